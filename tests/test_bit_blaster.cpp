@@ -1,0 +1,534 @@
+// The bit-blaster and the expression encoders: every operator wired to its
+// circuit with the right operand order, blasting once, bit classes of
+// constraint propagation, array equality, float kinds refused, modules
+// attached to the SAT solver and recomputed for the model.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "sat/sat_solver.h"
+#include "varnok/aig.h"
+#include "varnok/bit_blaster.h"
+#include "varnok/bit_vector.h"
+#include "varnok/expression.h"
+#include "varnok/expression_manager.h"
+#include "varnok/expressions.h"
+#include "varnok/module_expression.h"
+#include "varnok/propagation_bit.h"
+
+using namespace varnok;
+
+namespace {
+
+sat::Solver* makeBlasterTestBackEnd() { return new sat::MiniSatCoreModified(); }
+
+BitVector fromU64(uint64_t v, uint32_t w) {
+  BitVector r(w);
+  for (uint32_t i = 0; i < w && i < 64; ++i)
+    if ((v >> i) & 1) r.setBit(i);
+  return r;
+}
+
+// The graph first: it must outlive the manager and every edge.
+struct Blaster : ::testing::Test {
+  std::unique_ptr<sat::Solver> solver{makeBlasterTestBackEnd()};
+  AIG aig;
+  ExpressionManager manager;
+  BitBlaster blaster{&aig, &manager};
+
+  Blaster() {
+    manager.setAIG(&aig);
+    aig.setSatSolver(solver.get());
+  }
+
+  ExpressionRef var(uint32_t w, const char* name = nullptr) {
+    return manager.registerExpression(new VariableExpression(w, name));
+  }
+  ExpressionRef constant(uint64_t v, uint32_t w) { return manager.findOrInsert(new ConstantExpression(fromU64(v, w))); }
+  ExpressionRef node(Expression* e) { return manager.findOrInsert(e); }
+
+  const std::vector<AIGEdge>& bits(const ExpressionRef& e) { return *e->getBitEdges(); }
+
+  // Assumes the value of a blasted expression.
+  void fix(const ExpressionRef& e, const BitVector& v) {
+    for (uint32_t i = 0; i < e->getWidth(); ++i) aig.addAssumption(v.getBit(i) ? bits(e)[i] : ~bits(e)[i]);
+  }
+  BitVector model(const ExpressionRef& e) {
+    BitVector v;
+    EXPECT_TRUE(e->getModelValue(v));
+    return v;
+  }
+};
+
+typedef std::function<Expression*(Expression*, Expression*)> Maker;
+typedef std::function<BitVector(const BitVector&, const BitVector&)> Reference;
+
+}  // namespace
+
+// Every operator class: its encoder against reference arithmetic with the
+// operands fixed by assumptions (operand order matters for most of them).
+TEST_F(Blaster, EveryOperatorMatchesReference) {
+  const uint32_t w = 8;
+  struct Case {
+    const char* name;
+    Maker make;
+    Reference ref;
+  };
+  auto b1 = [](bool b) { return fromU64(b, 1); };
+  std::vector<Case> cases = {
+      {"equal", [](Expression* a, Expression* b) { return new EqualExpression(a, b); },
+       [&](const BitVector& a, const BitVector& b) { return b1(a == b); }},
+      {"not", [](Expression* a, Expression*) { return new NotExpression(a); },
+       [](const BitVector& a, const BitVector&) {
+         BitVector r;
+         BitVector::bitNot(a, r);
+         return r;
+       }},
+      {"and", [](Expression* a, Expression* b) { return new AndExpression(a, b); },
+       [](const BitVector& a, const BitVector& b) {
+         BitVector r;
+         BitVector::bitAnd(a, b, r);
+         return r;
+       }},
+      {"neg", [](Expression* a, Expression*) { return new NEGExpression(a); },
+       [](const BitVector& a, const BitVector&) {
+         BitVector r;
+         BitVector::neg(a, r);
+         return r;
+       }},
+      {"add", [](Expression* a, Expression* b) { return new ADDExpression(a, b); },
+       [](const BitVector& a, const BitVector& b) {
+         BitVector r;
+         BitVector::add(a, b, r);
+         return r;
+       }},
+      {"mul", [](Expression* a, Expression* b) { return new MULExpression(a, b); },
+       [](const BitVector& a, const BitVector& b) {
+         BitVector r;
+         BitVector::mul(a, b, r);
+         return r;
+       }},
+      {"div", [](Expression* a, Expression* b) { return new DIVExpression(a, b); },
+       [](const BitVector& a, const BitVector& b) {
+         BitVector q, m;
+         BitVector::udivrem(a, b, q, m);
+         return q;
+       }},
+      {"urem", [](Expression* a, Expression* b) { return new UREMExpression(a, b); },
+       [](const BitVector& a, const BitVector& b) {
+         BitVector q, m;
+         BitVector::udivrem(a, b, q, m);
+         return m;
+       }},
+      {"shl", [](Expression* a, Expression* b) { return new SHLExpression(a, b); },
+       [](const BitVector& a, const BitVector& b) {
+         BitVector r;
+         BitVector::shl(a, b, r);
+         return r;
+       }},
+      {"lshr", [](Expression* a, Expression* b) { return new LSHRExpression(a, b); },
+       [](const BitVector& a, const BitVector& b) {
+         BitVector r;
+         BitVector::lshr(a, b, r);
+         return r;
+       }},
+      {"ashr", [](Expression* a, Expression* b) { return new ASHRExpression(a, b); },
+       [](const BitVector& a, const BitVector& b) {
+         BitVector r;
+         BitVector::ashr(a, b, r);
+         return r;
+       }},
+      {"ult", [](Expression* a, Expression* b) { return new ULTExpression(a, b); },
+       [&](const BitVector& a, const BitVector& b) { return b1(a.ult(b)); }},
+      {"slt", [](Expression* a, Expression* b) { return new SLTExpression(a, b); },
+       [&](const BitVector& a, const BitVector& b) { return b1(a.slt(b)); }},
+      {"concat", [](Expression* a, Expression* b) { return new ConcatExpression(a, b); },
+       [](const BitVector& a, const BitVector& b) {
+         BitVector r;
+         BitVector::concat(a, b, r);
+         return r;
+       }},
+      {"extract", [](Expression* a, Expression*) { return new ExtractExpression(a, 6, 2); },
+       [](const BitVector& a, const BitVector&) {
+         BitVector r;
+         BitVector::extract(a, 6, 2, r);
+         return r;
+       }},
+  };
+  ExpressionRef x = var(w, "x"), y = var(w, "y");
+  std::mt19937_64 rng(7);
+#ifdef VARNOK_SANITIZED
+  const int rounds = 10;
+#else
+  const int rounds = 60;
+#endif
+  for (const Case& c : cases) {
+    ExpressionRef e = node(c.make(x.get(), y.get()));
+    blaster.blast(e.get());
+    ASSERT_TRUE(e->isBitBlasted()) << c.name;
+    // Encode the result too, so that the answer comes from the clauses.
+    for (const AIGEdge& b : bits(e)) aig.enqueue(b);
+    for (int i = 0; i < rounds; ++i) {
+      BitVector a = fromU64(rng(), w), b = fromU64(i < 10 ? rng() % 10 : rng(), w);
+      aig.clearAssumptions();
+      fix(x, a);
+      fix(y, b);
+      ASSERT_EQ(aig.solve(), 0) << c.name;
+      BitVector got = model(e), want = c.ref(a, b);
+      ASSERT_TRUE(got == want) << c.name << "(" << a << ", " << b << ") = " << got << ", expected " << want;
+    }
+  }
+}
+
+TEST_F(Blaster, IteConcatExtractAndConstantsCopyEdges) {
+  ExpressionRef x = var(3), y = var(2), c = var(1);
+  ExpressionRef cat = node(new ConcatExpression(x.get(), y.get()));
+  blaster.blast(cat.get());
+  ASSERT_EQ(bits(cat).size(), 5u);
+  EXPECT_EQ(bits(cat)[0], bits(y)[0]);
+  EXPECT_EQ(bits(cat)[1], bits(y)[1]);
+  EXPECT_EQ(bits(cat)[2], bits(x)[0]);
+  EXPECT_EQ(bits(cat)[4], bits(x)[2]);
+  ExpressionRef ex = node(new ExtractExpression(cat.get(), 3, 1));
+  blaster.blast(ex.get());
+  EXPECT_EQ(bits(ex)[0], bits(y)[1]);
+  EXPECT_EQ(bits(ex)[2], bits(x)[1]);
+  ExpressionRef k = constant(5, 3);
+  ExpressionRef ite = node(new IteExpression(c.get(), x.get(), k.get()));
+  blaster.blast(ite.get());
+  EXPECT_EQ(bits(k)[0], aig.getTrue());
+  EXPECT_EQ(bits(k)[1], aig.getFalse());
+  EXPECT_EQ(bits(ite)[1], aig.makeAnd(bits(c)[0], bits(x)[1]));
+  fix(c, fromU64(0, 1));
+  fix(x, fromU64(2, 3));
+  ASSERT_EQ(aig.solve(), 0);
+  EXPECT_EQ(model(ite).getWord(0), 5u);
+  aig.clearAssumptions();
+  fix(c, fromU64(1, 1));
+  fix(x, fromU64(2, 3));
+  ASSERT_EQ(aig.solve(), 0);
+  EXPECT_EQ(model(ite).getWord(0), 2u);
+  // constants read back their own value
+  BitVector kv;
+  EXPECT_TRUE(k->getModelValue(kv));
+  EXPECT_EQ(kv.getWord(0), 5u);
+}
+
+TEST_F(Blaster, BlastingIsOnceAndSharedOperandsOnce) {
+  ExpressionRef x = var(16);
+  ExpressionRef sum = node(new ADDExpression(x.get(), x.get()));
+  const uint64_t ids = aig.getNextNodeId();
+  blaster.blast(sum.get());
+  // x's 16 inputs, plus the adder over them
+  const uint64_t after = aig.getNextNodeId();
+  EXPECT_GE(after, ids + 16);
+  std::vector<AIGEdge>* xb = x->getBitEdges();
+  ASSERT_NE(xb, nullptr);
+  blaster.blast(sum.get());
+  blaster.blast(x.get());
+  EXPECT_EQ(x->getBitEdges(), xb);
+  EXPECT_EQ(aig.getNextNodeId(), after);
+  // A user blasted later reuses the operand's bits.
+  ExpressionRef neg = node(new NEGExpression(x.get()));
+  blaster.blast(neg.get());
+  EXPECT_EQ(x->getBitEdges(), xb);
+  // Never blasted: no model value, out untouched.
+  ExpressionRef z = var(4);
+  BitVector untouched = fromU64(9, 4);
+  EXPECT_FALSE(z->getModelValue(untouched));
+  EXPECT_EQ(untouched.getWord(0), 9u);
+  EXPECT_FALSE(z->isBitBlasted());
+}
+
+TEST_F(Blaster, BlastAllAssertsTheRootOnceAndBlastsAssumptions) {
+  ExpressionRef x = var(8), y = var(8);
+  ExpressionRef lt = node(new ULTExpression(x.get(), y.get()));
+  ExpressionRef copy = lt;
+  ASSERT_TRUE(manager.assertExpression(&copy));
+  ExpressionRef eq = node(new EqualExpression(x.get(), constant(200, 8).get()));
+  ASSERT_TRUE(manager.addAssumption(eq));
+  blaster.blastAll();
+  EXPECT_TRUE(lt->isBitBlasted());
+  EXPECT_TRUE(eq->isBitBlasted());
+  const uint64_t ids = aig.getNextNodeId();
+  blaster.blastAll();
+  EXPECT_EQ(aig.getNextNodeId(), ids);
+  aig.addAssumption(bits(eq)[0]);
+  ASSERT_EQ(aig.solve(), 0);
+  EXPECT_EQ(model(x).getWord(0), 200u);
+  EXPECT_GT(model(y).getWord(0), 200u);
+  // y < x with x = 200 contradicts the root
+  ExpressionRef gt = node(new ULTExpression(y.get(), x.get()));
+  blaster.blast(gt.get());
+  aig.addAssumption(bits(gt)[0]);
+  EXPECT_EQ(aig.solve(), 1);
+}
+
+TEST_F(Blaster, NegationOfTheMostNegativeValueWraps) {
+  ExpressionRef k = constant(0x80, 8);
+  ExpressionRef n = node(new NEGExpression(k.get()));
+  blaster.blast(n.get());
+  for (uint32_t i = 0; i < 8; ++i) EXPECT_EQ(bits(n)[i], i == 7 ? aig.getTrue() : aig.getFalse());
+}
+
+// Bits of one propagation class are tied to the class's edge with their parity.
+TEST_F(Blaster, PropagationClassesBecomeEquivalences) {
+  ExpressionRef x = var(2), y = var(2);
+  EdgeClass* c = new EdgeClass();
+  auto attach = [&](const ExpressionRef& e, uint32_t bit, bool parity) {
+    if (!e->getPropagationBits()) e->setPropagationBits(new std::vector<PropagationBit>(e->getWidth()));
+    PropagationBit& p = (*e->getPropagationBits())[bit];
+    p.expression = e.get();
+    p.edgeClass = reinterpret_cast<uintptr_t>(addRef(c)) | (parity ? 1u : 0u);
+  };
+  attach(x, 1, false);
+  attach(y, 0, true);
+  blaster.blast(x.get());
+  ASSERT_FALSE(c->representative.isNull());
+  EXPECT_EQ(c->representative, bits(x)[1]);
+  blaster.blast(y.get());
+  EXPECT_EQ(c->representative, bits(x)[1]);
+  // y0 == NOT x1
+  aig.addAssumption(bits(x)[1]);
+  ASSERT_EQ(aig.solve(), 0);
+  EXPECT_FALSE(aig.getModel(bits(y)[0]));
+  aig.clearAssumptions();
+  aig.addAssumption(~bits(x)[1]);
+  ASSERT_EQ(aig.solve(), 0);
+  EXPECT_TRUE(aig.getModel(bits(y)[0]));
+  aig.clearAssumptions();
+  aig.addAssumption(bits(x)[1]);
+  aig.addAssumption(bits(y)[0]);
+  EXPECT_EQ(aig.solve(), 1);
+  // A bit equal to its class edge asserts nothing.
+  ExpressionRef z = node(new ExtractExpression(x.get(), 1, 1));
+  attach(z, 0, false);
+  const uint64_t ids = aig.getNextNodeId();
+  blaster.blast(z.get());
+  EXPECT_EQ(aig.getNextNodeId(), ids);
+}
+
+TEST_F(Blaster, ArrayEqualityGetsAFreshBitAndExtensionality) {
+  ExpressionRef a, b;
+  manager.makeArrayVariable(a, 4, 8, "a");
+  manager.makeArrayVariable(b, 4, 8, "b");
+  ExpressionRef eq = node(new ArrayEqualExpression(a.get(), b.get()));
+  ASSERT_NE(eq->getKind(), 0u);
+  blaster.blast(eq.get());
+  ASSERT_TRUE(eq->isBitBlasted());
+  EXPECT_FALSE(bits(eq)[0].isAnd());
+  ArrayEqualExpression* ae = static_cast<ArrayEqualExpression*>(eq.get());
+  Expression* r0 = getRepresentative(ae->getWitnessRead0());
+  Expression* r1 = getRepresentative(ae->getWitnessRead1());
+  ASSERT_NE(r0->getBitEdges(), nullptr);
+  ASSERT_NE(r1->getBitEdges(), nullptr);
+  // not equal, yet equal witness reads: impossible
+  aig.addAssumption(~bits(eq)[0]);
+  AIGEdge same = aig.makeAnd(aig.getTrue(), aig.getTrue());
+  for (uint32_t i = 0; i < 8; ++i) {
+    AIGEdge x1 = aig.makeAnd((*r0->getBitEdges())[i], ~(*r1->getBitEdges())[i]);
+    AIGEdge x2 = aig.makeAnd((*r1->getBitEdges())[i], ~(*r0->getBitEdges())[i]);
+    same = aig.makeAnd(same, aig.makeAnd(~x1, ~x2));
+  }
+  aig.addAssumption(same);
+  EXPECT_EQ(aig.solve(), 1);
+  aig.clearAssumptions();
+  aig.addAssumption(~bits(eq)[0]);
+  ASSERT_EQ(aig.solve(), 0);
+  EXPECT_FALSE(aig.getModel(same));
+}
+
+TEST_F(Blaster, AssertedArrayEqualityHasNoWitnessConstraint) {
+  ExpressionRef a, b;
+  manager.makeArrayVariable(a, 4, 8, "a");
+  manager.makeArrayVariable(b, 4, 8, "b");
+  ExpressionRef eq = node(new ArrayEqualExpression(a.get(), b.get()));
+  ExpressionRef copy = eq;
+  ASSERT_TRUE(manager.assertExpression(&copy));
+  ASSERT_TRUE(eq->isAsserted());
+  blaster.blast(eq.get());
+  ArrayEqualExpression* ae = static_cast<ArrayEqualExpression*>(eq.get());
+  EXPECT_EQ(getRepresentative(ae->getWitnessRead0())->getBitEdges(), nullptr);
+  EXPECT_EQ(aig.getNodeCount(), 0u);
+}
+
+TEST_F(Blaster, FloatKindsAreAnInternalFailure) {
+  ExpressionRef x = var(32), y = var(32);
+  FloatFormat f;
+  f.exponentWidth = 8;
+  f.significandWidth = 23;
+  ExpressionRef add = node(new FloatAddExpression(x.get(), y.get(), f, RoundingMode(0)));
+  try {
+    blaster.blast(add.get());
+    FAIL() << "a float circuit was built";
+  } catch (const std::logic_error& e) {
+    EXPECT_NE(std::string(e.what()).find("Floating-point circuits are not available"), std::string::npos) << e.what();
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Modules
+
+namespace {
+
+// out = in + 1, with no propagation of its own.
+class IncrementModule : public UnaryModuleExpression {
+ public:
+  explicit IncrementModule(Expression* x) : UnaryModuleExpression(x->getWidth(), x) {}
+  uint32_t getKind() const override { return KIND_EXP_MODULE; }
+  bool isEqual(const Expression* other) const override { return other == this; }
+  void printOperator(std::ostream& out) const override { out << "inc"; }
+  ExpressionRef rebuild(ExpressionManager&) override { return ExpressionRef(this); }
+  // Once every tracked bit has a value, a wrong output is a conflict over all
+  // of them; the search then learns its way to out = in + 1.
+  int propagate(std::vector<int>& clause, int&) override {
+    sat::Solver* s = getSolver();
+    const uint32_t w = getWidth();
+    BitVector in(w), out(w);
+    for (uint32_t k = 0; k < 2 * w; ++k) {
+      const int v = s->value(getLiterals()[k]);
+      if (v == 0) return 0;
+      if (v == 1) (k < w ? in : out).setBit(k < w ? k : k - w);
+    }
+    BitVector want;
+    compute(in, want);
+    --computeCalls;
+    if (want == out) return 0;
+    clause.clear();
+    for (uint32_t k = 0; k < 2 * w; ++k) clause.push_back(getLiterals()[k]);
+    return 2;
+  }
+  void compute(const BitVector& in, BitVector& out) override {
+    BitVector one(in.getWidth());
+    one.setOne();
+    BitVector::add(in, one, out);
+    ++computeCalls;
+  }
+  int computeCalls = 0;
+};
+
+// A module of neither shape the model read-back knows.
+class OddModule : public ModuleExpression {
+ public:
+  explicit OddModule(Expression* x) : ModuleExpression(x->getWidth(), x) { initLiterals(); }
+  uint32_t getKind() const override { return KIND_LOG_MODULE; }
+  bool isEqual(const Expression* other) const override { return other == this; }
+  void printOperator(std::ostream& out) const override { out << "odd"; }
+  ExpressionRef rebuild(ExpressionManager&) override { return ExpressionRef(this); }
+  int propagate(std::vector<int>&, int&) override { return 0; }
+};
+
+}  // namespace
+
+TEST_F(Blaster, UnencodedModuleOutputsAreRecomputedForTheModel) {
+  ExpressionRef x = var(8);
+  IncrementModule* m = new IncrementModule(x.get());
+  ExpressionRef mr = manager.registerExpression(m);
+  blaster.blast(mr.get());
+  ASSERT_EQ(bits(mr).size(), 8u);
+  EXPECT_TRUE(bits(mr)[0].getNode()->hasWatchers());
+  EXPECT_EQ(m->getSolver(), nullptr);
+  fix(x, fromU64(41, 8));
+  ASSERT_EQ(aig.solve(), 0);
+  EXPECT_EQ(m->getSolver(), nullptr);  // no output bit was encoded
+  EXPECT_EQ(model(mr).getWord(0), 42u);
+  EXPECT_EQ(m->computeCalls, 1);
+  // Stamped: asking again computes nothing.
+  EXPECT_EQ(model(mr).getWord(0), 42u);
+  EXPECT_EQ(m->computeCalls, 1);
+}
+
+TEST_F(Blaster, EncodingAModuleOutputAttachesTheModuleOnce) {
+  ExpressionRef x = var(4);
+  IncrementModule* m = new IncrementModule(x.get());
+  ExpressionRef mr = manager.registerExpression(m);
+  blaster.blast(mr.get());
+  blaster.blast(mr.get());
+  EXPECT_EQ(m->getTrackedBitCount(), 8u);
+  for (uint32_t k = 0; k < 8; ++k) EXPECT_EQ(m->getLiterals()[k], -1);
+  aig.addAssumption(bits(mr)[2]);
+  aig.addAssumption(bits(mr)[3]);
+  ASSERT_EQ(aig.solve(), 0);
+  EXPECT_EQ(m->getSolver(), solver.get());
+  // every tracked bit is encoded and its literal known
+  for (uint32_t k = 0; k < 8; ++k) {
+    uint32_t child = 0, bit = 0;
+    const bool input = m->locateBit(k, child, bit);
+    const AIGEdge& e = input ? bits(x)[bit] : bits(mr)[bit];
+    EXPECT_TRUE(e.getNode()->isEncoded()) << k;
+    EXPECT_EQ(m->getLiterals()[k], e.getLiteral()) << k;
+    EXPECT_FALSE(m->getWatchNode(k) == nullptr);
+  }
+  // Encoding more output bits does not attach again.
+  aig.clearAssumptions();
+  aig.addAssumption(bits(mr)[0]);
+  ASSERT_EQ(aig.solve(), 0);
+}
+
+TEST_F(Blaster, ModulesNeedAModuleAwareBackEnd) {
+  // A back end that does not take modules throws its own error.
+  class Plain : public sat::Solver {
+   public:
+    const char* getName() const override { return "plain"; }
+    void ensureVars(int) override {}
+    void addClause(const std::vector<int>&) override {}
+    int solve(const std::vector<int>&) override { return 0; }
+    int modelValue(int) const override { return 0; }
+    int value(int) const override { return 0; }
+  } plain;
+  AIG g;
+  g.setSatSolver(&plain);
+  {
+    ExpressionManager mgr;
+    mgr.setAIG(&g);
+    BitBlaster bb(&g, &mgr);
+    ExpressionRef x = mgr.registerExpression(new VariableExpression(4, "x"));
+    ExpressionRef mr = mgr.registerExpression(new IncrementModule(x.get()));
+    bb.blast(mr.get());
+    g.addAssumption((*mr->getBitEdges())[0]);
+    EXPECT_THROW(g.solve(), std::logic_error);
+    g.clearAssumptions();
+  }
+}
+
+TEST_F(Blaster, ModelOfAModuleOfUnknownShapeIsAnInternalFailure) {
+  ExpressionRef x = var(4);
+  ExpressionRef mr = manager.registerExpression(new OddModule(x.get()));
+  blaster.blast(mr.get());
+  fix(x, fromU64(3, 4));
+  ASSERT_EQ(aig.solve(), 0);
+  try {
+    aig.getModel(bits(mr)[0]);
+    FAIL();
+  } catch (const std::logic_error& e) {
+    EXPECT_EQ(std::string(e.what()), "src/varnok/aig:700: getModel\nError: Module can either be binary or unary.\n");
+  }
+}
+
+TEST_F(Blaster, AttachedModuleTakesPartInTheSearch) {
+  ExpressionRef x = var(8);
+  IncrementModule* m = new IncrementModule(x.get());
+  ExpressionRef mr = manager.registerExpression(m);
+  ExpressionRef k = constant(42, 8);
+  ExpressionRef eq = node(new EqualExpression(mr.get(), k.get()));
+  blaster.blast(eq.get());
+  aig.assertTrue(bits(eq)[0]);
+  ASSERT_EQ(aig.solve(), 0);
+  EXPECT_EQ(m->getSolver(), solver.get());
+  EXPECT_EQ(model(mr).getWord(0), 42u);
+  EXPECT_EQ(model(x).getWord(0), 41u);
+  // The output is asserted 42: assuming it is 0 as well has no model.
+  ExpressionRef zero = constant(0, 8);
+  ExpressionRef eq0 = node(new EqualExpression(mr.get(), zero.get()));
+  blaster.blast(eq0.get());
+  aig.addAssumption(bits(eq0)[0]);
+  EXPECT_EQ(aig.solve(), 1);
+  aig.clearAssumptions();
+  EXPECT_EQ(aig.solve(), 0);
+}

@@ -1,0 +1,699 @@
+// Bit-vector circuits against reference arithmetic: on constant inputs
+// (exhaustive at small widths, random at wide ones; no node may be created)
+// and on free inputs fixed by assumptions and solved by a SAT back end.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "sat/sat_solver.h"
+#include "varnok/aig.h"
+#include "varnok/bit_vector.h"
+#include "varnok/circuits.h"
+
+using varnok::AIG;
+using varnok::AIGEdge;
+using varnok::BitVector;
+using varnok::EdgeVector;
+
+namespace {
+
+EdgeVector constEdges(AIG& aig, const BitVector& v) {
+  EdgeVector r(v.getWidth());
+  for (uint32_t i = 0; i < v.getWidth(); ++i) r[i] = v.getBit(i) ? aig.getTrue() : aig.getFalse();
+  return r;
+}
+
+// Reads a vector of constant edges; false when some edge is not constant.
+bool readConst(AIG& aig, const EdgeVector& e, BitVector& out) {
+  out = BitVector(static_cast<uint32_t>(e.size()));
+  for (std::size_t i = 0; i < e.size(); ++i) {
+    if (e[i] == aig.getTrue())
+      out.setBit(static_cast<uint32_t>(i));
+    else if (e[i] != aig.getFalse())
+      return false;
+  }
+  return true;
+}
+
+BitVector fromU64(uint64_t v, uint32_t w) {
+  BitVector r(w);
+  for (uint32_t i = 0; i < w && i < 64; ++i)
+    if ((v >> i) & 1) r.setBit(i);
+  return r;
+}
+
+BitVector zext(const BitVector& v, uint32_t w) {
+  BitVector r(v);
+  r.resize(w);
+  return r;
+}
+
+BitVector boolBV(bool b) { return fromU64(b ? 1 : 0, 1); }
+
+uint32_t bitLength(uint32_t x) {
+  uint32_t n = 0;
+  while (x) {
+    ++n;
+    x >>= 1;
+  }
+  return n;
+}
+
+typedef std::function<EdgeVector(AIG&, const EdgeVector&, const EdgeVector&)> Circuit;
+typedef std::function<BitVector(const BitVector&, const BitVector&)> Reference;
+
+struct Op {
+  std::string name;
+  Circuit circuit;
+  Reference reference;
+};
+
+EdgeVector one(AIGEdge e) { return EdgeVector{std::move(e)}; }
+
+std::vector<Op> allOps() {
+  std::vector<Op> ops;
+  ops.push_back({"and",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
+                   EdgeVector r;
+                   varnok::blast_and(g, a, b, r);
+                   return r;
+                 },
+                 [](const BitVector& a, const BitVector& b) {
+                   BitVector r;
+                   BitVector::bitAnd(a, b, r);
+                   return r;
+                 }});
+  ops.push_back({"not",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector&) {
+                   EdgeVector r;
+                   varnok::blast_not(g, a, r);
+                   return r;
+                 },
+                 [](const BitVector& a, const BitVector&) {
+                   BitVector r;
+                   BitVector::bitNot(a, r);
+                   return r;
+                 }});
+  ops.push_back({"add",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
+                   EdgeVector r;
+                   AIGEdge c = g.getFalse();
+                   varnok::blast_add(g, a, b, c, r);
+                   return r;
+                 },
+                 [](const BitVector& a, const BitVector& b) {
+                   BitVector r;
+                   BitVector::add(a, b, r);
+                   return r;
+                 }});
+  // a + b + 1, followed by the carry into the top position.
+  ops.push_back({"add_carry_in",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
+                   EdgeVector r;
+                   AIGEdge c = g.getTrue();
+                   varnok::blast_add(g, a, b, c, r);
+                   r.push_back(c);
+                   return r;
+                 },
+                 [](const BitVector& a, const BitVector& b) {
+                   const uint32_t w = a.getWidth();
+                   BitVector s, s1, r;
+                   BitVector::add(a, b, s);
+                   BitVector::add(s, fromU64(1, w), s1);
+                   r = zext(s1, w + 1);
+                   bool carryTop = s1.getBit(w - 1) != (a.getBit(w - 1) != b.getBit(w - 1));
+                   r.assignBit(w, carryTop);
+                   return r;
+                 }});
+  ops.push_back({"increment_carry_out",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector&) {
+                   EdgeVector r(a);
+                   AIGEdge c = g.getTrue();
+                   AIGEdge out;
+                   varnok::blast_increment(g, r, c, &out);
+                   r.push_back(out);
+                   return r;
+                 },
+                 [](const BitVector& a, const BitVector&) {
+                   const uint32_t w = a.getWidth();
+                   BitVector r;
+                   BitVector::add(zext(a, w + 1), fromU64(1, w + 1), r);
+                   return r;
+                 }});
+  ops.push_back({"negate",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector&) {
+                   EdgeVector r;
+                   varnok::blast_negate(g, a, r);
+                   return r;
+                 },
+                 [](const BitVector& a, const BitVector&) {
+                   BitVector r;
+                   BitVector::neg(a, r);
+                   return r;
+                 }});
+  ops.push_back({"sub",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
+                   EdgeVector r;
+                   varnok::blast_sub(g, a, b, r);
+                   return r;
+                 },
+                 [](const BitVector& a, const BitVector& b) {
+                   BitVector r;
+                   BitVector::sub(a, b, r);
+                   return r;
+                 }});
+  ops.push_back({"mul",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
+                   EdgeVector r;
+                   varnok::blast_mul(g, a, b, static_cast<uint32_t>(a.size()), r);
+                   return r;
+                 },
+                 [](const BitVector& a, const BitVector& b) {
+                   BitVector r;
+                   BitVector::mul(a, b, r);
+                   return r;
+                 }});
+  // A product truncated below the operand width.
+  ops.push_back({"mul_narrow",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
+                   EdgeVector r;
+                   varnok::blast_mul(g, a, b, static_cast<uint32_t>((a.size() + 1) / 2), r);
+                   return r;
+                 },
+                 [](const BitVector& a, const BitVector& b) {
+                   BitVector r;
+                   BitVector::mul(a, b, r);
+                   r.resize((a.getWidth() + 1) / 2);
+                   return r;
+                 }});
+  // The full product of zero-extended operands (as the float multiplier uses it).
+  ops.push_back({"mul_full",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
+                   EdgeVector x(a), y(b), r;
+                   x.resize(2 * a.size(), g.getFalse());
+                   y.resize(2 * b.size(), g.getFalse());
+                   varnok::blast_mul(g, x, y, static_cast<uint32_t>(x.size()), r);
+                   return r;
+                 },
+                 [](const BitVector& a, const BitVector& b) {
+                   BitVector r;
+                   BitVector::mul(zext(a, 2 * a.getWidth()), zext(b, 2 * a.getWidth()), r);
+                   return r;
+                 }});
+  ops.push_back({"udiv",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
+                   EdgeVector q, m;
+                   varnok::blast_udiv_urem(g, a, b, q, m);
+                   return q;
+                 },
+                 [](const BitVector& a, const BitVector& b) {
+                   BitVector q, m;
+                   BitVector::udivrem(a, b, q, m);
+                   return q;
+                 }});
+  ops.push_back({"urem",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
+                   EdgeVector q, m;
+                   varnok::blast_udiv_urem(g, a, b, q, m);
+                   return m;
+                 },
+                 [](const BitVector& a, const BitVector& b) {
+                   BitVector q, m;
+                   BitVector::udivrem(a, b, q, m);
+                   return m;
+                 }});
+  ops.push_back({"shl",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
+                   EdgeVector r;
+                   varnok::blast_shl(g, a, b, static_cast<uint32_t>(a.size()), r);
+                   return r;
+                 },
+                 [](const BitVector& a, const BitVector& b) {
+                   BitVector r;
+                   BitVector::shl(a, b, r);
+                   return r;
+                 }});
+  // Shift into a result twice as wide (the amount keeps the operand width).
+  ops.push_back({"shl_wide",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
+                   EdgeVector r;
+                   varnok::blast_shl(g, a, b, static_cast<uint32_t>(2 * a.size()), r);
+                   return r;
+                 },
+                 [](const BitVector& a, const BitVector& b) {
+                   BitVector r;
+                   const uint32_t w = 2 * a.getWidth();
+                   BitVector::shl(zext(a, w), zext(b, w), r);
+                   return r;
+                 }});
+  ops.push_back({"lshr",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
+                   EdgeVector r;
+                   varnok::blast_shr(g, a, b, g.getFalse(), r);
+                   return r;
+                 },
+                 [](const BitVector& a, const BitVector& b) {
+                   BitVector r;
+                   BitVector::lshr(a, b, r);
+                   return r;
+                 }});
+  ops.push_back({"ashr",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
+                   EdgeVector r;
+                   varnok::blast_shr(g, a, b, a.back(), r);
+                   return r;
+                 },
+                 [](const BitVector& a, const BitVector& b) {
+                   BitVector r;
+                   BitVector::ashr(a, b, r);
+                   return r;
+                 }});
+  ops.push_back({"ult", [](AIG& g, const EdgeVector& a, const EdgeVector& b) { return one(varnok::blast_ult(g, a, b)); },
+                 [](const BitVector& a, const BitVector& b) { return boolBV(a.ult(b)); }});
+  ops.push_back({"slt", [](AIG& g, const EdgeVector& a, const EdgeVector& b) { return one(varnok::blast_slt(g, a, b)); },
+                 [](const BitVector& a, const BitVector& b) { return boolBV(a.slt(b)); }});
+  ops.push_back({"equal",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector& b) { return one(varnok::blast_equal(g, a, b)); },
+                 [](const BitVector& a, const BitVector& b) { return boolBV(a == b); }});
+  ops.push_back({"is_all_zero",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector&) { return one(varnok::blast_is_all_zero(g, a)); },
+                 [](const BitVector& a, const BitVector&) { return boolBV(a.isZero()); }});
+  ops.push_back({"clz",
+                 [](AIG& g, const EdgeVector& a, const EdgeVector&) {
+                   EdgeVector r;
+                   varnok::blast_count_leading_zeros(g, a, r);
+                   return r;
+                 },
+                 [](const BitVector& a, const BitVector&) {
+                   return fromU64(a.countLeadingZeros(), bitLength(a.getWidth() - 1) + 1);
+                 }});
+  return ops;
+}
+
+BitVector randomBV(std::mt19937_64& rng, uint32_t w) {
+  BitVector r(w);
+  // Mix special values with uniform ones, and favour small magnitudes so that
+  // shifts by in-range amounts and divisions with small divisors occur.
+  switch (rng() % 10) {
+    case 0:
+      return r;  // zero
+    case 1:
+      r.setAllOnes();
+      return r;
+    case 2:
+      r.setSignedMin();
+      return r;
+    case 3:
+      r.setSignedMax();
+      return r;
+    case 4:
+      return fromU64(rng() % (2 * w + 2), w);
+    default:
+      for (uint32_t i = 0; i < w; ++i)
+        if (rng() & 1) r.setBit(i);
+      return r;
+  }
+}
+
+void checkConstant(const Op& op, const BitVector& a, const BitVector& b) {
+  AIG aig;
+  const uint64_t ids = aig.getNextNodeId();
+  EdgeVector ea = constEdges(aig, a), eb = constEdges(aig, b);
+  EdgeVector r = op.circuit(aig, ea, eb);
+  BitVector got;
+  ASSERT_TRUE(readConst(aig, r, got)) << op.name << " gave a non-constant edge on " << a << ", " << b;
+  BitVector want = op.reference(a, b);
+  ASSERT_EQ(got.getWidth(), want.getWidth()) << op.name;
+  ASSERT_TRUE(got == want) << op.name << "(" << a << ", " << b << ") = " << got << ", expected " << want;
+  ASSERT_EQ(aig.getNextNodeId(), ids) << op.name << " created a node on constant inputs";
+}
+
+}  // namespace
+
+TEST(CircuitsOnConstants, ExhaustiveUpToFiveBits) {
+  for (const Op& op : allOps()) {
+    for (uint32_t w = 1; w <= 5; ++w)
+      for (uint64_t x = 0; x < (1u << w); ++x)
+        for (uint64_t y = 0; y < (1u << w); ++y) {
+          checkConstant(op, fromU64(x, w), fromU64(y, w));
+          if (::testing::Test::HasFatalFailure()) return;
+        }
+  }
+}
+
+TEST(CircuitsOnConstants, RandomWideValues) {
+  std::mt19937_64 rng(12345);
+#ifdef VARNOK_SANITIZED
+  const int cases = 20;
+#else
+  const int cases = 150;
+#endif
+  for (const Op& op : allOps()) {
+    for (uint32_t w : {8u, 16u, 32u, 64u, 65u}) {
+      for (int i = 0; i < cases; ++i) {
+        checkConstant(op, randomBV(rng, w), randomBV(rng, w));
+        if (::testing::Test::HasFatalFailure()) return;
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Free inputs fixed by assumptions
+
+namespace {
+
+// The module-aware back ends: the core solver, and the one with
+// preprocessing (whose eliminated variables come back as assumptions).
+std::unique_ptr<varnok::sat::Solver> makeCircuitTestBackEnd(bool preprocessing) {
+  if (preprocessing) return std::unique_ptr<varnok::sat::Solver>(new varnok::sat::MiniSatSimpModified());
+  return std::unique_ptr<varnok::sat::Solver>(new varnok::sat::MiniSatCoreModified());
+}
+
+void checkSolved(const Op& op, uint32_t w, int cases, uint64_t seed, bool preprocessing) {
+  AIG aig;
+  std::unique_ptr<varnok::sat::Solver> solver = makeCircuitTestBackEnd(preprocessing);
+  aig.setSatSolver(solver.get());
+  EdgeVector a(w), b(w);
+  for (auto& e : a) e = aig.makeInput();
+  for (auto& e : b) e = aig.makeInput();
+  EdgeVector r = op.circuit(aig, a, b);
+  for (const AIGEdge& e : r) aig.enqueue(e);
+  std::mt19937_64 rng(seed);
+  for (int i = 0; i < cases; ++i) {
+    BitVector x = randomBV(rng, w), y = randomBV(rng, w);
+    aig.clearAssumptions();
+    for (uint32_t k = 0; k < w; ++k) {
+      aig.addAssumption(x.getBit(k) ? a[k] : ~a[k]);
+      aig.addAssumption(y.getBit(k) ? b[k] : ~b[k]);
+    }
+    ASSERT_EQ(aig.solve(), 0) << op.name;
+    BitVector got(static_cast<uint32_t>(r.size()));
+    for (std::size_t k = 0; k < r.size(); ++k)
+      if (aig.getModel(r[k])) got.setBit(static_cast<uint32_t>(k));
+    BitVector want = op.reference(x, y);
+    ASSERT_TRUE(got == want) << op.name << "[" << w << "](" << x << ", " << y << ") = " << got << ", expected "
+                             << want;
+  }
+}
+
+}  // namespace
+
+TEST(CircuitsSolved, EightBits) {
+#ifdef VARNOK_SANITIZED
+  const int cases = 40;
+#else
+  const int cases = 300;
+#endif
+  uint64_t seed = 1;
+  for (const Op& op : allOps()) {
+    checkSolved(op, 8, cases, seed++, false);
+    if (::testing::Test::HasFatalFailure()) return;
+  }
+}
+
+TEST(CircuitsSolved, SixteenBits) {
+#ifdef VARNOK_SANITIZED
+  const int cases = 20;
+#else
+  const int cases = 200;
+#endif
+  uint64_t seed = 100;
+  for (const Op& op : allOps()) {
+    checkSolved(op, 16, cases, seed++, true);
+    if (::testing::Test::HasFatalFailure()) return;
+  }
+}
+
+TEST(CircuitsSolved, EncodedOnlyOnDemandStillReadsBack) {
+  // The result bits are not encoded: the model read-back evaluates them
+  // from the encoded inputs.
+  AIG aig;
+  std::unique_ptr<varnok::sat::Solver> solver = makeCircuitTestBackEnd(false);
+  aig.setSatSolver(solver.get());
+  EdgeVector a(8), b(8), r;
+  for (auto& e : a) e = aig.makeInput();
+  for (auto& e : b) e = aig.makeInput();
+  varnok::blast_mul(aig, a, b, 8, r);
+  BitVector x = fromU64(13, 8), y = fromU64(21, 8);
+  for (uint32_t k = 0; k < 8; ++k) {
+    aig.addAssumption(x.getBit(k) ? a[k] : ~a[k]);
+    aig.addAssumption(y.getBit(k) ? b[k] : ~b[k]);
+  }
+  ASSERT_EQ(aig.solve(), 0);
+  uint64_t got = 0;
+  for (uint32_t k = 0; k < 8; ++k)
+    if (aig.getModel(r[k])) got |= uint64_t(1) << k;
+  EXPECT_EQ(got, (13u * 21u) & 0xFF);
+  EXPECT_FALSE(r[3].getNode()->isEncoded());
+}
+
+// ---------------------------------------------------------------------------
+// Specific cases
+
+TEST(CircuitsEdgeCases, ShiftsAtAndBeyondTheWidth) {
+  AIG aig;
+  auto run = [&](const char* which, uint64_t value, uint64_t amount) {
+    EdgeVector v = constEdges(aig, fromU64(value, 8)), s = constEdges(aig, fromU64(amount, 8)), r;
+    if (std::string(which) == "shl")
+      varnok::blast_shl(aig, v, s, 8, r);
+    else if (std::string(which) == "lshr")
+      varnok::blast_shr(aig, v, s, aig.getFalse(), r);
+    else
+      varnok::blast_shr(aig, v, s, v.back(), r);
+    BitVector out;
+    EXPECT_TRUE(readConst(aig, r, out));
+    return out.getWord(0);
+  };
+  for (uint64_t amount : {8u, 9u, 16u, 200u}) {
+    EXPECT_EQ(run("shl", 0xFF, amount), 0u);
+    EXPECT_EQ(run("lshr", 0xFF, amount), 0u);
+    EXPECT_EQ(run("ashr", 0x80, amount), 0xFFu);
+    EXPECT_EQ(run("ashr", 0x7F, amount), 0u);
+  }
+  EXPECT_EQ(run("shl", 0x81, 7), 0x80u);
+  EXPECT_EQ(run("ashr", 0x80, 7), 0xFFu);
+  EXPECT_EQ(run("lshr", 0x80, 7), 0x1u);
+}
+
+TEST(CircuitsEdgeCases, WidthOneShiftHasOneStage) {
+  AIG aig;
+  EdgeVector v{aig.makeInput()}, s{aig.makeInput()}, r;
+  varnok::blast_shl(aig, v, s, 1, r);
+  EXPECT_EQ(aig.getNodeCount(), 1u);
+  AIGEdge want = aig.makeAnd(~s[0], v[0]);
+  EXPECT_EQ(r[0], want);
+}
+
+TEST(CircuitsEdgeCases, DivisionByZeroForEveryDividend) {
+  for (uint32_t w : {1u, 3u, 8u}) {
+    AIG aig;
+    EdgeVector zero(w, aig.getFalse());
+    for (uint64_t x = 0; x < (uint64_t(1) << w); ++x) {
+      EdgeVector a = constEdges(aig, fromU64(x, w)), q, m;
+      varnok::blast_udiv_urem(aig, a, zero, q, m);
+      BitVector qv, mv;
+      ASSERT_TRUE(readConst(aig, q, qv));
+      ASSERT_TRUE(readConst(aig, m, mv));
+      EXPECT_TRUE(qv.isAllOnes());
+      EXPECT_EQ(mv.getWord(0), x);
+    }
+  }
+}
+
+TEST(CircuitsEdgeCases, SignedAndUnsignedOrderOfTheMostNegativeValue) {
+  AIG aig;
+  EdgeVector mn = constEdges(aig, fromU64(0x80, 8)), z = constEdges(aig, fromU64(0, 8)), n;
+  EXPECT_EQ(varnok::blast_slt(aig, mn, z), aig.getTrue());
+  EXPECT_EQ(varnok::blast_ult(aig, mn, z), aig.getFalse());
+  varnok::blast_negate(aig, mn, n);
+  BitVector v;
+  ASSERT_TRUE(readConst(aig, n, v));
+  EXPECT_EQ(v.getWord(0), 0x80u);
+  // Equal free vectors are not less than each other.
+  EdgeVector x(8);
+  for (auto& e : x) e = aig.makeInput();
+  EXPECT_EQ(varnok::blast_ult(aig, x, x), aig.getFalse());
+  EXPECT_EQ(varnok::blast_slt(aig, x, x), aig.getFalse());
+  EXPECT_EQ(varnok::blast_equal(aig, x, x), aig.getTrue());
+}
+
+TEST(CircuitsEdgeCases, EqualityAndZeroTestOnOddShapes) {
+  AIG aig;
+  EdgeVector a = constEdges(aig, fromU64(5, 4)), b = constEdges(aig, fromU64(5, 5)), empty;
+  EXPECT_EQ(varnok::blast_equal(aig, a, b), aig.getFalse());
+  EXPECT_EQ(varnok::blast_equal(aig, empty, empty), aig.getTrue());
+  EXPECT_EQ(varnok::blast_is_all_zero(aig, empty), aig.getTrue());
+}
+
+TEST(CircuitsEdgeCases, LeadingZeroCounts) {
+  AIG aig;
+  auto clz = [&](const BitVector& v, uint32_t expectWidth) {
+    EdgeVector r;
+    varnok::blast_count_leading_zeros(aig, constEdges(aig, v), r);
+    EXPECT_EQ(r.size(), expectWidth);
+    BitVector out;
+    EXPECT_TRUE(readConst(aig, r, out));
+    return out.getWord(0);
+  };
+  EXPECT_EQ(clz(BitVector(24), 6), 24u);
+  EXPECT_EQ(clz(fromU64(uint64_t(1) << 20 | 7, 24), 6), 3u);
+  EXPECT_EQ(clz(fromU64(6, 5), 4), 2u);
+  EXPECT_EQ(clz(fromU64(1, 1), 1), 0u);
+  EXPECT_EQ(clz(BitVector(1), 1), 1u);
+  EXPECT_EQ(clz(BitVector(53), 7), 53u);
+  EXPECT_EQ(clz(fromU64(1, 53), 7), 52u);
+}
+
+// Every circuit whose output may be one of its inputs: the aliased call must
+// build exactly the circuit of the separate call.
+TEST(CircuitsAliasing, OutputsMayBeInputs) {
+  AIG aig;
+  const uint32_t w = 8;
+  EdgeVector a(w), b(w);
+  for (auto& e : a) e = aig.makeInput();
+  for (auto& e : b) e = aig.makeInput();
+  auto fresh = [&](const EdgeVector& v) { return EdgeVector(v); };
+  {
+    EdgeVector want, x = fresh(a);
+    AIGEdge c1 = aig.getFalse(), c2 = aig.getFalse();
+    varnok::blast_add(aig, a, b, c1, want);
+    varnok::blast_add(aig, x, b, c2, x);
+    EXPECT_EQ(x, want);
+    EdgeVector y = fresh(b);
+    AIGEdge c3 = aig.getFalse();
+    varnok::blast_add(aig, a, y, c3, y);
+    EXPECT_EQ(y, want);
+    EdgeVector z = fresh(a);
+    AIGEdge c4 = aig.getFalse(), c5 = aig.getFalse();
+    varnok::blast_add(aig, a, a, c4, want);
+    varnok::blast_add(aig, z, z, c5, z);
+    EXPECT_EQ(z, want);
+  }
+  {
+    EdgeVector want, x = fresh(a), y = fresh(b);
+    varnok::blast_sub(aig, a, b, want);
+    varnok::blast_sub(aig, x, b, x);
+    varnok::blast_sub(aig, a, y, y);
+    EXPECT_EQ(x, want);
+    EXPECT_EQ(y, want);
+  }
+  {
+    EdgeVector want, x = fresh(a), y = fresh(b);
+    varnok::blast_mul(aig, a, b, w, want);
+    varnok::blast_mul(aig, x, b, w, x);
+    varnok::blast_mul(aig, a, y, w, y);
+    EXPECT_EQ(x, want);
+    EXPECT_EQ(y, want);
+  }
+  {
+    EdgeVector wq, wm, x = fresh(a), y = fresh(b);
+    varnok::blast_udiv_urem(aig, a, b, wq, wm);
+    varnok::blast_udiv_urem(aig, x, y, x, y);
+    EXPECT_EQ(x, wq);
+    EXPECT_EQ(y, wm);
+    EdgeVector u = fresh(a), v = fresh(b);
+    varnok::blast_udiv_urem(aig, u, v, v, u);
+    EXPECT_EQ(v, wq);
+    EXPECT_EQ(u, wm);
+  }
+  {
+    EdgeVector want, x = fresh(a), s = fresh(b);
+    varnok::blast_shl(aig, a, b, w, want);
+    varnok::blast_shl(aig, x, b, w, x);
+    varnok::blast_shl(aig, a, s, w, s);
+    EXPECT_EQ(x, want);
+    EXPECT_EQ(s, want);
+  }
+  {
+    EdgeVector want, x = fresh(a), s = fresh(b);
+    varnok::blast_shr(aig, a, b, a.back(), want);
+    varnok::blast_shr(aig, x, b, x.back(), x);  // fill is an edge of the output
+    varnok::blast_shr(aig, a, s, a.back(), s);
+    EXPECT_EQ(x, want);
+    EXPECT_EQ(s, want);
+  }
+  {
+    EdgeVector want, x = fresh(a);
+    varnok::blast_negate(aig, a, want);
+    varnok::blast_negate(aig, x, x);
+    EXPECT_EQ(x, want);
+    EdgeVector n1, y = fresh(a);
+    varnok::blast_not(aig, a, n1);
+    varnok::blast_not(aig, y, y);
+    EXPECT_EQ(y, n1);
+    EdgeVector a1, z = fresh(a);
+    varnok::blast_and(aig, a, b, a1);
+    varnok::blast_and(aig, z, b, z);
+    EXPECT_EQ(z, a1);
+  }
+  {
+    EdgeVector want, x = fresh(a);
+    varnok::blast_count_leading_zeros(aig, a, want);
+    varnok::blast_count_leading_zeros(aig, x, x);
+    EXPECT_EQ(x, want);
+  }
+  {
+    // Full adder with the sum written over an input and the carry over the
+    // carry input.
+    AIGEdge s1, c1;
+    varnok::blast_full_adder(aig, a[0], b[0], a[1], &s1, &c1);
+    AIGEdge x = a[0], c = a[1];
+    varnok::blast_full_adder(aig, x, b[0], c, &x, &c);
+    EXPECT_EQ(x, s1);
+    EXPECT_EQ(c, c1);
+    AIGEdge y = a[0], d = a[1];
+    varnok::blast_full_adder(aig, y, b[0], d, &d, &y);  // outputs crossed over the inputs
+    EXPECT_EQ(d, s1);
+    EXPECT_EQ(y, c1);
+  }
+}
+
+// Incremental solving over circuits: factor 143 with a multiplier, then
+// exclude the factors found by new assertions.
+TEST(CircuitsSolved, IncrementalFactoring) {
+  for (bool preprocessing : {false, true}) {
+    AIG aig;
+    std::unique_ptr<varnok::sat::Solver> solver = makeCircuitTestBackEnd(preprocessing);
+    aig.setSatSolver(solver.get());
+    EdgeVector x(16, aig.getFalse()), y(16, aig.getFalse()), p;
+    for (int i = 0; i < 8; ++i) {
+      x[i] = aig.makeInput();
+      y[i] = aig.makeInput();
+    }
+    varnok::blast_mul(aig, x, y, 16, p);
+    EdgeVector one = constEdges(aig, fromU64(1, 16));
+    aig.assertTrue(varnok::blast_equal(aig, p, constEdges(aig, fromU64(143, 16))));
+    aig.assertTrue(varnok::blast_ult(aig, one, x));
+    aig.assertTrue(varnok::blast_ult(aig, one, y));
+    auto value = [&](const EdgeVector& v) {
+      uint64_t r = 0;
+      for (std::size_t i = 0; i < v.size(); ++i)
+        if (aig.getModel(v[i])) r |= uint64_t(1) << i;
+      return r;
+    };
+    ASSERT_EQ(aig.solve(), 0);
+    const uint64_t a = value(x), b = value(y);
+    EXPECT_EQ(a * b, 143u);
+    EXPECT_TRUE(a == 11 || a == 13);
+    // Under an assumption excluding a, the other order is found.
+    AIGEdge notA = varnok::blast_equal(aig, x, constEdges(aig, fromU64(a, 16)));
+    notA.complement();
+    aig.addAssumption(notA);
+    ASSERT_EQ(aig.solve(), 0);
+    EXPECT_EQ(value(x), 143u / a);
+    aig.clearAssumptions();
+    // Permanently excluding both leaves nothing; the answer stays unsatisfiable.
+    aig.assertTrue(notA);
+    AIGEdge notB = varnok::blast_equal(aig, x, constEdges(aig, fromU64(143 / a, 16)));
+    notB.complement();
+    aig.assertTrue(notB);
+    EXPECT_EQ(aig.solve(), 1);
+    EXPECT_EQ(aig.solve(), 1);
+  }
+}
