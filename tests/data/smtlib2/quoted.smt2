@@ -1,0 +1,10 @@
+(declare-fun |a b| () Bool)
+(declare-fun |x"y| () (_ BitVec 3))
+(declare-fun !weird_sym$%^&*-+=<>.?/@ () Bool)
+(declare-fun _u () Bool)
+(assert |a b|)
+(assert (=> |a b| _u !weird_sym$%^&*-+=<>.?/@))
+(assert (distinct |x"y| #b000 #b111))
+(assert (ite _u (bvslt |x"y| (_ bv2 3)) (xor _u |a b|)))
+(check-sat)
+; trailing comment without line end
