@@ -1,0 +1,67 @@
+#include "varnok/model_accessor.h"
+
+#include <stdexcept>
+
+#include "varnok/aig.h"
+#include "varnok/array_consistency_checker.h"
+#include "varnok/bit_blaster.h"
+#include "varnok/solver_context.h"
+
+namespace varnok {
+
+void ArrayModelCursor::reset(Expression* a, const ArrayConsistencyChecker* c) {
+  array = a;
+  const ArrayModelTable& table = static_cast<ArrayExpression*>(a)->getModelTable();
+  current = table.begin();
+  end = table.end();
+  hasTable = true;
+  checker = c;
+  generation = c->getCheckCount();
+}
+
+bool ArrayModelCursor::isValid() const {
+  return hasTable && checker->getCheckCount() == generation && current != end;
+}
+
+bool ModelAccessor::refineArrays(const std::vector<ExpressionRef>& list) {
+  if (list.empty()) return true;
+  bool anyArray = false;
+  for (const ExpressionRef& e : list) {
+    if (!e) continue;
+    ExpressionRef r(getRepresentative(e.get()));
+    context->getBitBlaster().blast(r.get());
+    if (r->isArray()) anyArray = true;
+  }
+  if (!anyArray) return true;
+  // Without a back end no check has run: there is no array model to refine.
+  if (!context->hasSatSolver()) return false;
+  for (;;) {
+    if (context->getArrayChecker().check(true)) return true;
+    int r;
+    try {
+      r = context->getAIG().solve();
+    } catch (const std::logic_error& e) {
+      // A module under a back end without module support: no model.
+      if (!isMissingModuleSupport(e)) throw;
+      return false;
+    }
+    if (r != 0) return false;
+  }
+}
+
+bool ModelAccessor::getValue(ExpressionRef& e, BitVector& out) {
+  if (!e) return false;
+  e = getRepresentative(e.get());
+  if (e->isArray()) return false;
+  return e->getModelValue(out);
+}
+
+bool ModelAccessor::getArrayModel(ExpressionRef& e, ArrayModelCursor& cursor) {
+  if (!e) return false;
+  e = getRepresentative(e.get());
+  if (!e->isArray() || !e->isBitBlasted()) return false;
+  cursor.reset(e.get(), &context->getArrayChecker());
+  return true;
+}
+
+}  // namespace varnok
