@@ -16,6 +16,12 @@
 #include "varnok/expressions.h"
 #include "varnok/structural_relations.h"
 
+#ifdef VARNOK_SANITIZED
+#define VARNOK_CHAIN_PARTS 1500u
+#else
+#define VARNOK_CHAIN_PARTS 4000u
+#endif
+
 using namespace varnok;
 
 namespace {
@@ -457,4 +463,43 @@ TEST(StructuralRelations, EveryTrueAnswerIsSound) {
     EXPECT_GT(proved[name], 0) << name << " never answered true";
   EXPECT_GT(occurs, static_cast<long>(all.size()));
   for (auto& kv : proved) std::printf("  %-24s proved %ld times\n", kv.first.c_str(), kv.second);
+}
+
+// Constant bits are compared run by run over the leaves of concatenation
+// trees: a long chain of one-bit parts against a constant must be decided
+// correctly (and quickly: the equality maker asks at every level as it splits).
+TEST(StructuralRelations, LongConcatenationChainsAgainstConstants) {
+  ExpressionManager m;
+  const uint32_t n = VARNOK_CHAIN_PARTS;
+  // chain = concat(b_{n-1}, ..., concat(b_1, b_0)) with bit 700 a constant 1.
+  ExpressionRef chain;
+  m.makeVariable(chain, 1, nullptr);
+  for (uint32_t i = 1; i < n; ++i) {
+    ExpressionRef bit, r;
+    if (i == 700)
+      m.makeConstantFromUInt64(bit, 1, 1);
+    else
+      m.makeVariable(bit, 1, nullptr);
+    ExpressionRef low = chain;
+    m.makeConcat(r, &bit, &low);
+    ASSERT_TRUE(r);
+    chain = r;
+  }
+  ExpressionRef zero, ones;
+  m.makeConstantFromUInt64(zero, 0, n);
+  BitVector allOnes(n);
+  allOnes.setAllOnes();
+  m.makeConstant(ones, allOnes);
+  EXPECT_TRUE(areProvablyDistinct(chain.get(), zero.get()));
+  EXPECT_FALSE(areProvablyDistinct(chain.get(), ones.get()));
+  // The equality with zero folds to false through the constant bit.
+  ExpressionRef eq, c = chain, z = zero;
+  m.makeEqual(eq, &c, &z);
+  ASSERT_TRUE(eq);
+  EXPECT_TRUE(eq->isZero());
+  // Against all ones nothing is proved, and the maker still finishes.
+  ExpressionRef eq2, c2 = chain, o = ones;
+  m.makeEqual(eq2, &c2, &o);
+  ASSERT_TRUE(eq2);
+  EXPECT_FALSE(eq2->isZero());
 }

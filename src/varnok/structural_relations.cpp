@@ -66,40 +66,62 @@ bool equalityImpliesLess(const Expression* p, const Expression* q, const Express
   return overlapBits(q, rp, hi, lo).ult(overlapBits(s, rr, hi, lo));
 }
 
-// The node supplying bit i of e, found by descending through Concat nodes,
-// with the position of its bit 0 within e.
-const Expression* bitSupplier(const Expression* e, uint32_t i, uint32_t& base) {
-  base = 0;
-  while (isKind(e, KIND_CONCAT)) {
-    const Expression* low = e->getChild(1);
-    if (i - base < low->getWidth()) {
-      e = low;
-    } else {
-      base += low->getWidth();
-      e = e->getChild(0);
+// Walks the leaves of a Concat tree (child 1 holds the low bits) from bit 0
+// upward with an explicit stack, so that a scan over all bit positions costs
+// time linear in the number of parts rather than one descent per bit.
+class ConcatLeafWalker {
+ public:
+  explicit ConcatLeafWalker(const Expression* e) { descend(e); }
+  // Moves forward until the current leaf supplies bit i; i never decreases.
+  void seek(uint32_t i) {
+    while (base_ + leaf_->getWidth() <= i) {
+      base_ += leaf_->getWidth();
+      const Expression* next = pending_.back();
+      pending_.pop_back();
+      descend(next);
     }
   }
-  return e;
-}
+  const Expression* leaf() const { return leaf_; }
+  uint32_t base() const { return base_; }
+  uint32_t end() const { return base_ + leaf_->getWidth(); }
+
+ private:
+  void descend(const Expression* e) {
+    while (isKind(e, KIND_CONCAT)) {
+      pending_.push_back(e->getChild(0));
+      e = e->getChild(1);
+    }
+    leaf_ = e;
+  }
+  std::vector<const Expression*> pending_;
+  const Expression* leaf_ = nullptr;
+  uint32_t base_ = 0;
+};
 
 bool constantBitsDiffer(const Expression* a, const Expression* b) {
   const uint32_t w = a->getWidth();
   if (b->getWidth() != w) return false;
+  if (!isKind(a, KIND_CONCAT) && !isKind(b, KIND_CONCAT))
+    return isConst(a) && isConst(b) && valueOf(a) != valueOf(b);
+  ConcatLeafWalker wa(a);
+  ConcatLeafWalker wb(b);
   uint32_t i = 0;
   while (i < w) {
-    uint32_t baseA, baseB;
-    const Expression* sa = bitSupplier(a, i, baseA);
-    if (!isConst(sa)) {
-      i = baseA + sa->getWidth();
+    wa.seek(i);
+    if (!isConst(wa.leaf())) {
+      i = wa.end();
       continue;
     }
-    const Expression* sb = bitSupplier(b, i, baseB);
-    if (!isConst(sb)) {
-      i = baseB + sb->getWidth();
+    wb.seek(i);
+    if (!isConst(wb.leaf())) {
+      i = wb.end();
       continue;
     }
-    if (valueOf(sa).getBit(i - baseA) != valueOf(sb).getBit(i - baseB)) return true;
-    ++i;
+    const uint32_t stop = wa.end() < wb.end() ? wa.end() : wb.end();
+    const BitVector& va = valueOf(wa.leaf());
+    const BitVector& vb = valueOf(wb.leaf());
+    for (; i < stop; ++i)
+      if (va.getBit(i - wa.base()) != vb.getBit(i - wb.base())) return true;
   }
   return false;
 }
