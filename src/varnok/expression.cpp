@@ -87,8 +87,10 @@ void Expression::releaseSlots() {
   if (propagationBits_) {
     std::vector<PropagationBit>* bits = propagationBits_;
     propagationBits_ = nullptr;
-    for (PropagationBit& b : *bits)
+    for (PropagationBit& b : *bits) {
+      b.unlink();  // out of the member list of a class that may outlive the node
       if (b.expression) releaseEdgeClass(b.getEdgeClass());
+    }
     delete bits;
   }
 }
@@ -105,8 +107,10 @@ void Expression::setPropagationBits(std::vector<PropagationBit>* bits) {
   std::vector<PropagationBit>* old = propagationBits_;
   propagationBits_ = bits;
   if (old) {
-    for (PropagationBit& b : *old)
+    for (PropagationBit& b : *old) {
+      b.unlink();
       if (b.expression) releaseEdgeClass(b.getEdgeClass());
+    }
     delete old;
   }
 }

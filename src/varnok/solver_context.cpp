@@ -8,6 +8,7 @@
 #include "sat/minisat/minisat_adapters.h"
 #include "sat/sat_solver.h"
 #include "varnok/array_consistency_checker.h"
+#include "varnok/constraint_propagation.h"
 
 namespace varnok {
 
@@ -67,9 +68,11 @@ SolverContext::SolverContext()
       lastSolveCount(0) {
   manager.setAIG(&aig);
   arrayChecker = new ArrayConsistencyChecker(&manager, &aig);
+  constraintPropagation = new ConstraintPropagation(&manager, &aig);
 }
 
 SolverContext::~SolverContext() {
+  delete constraintPropagation;
   delete arrayChecker;
   // modelAccessor, bitBlaster, manager and aig go in reverse declaration
   // order after this body; the back end, which the graph only borrows, must
@@ -130,6 +133,9 @@ SolverResult SolverContext::check() {
     ExpressionRef root(manager.getRoot());
     if (root->isZero()) return UNSAT;
   }
+  // Bit-level propagation over the asserted formula; a contradiction answers
+  // without bit-blasting (the scope above still drops the assumptions).
+  if (constraintPropagationEnabled && !constraintPropagation->propagate()) return UNSAT;
   bitBlaster.blastAll();
   aig.clearAssumptions();
   for (const ExpressionRef& a : manager.getAssumptions()) {

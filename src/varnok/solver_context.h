@@ -81,9 +81,9 @@ class SolverContext {
   // error.
   SolverResult check();
 
-  // The constraint-propagation switch (read at each check). The propagation
-  // engine itself is not part of the check loop yet: the switch is stored
-  // and reported, and has no effect on the answers.
+  // The constraint-propagation switch, read at each check: when on, the
+  // check runs the engine after substitution and answers UNSAT at once when
+  // it finds a contradiction. The engine listens to the manager either way.
   void setConstraintPropagation(bool on) { constraintPropagationEnabled = on; }
   bool getConstraintPropagation() const { return constraintPropagationEnabled; }
 

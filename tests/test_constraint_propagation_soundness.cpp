@@ -1,0 +1,666 @@
+// Soundness of constraint propagation on random formulas.
+//
+// Property: for small random formulas, asserted in several rounds, every
+// assignment of the variables that satisfies everything asserted so far must
+// agree with everything the engine derived: bits in the TRUE class have their
+// known values, bits in one class are equal up to their parity, and every
+// node's interval contains the node's value. A run that reports a
+// contradiction must have no satisfying assignment at all.
+//
+// Differential: through the public API, the same sequences of assertions,
+// assumptions and solves give the same answers with propagation on and off,
+// and every satisfying model satisfies what was asserted and assumed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "test_api_evaluator.h"
+#include "varnok.h"
+#include "varnok/bit_vector.h"
+#include "varnok/constraint_propagation.h"
+#include "varnok/expression_manager.h"
+#include "varnok/expressions.h"
+#include "varnok/propagation_bit.h"
+#include "varnok/solver_context.h"
+
+using namespace varnok_test;
+using varnok::BitVector;
+using varnok::ConstraintPropagation;
+using varnok::EdgeClass;
+using varnok::Expression;
+using varnok::PropagationBit;
+
+namespace {
+
+#ifdef VARNOK_SANITIZED
+const unsigned kPropertyInstances = 600;
+const unsigned kDifferentialInstances = 400;
+#else
+const unsigned kPropertyInstances = 4000;
+const unsigned kDifferentialInstances = 1500;
+#endif
+
+// ---------------------------------------------------------------------------
+// Node evaluation on concrete values (kinds the bit-vector makers produce).
+
+class NodeEvaluator {
+ public:
+  // Values of the nodes in `order` (children before users) under the
+  // variable values in `vars`; false when a kind is not covered.
+  bool run(const std::vector<Expression*>& order, const std::unordered_map<const Expression*, BitVector>& vars) {
+    values.clear();
+    for (Expression* e : order) {
+      BitVector r(e->getWidth());
+      if (!evalOne(e, vars, r)) return false;
+      values[e] = std::move(r);
+    }
+    return true;
+  }
+  const BitVector& value(const Expression* e) const { return values.at(e); }
+
+ private:
+  const BitVector& kid(Expression* e, uint32_t k) const { return values.at(e->getChild(k)); }
+
+  bool evalOne(Expression* e, const std::unordered_map<const Expression*, BitVector>& vars, BitVector& r) {
+    using namespace varnok;
+    switch (e->getKind()) {
+      case KIND_VARIABLE: {
+        auto it = vars.find(e);
+        if (it == vars.end()) return false;
+        r = it->second;
+        return true;
+      }
+      case KIND_CONSTANT:
+        r = static_cast<ConstantExpression*>(e)->getValue();
+        return true;
+      case KIND_EQUAL:
+        r = BitVector(1);
+        if (kid(e, 0) == kid(e, 1)) r.setOne();
+        return true;
+      case KIND_NOT:
+        BitVector::bitNot(kid(e, 0), r);
+        return true;
+      case KIND_ITE:
+        r = kid(e, 0).getBit(0) ? kid(e, 1) : kid(e, 2);
+        return true;
+      case KIND_AND:
+        BitVector::bitAnd(kid(e, 0), kid(e, 1), r);
+        return true;
+      case KIND_CONCAT:
+        BitVector::concat(kid(e, 0), kid(e, 1), r);
+        return true;
+      case KIND_EXTRACT: {
+        auto* x = static_cast<ExtractExpression*>(e);
+        BitVector::extract(kid(e, 0), x->getHi(), x->getLo(), r);
+        return true;
+      }
+      case KIND_NEG:
+        BitVector::neg(kid(e, 0), r);
+        return true;
+      case KIND_ADD:
+        BitVector::add(kid(e, 0), kid(e, 1), r);
+        return true;
+      case KIND_MUL:
+        BitVector::mul(kid(e, 0), kid(e, 1), r);
+        return true;
+      case KIND_DIV:
+      case KIND_UREM: {
+        BitVector q, m;
+        BitVector::udivrem(kid(e, 0), kid(e, 1), q, m);
+        r = e->getKind() == KIND_DIV ? q : m;
+        return true;
+      }
+      case KIND_SHL:
+        BitVector::shl(kid(e, 0), kid(e, 1), r);
+        return true;
+      case KIND_LSHR:
+        BitVector::lshr(kid(e, 0), kid(e, 1), r);
+        return true;
+      case KIND_ASHR:
+        BitVector::ashr(kid(e, 0), kid(e, 1), r);
+        return true;
+      case KIND_ULT:
+        r = BitVector(1);
+        if (kid(e, 0).ult(kid(e, 1))) r.setOne();
+        return true;
+      case KIND_SLT:
+        r = BitVector(1);
+        if (kid(e, 0).slt(kid(e, 1))) r.setOne();
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  std::unordered_map<const Expression*, BitVector> values;
+};
+
+// Every node below the given ones, children before users (iterative).
+std::vector<Expression*> postOrder(const std::vector<Expression*>& tops) {
+  std::vector<Expression*> order;
+  std::unordered_set<Expression*> seen;
+  std::vector<std::pair<Expression*, uint32_t>> stack;
+  for (Expression* t : tops) {
+    if (!t || seen.count(t)) continue;
+    seen.insert(t);
+    stack.emplace_back(t, 0);
+    while (!stack.empty()) {
+      Expression* x = stack.back().first;
+      uint32_t i = stack.back().second;
+      if (i < x->getArity()) {
+        stack.back().second = i + 1;
+        Expression* c = x->getChild(i);
+        if (!seen.count(c)) {
+          seen.insert(c);
+          stack.emplace_back(c, 0);
+        }
+        continue;
+      }
+      order.push_back(x);
+      stack.pop_back();
+    }
+  }
+  return order;
+}
+
+// Root class and parity of a record's literal, without compressing anything.
+std::pair<const EdgeClass*, bool> rootOf(uintptr_t literal) {
+  const EdgeClass* c = ConstraintPropagation::classOf(literal);
+  bool parity = ConstraintPropagation::parityOf(literal);
+  while (c->forwarded) {
+    parity ^= c->mergedParity != 0;
+    c = c->mergedInto;
+  }
+  return {c, parity};
+}
+
+struct PropertyCounters {
+  unsigned instances = 0, rounds = 0, refuted = 0, satRounds = 0, knownBits = 0, tiedBits = 0, narrowed = 0;
+  unsigned skipped = 0;
+};
+
+Signature smallSignature(std::mt19937_64& rng) {
+  Signature sig;
+  unsigned n = 1 + static_cast<unsigned>(rng() % 3);
+  unsigned budget = 11;
+  for (unsigned i = 0; i < n && budget > 0; ++i) {
+    unsigned w = 1 + static_cast<unsigned>(rng() % std::min(budget, 5u));
+    budget -= w;
+    sig.bvWidths.push_back(w);
+  }
+  return sig;
+}
+
+// A conjunct that gives the interval rules work: a comparison of a term
+// with a constant, or a bit of a term.
+TermP boundedAssertion(Generator& gen, std::mt19937_64& rng, const Signature& sig) {
+  unsigned w = sig.bvWidths[rng() % sig.bvWidths.size()];
+  TermP x = gen.bv(w, static_cast<int>(rng() % 2));
+  TermP c = gen.constant(w);
+  if (rng() % 4 == 0) {
+    // A range c <= x <= d (plain, or wrapping when d < c) in one conjunct.
+    TermP d = gen.constant(w);
+    const bool isSigned = rng() % 2 == 0;
+    return gen.mk(Op::And, 1,
+                  {gen.mk(isSigned ? Op::SLE : Op::ULE, 1, {c, x}), gen.mk(isSigned ? Op::SLE : Op::ULE, 1, {x, d})});
+  }
+  static const Op cmp[] = {Op::ULT, Op::ULE, Op::UGT, Op::SLT, Op::SLE, Op::SGE, Op::Eq, Op::Distinct};
+  Op op = cmp[rng() % 8];
+  TermP t = rng() % 2 ? gen.mk(op, 1, {x, c}) : gen.mk(op, 1, {c, x});
+  return rng() % 5 == 0 ? gen.mk(Op::Not, 1, {t}) : t;
+}
+
+void runPropertyInstance(uint64_t seed, PropertyCounters& counters) {
+  std::mt19937_64 rng(seed);
+  Signature sig = smallSignature(rng);
+  Generator gen(rng, sig);
+  VARNOK::Solver solver;
+  varnok::SolverContext& context = solver.getContext();
+  // Use the context's engine when it has one, else one of our own.
+  ConstraintPropagation* cp = context.getConstraintPropagationEngine();
+  std::unique_ptr<ConstraintPropagation> own;
+  if (!cp) {
+    own.reset(new ConstraintPropagation(&context.getManager(), &context.getAIG()));
+    cp = own.get();
+  }
+  std::vector<VARNOK::Expression> vars, noArrays;
+  for (unsigned w : sig.bvWidths) vars.push_back(solver.makeVariable(w, nullptr));
+
+  std::vector<TermP> asserted;
+  std::vector<VARNOK::Expression> handles;
+  std::string trace;
+  ++counters.instances;
+  unsigned rounds = 1 + static_cast<unsigned>(rng() % 4);
+  for (unsigned round = 0; round < rounds; ++round) {
+    unsigned n = 1 + static_cast<unsigned>(rng() % 2);
+    for (unsigned i = 0; i < n; ++i) {
+      TermP f = rng() % 3 == 0 ? gen.assertion(1 + static_cast<int>(rng() % 3)) : boundedAssertion(gen, rng, sig);
+      asserted.push_back(f);
+      VARNOK::Expression e = build(solver, f, vars, noArrays);
+      ASSERT_FALSE(e.isNull());
+      ASSERT_TRUE(solver.assertFormula(e));
+      handles.push_back(e);
+    }
+    const bool consistent = cp->propagate();
+    ++counters.rounds;
+    if (!consistent) ++counters.refuted;
+
+    // Nodes to check: everything below the root and the asserted formulas.
+    Expression* root = varnok::getRepresentative(context.getManager().getRoot().get());
+    std::vector<Expression*> tops{root};
+    for (auto& h : handles) tops.push_back(h.getNode());
+    for (auto& v : vars) tops.push_back(v.getNode());
+    std::vector<Expression*> order = postOrder(tops);
+
+    // What was derived (counted once per round): known bits, and bits that
+    // share a class with another bit.
+    std::unordered_map<const EdgeClass*, unsigned> classSize;
+    for (Expression* e : order) {
+      if (std::vector<PropagationBit>* rec = e->getPropagationBits()) {
+        for (PropagationBit& r : *rec) {
+          auto rc = rootOf(r.edgeClass);
+          if (rc.first == cp->getTrueClass()) ++counters.knownBits;
+          else ++classSize[rc.first];
+        }
+      }
+      if (!e->getInterval().isFull()) ++counters.narrowed;
+    }
+    for (auto& cs : classSize)
+      if (cs.second > 1) counters.tiedBits += cs.second;
+
+    NodeEvaluator ev;
+    std::unordered_map<const Expression*, BitVector> values;
+    bool anySat = false;
+    bool covered = true;
+    anyAssignment(sig, [&](const Assignment& a) {
+      for (size_t i = 0; i < vars.size(); ++i) {
+        BitVector v(sig.bvWidths[i]);
+        v.fromUInt64(a.bv[i], sig.bvWidths[i]);
+        values[vars[i].getNode()] = v;
+      }
+      if (!ev.run(order, values)) {
+        covered = false;
+        return true;
+      }
+      bool sat = true;
+      for (auto& f : asserted)
+        if (evaluate(f, a).bits != 1) sat = false;
+      // The node graph and the independent model must agree.
+      EXPECT_EQ(ev.value(root).getBit(0), sat) << trace;
+      if (!sat) return false;
+      anySat = true;
+      EXPECT_TRUE(consistent) << "propagation refuted a satisfiable formula";
+      std::unordered_map<const EdgeClass*, bool> classValue;
+      classValue[cp->getTrueClass()] = true;
+      for (Expression* e : order) {
+        const BitVector& v = ev.value(e);
+        const varnok::BitVectorInterval& iv = e->getInterval();
+        EXPECT_TRUE(iv.contains(v)) << "interval excludes a value, node " << e->getId() << " " << toString(e);
+        if (std::vector<PropagationBit>* rec = e->getPropagationBits()) {
+          for (uint32_t i = 0; i < rec->size(); ++i) {
+            auto rc = rootOf((*rec)[i].edgeClass);
+            const bool classBit = v.getBit(i) != rc.second;
+            auto found = classValue.find(rc.first);
+            if (found == classValue.end()) {
+              classValue[rc.first] = classBit;
+            } else {
+              EXPECT_EQ(found->second, classBit)
+                  << "bit " << i << " of node " << e->getId() << " " << toString(e) << " contradicts its class";
+            }
+          }
+        }
+      }
+      return testing::Test::HasFailure();
+    });
+    if (!covered) {
+      ++counters.skipped;
+      return;
+    }
+    if (anySat) ++counters.satRounds;
+    if (testing::Test::HasFailure()) return;
+  }
+}
+
+TEST(ConstraintPropagationSoundness, DerivedFactsHoldInEveryModel) {
+  PropertyCounters c;
+  for (unsigned i = 0; i < kPropertyInstances; ++i) {
+    SCOPED_TRACE("seed " + std::to_string(i));
+    runPropertyInstance(0xC0FFEE00u + i, c);
+    if (HasFailure()) return;
+  }
+  std::printf("instances %u (skipped %u), rounds %u, refuted %u, rounds with models %u, known bits %u, tied bits %u, "
+              "narrowed intervals %u\n",
+              c.instances, c.skipped, c.rounds, c.refuted, c.satRounds, c.knownBits, c.tiedBits, c.narrowed);
+  // The property must have been exercised on both sides.
+  EXPECT_GT(c.refuted, kPropertyInstances / 20);
+  EXPECT_GT(c.satRounds, kPropertyInstances / 4);
+  EXPECT_GT(c.knownBits, kPropertyInstances);
+  EXPECT_GT(c.tiedBits, kPropertyInstances / 4);
+  EXPECT_LT(c.skipped, kPropertyInstances / 10);
+}
+
+// ---------------------------------------------------------------------------
+// Differential through the public API.
+
+std::uint64_t toValue(const std::vector<bool>& bits) {
+  std::uint64_t v = 0;
+  for (std::size_t i = 0; i < bits.size() && i < 64; ++i)
+    if (bits[i]) v |= std::uint64_t(1) << i;
+  return v;
+}
+
+struct DiffCounters {
+  unsigned solves = 0, sat = 0, unsat = 0, confirmed = 0, refutedByPropagation = 0;
+};
+
+// Reads the model of every variable and array; false (with a failure) when
+// something cannot be read or is inconsistent.
+bool readModel(VARNOK::Solver& s, const Signature& sig, const std::vector<VARNOK::Expression>& vars,
+               const std::vector<VARNOK::Expression>& arrays, Assignment& out) {
+  std::vector<VARNOK::Expression> all(vars);
+  all.insert(all.end(), arrays.begin(), arrays.end());
+  if (!s.prepareModel(all)) {
+    ADD_FAILURE() << "prepareModel failed after a sat answer";
+    return false;
+  }
+  out.bv.assign(vars.size(), 0);
+  out.arrays.assign(arrays.size(), ArrayValue());
+  for (std::size_t i = 0; i < vars.size(); ++i) {
+    std::vector<bool> bits;
+    if (!s.getModelValue(vars[i], bits) || bits.size() != sig.bvWidths[i]) {
+      ADD_FAILURE() << "no model value for variable " << i;
+      return false;
+    }
+    out.bv[i] = toValue(bits);
+  }
+  for (std::size_t i = 0; i < arrays.size(); ++i) {
+    for (VARNOK::ArrayModelIterator it = s.getArrayModel(arrays[i]); it.isValid(); it.next()) {
+      std::vector<bool> ib, vb;
+      if (!s.getModelValue(it.getIndex(), ib) || !s.getModelValue(it.getValue(), vb)) {
+        ADD_FAILURE() << "array entry without model value";
+        return false;
+      }
+      const std::uint64_t idx = toValue(ib), val = toValue(vb);
+      auto found = out.arrays[i].entries.find(idx);
+      if (found != out.arrays[i].entries.end() && found->second != val) {
+        ADD_FAILURE() << "array model lists index " << idx << " twice with different values";
+        return false;
+      }
+      out.arrays[i].entries[idx] = val;
+    }
+  }
+  return true;
+}
+
+void runDifferentialInstance(uint64_t seed, DiffCounters& counters) {
+  std::mt19937_64 rng(seed);
+  Signature sig;
+  const unsigned shape = static_cast<unsigned>(rng() % 3);
+  if (shape == 0) {
+    sig = smallSignature(rng);
+  } else if (shape == 1) {
+    static const unsigned widths[] = {1, 3, 4, 8, 8, 12, 16, 32};
+    unsigned n = 1 + static_cast<unsigned>(rng() % 4);
+    for (unsigned i = 0; i < n; ++i) sig.bvWidths.push_back(widths[rng() % 8]);
+  } else {
+    // Arrays with one-bit indices: few enough free bits to enumerate.
+    sig.bvWidths.push_back(1);
+    sig.bvWidths.push_back(1 + static_cast<unsigned>(rng() % 3));
+    unsigned narr = 1 + static_cast<unsigned>(rng() % 2);
+    for (unsigned i = 0; i < narr; ++i) sig.arrays.push_back(Signature::Arr{1, sig.bvWidths[1]});
+  }
+  Generator gen(rng, sig);
+  VARNOK::Solver solvers[2];
+  std::vector<VARNOK::Expression> vars[2], arrays[2];
+  const bool substitution = rng() % 2 == 0;
+  // Solver 1 propagates: through the check loop when the context runs the
+  // engine, else through an engine of our own run right before each solve
+  // (the same place in the check; the bit-blaster ties bits to its classes).
+  std::unique_ptr<ConstraintPropagation> own;
+  if (!solvers[1].getContext().getConstraintPropagationEngine())
+    own.reset(new ConstraintPropagation(&solvers[1].getContext().getManager(), &solvers[1].getContext().getAIG()));
+  for (int k = 0; k < 2; ++k) {
+    ASSERT_TRUE(solvers[k].setSubstitution(substitution));
+    ASSERT_TRUE(solvers[k].setConstraintPropagation(k == 1));
+    ASSERT_TRUE(solvers[k].setSATPreprocessing(seed % 2 == 0));
+    for (unsigned w : sig.bvWidths) vars[k].push_back(solvers[k].makeVariable(w, nullptr));
+    for (unsigned i = 0; i < sig.arrays.size(); ++i)
+      arrays[k].push_back(solvers[k].makeArrayVariable(sig.arrays[i].indexWidth, sig.arrays[i].elementWidth,
+                                                       ("A" + std::to_string(i)).c_str()));
+  }
+  std::vector<TermP> asserted;
+  std::string trace = substitution ? "substitution on\n" : "substitution off\n";
+  unsigned rounds = 1 + static_cast<unsigned>(rng() % 4);
+  for (unsigned round = 0; round < rounds; ++round) {
+    unsigned nAssert = static_cast<unsigned>(rng() % 3) + (round == 0 ? 1 : 0);
+    unsigned nAssume = static_cast<unsigned>(rng() % 3);
+    std::vector<TermP> assumed;
+    std::vector<VARNOK::Expression> keep[2];
+    for (unsigned i = 0; i < nAssert; ++i) {
+      TermP f = rng() % 2 ? gen.assertion(1 + static_cast<int>(rng() % 3)) : boundedAssertion(gen, rng, sig);
+      asserted.push_back(f);
+      trace += "assert\n";
+      for (int k = 0; k < 2; ++k) {
+        VARNOK::Expression e = build(solvers[k], f, vars[k], arrays[k]);
+        ASSERT_FALSE(e.isNull());
+        ASSERT_TRUE(solvers[k].assertFormula(e));
+      }
+    }
+    for (unsigned i = 0; i < nAssume; ++i) {
+      TermP f = rng() % 2 ? gen.boolean(1 + static_cast<int>(rng() % 2)) : boundedAssertion(gen, rng, sig);
+      assumed.push_back(f);
+      trace += "assume\n";
+      for (int k = 0; k < 2; ++k) {
+        VARNOK::Expression e = build(solvers[k], f, vars[k], arrays[k]);
+        ASSERT_FALSE(e.isNull());
+        ASSERT_TRUE(solvers[k].assumeFormula(e));
+        keep[k].push_back(e);
+      }
+    }
+    int results[2];
+    for (int k = 0; k < 2; ++k) {
+      if (k == 1 && own) {
+        // What the check does first: pending substitutions, then propagation.
+        solvers[k].getContext().getManager().runSubstitution();
+        if (!own->propagate()) {
+          solvers[k].getContext().getManager().clearAssumptions();
+          results[k] = 1;
+          ++counters.refutedByPropagation;
+          ++counters.solves;
+          trace += "propagation -> unsat\n";
+          continue;
+        }
+      }
+      ConstraintPropagation* engine = solvers[k].getContext().getConstraintPropagationEngine();
+      const uint64_t conflictsBefore = engine ? engine->getStatistics().conflicts : 0;
+      results[k] = static_cast<int>(solvers[k].solve());
+      if (k == 1 && engine && engine->getStatistics().conflicts > conflictsBefore) ++counters.refutedByPropagation;
+      ++counters.solves;
+      trace += "solve -> " + std::to_string(results[k]) + (k == 1 ? " (propagation)\n" : " (plain)\n");
+      ASSERT_TRUE(results[k] == 0 || results[k] == 1) << trace;
+      if (results[k] != 0) continue;
+      Assignment model;
+      ASSERT_TRUE(readModel(solvers[k], sig, vars[k], arrays[k], model)) << trace;
+      for (auto& f : asserted) ASSERT_EQ(evaluate(f, model).bits, 1u) << "asserted formula false in model\n" << trace;
+      for (auto& f : assumed) ASSERT_EQ(evaluate(f, model).bits, 1u) << "assumed formula false in model\n" << trace;
+    }
+    ASSERT_EQ(results[0], results[1]) << "propagation changed the answer\n" << trace;
+    if (results[0] == 0) {
+      ++counters.sat;
+    } else {
+      ++counters.unsat;
+      if (sig.freeBits() <= 12) {
+        ++counters.confirmed;
+        bool found = anyAssignment(sig, [&](const Assignment& a) {
+          for (auto& f : asserted)
+            if (evaluate(f, a).bits != 1) return false;
+          for (auto& f : assumed)
+            if (evaluate(f, a).bits != 1) return false;
+          return true;
+        });
+        ASSERT_FALSE(found) << "unsat answer but an assignment satisfies everything\n" << trace;
+      }
+    }
+  }
+}
+
+TEST(ConstraintPropagationDifferential, SameAnswersWithAndWithoutPropagation) {
+  DiffCounters c;
+  for (unsigned i = 0; i < kDifferentialInstances; ++i) {
+    SCOPED_TRACE("seed " + std::to_string(i));
+    runDifferentialInstance(0xD1FF0000u + i, c);
+    if (HasFatalFailure()) return;
+  }
+  std::printf("solves %u, sat %u, unsat %u, unsat confirmed by enumeration %u, refuted by propagation alone %u\n",
+              c.solves, c.sat, c.unsat, c.confirmed, c.refutedByPropagation);
+  EXPECT_GT(c.sat, kDifferentialInstances / 10);
+  EXPECT_GT(c.unsat, kDifferentialInstances / 10);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Whole checks.
+
+namespace {
+
+// A solver that propagates before every check: through its own check loop
+// when the context runs the engine, else through an engine run at the same
+// place (after substitution, before bit-blasting).
+struct PropagatingSolver {
+  VARNOK::Solver solver;
+  std::unique_ptr<ConstraintPropagation> own;
+  PropagatingSolver() {
+    solver.setConstraintPropagation(true);
+    if (!solver.getContext().getConstraintPropagationEngine())
+      own.reset(new ConstraintPropagation(&solver.getContext().getManager(), &solver.getContext().getAIG()));
+  }
+  ConstraintPropagation& engine() {
+    return own ? *own : *solver.getContext().getConstraintPropagationEngine();
+  }
+  VARNOK::SolveResult solve() {
+    if (own) {
+      solver.getContext().getManager().runSubstitution();
+      if (!own->propagate()) {
+        solver.getContext().getManager().clearAssumptions();
+        return VARNOK::SOLVE_UNSAT;
+      }
+    }
+    return solver.solve();
+  }
+  VARNOK::Expression constant(uint64_t v, uint32_t w) {
+    std::vector<bool> bits(w);
+    for (uint32_t i = 0; i < w; ++i) bits[i] = (v >> i) & 1;
+    return solver.makeConstant(bits);
+  }
+  uint64_t value(const VARNOK::Expression& e) {
+    std::vector<bool> bits;
+    EXPECT_TRUE(solver.getModelValue(e, bits));
+    return toValue(bits);
+  }
+};
+
+TEST(ConstraintPropagationCheck, IntervalsAloneRefuteWithoutGraphNodes) {
+  PropagatingSolver p;
+  VARNOK::Solver& s = p.solver;
+  VARNOK::Expression x = s.makeVariable(8, "x");
+  // (x <u 2 would become an extract compared with zero; 3 keeps the ULT.)
+  ASSERT_TRUE(s.assertFormula(s.makeULT(x, p.constant(3, 8))));
+  ASSERT_TRUE(s.assertFormula(s.makeULT(p.constant(5, 8), x)));
+  EXPECT_EQ(p.solve(), VARNOK::SOLVE_UNSAT);
+  EXPECT_EQ(s.getContext().getAIG().getNodeCount(), 0u);
+  EXPECT_EQ(x.getNode()->getBitEdges(), nullptr);
+  // The refutation is permanent.
+  EXPECT_EQ(p.solve(), VARNOK::SOLVE_UNSAT);
+}
+
+TEST(ConstraintPropagationCheck, RangeFixesHighBitsAndModelsStayInside) {
+  // 0x37 <= x <= 0x38: bits 7-4 fixed, bits 2-0 tied to the complement of
+  // bit 3; the only models are 0x37 and 0x38.
+  PropagatingSolver p;
+  VARNOK::Solver& s = p.solver;
+  VARNOK::Expression x = s.makeVariable(8, "x");
+  ASSERT_TRUE(s.assertFormula(s.makeULE(p.constant(0x37, 8), x)));
+  ASSERT_TRUE(s.assertFormula(s.makeULE(x, p.constant(0x38, 8))));
+  ASSERT_EQ(p.solve(), VARNOK::SOLVE_SAT);
+  const uint64_t first = p.value(x);
+  EXPECT_TRUE(first == 0x37 || first == 0x38) << first;
+  ConstraintPropagation& cp = p.engine();
+  Expression* node = varnok::getRepresentative(x.getNode());
+  EXPECT_EQ(cp.getKnownBit(node, 7), -1);
+  EXPECT_EQ(cp.getKnownBit(node, 5), 1);
+  EXPECT_EQ(cp.getKnownBit(node, 4), 1);
+  // The other model exists too.
+  ASSERT_TRUE(s.assumeFormula(s.makeDistinct(x, p.constant(first, 8))));
+  ASSERT_EQ(p.solve(), VARNOK::SOLVE_SAT);
+  EXPECT_EQ(p.value(x), first == 0x37 ? 0x38u : 0x37u);
+  // And no third one.
+  ASSERT_TRUE(s.assumeFormula(s.makeDistinct(x, p.constant(0x37, 8))));
+  ASSERT_TRUE(s.assumeFormula(s.makeDistinct(x, p.constant(0x38, 8))));
+  EXPECT_EQ(p.solve(), VARNOK::SOLVE_UNSAT);
+}
+
+TEST(ConstraintPropagationCheck, AssumptionsNeverBecomeFacts) {
+  // What a check assumes holds for that check only: nothing derived from it
+  // may survive into the next check.
+  PropagatingSolver p;
+  VARNOK::Solver& s = p.solver;
+  VARNOK::Expression x = s.makeVariable(8, "x"), y = s.makeVariable(8, "y");
+  ASSERT_TRUE(s.assertFormula(s.makeULT(x, y)));
+  ASSERT_TRUE(s.assumeFormula(s.makeULT(y, p.constant(5, 8))));
+  ASSERT_EQ(p.solve(), VARNOK::SOLVE_SAT);
+  EXPECT_LT(p.value(x), p.value(y));
+  EXPECT_LT(p.value(y), 5u);
+  // Now y is large: consistent with the assertion, inconsistent with the
+  // earlier assumption.
+  ASSERT_TRUE(s.assertFormula(s.makeULT(p.constant(200, 8), y)));
+  ASSERT_TRUE(s.assertFormula(s.makeEqual(x, p.constant(150, 8))));
+  ASSERT_EQ(p.solve(), VARNOK::SOLVE_SAT);
+  EXPECT_EQ(p.value(x), 150u);
+  EXPECT_GT(p.value(y), 200u);
+  // Assumed contradictions answer unsat for one check only.
+  ASSERT_TRUE(s.assumeFormula(s.makeEqual(y, p.constant(3, 8))));
+  EXPECT_EQ(p.solve(), VARNOK::SOLVE_UNSAT);
+  EXPECT_EQ(p.solve(), VARNOK::SOLVE_SAT);
+  // A permanent one for good.
+  ASSERT_TRUE(s.assertFormula(s.makeULT(y, p.constant(100, 8))));
+  EXPECT_EQ(p.solve(), VARNOK::SOLVE_UNSAT);
+  EXPECT_EQ(p.solve(), VARNOK::SOLVE_UNSAT);
+}
+
+TEST(ConstraintPropagationCheck, SubstitutedNodesLeftOnTheHeapsAreSkipped) {
+  // A check that ends with work on the down-heap, then substitution replaces
+  // the waiting nodes before the next check (the sanitizer build checks
+  // that nothing freed or forwarded is visited).
+  PropagatingSolver p;
+  VARNOK::Solver& s = p.solver;
+  ASSERT_TRUE(s.setSubstitution(true));
+  VARNOK::Expression x = s.makeVariable(8, "x"), y = s.makeVariable(8, "y"), z = s.makeVariable(8, "z");
+  VARNOK::Expression sum = s.makeAdd(x, y);
+  VARNOK::Expression c = s.makeULT(sum, z);
+  ASSERT_EQ(p.solve(), VARNOK::SOLVE_SAT);
+  ASSERT_TRUE(s.assertFormula(c));  // an old node becomes the root
+  ASSERT_EQ(p.solve(), VARNOK::SOLVE_SAT);
+  EXPECT_GT(p.engine().getDownHeapSize(), 0u);
+  ASSERT_TRUE(s.assertFormula(s.makeEqual(x, s.makeAdd(y, p.constant(1, 8)))));  // x := y + 1
+  ASSERT_TRUE(s.assertFormula(s.makeEqual(z, p.constant(7, 8))));
+  sum = VARNOK::Expression();
+  c = VARNOK::Expression();
+  ASSERT_EQ(p.solve(), VARNOK::SOLVE_SAT);
+  EXPECT_EQ(p.engine().getDownHeapSize(), 0u);
+  const uint64_t vx = p.value(x), vy = p.value(y);
+  EXPECT_EQ(vx, (vy + 1) & 0xFF);
+  EXPECT_LT((vx + vy) & 0xFF, 7u);
+  ASSERT_TRUE(s.assertFormula(s.makeULT(p.constant(3, 8), y)));
+  ASSERT_TRUE(s.assertFormula(s.makeULT(y, p.constant(100, 8))));
+  EXPECT_EQ(p.solve(), VARNOK::SOLVE_UNSAT);
+}
+
+}  // namespace
