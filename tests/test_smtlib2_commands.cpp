@@ -156,9 +156,12 @@ TEST_F(Smtlib2Commands, NotImplementedDeclarations) {
 TEST_F(Smtlib2Commands, Sorts) {
   expectRun(SUCCESS +
                 "(declare-fun a () (_ BitVec 1))(declare-fun b () (_ FloatingPoint 8 24))"
-                "(declare-fun c () Float16)(declare-fun d () (_ FloatingPoint 1 1))"
+                "(declare-fun c () Float16)(declare-fun d () (_ FloatingPoint 1 2))"
                 "(set-logic QF_ABV)(declare-fun e () (Array (_ BitVec 4) (_ BitVec 8)))",
             "success\nsuccess\nsuccess\nsuccess\nsuccess\nsuccess\nsuccess\n", 0);
+  // A significand without a stored bit (sb = 1) has no room for a value.
+  expectRun("(declare-fun x () (_ FloatingPoint 1 1))",
+            "(error \"line 1 column 39: Unrecognized sort '(_ FloatingPoint 1 1)'.\")\n", 1);
   expectRun("(declare-fun x () (_ BitVec 0))",
             "(error \"line 1 column 30: Unrecognized sort '(_ BitVec 0)'.\")\n", 1);
   expectRun("(declare-fun x () (Array Bool Bool))",

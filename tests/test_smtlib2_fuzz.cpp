@@ -48,7 +48,19 @@ const char* const SNIPPETS[] = {
     "(set-option :produce-models true)", "(declare-fun q () Bool)", "(assert q)",
     "(define-fun d ((v Bool)) Bool v)", "(! q :named n)", "(let ((z q)) z)",
     "(_ BitVec 0)", "(_ bv5 2)", "(as q Bool)", "(forall ((v Bool)) v)", "|a\"b\nc|",
-    "\"s\"\"t\"", "RoundingMode", "(_ FloatingPoint 1 1)", "(Array Bool Bool)"};
+    "\"s\"\"t\"", "RoundingMode", "(_ FloatingPoint 1 1)", "(Array Bool Bool)",
+    // Terms: operators with wrong sorts, counts and indices, theory
+    // constants, defined functions and floating point.
+    "(bvadd", "(bvadd x)", "(bvadd x y x)", "(= p x)", "(ite p x p)", "(distinct RNE RTZ)",
+    "((_ extract 3 0)", "((_ extract 0 3) x)", "((_ extract 4294967295 0) x)", "(_ extract",
+    "((_ repeat 4294967295)", "((_ repeat 0) x)", "((_ zero_extend 4294967295) x)",
+    "((_ rotate_left 4294967295) x)", "(select m", "(store m #x1 x)", "(select x x)",
+    "(_ bv5 3)", "(_ bv5 2)", "(_ bv0 0)", "(_ bv99999999999999999999999 80)", "bit0", "bit1",
+    "(bvcomp x y)", "(f x)", "(f x y x)", "(g)", "(h (h p))", "f", "(concat x x)",
+    "(fp #b0 #b101 #b1)", "((_ to_fp 3 5) x)", "((_ to_fp 2 1) #b10)", "(_ +oo 8 24)",
+    "(_ NaN 2 2)", "(fp.add RNE", "(fp.eq (_ -zero 3 3) (_ +zero 3 3))", "((_ to_ubv 0) RNE",
+    "(fp.sqrt RNE", "RNE", "roundTowardZero", "(as x (_ BitVec 8))", "(let ((x p)) x)",
+    "(! x :named nn)", "(define-fun k ((a Bool)) Bool (k a))"};
 
 std::string mutate(const std::string& seed, std::mt19937& random) {
   std::string text = seed;

@@ -44,6 +44,8 @@ struct SymbolBinding {
 
   Term* term;
   ParameterList* parameters;  // null for constants, :named names, define-fun without parameters
+  // Set while the body of this defined function is being expanded.
+  bool expanding = false;
 };
 
 // One push command: how many levels it opened, and how many names and

@@ -62,6 +62,9 @@ struct FrontEndState {
   // Text matched by the scanner's last rule (for a string or quoted symbol:
   // its closing delimiter).
   std::string tokenText;
+  // Whole source text of the last token: as tokenText, except that a string
+  // or quoted symbol has all of its text, delimiters included.
+  std::string tokenSource;
 
   // Parameters of the define-fun whose body is being read (the sorts belong
   // to the parameter list; the table only refers to them).

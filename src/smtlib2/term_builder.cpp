@@ -50,8 +50,9 @@ Sort* makeSort(Identifier* identifier) {
   if (symbol == "BitVec" && indices.size() == 1 && indices[0] >= 1) {
     sort = Sort::makeBitVec(indices[0]);
   } else if (symbol == "FloatingPoint" && indices.size() == 2 && indices[0] >= 1 &&
-             indices[1] >= 1 && uint64_t(indices[0]) + indices[1] <= UINT32_MAX) {
-    // The value is held in eb + sb bits, which must fit a width.
+             indices[1] >= 2 && uint64_t(indices[0]) + indices[1] <= UINT32_MAX) {
+    // The significand needs at least one stored bit besides the hidden one,
+    // and the value is held in eb + sb bits, which must fit a width.
     sort = Sort::makeFloatingPoint(indices[0], indices[1]);
   } else if (indices.empty()) {
     if (symbol == "Float16") {
@@ -234,7 +235,9 @@ ParameterList* enterDefineFunParameters(ParameterList* parameters) {
 
 void startRecording(bool appendCurrentToken) {
   frontEnd.recording = true;
-  if (appendCurrentToken) frontEnd.recordingStream << frontEnd.tokenText;
+  // The lookahead token was scanned before recording started; its whole
+  // source text (a quoted symbol with its bars) begins the next name.
+  if (appendCurrentToken) frontEnd.recordingStream << frontEnd.tokenSource;
 }
 
 void finishGetValueTerm(GetValueList& entries, Term* term) {

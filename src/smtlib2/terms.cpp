@@ -92,6 +92,21 @@ std::string identifierToString(const Identifier& identifier) {
 
 Term::~Term() { delete sort; }
 
+void Term::destroy(Term* term) {
+  std::vector<Term*> pending(1, term);
+  while (!pending.empty()) {
+    Term* current = pending.back();
+    pending.pop_back();
+    if (OpenTerm* open = dynamic_cast<OpenTerm*>(current)) {
+      for (Term* argument : open->arguments) {
+        if (--argument->referenceCount == 0) pending.push_back(argument);
+      }
+      open->arguments.clear();
+    }
+    delete current;
+  }
+}
+
 OpenTerm::~OpenTerm() { releaseTerms(arguments); }
 
 void releaseTerms(TermSequence& terms) {

@@ -69,13 +69,18 @@ class Term {
   Term& operator=(const Term&) = delete;
 
   void retain() { ++referenceCount; }
-  // Drops one reference and deletes the term at zero.
+  // Drops one reference and deletes the term at zero. Open terms release
+  // their arguments without recursion, so deeply nested define-fun bodies
+  // are freed without exhausting the stack.
   void release() {
-    if (--referenceCount == 0) delete this;
+    if (--referenceCount == 0) destroy(this);
   }
 
   Sort* sort;  // owned; null for an open term
   uint32_t referenceCount = 1;
+
+ private:
+  static void destroy(Term* term);
 
  protected:
   explicit Term(Sort* sort) : sort(sort) {}
