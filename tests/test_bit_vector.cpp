@@ -885,3 +885,12 @@ TEST(ExactFloatEvaluator, UnsignedDivisionOnBitStrings) {
   evaluator.fold_udiv_urem({}, {}, q, r);
   EXPECT_TRUE(q.empty() && r.empty());
 }
+
+// The word count of the widest values must not wrap around in 32 bits.
+TEST(BitVectorStorage, WordCountOfTheWidestWidths) {
+  EXPECT_EQ(varnok::BitVector::numWords(1), 1u);
+  EXPECT_EQ(varnok::BitVector::numWords(64), 1u);
+  EXPECT_EQ(varnok::BitVector::numWords(65), 2u);
+  EXPECT_EQ(varnok::BitVector::numWords(4294967295u), 67108864u);
+  EXPECT_EQ(varnok::BitVector::numWords(4294967232u), 67108863u);
+}

@@ -165,7 +165,7 @@ class BitVector {
   static void sin(const BitVector& a, BitVector& r) { a.sin(r); }
   static void cos(const BitVector& a, BitVector& r) { a.cos(r); }
 
-  static uint32_t numWords(uint32_t width) { return width <= 64 ? 1u : (width + 63) / 64; }
+  static uint32_t numWords(uint32_t width) { return width <= 64 ? 1u : width / 64 + (width % 64 != 0); }
 
  private:
   bool isHeap() const { return width_ > 64; }
