@@ -133,11 +133,11 @@ TEST(Smtlib2Fuzz, MutatedScriptsEndCleanly) {
   const std::vector<std::string> seeds = loadSeeds();
   ASSERT_FALSE(seeds.empty());
 #ifdef VARNOK_SANITIZED
-  size_t cases = 2000;
-  const double budgetSeconds = 300;
+  size_t cases = 600;
+  const double budgetSeconds = 60;
 #else
-  size_t cases = 5000;
-  const double budgetSeconds = 150;
+  size_t cases = 2000;
+  const double budgetSeconds = 40;
 #endif
   if (const char* text = std::getenv("VARNOK_FUZZ_CASES")) cases = std::strtoul(text, nullptr, 10);
   unsigned seed = 20261206;
