@@ -1,6 +1,6 @@
 // Real benchmark files: a quick subset of the public corpus beside the
 // repository (../shared/benchmarks) is run through varnok by
-// tools/run_benchmarks.py. Every answer given must be the expected one, and
+// bench/run_benchmarks. Every answer given must be the expected one, and
 // the model of every sat answer must satisfy the script again; files that
 // are not answered within the time limit are reported, not failed.
 #include <gtest/gtest.h>
@@ -35,7 +35,7 @@ TEST(Smtlib2Benchmarks, QuickSubsetAnswersCorrectly) {
 #endif
   // Bit-vector and array files that a peer solves in under half a second,
   // spread over both folders; floating point is left to its own tests.
-  const std::string command = "python3 '" + source + "/tools/run_benchmarks.py' --varnok '" +
+  const std::string command = "python3 '" + source + "/bench/run_benchmarks' --varnok '" +
                               VARNOK_BINARY + "' --root '" + corpus +
                               "' --timeout 10 --jobs 2 --max-peer-time 0.5 --skip-float --sample " +
                               sample + " --check-models --quiet smt2/bv smt2/abv 2>&1";
