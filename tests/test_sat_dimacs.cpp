@@ -1,0 +1,141 @@
+// The DIMACS dump back end: exact file texts, numbering, header counts and
+// the report of a file that cannot be written.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include "sat/dump_dimacs.h"
+
+using varnok::sat::DumpDimacs;
+
+namespace {
+
+std::string readFile(const std::string& name) {
+  std::ifstream in(name);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Every test writes into its own fresh directory.
+class DumpDimacsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = std::string(VARNOK_TEST_TMPDIR) + "/dimacs_" + info->name();
+    std::string cmd = "rm -rf '" + dir_ + "' && mkdir -p '" + dir_ + "'";
+    ASSERT_EQ(0, system(cmd.c_str()));
+    char buffer[4096];
+    ASSERT_NE(nullptr, getcwd(buffer, sizeof buffer));
+    old_dir_ = buffer;
+    ASSERT_EQ(0, chdir(dir_.c_str()));
+  }
+  void TearDown() override { ASSERT_EQ(0, chdir(old_dir_.c_str())); }
+
+  std::string dir_;
+  std::string old_dir_;
+};
+
+TEST_F(DumpDimacsTest, EmptyFirstCheck) {
+  DumpDimacs d;
+  EXPECT_EQ(2, d.solve({}));
+  EXPECT_EQ("p cnf 0 0\n", readFile("varnok_0.cnf"));
+}
+
+TEST_F(DumpDimacsTest, ClausesAndAssumptionsPerCheck) {
+  DumpDimacs d;
+  d.ensureVars(2);
+  d.addClause({0, 3});  // x0 or not x1
+  d.addClause({2});     // x1
+  EXPECT_EQ(2, d.solve({1}));
+  EXPECT_EQ("p cnf 2 3\n1 -2 0\n2 0\n-1 0\n", readFile("varnok_0.cnf"));
+
+  // The second file holds every clause again and only its own assumptions.
+  d.addClause({1, 2, 5});
+  EXPECT_EQ(2, d.solve({0, 3}));
+  EXPECT_EQ("p cnf 3 5\n1 -2 0\n2 0\n-1 2 -3 0\n1 0\n-2 0\n", readFile("varnok_1.cnf"));
+  // The first file is untouched.
+  EXPECT_EQ("p cnf 2 3\n1 -2 0\n2 0\n-1 0\n", readFile("varnok_0.cnf"));
+
+  EXPECT_EQ(0, d.modelValue(0));
+  EXPECT_EQ(0, d.modelValue(1));
+  EXPECT_EQ(0, d.value(0));
+}
+
+TEST_F(DumpDimacsTest, EmptyClauseIsALoneZero) {
+  DumpDimacs d;
+  d.ensureVars(1);
+  d.addClause({});
+  d.addClause({0});
+  EXPECT_EQ(2, d.solve({}));
+  EXPECT_EQ("p cnf 1 2\n0\n1 0\n", readFile("varnok_0.cnf"));
+}
+
+TEST_F(DumpDimacsTest, HeaderNeverUndercountsVariables) {
+  DumpDimacs d;
+  d.ensureVars(8);
+  d.addClause({2 * 5 + 1});
+  d.ensureVars(2);  // a smaller count later
+  EXPECT_EQ(2, d.solve({}));
+  EXPECT_EQ("p cnf 6 1\n-6 0\n", readFile("varnok_0.cnf"));
+  // Assumption variables count too.
+  EXPECT_EQ(2, d.solve({2 * 9}));
+  EXPECT_EQ("p cnf 10 2\n-6 0\n10 0\n", readFile("varnok_1.cnf"));
+  // A larger declared count is kept.
+  d.ensureVars(12);
+  EXPECT_EQ(2, d.solve({}));
+  EXPECT_EQ("p cnf 12 1\n-6 0\n", readFile("varnok_2.cnf"));
+}
+
+TEST_F(DumpDimacsTest, UnopenableFileIsReported) {
+  DumpDimacs d;
+  d.addClause({0});
+  ASSERT_EQ(0, mkdir("varnok_0.cnf", 0755));  // a directory cannot be opened for writing
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(2, d.solve({}));
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(std::string::npos, err.find("varnok_0.cnf")) << err;
+  EXPECT_EQ('\n', err.empty() ? ' ' : err.back());
+  // Numbering goes on.
+  EXPECT_EQ(2, d.solve({}));
+  EXPECT_EQ("p cnf 1 1\n1 0\n", readFile("varnok_1.cnf"));
+}
+
+TEST_F(DumpDimacsTest, NameStatisticsAndModules) {
+  DumpDimacs d;
+  EXPECT_STREQ("Dump Dimacs", d.getName());
+  std::ostringstream out;
+  d.addClause({0, 1});
+  d.printStatistics(out);
+  EXPECT_EQ("", out.str());
+  varnok::sat::ModuleCallbackNode node;
+  try {
+    d.addModuleCallback(0, &node);
+    FAIL() << "no exception";
+  } catch (const std::logic_error& e) {
+    EXPECT_STREQ("src/sat/sat_solver:77: addModuleCallback\nError: This SAT solver has no module support.\n",
+                 e.what());
+  }
+}
+
+TEST_F(DumpDimacsTest, LargeClauseSetIsComplete) {
+  // Enough text to pass the writer's internal buffer several times.
+  DumpDimacs d;
+  std::string expected;
+  const int clauses = 20000;
+  for (int i = 0; i < clauses; i++) {
+    d.addClause({2 * i, 2 * (i + 1) + 1});
+    expected += std::to_string(i + 1) + " -" + std::to_string(i + 2) + " 0\n";
+  }
+  d.ensureVars(clauses + 1);
+  EXPECT_EQ(2, d.solve({}));
+  EXPECT_EQ("p cnf " + std::to_string(clauses + 1) + " " + std::to_string(clauses) + "\n" + expected,
+            readFile("varnok_0.cnf"));
+}
+
+}  // namespace
