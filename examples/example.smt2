@@ -1,4 +1,5 @@
 (set-logic QF_BV)
+(set-option :produce-models true)
 (declare-fun x () (_ BitVec 8))
 (declare-fun y () (_ BitVec 8))
 (assert (= (bvadd x y) #x10))
