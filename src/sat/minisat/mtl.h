@@ -32,16 +32,7 @@ using OccLists = varnok::sat::mtl::OccLists<Idx, Elem, Deleted, OutOfMemoryExcep
 
 using varnok::sat::mtl::sort;
 
-// Removes the first element equal to `t`; the rest keep their order.
-template <class V, class T>
-static inline void remove(V& ts, const T& t) {
-  int j = 0;
-  for (; j < ts.size() && ts[j] != t; j++) {
-  }
-  assert(j < ts.size());
-  for (; j < ts.size() - 1; j++) ts[j] = ts[j + 1];
-  ts.pop();
-}
+using varnok::sat::mtl::remove;
 
 // Tag of this family's option list.
 struct MinisatOptionFamily {};

@@ -185,196 +185,44 @@ lbool SimpSolver::solve_(bool do_simp, bool turn_off_simp) {
 
 bool SimpSolver::addClause_(vec<Lit>& ps) {
   int nclauses = clauses.size();
-
   if (use_rcheck && implied(ps)) return true;
-
   if (!Solver::addClause_(ps)) return false;
-
-  if (use_simplification && clauses.size() == nclauses + 1) {
-    CRef cr = clauses.last();
-    const Clause& c = ca[cr];
-
-    // NOTE: the clause is added to the queue immediately and then again
-    // during 'gatherTouchedClauses()'. If nothing happens in between, it
-    // will only be checked once. Otherwise, it may be checked twice
-    // unnecessarily. This is an unfortunate consequence of how backward
-    // subsumption is used to mimic forward subsumption.
-    subsumption_queue.insert(cr);
-    for (int i = 0; i < c.size(); i++) {
-      occurs[var(c[i])].push(cr);
-      n_occ[toInt(c[i])]++;
-      touched[var(c[i])] = 1;
-      n_touched++;
-      if (elim_heap.inHeap(var(c[i]))) elim_heap.increase(var(c[i]));
-    }
-  }
-
+  varnok::sat::mtl::SimpCore::noteAddedClause(*this, nclauses);
   return true;
 }
 
 void SimpSolver::attachClause(CRef cr) {
   Solver::attachClause(cr);
-  if (use_simplification && incremental_elim) {
-    const Clause& c = ca[cr];
-    if (c.learnt())
-      for (int i = 0; i < c.size(); i++) learnt_occurs[var(c[i])].push(cr);
-  }
+  varnok::sat::mtl::SimpCore::noteAttached(*this, cr);
 }
 
 void SimpSolver::detachClause(CRef cr, bool strict) {
-  if (use_simplification && incremental_elim) {
-    const Clause& c = ca[cr];
-    if (c.learnt())
-      for (int i = 0; i < c.size(); i++) learnt_occurs.smudge(var(c[i]));
-  }
+  varnok::sat::mtl::SimpCore::noteDetached(*this, cr);
   Solver::detachClause(cr, strict);
 }
 
 void SimpSolver::removeClause(CRef cr) {
-  const Clause& c = ca[cr];
-
-  if (use_simplification && !c.learnt())
-    for (int i = 0; i < c.size(); i++) {
-      n_occ[toInt(c[i])]--;
-      updateElimHeap(var(c[i]));
-      occurs.smudge(var(c[i]));
-      if (incremental_elim) resolvents.smudge(var(c[i]));
-    }
-
+  varnok::sat::mtl::SimpCore::noteRemoved(*this, cr);
   Solver::removeClause(cr);
 }
 
-bool SimpSolver::strengthenClause(CRef cr, Lit l) {
-  Clause& c = ca[cr];
-  assert(decisionLevel() == 0);
-  assert(use_simplification);
+bool SimpSolver::strengthenClause(CRef cr, Lit l) { return varnok::sat::mtl::SimpCore::strengthenClause(*this, cr, l); }
 
-  // FIX: this is too inefficient but would be nice to have (properly
-  // implemented): if (!find(subsumption_queue, &c))
-  subsumption_queue.insert(cr);
+bool SimpSolver::implied(const vec<Lit>& c) { return varnok::sat::mtl::SimpCore::implied(*this, c); }
 
-  if (c.size() == 2) {
-    removeClause(cr);
-    c.strengthen(l);
-  } else {
-    detachClause(cr, true);
-    c.strengthen(l);
-    attachClause(cr);
-    remove(occurs[var(l)], cr);
-    n_occ[toInt(l)]--;
-    updateElimHeap(var(l));
-  }
-
-  return c.size() == 1 ? enqueue(c[0]) && propagate() == CRef_Undef : true;
-}
-
-bool SimpSolver::implied(const vec<Lit>& c) {
-  assert(decisionLevel() == 0);
-
-  trail_lim.push(trail.size());
-  for (int i = 0; i < c.size(); i++)
-    if (value(c[i]) == l_True) {
-      cancelUntil(0);
-      return false;
-    } else if (value(c[i]) != l_False) {
-      assert(value(c[i]) == l_Undef);
-      uncheckedEnqueue(~c[i]);
-    }
-
-  bool result = propagate() != CRef_Undef;
-  cancelUntil(0);
-  return result;
-}
-
-// Returns false when the resolvent is a tautology; otherwise builds it.
 template <class A, class B>
 bool SimpSolver::merge(const A& _ps, const B& _qs, Var v, vec<Lit>& out_clause) {
   merges++;
-  out_clause.clear();
-
-  bool ps_smallest = _ps.size() < _qs.size();
-  int big_size = ps_smallest ? _qs.size() : _ps.size();
-  int small_size = ps_smallest ? _ps.size() : _qs.size();
-  auto big = [&](int i) { return ps_smallest ? _qs[i] : _ps[i]; };
-  auto small = [&](int i) { return ps_smallest ? _ps[i] : _qs[i]; };
-
-  for (int i = 0; i < small_size; i++) {
-    Lit q = small(i);
-    if (var(q) != v) {
-      bool found = false;
-      for (int j = 0; j < big_size; j++) {
-        Lit p = big(j);
-        if (var(p) == var(q)) {
-          if (p == ~q) return false;
-          found = true;
-          break;
-        }
-      }
-      if (!found) out_clause.push(q);
-    }
-  }
-
-  for (int i = 0; i < big_size; i++)
-    if (var(big(i)) != v) out_clause.push(big(i));
-
-  return true;
+  return varnok::sat::mtl::SimpCore::merge(_ps, _qs, v, out_clause);
 }
 
-// Returns false when the resolvent is a tautology; otherwise its size.
 template <class A, class B>
 bool SimpSolver::merge(const A& _ps, const B& _qs, Var v, int& size) {
   merges++;
-
-  bool ps_smallest = _ps.size() < _qs.size();
-  int big_size = ps_smallest ? _qs.size() : _ps.size();
-  int small_size = ps_smallest ? _ps.size() : _qs.size();
-  auto big = [&](int i) { return ps_smallest ? _qs[i] : _ps[i]; };
-  auto small = [&](int i) { return ps_smallest ? _ps[i] : _qs[i]; };
-
-  size = big_size - 1;
-
-  for (int i = 0; i < small_size; i++) {
-    Lit q = small(i);
-    if (var(q) != v) {
-      bool found = false;
-      for (int j = 0; j < big_size; j++) {
-        Lit p = big(j);
-        if (var(p) == var(q)) {
-          if (p == ~q) return false;
-          found = true;
-          break;
-        }
-      }
-      if (!found) size++;
-    }
-  }
-
-  return true;
+  return varnok::sat::mtl::SimpCore::mergeSize(_ps, _qs, v, size);
 }
 
-void SimpSolver::gatherTouchedClauses() {
-  if (n_touched == 0) return;
-
-  int i, j;
-  for (i = 0; i < subsumption_queue.size(); i++)
-    if (ca[subsumption_queue[i]].mark() == 0) ca[subsumption_queue[i]].mark(2);
-
-  for (i = 0; i < touched.size(); i++)
-    if (touched[i]) {
-      const vec<CRef>& cs = occurs.lookup(i);
-      for (j = 0; j < cs.size(); j++)
-        if (ca[cs[j]].mark() == 0) {
-          subsumption_queue.insert(cs[j]);
-          ca[cs[j]].mark(2);
-        }
-      touched[i] = 0;
-    }
-
-  for (i = 0; i < subsumption_queue.size(); i++)
-    if (ca[subsumption_queue[i]].mark() == 2) ca[subsumption_queue[i]].mark(0);
-
-  n_touched = 0;
-}
+void SimpSolver::gatherTouchedClauses() { varnok::sat::mtl::SimpCore::gatherTouchedClauses(*this); }
 
 // Backward subsumption and self-subsuming resolution driven by the queue;
 // the level-0 units of the trail are used as one-literal clauses.
@@ -448,42 +296,9 @@ bool SimpSolver::backwardSubsumptionCheck(bool verbose) {
   return true;
 }
 
-bool SimpSolver::asymm(Var v, CRef cr) {
-  Clause& c = ca[cr];
-  assert(decisionLevel() == 0);
+bool SimpSolver::asymm(Var v, CRef cr) { return varnok::sat::mtl::SimpCore::asymm(*this, v, cr); }
 
-  if (c.mark() || satisfied(c)) return true;
-
-  trail_lim.push(trail.size());
-  Lit l = lit_Undef;
-  for (int i = 0; i < c.size(); i++)
-    if (var(c[i]) != v && value(c[i]) != l_False)
-      uncheckedEnqueue(~c[i]);
-    else
-      l = c[i];
-
-  if (propagate() != CRef_Undef) {
-    cancelUntil(0);
-    asymm_lits++;
-    if (!strengthenClause(cr, l)) return false;
-  } else
-    cancelUntil(0);
-
-  return true;
-}
-
-bool SimpSolver::asymmVar(Var v) {
-  assert(use_simplification);
-
-  const vec<CRef>& cls = occurs.lookup(v);
-
-  if (value(v) != l_Undef || cls.size() == 0) return true;
-
-  for (int i = 0; i < cls.size(); i++)
-    if (!asymm(v, cls[i])) return false;
-
-  return backwardSubsumptionCheck();
-}
+bool SimpSolver::asymmVar(Var v) { return varnok::sat::mtl::SimpCore::asymmVar(*this, v); }
 
 // Adds a resolvent of v as a problem clause and records it when it became a
 // stored clause.

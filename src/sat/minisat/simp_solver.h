@@ -79,14 +79,7 @@ class SimpSolver : public Solver {
   int eliminated_vars;
 
  protected:
-  struct ElimLt {
-    const vec<int>& n_occ;
-    explicit ElimLt(const vec<int>& no) : n_occ(no) {}
-    uint64_t cost(Var x) const {
-      return (uint64_t)n_occ[toInt(mkLit(x))] * (uint64_t)n_occ[toInt(~mkLit(x))];
-    }
-    bool operator()(Var x, Var y) const { return cost(x) < cost(y); }
-  };
+  typedef varnok::sat::mtl::ElimLt<vec<int> > ElimLt;
 
   // Solver state
   bool use_simplification;
@@ -145,6 +138,8 @@ class SimpSolver : public Solver {
   bool addResolvent(Var v, vec<Lit>& resolvent);
 
   friend struct SimpSolverTestAccess;
+  friend struct varnok::sat::mtl::SolverCore;
+  friend struct varnok::sat::mtl::SimpCore;
 };
 
 // ---------------------------------------------------------------------------

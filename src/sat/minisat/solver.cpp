@@ -77,43 +77,9 @@ Var Solver::newVar(bool sign, bool dvar) {
   return v;
 }
 
-void Solver::setDecisionVar(Var v, bool b) {
-  if (b && !decision[v])
-    dec_vars++;
-  else if (!b && decision[v])
-    dec_vars--;
-  decision[v] = b;
-  insertVarOrder(v);
-}
+void Solver::setDecisionVar(Var v, bool b) { varnok::sat::mtl::SolverCore::setDecisionVar(*this, v, b); }
 
-bool Solver::addClause_(vec<Lit>& ps) {
-  assert(decisionLevel() == 0);
-  if (!ok) return false;
-
-  // Sort, drop duplicates and false literals, detect satisfied clauses and
-  // tautologies.
-  sort(ps);
-  Lit p;
-  int i, j;
-  for (i = j = 0, p = lit_Undef; i < ps.size(); i++)
-    if (value(ps[i]) == l_True || ps[i] == ~p)
-      return true;
-    else if (value(ps[i]) != l_False && ps[i] != p)
-      ps[j++] = p = ps[i];
-  ps.shrink(i - j);
-
-  if (ps.size() == 0)
-    return ok = false;
-  else if (ps.size() == 1) {
-    uncheckedEnqueue(ps[0]);
-    return ok = (propagate() == CRef_Undef);
-  } else {
-    CRef cr = ca.alloc(ps, false);
-    clauses.push(cr);
-    attachClause(cr);
-  }
-  return true;
-}
+bool Solver::addClause_(vec<Lit>& ps) { return varnok::sat::mtl::SolverCore::addClause_(*this, ps); }
 
 void Solver::attachClause(CRef cr) {
   const Clause& c = ca[cr];
@@ -143,20 +109,9 @@ void Solver::detachClause(CRef cr, bool strict) {
     clauses_literals -= c.size();
 }
 
-void Solver::removeClause(CRef cr) {
-  Clause& c = ca[cr];
-  detachClause(cr);
-  // Don't leave pointers to free'd memory!
-  if (locked(c)) vardata[var(c[0])].reason = CRef_Undef;
-  c.mark(1);
-  ca.free(cr);
-}
+void Solver::removeClause(CRef cr) { varnok::sat::mtl::SolverCore::removeClause(*this, cr); }
 
-bool Solver::satisfied(const Clause& c) const {
-  for (int i = 0; i < c.size(); i++)
-    if (value(c[i]) == l_True) return true;
-  return false;
-}
+bool Solver::satisfied(const Clause& c) const { return varnok::sat::mtl::SolverCore::satisfied(*this, c); }
 
 // Revert to the state at the given level (keeping all assignments at 'level'
 // but not beyond).
@@ -291,31 +246,7 @@ void Solver::analyze(CRef confl, vec<Lit>& out_learnt, int& out_btlevel) {
 // Check if 'p' can be removed. 'abstract_levels' is used to abort early if
 // the algorithm is visiting literals at levels that cannot be removed later.
 bool Solver::litRedundant(Lit p, uint32_t abstract_levels) {
-  analyze_stack.clear();
-  analyze_stack.push(p);
-  int top = analyze_toclear.size();
-  while (analyze_stack.size() > 0) {
-    assert(reason(var(analyze_stack.last())) != CRef_Undef);
-    Clause& c = ca[reason(var(analyze_stack.last()))];
-    analyze_stack.pop();
-
-    for (int i = 1; i < c.size(); i++) {
-      Lit q = c[i];
-      if (!seen[var(q)] && level(var(q)) > 0) {
-        if (reason(var(q)) != CRef_Undef && (abstractLevel(var(q)) & abstract_levels) != 0) {
-          seen[var(q)] = 1;
-          analyze_stack.push(q);
-          analyze_toclear.push(q);
-        } else {
-          for (int j = top; j < analyze_toclear.size(); j++) seen[var(analyze_toclear[j])] = 0;
-          analyze_toclear.shrink(analyze_toclear.size() - top);
-          return false;
-        }
-      }
-    }
-  }
-
-  return true;
+  return varnok::sat::mtl::SolverCore::litRedundant(*this, p, abstract_levels);
 }
 
 // Express the final conflict in terms of assumptions: the set of
@@ -412,74 +343,17 @@ CRef Solver::propagate() {
   return confl;
 }
 
-namespace {
-struct reduceDB_lt {
-  ClauseAllocator& ca;
-  reduceDB_lt(ClauseAllocator& ca_) : ca(ca_) {}
-  bool operator()(CRef x, CRef y) {
-    return ca[x].size() > 2 && (ca[y].size() == 2 || ca[x].activity() < ca[y].activity());
-  }
-};
-}  // namespace
-
 // Remove half of the learnt clauses, minus the clauses locked by the current
 // assignment. Binary clauses are never removed.
-void Solver::reduceDB() {
-  int i, j;
-  double extra_lim = cla_inc / learnts.size();  // Remove any clause below this activity
+void Solver::reduceDB() { varnok::sat::mtl::SolverCore::reduceDB(*this); }
 
-  sort(learnts, reduceDB_lt(ca));
-  for (i = j = 0; i < learnts.size(); i++) {
-    Clause& c = ca[learnts[i]];
-    if (c.size() > 2 && !locked(c) && (i < learnts.size() / 2 || c.activity() < extra_lim))
-      removeClause(learnts[i]);
-    else
-      learnts[j++] = learnts[i];
-  }
-  learnts.shrink(i - j);
-  checkGarbage();
-}
+void Solver::removeSatisfied(vec<CRef>& cs) { varnok::sat::mtl::SolverCore::removeSatisfied(*this, cs); }
 
-void Solver::removeSatisfied(vec<CRef>& cs) {
-  int i, j;
-  for (i = j = 0; i < cs.size(); i++) {
-    Clause& c = ca[cs[i]];
-    if (satisfied(c))
-      removeClause(cs[i]);
-    else
-      cs[j++] = cs[i];
-  }
-  cs.shrink(i - j);
-}
-
-void Solver::rebuildOrderHeap() {
-  vec<Var> vs;
-  for (Var v = 0; v < nVars(); v++)
-    if (decision[v] && value(v) == l_Undef) vs.push(v);
-  order_heap.build(vs);
-}
+void Solver::rebuildOrderHeap() { varnok::sat::mtl::SolverCore::rebuildOrderHeap(*this); }
 
 // Simplify the clause database according to the current top-level
 // assignment.
-bool Solver::simplify() {
-  assert(decisionLevel() == 0);
-
-  if (!ok || propagate() != CRef_Undef) return ok = false;
-
-  if (nAssigns() == simpDB_assigns || (simpDB_props > 0)) return true;
-
-  // Remove satisfied clauses:
-  removeSatisfied(learnts);
-  if (remove_satisfied)  // Can be turned off.
-    removeSatisfied(clauses);
-  checkGarbage();
-  rebuildOrderHeap();
-
-  simpDB_assigns = nAssigns();
-  simpDB_props = (int64_t)(clauses_literals + learnts_literals);  // (shouldn't depend on stats really, but it will do for now)
-
-  return true;
-}
+bool Solver::simplify() { return varnok::sat::mtl::SolverCore::simplify(*this); }
 
 // Search for a model the specified number of conflicts (a negative number
 // means no limit). l_Undef means the bound was reached.
@@ -575,88 +449,14 @@ lbool Solver::search(int nof_conflicts) {
   }
 }
 
-double Solver::luby(double y, int x) {
-  // Find the finite subsequence that contains index 'x', and the size of
-  // that subsequence:
-  int size, seq;
-  for (size = 1, seq = 0; size < x + 1; seq++, size = 2 * size + 1) {
-  }
+double Solver::luby(double y, int x) { return varnok::sat::mtl::SolverCore::luby(y, x); }
 
-  while (size - 1 != x) {
-    size = (size - 1) >> 1;
-    seq--;
-    x = x % size;
-  }
-
-  return std::pow(y, seq);
-}
-
-lbool Solver::solve_() {
-  model.clear();
-  conflict.clear();
-  if (!ok) return l_False;
-
-  solves++;
-
-  max_learnts = nClauses() * learntsize_factor;
-  learntsize_adjust_confl = learntsize_adjust_start_confl;
-  learntsize_adjust_cnt = (int)learntsize_adjust_confl;
-  lbool status = l_Undef;
-
-  // Search:
-  int curr_restarts = 0;
-  while (status == l_Undef) {
-    double rest_base = luby_restart ? luby(restart_inc, curr_restarts) : std::pow(restart_inc, curr_restarts);
-    status = search((int)(rest_base * restart_first));
-    if (!withinBudget()) break;
-    curr_restarts++;
-  }
-
-  if (status == l_True) {
-    // Extend & copy model:
-    model.growTo(nVars());
-    for (int i = 0; i < nVars(); i++) model[i] = value(i);
-  } else if (status == l_False && conflict.size() == 0)
-    ok = false;
-
-  cancelUntil(0);
-  return status;
-}
+lbool Solver::solve_() { return varnok::sat::mtl::SolverCore::solve_(*this); }
 
 // ---------------------------------------------------------------------------
 // Garbage collection
 
-void Solver::relocAll(ClauseAllocator& to) {
-  // All watchers:
-  watches.cleanAll();
-  for (int v = 0; v < nVars(); v++)
-    for (int s = 0; s < 2; s++) {
-      Lit p = mkLit(v, s);
-      vec<Watcher>& ws = watches[p];
-      for (int j = 0; j < ws.size(); j++) ca.reloc(ws[j].cref, to);
-    }
-
-  // All reasons:
-  for (int i = 0; i < trail.size(); i++) {
-    Var v = var(trail[i]);
-    CRef r = reason(v);
-    if (r == CRef_Undef) continue;
-    if (ca[r].reloced() || locked(ca[r]))
-      ca.reloc(vardata[v].reason, to);
-    else
-      // The reason clause was removed or no longer implies the literal (a
-      // level-0 assignment whose clause the simplifier rewrote). Level-0
-      // reasons are never read, so drop it rather than keep a reference into
-      // the arena that is about to be freed.
-      vardata[v].reason = CRef_Undef;
-  }
-
-  // All learnt:
-  for (int i = 0; i < learnts.size(); i++) ca.reloc(learnts[i], to);
-
-  // All original:
-  for (int i = 0; i < clauses.size(); i++) ca.reloc(clauses[i], to);
-}
+void Solver::relocAll(ClauseAllocator& to) { varnok::sat::mtl::SolverCore::relocAll(*this, to); }
 
 void Solver::garbageCollect() {
   // Initialize the next region to a size corresponding to the estimated

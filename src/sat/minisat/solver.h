@@ -5,6 +5,7 @@
 
 #include "sat/minisat/mtl.h"
 #include "sat/minisat/solver_types.h"
+#include "sat/mtl/solver_core.h"
 
 namespace Minisat {
 
@@ -102,20 +103,13 @@ class Solver {
   int64_t propagation_budget;
 
  protected:
-  struct VarData {
-    CRef reason;
-    int level;
-  };
+  typedef varnok::sat::mtl::VarData VarData;
   static inline VarData mkVarData(CRef cr, int l) {
     VarData d = {cr, l};
     return d;
   }
 
-  struct VarOrderLt {
-    const vec<double>& activity;
-    bool operator()(Var x, Var y) const { return activity[x] > activity[y]; }
-    VarOrderLt(const vec<double>& act) : activity(act) {}
-  };
+  typedef varnok::sat::mtl::VarOrderLt<vec<double> > VarOrderLt;
 
   // Solver state
   bool ok;
@@ -195,33 +189,22 @@ class Solver {
   bool withinBudget() const;
 
   // Pseudo-random numbers over the f64 seed.
-  static inline double drand(double& seed) {
-    seed *= 1389796;
-    int q = (int)(seed / 2147483647);
-    seed -= (double)q * 2147483647;
-    return seed / 2147483647;
-  }
-  static inline int irand(double& seed, int size) { return (int)(drand(seed) * size); }
+  static inline double drand(double& seed) { return varnok::sat::mtl::SolverCore::drand(seed); }
+  static inline int irand(double& seed, int size) { return varnok::sat::mtl::SolverCore::irand(seed, size); }
 
   friend struct SolverTestAccess;
+  friend struct varnok::sat::mtl::SolverCore;
+  friend struct varnok::sat::mtl::SimpCore;
 };
 
 // ---------------------------------------------------------------------------
 // Inline implementations
 
-inline void Solver::insertVarOrder(Var x) {
-  if (!order_heap.inHeap(x) && decision[x]) order_heap.insert(x);
-}
+inline void Solver::insertVarOrder(Var x) { varnok::sat::mtl::SolverCore::insertVarOrder(*this, x); }
 
 inline void Solver::varDecayActivity() { var_inc *= (1 / var_decay); }
 inline void Solver::varBumpActivity(Var v) { varBumpActivity(v, var_inc); }
-inline void Solver::varBumpActivity(Var v, double inc) {
-  if ((activity[v] += inc) > 1e100) {
-    for (int i = 0; i < nVars(); i++) activity[i] *= 1e-100;
-    var_inc *= 1e-100;
-  }
-  if (order_heap.inHeap(v)) order_heap.decrease(v);
-}
+inline void Solver::varBumpActivity(Var v, double inc) { varnok::sat::mtl::SolverCore::varBumpActivity(*this, v, inc); }
 
 inline void Solver::claDecayActivity() { cla_inc *= (1 / clause_decay); }
 inline void Solver::claBumpActivity(Clause& c) {
@@ -232,9 +215,7 @@ inline void Solver::claBumpActivity(Clause& c) {
 }
 
 inline void Solver::checkGarbage() { checkGarbage(garbage_frac); }
-inline void Solver::checkGarbage(double gf) {
-  if ((double)ca.wasted() > (double)ca.size() * gf) garbageCollect();
-}
+inline void Solver::checkGarbage(double gf) { varnok::sat::mtl::SolverCore::checkGarbage(*this, gf); }
 
 inline bool Solver::enqueue(Lit p, CRef from) {
   return value(p) != l_Undef ? value(p) != l_False : (uncheckedEnqueue(p, from), true);
@@ -277,10 +258,7 @@ inline void Solver::uncheckedEnqueue(Lit p, CRef from) {
   trail.push_(p);  // the trail's capacity covers every variable
 }
 
-inline bool Solver::withinBudget() const {
-  return !asynch_interrupt && (conflict_budget < 0 || conflicts < (uint64_t)conflict_budget) &&
-         (propagation_budget < 0 || propagations < (uint64_t)propagation_budget);
-}
+inline bool Solver::withinBudget() const { return varnok::sat::mtl::SolverCore::withinBudget(*this); }
 
 inline bool Solver::solve() {
   budgetOff();

@@ -26,70 +26,11 @@ static DoubleOption opt_simp_garbage_frac(_cat, "simp-gc-frac",
 
 namespace {
 
-// Resolvent of ps and qs on v into out (false for a tautology). The shorter
-// clause's literals come first; with equal lengths the second argument's.
-bool mergeLits(const Lit* ps_in, int ps_size, const Lit* qs_in, int qs_size, Var v, vec<Lit>& out) {
-  out.clear();
-  bool ps_smallest = ps_size < qs_size;
-  const Lit* ps = ps_smallest ? qs_in : ps_in;
-  const Lit* qs = ps_smallest ? ps_in : qs_in;
-  int psz = ps_smallest ? qs_size : ps_size;
-  int qsz = ps_smallest ? ps_size : qs_size;
-  for (int i = 0; i < qsz; i++) {
-    if (var(qs[i]) == v) continue;
-    bool present = false;
-    for (int j = 0; j < psz; j++) {
-      if (var(ps[j]) == var(qs[i])) {
-        if (ps[j] == ~qs[i]) return false;
-        present = true;
-        break;
-      }
-    }
-    if (!present) out.push(qs[i]);
-  }
-  for (int i = 0; i < psz; i++) {
-    if (var(ps[i]) != v) out.push(ps[i]);
-  }
-  return true;
-}
-
-// Size of the resolvent only (false for a tautology).
-bool mergeSize(const Lit* ps_in, int ps_size, const Lit* qs_in, int qs_size, Var v, int& size) {
-  bool ps_smallest = ps_size < qs_size;
-  const Lit* ps = ps_smallest ? qs_in : ps_in;
-  const Lit* qs = ps_smallest ? ps_in : qs_in;
-  int psz = ps_smallest ? qs_size : ps_size;
-  int qsz = ps_smallest ? ps_size : qs_size;
-  size = psz - 1;
-  for (int i = 0; i < qsz; i++) {
-    if (var(qs[i]) == v) continue;
-    bool present = false;
-    for (int j = 0; j < psz; j++) {
-      if (var(ps[j]) == var(qs[i])) {
-        if (ps[j] == ~qs[i]) return false;
-        present = true;
-        break;
-      }
-    }
-    if (!present) size++;
-  }
-  return true;
-}
-
 bool containsLit(const Clause& c, Lit p) {
   for (int i = 0; i < c.size(); i++) {
     if (c[i] == p) return true;
   }
   return false;
-}
-
-void removeCRef(vec<CRef>& cs, CRef cr) {
-  int j = 0;
-  for (; j < cs.size() && cs[j] != cr; j++) {
-  }
-  assert(j < cs.size());
-  for (; j < cs.size() - 1; j++) cs[j] = cs[j + 1];
-  cs.pop();
 }
 
 // Stored clauses are read from the end: the last word is the length of the
@@ -215,52 +156,22 @@ bool SimpSolver::addClause_(vec<Lit>& ps) {
   int nclauses = clauses.size();
   if (use_rcheck && implied(ps)) return true;
   if (!Solver::addClause_(ps)) return false;
-
-  if (use_simplification && clauses.size() == nclauses + 1) {
-    CRef cr = clauses.last();
-    const Clause& c = ca[cr];
-    subsumption_queue.insert(cr);
-    for (int i = 0; i < c.size(); i++) {
-      occurs[var(c[i])].push(cr);
-      n_occ[toInt(c[i])]++;
-      touched[var(c[i])] = 1;
-      n_touched++;
-      if (elim_heap.inHeap(var(c[i]))) elim_heap.increase(var(c[i]));
-    }
-  }
+  varnok::sat::mtl::SimpCore::noteAddedClause(*this, nclauses);
   return true;
 }
 
 void SimpSolver::attachClause(CRef cr) {
   Solver::attachClause(cr);
-  if (use_simplification && incremental_elim) {
-    const Clause& c = ca[cr];
-    if (c.learnt()) {
-      for (int i = 0; i < c.size(); i++) learnt_occurs[var(c[i])].push(cr);
-    }
-  }
+  varnok::sat::mtl::SimpCore::noteAttached(*this, cr);
 }
 
 void SimpSolver::detachClause(CRef cr, bool strict) {
-  if (use_simplification && incremental_elim) {
-    const Clause& c = ca[cr];
-    if (c.learnt()) {
-      for (int i = 0; i < c.size(); i++) learnt_occurs.smudge(var(c[i]));
-    }
-  }
+  varnok::sat::mtl::SimpCore::noteDetached(*this, cr);
   Solver::detachClause(cr, strict);
 }
 
 void SimpSolver::removeClause(CRef cr) {
-  const Clause& c = ca[cr];
-  if (use_simplification && !c.learnt()) {
-    for (int i = 0; i < c.size(); i++) {
-      n_occ[toInt(c[i])]--;
-      updateElimHeap(var(c[i]));
-      occurs.smudge(var(c[i]));
-      if (incremental_elim) resolvents.smudge(var(c[i]));
-    }
-  }
+  varnok::sat::mtl::SimpCore::noteRemoved(*this, cr);
   Solver::removeClause(cr);
 }
 
@@ -269,82 +180,21 @@ void SimpSolver::updateElimHeap(Var v) {
   if (elim_heap.inHeap(v) || (!frozen[v] && !isEliminated(v) && value(v) == l_Undef)) elim_heap.update(v);
 }
 
-bool SimpSolver::strengthenClause(CRef cr, Lit l) {
-  Clause& c = ca[cr];
-  assert(decisionLevel() == 0);
-  assert(use_simplification);
-
-  subsumption_queue.insert(cr);
-
-  if (c.size() == 2) {
-    removeClause(cr);
-    c.strengthen(l);
-  } else {
-    detachClause(cr, true);
-    c.strengthen(l);
-    attachClause(cr);
-    removeCRef(occurs[var(l)], cr);
-    n_occ[toInt(l)]--;
-    updateElimHeap(var(l));
-  }
-
-  if (c.size() != 1) return true;
-  Lit p = c[0];
-  if (value(p) == l_False) return false;
-  if (value(p) == l_Undef) uncheckedEnqueue(p);
-  return propagate() == CRef_Undef;
-}
+bool SimpSolver::strengthenClause(CRef cr, Lit l) { return varnok::sat::mtl::SimpCore::strengthenClause(*this, cr, l); }
 
 bool SimpSolver::merge(const Clause& ps, const Clause& qs, Var v, vec<Lit>& out_clause) {
   merges++;
-  return mergeLits((const Lit*)ps, ps.size(), (const Lit*)qs, qs.size(), v, out_clause);
+  return varnok::sat::mtl::SimpCore::merge(ps, qs, v, out_clause);
 }
 
 bool SimpSolver::merge(const Clause& ps, const Clause& qs, Var v, int& size) {
   merges++;
-  return mergeSize((const Lit*)ps, ps.size(), (const Lit*)qs, qs.size(), v, size);
+  return varnok::sat::mtl::SimpCore::mergeSize(ps, qs, v, size);
 }
 
-void SimpSolver::gatherTouchedClauses() {
-  if (n_touched == 0) return;
-  int i, j;
-  for (i = j = 0; i < subsumption_queue.size(); i++) {
-    if (ca[subsumption_queue[i]].mark() == 0) ca[subsumption_queue[i]].mark(2);
-  }
-  for (i = 0; i < touched.size(); i++) {
-    if (touched[i]) {
-      const vec<CRef>& cs = occurs.lookup(i);
-      for (j = 0; j < cs.size(); j++) {
-        if (ca[cs[j]].mark() == 0) {
-          subsumption_queue.insert(cs[j]);
-          ca[cs[j]].mark(2);
-        }
-      }
-      touched[i] = 0;
-    }
-  }
-  for (i = 0; i < subsumption_queue.size(); i++) {
-    if (ca[subsumption_queue[i]].mark() == 2) ca[subsumption_queue[i]].mark(0);
-  }
-  n_touched = 0;
-}
+void SimpSolver::gatherTouchedClauses() { varnok::sat::mtl::SimpCore::gatherTouchedClauses(*this); }
 
-bool SimpSolver::implied(const vec<Lit>& c) {
-  assert(decisionLevel() == 0);
-  trail_lim.push(trail.size());
-  for (int i = 0; i < c.size(); i++) {
-    if (value(c[i]) == l_True) {
-      cancelUntil(0);
-      return false;
-    } else if (value(c[i]) != l_False) {
-      assert(value(c[i]) == l_Undef);
-      uncheckedEnqueue(~c[i]);
-    }
-  }
-  bool result = propagate() != CRef_Undef;
-  cancelUntil(0);
-  return result;
-}
+bool SimpSolver::implied(const vec<Lit>& c) { return varnok::sat::mtl::SimpCore::implied(*this, c); }
 
 bool SimpSolver::backwardSubsumptionCheck(bool verbose) {
   (void)verbose;  // the solver prints nothing
@@ -394,38 +244,9 @@ bool SimpSolver::backwardSubsumptionCheck(bool verbose) {
   return true;
 }
 
-bool SimpSolver::asymm(Var v, CRef cr) {
-  Clause& c = ca[cr];
-  assert(decisionLevel() == 0);
-  if (c.mark() || satisfied(c)) return true;
+bool SimpSolver::asymm(Var v, CRef cr) { return varnok::sat::mtl::SimpCore::asymm(*this, v, cr); }
 
-  trail_lim.push(trail.size());
-  Lit l = lit_Undef;
-  for (int i = 0; i < c.size(); i++) {
-    if (var(c[i]) != v && value(c[i]) != l_False)
-      uncheckedEnqueue(~c[i]);
-    else
-      l = c[i];
-  }
-  if (propagate() != CRef_Undef) {
-    cancelUntil(0);
-    asymm_lits++;
-    if (!strengthenClause(cr, l)) return false;
-  } else {
-    cancelUntil(0);
-  }
-  return true;
-}
-
-bool SimpSolver::asymmVar(Var v) {
-  assert(use_simplification);
-  const vec<CRef>& cls = occurs.lookup(v);
-  if (value(v) != l_Undef || cls.size() == 0) return true;
-  for (int i = 0; i < cls.size(); i++) {
-    if (!asymm(v, cls[i])) return false;
-  }
-  return backwardSubsumptionCheck();
-}
+bool SimpSolver::asymmVar(Var v) { return varnok::sat::mtl::SimpCore::asymmVar(*this, v); }
 
 void SimpSolver::mkElimClause(vec<uint32_t>& elimclauses_, Var v, const Clause& c) {
   int first = elimclauses_.size();
@@ -822,7 +643,7 @@ bool SimpSolver::updateEliminatedVar(Var v) {
     for (int j = 0; j < new_neg.size(); j++) {
       const Clause& c = ca[new_neg[j]];
       merges++;
-      if (mergeSize((const Lit*)stored, stored.size(), (const Lit*)c, c.size(), v, size) && exceeds(size))
+      if (varnok::sat::mtl::SimpCore::mergeSize(stored, c, v, size) && exceeds(size))
         return restoreEliminatedVar(v);
     }
   }
@@ -833,7 +654,7 @@ bool SimpSolver::updateEliminatedVar(Var v) {
     for (int i = 0; i < new_pos.size(); i++) {
       const Clause& c = ca[new_pos[i]];
       merges++;
-      if (mergeSize((const Lit*)c, c.size(), (const Lit*)stored, stored.size(), v, size) && exceeds(size))
+      if (varnok::sat::mtl::SimpCore::mergeSize(c, stored, v, size) && exceeds(size))
         return restoreEliminatedVar(v);
     }
   }
@@ -876,7 +697,7 @@ bool SimpSolver::reeliminateVar(Var v) {
         load(elim_records[v].pos, ps_s[i], ps_l[i], ps);
         load(elim_records[v].neg, qs_s[j], qs_l[j], qs);
         merges++;
-        if (!mergeLits((const Lit*)ps, ps.size(), (const Lit*)qs, qs.size(), v, resolvent)) continue;
+        if (!varnok::sat::mtl::SimpCore::merge(ps, qs, v, resolvent)) continue;
         int before = clauses.size();
         if (!addDerivedClause(resolvent)) return false;
         if (clauses.size() == before + 1) resolvents[v].push(clauses.last());

@@ -48,17 +48,8 @@ class SimpSolver : public Solver {
   int asymm_lits;
   int eliminated_vars;
 
-  struct ElimLt {
-    const vec<int>& n_occ;
-    explicit ElimLt(const vec<int>& no) : n_occ(no) {}
-    uint64_t cost(Var x) const { return (uint64_t)n_occ[2 * x] * (uint64_t)n_occ[2 * x + 1]; }
-    bool operator()(Var x, Var y) const { return cost(x) < cost(y); }
-  };
-  struct ClauseDeleted {
-    const ClauseAllocator& ca;
-    explicit ClauseDeleted(const ClauseAllocator& c) : ca(c) {}
-    bool operator()(const CRef& cr) const { return ca[cr].mark() == 1; }
-  };
+  typedef varnok::sat::mtl::ElimLt<vec<int> > ElimLt;
+  typedef varnok::sat::mtl::ClauseDeleted<ClauseAllocator> ClauseDeleted;
   // Both sides of an incremental elimination.
   struct ElimRecord {
     vec<uint32_t> pos;  // stored clauses containing the positive literal

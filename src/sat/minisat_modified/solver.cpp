@@ -120,38 +120,9 @@ Var Solver::newVar(bool sign, bool dvar) {
   return v;
 }
 
-void Solver::setDecisionVar(Var v, bool b) {
-  if (b && !decision[v])
-    dec_vars++;
-  else if (!b && decision[v])
-    dec_vars--;
-  decision[v] = b;
-  insertVarOrder(v);
-}
+void Solver::setDecisionVar(Var v, bool b) { varnok::sat::mtl::SolverCore::setDecisionVar(*this, v, b); }
 
-bool Solver::addClause_(vec<Lit>& ps) {
-  assert(decisionLevel() == 0);
-  if (!ok) return false;
-
-  sort(ps);
-  Lit p;
-  int i, j;
-  for (i = j = 0, p = lit_Undef; i < ps.size(); i++) {
-    if (value(ps[i]) == l_True || ps[i] == ~p) return true;
-    if (value(ps[i]) != l_False && ps[i] != p) ps[j++] = p = ps[i];
-  }
-  ps.shrink(i - j);
-
-  if (ps.size() == 0) return ok = false;
-  if (ps.size() == 1) {
-    uncheckedEnqueue(ps[0]);
-    return ok = (propagate() == CRef_Undef);
-  }
-  CRef cr = ca.alloc(ps, false);
-  clauses.push(cr);
-  attachClause(cr);
-  return true;
-}
+bool Solver::addClause_(vec<Lit>& ps) { return varnok::sat::mtl::SolverCore::addClause_(*this, ps); }
 
 void Solver::attachClause(CRef cr) {
   const Clause& c = ca[cr];
@@ -169,21 +140,12 @@ void Solver::attachClause(CRef cr) {
     clauses_literals += c.size();
 }
 
-static void removeWatcher(vec<Solver::Watcher>& ws, CRef cr) {
-  int j = 0;
-  for (; j < ws.size() && ws[j].cref != cr; j++) {
-  }
-  assert(j < ws.size());
-  for (; j < ws.size() - 1; j++) ws[j] = ws[j + 1];
-  ws.pop();
-}
-
 void Solver::detachClause(CRef cr, bool strict) {
   const Clause& c = ca[cr];
   assert(c.size() > 1);
   if (strict) {
-    removeWatcher(watches[~c[0]], cr);
-    removeWatcher(watches[~c[1]], cr);
+    varnok::sat::mtl::remove(watches[~c[0]], Watcher{cr, c[1]});
+    varnok::sat::mtl::remove(watches[~c[1]], Watcher{cr, c[0]});
   } else {
     watches.smudge(~c[0]);
     watches.smudge(~c[1]);
@@ -199,21 +161,9 @@ void Solver::detachClause(CRef cr, bool strict) {
     clauses_literals -= c.size();
 }
 
-void Solver::removeClause(CRef cr) {
-  Clause& c = ca[cr];
-  detachClause(cr);
-  // Don't leave pointers to free'd memory.
-  if (locked(c)) vardata[var(c[0])].reason = CRef_Undef;
-  c.mark(1);
-  ca.free(cr);
-}
+void Solver::removeClause(CRef cr) { varnok::sat::mtl::SolverCore::removeClause(*this, cr); }
 
-bool Solver::satisfied(const Clause& c) const {
-  for (int i = 0; i < c.size(); i++) {
-    if (value(c[i]) == l_True) return true;
-  }
-  return false;
-}
+bool Solver::satisfied(const Clause& c) const { return varnok::sat::mtl::SolverCore::satisfied(*this, c); }
 
 // ---------------------------------------------------------------------------
 // Module protocol
@@ -497,29 +447,7 @@ void Solver::analyze(Clause& confl_in, vec<Lit>& out_learnt, int& out_btlevel) {
 }
 
 bool Solver::litRedundant(Lit p, uint32_t abstract_levels) {
-  analyze_stack.clear();
-  analyze_stack.push(p);
-  int top = analyze_toclear.size();
-  while (analyze_stack.size() > 0) {
-    assert(reason(var(analyze_stack.last())) != CRef_Undef);
-    Clause& c = ca.at(reason(var(analyze_stack.last())));
-    analyze_stack.pop();
-    for (int i = 1; i < c.size(); i++) {
-      Lit q = c[i];
-      if (!seen[var(q)] && level(var(q)) > 0) {
-        if (reason(var(q)) != CRef_Undef && (abstractLevel(var(q)) & abstract_levels) != 0) {
-          seen[var(q)] = 1;
-          analyze_stack.push(q);
-          analyze_toclear.push(q);
-        } else {
-          for (int j = top; j < analyze_toclear.size(); j++) seen[var(analyze_toclear[j])] = 0;
-          analyze_toclear.shrink(analyze_toclear.size() - top);
-          return false;
-        }
-      }
-    }
-  }
-  return true;
+  return varnok::sat::mtl::SolverCore::litRedundant(*this, p, abstract_levels);
 }
 
 void Solver::analyzeFinal(Lit p, vec<Lit>& out_conflict) {
@@ -657,65 +585,13 @@ CRef Solver::propagate() {
   return confl;
 }
 
-namespace {
-struct ReduceDbLt {
-  ClauseAllocator& ca;
-  explicit ReduceDbLt(ClauseAllocator& c) : ca(c) {}
-  bool operator()(CRef x, CRef y) const {
-    return ca[x].size() > 2 && (ca[y].size() == 2 || ca[x].activity() < ca[y].activity());
-  }
-};
-}  // namespace
+void Solver::reduceDB() { varnok::sat::mtl::SolverCore::reduceDB(*this); }
 
-void Solver::reduceDB() {
-  int i, j;
-  double extra_lim = cla_inc / learnts.size();
-  sort(learnts, ReduceDbLt(ca));
-  for (i = j = 0; i < learnts.size(); i++) {
-    Clause& c = ca[learnts[i]];
-    if (c.size() > 2 && !locked(c) && (i < learnts.size() / 2 || c.activity() < extra_lim))
-      removeClause(learnts[i]);
-    else
-      learnts[j++] = learnts[i];
-  }
-  learnts.shrink(i - j);
-  checkGarbage();
-}
+void Solver::removeSatisfied(vec<CRef>& cs) { varnok::sat::mtl::SolverCore::removeSatisfied(*this, cs); }
 
-void Solver::removeSatisfied(vec<CRef>& cs) {
-  int i, j;
-  for (i = j = 0; i < cs.size(); i++) {
-    Clause& c = ca[cs[i]];
-    if (satisfied(c))
-      removeClause(cs[i]);
-    else
-      cs[j++] = cs[i];
-  }
-  cs.shrink(i - j);
-}
+void Solver::rebuildOrderHeap() { varnok::sat::mtl::SolverCore::rebuildOrderHeap(*this); }
 
-void Solver::rebuildOrderHeap() {
-  vec<Var> vs;
-  for (Var v = 0; v < nVars(); v++) {
-    if (decision[v] && value(v) == l_Undef) vs.push(v);
-  }
-  order_heap.build(vs);
-}
-
-bool Solver::simplify() {
-  assert(decisionLevel() == 0);
-  if (!ok || propagate() != CRef_Undef) return ok = false;
-  if (nAssigns() == simpDB_assigns || (simpDB_props > 0)) return true;
-
-  removeSatisfied(learnts);
-  if (remove_satisfied) removeSatisfied(clauses);
-  checkGarbage();
-  rebuildOrderHeap();
-
-  simpDB_assigns = nAssigns();
-  simpDB_props = (int64_t)(clauses_literals + learnts_literals);
-  return true;
-}
+bool Solver::simplify() { return varnok::sat::mtl::SolverCore::simplify(*this); }
 
 lbool Solver::search(int nof_conflicts) {
   assert(ok);
@@ -808,77 +684,14 @@ double Solver::progressEstimate() const {
   return progress / nVars();
 }
 
-double Solver::luby(double y, int x) {
-  // Find the finite subsequence that contains index x and its size.
-  int size, seq;
-  for (size = 1, seq = 0; size < x + 1; seq++, size = 2 * size + 1) {
-  }
-  while (size - 1 != x) {
-    size = (size - 1) >> 1;
-    seq--;
-    x = x % size;
-  }
-  return pow(y, seq);
-}
+double Solver::luby(double y, int x) { return varnok::sat::mtl::SolverCore::luby(y, x); }
 
-lbool Solver::solve_() {
-  model.clear();
-  conflict.clear();
-  if (!ok) return l_False;
-  solves++;
-
-  max_learnts = nClauses() * learntsize_factor;
-  learntsize_adjust_confl = learntsize_adjust_start_confl;
-  learntsize_adjust_cnt = (int)learntsize_adjust_confl;
-  lbool status = l_Undef;
-
-  int curr_restarts = 0;
-  while (status == l_Undef) {
-    double rest_base = luby_restart ? luby(restart_inc, curr_restarts) : pow(restart_inc, curr_restarts);
-    status = search((int)(rest_base * restart_first));
-    if (!withinBudget()) break;
-    curr_restarts++;
-  }
-
-  if (status == l_True) {
-    model.growTo(nVars());
-    for (int i = 0; i < nVars(); i++) model[i] = value(i);
-  } else if (status == l_False && conflict.size() == 0) {
-    ok = false;
-  }
-  cancelUntil(0);
-  return status;
-}
+lbool Solver::solve_() { return varnok::sat::mtl::SolverCore::solve_(*this); }
 
 // ---------------------------------------------------------------------------
 // Garbage collection
 
-void Solver::relocAll(ClauseAllocator& to) {
-  watches.cleanAll();
-  for (int v = 0; v < nVars(); v++) {
-    for (int s = 0; s < 2; s++) {
-      Lit p = mkLit(v, s);
-      vec<Watcher>& ws = watches[p];
-      for (int j = 0; j < ws.size(); j++) ca.reloc(ws[j].cref, to);
-    }
-  }
-
-  // Reasons: only those of clauses that are still alive. A reason left
-  // behind (a level-0 variable whose reason clause was removed) is never
-  // read again; it is cleared so that nothing points into the old region.
-  for (int i = 0; i < trail.size(); i++) {
-    Var v = var(trail[i]);
-    CRef r = reason(v);
-    if (r == CRef_Undef) continue;
-    if (ca[r].reloced() || locked(ca[r]))
-      ca.reloc(vardata[v].reason, to);
-    else
-      vardata[v].reason = CRef_Undef;
-  }
-
-  for (int i = 0; i < learnts.size(); i++) ca.reloc(learnts[i], to);
-  for (int i = 0; i < clauses.size(); i++) ca.reloc(clauses[i], to);
-}
+void Solver::relocAll(ClauseAllocator& to) { varnok::sat::mtl::SolverCore::relocAll(*this, to); }
 
 void Solver::garbageCollect() {
   ClauseAllocator to(ca.size() > ca.wasted() ? ca.size() - ca.wasted() : 0);

@@ -9,6 +9,7 @@
 
 #include "sat/minisat_modified/solver_types.h"
 #include "sat/mtl/heap.h"
+#include "sat/mtl/solver_core.h"
 #include "sat/module_callback.h"
 
 namespace MinisatModified {
@@ -107,26 +108,15 @@ class Solver {
   uint64_t module_literals;     // literals of attached module clauses
   uint32_t module_clauses;      // attached module clauses
 
-  struct VarData {
-    CRef reason;
-    int level;
-  };
+  typedef varnok::sat::mtl::VarData VarData;
   struct Watcher {
     CRef cref;
     Lit blocker;
     bool operator==(const Watcher& w) const { return cref == w.cref; }
     bool operator!=(const Watcher& w) const { return cref != w.cref; }
   };
-  struct WatcherDeleted {
-    const ClauseAllocator& ca;
-    explicit WatcherDeleted(const ClauseAllocator& c) : ca(c) {}
-    bool operator()(const Watcher& w) const { return ca[w.cref].mark() == 1; }
-  };
-  struct VarOrderLt {
-    const vec<double>& activity;
-    bool operator()(Var x, Var y) const { return activity[x] > activity[y]; }
-    explicit VarOrderLt(const vec<double>& act) : activity(act) {}
-  };
+  typedef varnok::sat::mtl::WatcherDeleted<ClauseAllocator> WatcherDeleted;
+  typedef varnok::sat::mtl::VarOrderLt<vec<double> > VarOrderLt;
 
   // Solver state (public so that adapters and tests can look inside).
   bool ok;
@@ -224,32 +214,16 @@ class Solver {
   int decisionLevel() const { return trail_lim.size(); }
   uint32_t abstractLevel(Var x) const { return 1u << (level(x) & 31); }
   double progressEstimate() const;
-  bool withinBudget() const {
-    return !asynch_interrupt && (conflict_budget < 0 || conflicts < (uint64_t)conflict_budget) &&
-           (propagation_budget < 0 || propagations < (uint64_t)propagation_budget);
-  }
+  bool withinBudget() const { return varnok::sat::mtl::SolverCore::withinBudget(*this); }
 
-  static double drand(double& seed) {
-    seed *= 1389796;
-    int q = (int)(seed / 2147483647);
-    seed -= (double)q * 2147483647;
-    return seed / 2147483647;
-  }
-  static int irand(double& seed, int size) { return (int)(drand(seed) * size); }
+  static double drand(double& seed) { return varnok::sat::mtl::SolverCore::drand(seed); }
+  static int irand(double& seed, int size) { return varnok::sat::mtl::SolverCore::irand(seed, size); }
   static double luby(double y, int x);
 };
 
-inline void Solver::insertVarOrder(Var x) {
-  if (!order_heap.inHeap(x) && decision[x]) order_heap.insert(x);
-}
+inline void Solver::insertVarOrder(Var x) { varnok::sat::mtl::SolverCore::insertVarOrder(*this, x); }
 
-inline void Solver::varBumpActivity(Var v, double inc) {
-  if ((activity[v] += inc) > 1e100) {
-    for (int i = 0; i < nVars(); i++) activity[i] *= 1e-100;
-    var_inc *= 1e-100;
-  }
-  if (order_heap.inHeap(v)) order_heap.decrease(v);
-}
+inline void Solver::varBumpActivity(Var v, double inc) { varnok::sat::mtl::SolverCore::varBumpActivity(*this, v, inc); }
 
 inline void Solver::claBumpActivity(Clause& c) {
   if ((c.activity() += (float)cla_inc) > 1e20) {
@@ -258,9 +232,7 @@ inline void Solver::claBumpActivity(Clause& c) {
   }
 }
 
-inline void Solver::checkGarbage(double gf) {
-  if (ca.wasted() > ca.size() * gf) garbageCollect();
-}
+inline void Solver::checkGarbage(double gf) { varnok::sat::mtl::SolverCore::checkGarbage(*this, gf); }
 
 inline bool Solver::locked(const Clause& c) const {
   CRef cr = (CRef)((const uint32_t*)&c - (const uint32_t*)ca.lea(0));

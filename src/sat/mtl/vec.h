@@ -148,6 +148,18 @@ void Vec<T, OOM>::clear(bool dealloc) {
   }
 }
 
+// Removes the first element equal to `t` (which must be present); the rest
+// keep their order.
+template <class V, class T>
+inline void remove(V& ts, const T& t) {
+  int j = 0;
+  for (; j < ts.size() && ts[j] != t; j++) {
+  }
+  assert(j < ts.size());
+  for (; j < ts.size() - 1; j++) ts[j] = ts[j + 1];
+  ts.pop();
+}
+
 }  // namespace mtl
 }  // namespace sat
 }  // namespace varnok

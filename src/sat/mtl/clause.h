@@ -1,0 +1,253 @@
+#pragma once
+// Clauses and the clause arena of the MiniSat solver family.
+//
+// A clause lives in consecutive 32-bit words of a region: one header word,
+// the literals, and optionally one extra word (activity of a learnt clause,
+// abstraction of a problem clause). The solvers of the family differ only in
+// where the header flags sit, which the `Layout` parameter gives:
+//
+//   struct Layout {
+//     static constexpr uint32_t kMarkMask, kLearnt, kModule, kHasExtra,
+//                               kReloced, kHasSubsumed, kSizeShift;
+//   };
+//
+// kModule is 0 for a solver without module clauses; such clauses then have
+// no module() accessor.
+#include <cassert>
+#include <cstdint>
+#include <new>
+#include <type_traits>
+
+#include "sat/mtl/region.h"
+#include "sat/mtl/solver_types.h"
+
+namespace varnok {
+namespace sat {
+namespace mtl {
+
+typedef uint32_t CRef;
+constexpr CRef CRef_Undef = 0xFFFFFFFFu;
+
+// Index of a literal in per-literal lists.
+struct LitIndex {
+  int operator()(Lit p) const { return p.x; }
+};
+
+template <class Layout, class OOM>
+class ClauseAllocator;
+
+template <class Layout>
+class Clause {
+  uint32_t header;
+
+  union Data {
+    Lit lit;
+    float act;
+    uint32_t abs;
+    CRef rel;
+  };
+  static_assert(sizeof(Data) == 4, "clause word must be 32 bits");
+
+  Data* data() { return reinterpret_cast<Data*>(reinterpret_cast<uint32_t*>(this) + 1); }
+  const Data* data() const {
+    return reinterpret_cast<const Data*>(reinterpret_cast<const uint32_t*>(this) + 1);
+  }
+
+  template <class, class>
+  friend class ClauseAllocator;
+
+  template <class V>
+  Clause(const V& ps, bool use_extra, bool learnt, bool module) {
+    assert(!module || Layout::kModule != 0);
+    header = ((uint32_t)ps.size() << Layout::kSizeShift) | (learnt ? Layout::kLearnt : 0u) |
+             (module ? Layout::kModule : 0u) | (use_extra ? Layout::kHasExtra : 0u);
+    for (int i = 0; i < ps.size(); i++) data()[i].lit = ps[i];
+    if (use_extra) {
+      if (learnt)
+        data()[size()].act = 0;
+      else
+        calcAbstraction();
+    }
+  }
+
+ public:
+  void calcAbstraction() {
+    assert(has_extra());
+    uint32_t abstraction = 0;
+    for (int i = 0; i < size(); i++) abstraction |= 1u << (var(data()[i].lit) & 31);
+    data()[size()].abs = abstraction;
+  }
+
+  int size() const { return (int)(header >> Layout::kSizeShift); }
+  void shrink(int i) {
+    assert(i <= size());
+    if (has_extra()) data()[size() - i] = data()[size()];
+    header -= (uint32_t)i << Layout::kSizeShift;
+  }
+  void pop() { shrink(1); }
+  bool learnt() const { return (header & Layout::kLearnt) != 0; }
+  template <class L = Layout, class = std::enable_if_t<(L::kModule != 0)> >
+  bool module() const {
+    return (header & Layout::kModule) != 0;
+  }
+  bool has_extra() const { return (header & Layout::kHasExtra) != 0; }
+  uint32_t mark() const { return header & Layout::kMarkMask; }
+  void mark(uint32_t m) { header = (header & ~Layout::kMarkMask) | (m & Layout::kMarkMask); }
+  bool reloced() const { return (header & Layout::kReloced) != 0; }
+  CRef relocation() const { return data()[0].rel; }
+  void relocate(CRef c) {
+    header |= Layout::kReloced;
+    data()[0].rel = c;
+  }
+  bool hasSubsumed() const { return (header & Layout::kHasSubsumed) != 0; }
+  void setHasSubsumed(bool b) {
+    header = b ? (header | Layout::kHasSubsumed) : (header & ~Layout::kHasSubsumed);
+  }
+
+  const Lit& last() const { return data()[size() - 1].lit; }
+  Lit& operator[](int i) { return data()[i].lit; }
+  Lit operator[](int i) const { return data()[i].lit; }
+  operator const Lit*(void) const { return &data()[0].lit; }
+
+  float& activity() {
+    assert(has_extra());
+    return data()[size()].act;
+  }
+  uint32_t abstraction() const {
+    assert(has_extra());
+    return data()[size()].abs;
+  }
+
+  // Subsumption test between problem clauses: lit_Error when this clause
+  // does not subsume `other`; lit_Undef when it does; a literal p when this
+  // clause with p negated subsumes `other` (so ~p can be removed from
+  // `other`).
+  Lit subsumes(const Clause& other) const;
+  // Removes p (present) from the clause and recomputes the abstraction.
+  void strengthen(Lit p);
+};
+
+template <class Layout>
+inline Lit Clause<Layout>::subsumes(const Clause& other) const {
+  assert(!learnt());
+  assert(!other.learnt());
+  assert(has_extra());
+  assert(other.has_extra());
+  if (other.size() < size() || (abstraction() & ~other.abstraction()) != 0) return lit_Error;
+
+  Lit ret = lit_Undef;
+  const Lit* c = (const Lit*)(*this);
+  const Lit* d = (const Lit*)other;
+  for (int i = 0; i < size(); i++) {
+    bool found = false;
+    for (int j = 0; j < other.size(); j++) {
+      if (c[i] == d[j]) {
+        found = true;
+        break;
+      } else if (ret == lit_Undef && c[i] == ~d[j]) {
+        ret = c[i];
+        found = true;
+        break;
+      }
+    }
+    if (!found) return lit_Error;
+  }
+  return ret;
+}
+
+template <class Layout>
+inline void Clause<Layout>::strengthen(Lit p) {
+  int n = size();
+  int i = 0;
+  while (i < n && data()[i].lit != p) i++;
+  assert(i < n);
+  for (; i < n - 1; i++) data()[i].lit = data()[i + 1].lit;
+  shrink(1);
+  calcAbstraction();
+}
+
+// The clause arena: one growing region of 32-bit words addressed by CRef.
+template <class Layout, class OOM>
+class ClauseAllocator : public RegionAllocator<uint32_t, OOM> {
+  typedef RegionAllocator<uint32_t, OOM> Region;
+  typedef mtl::Clause<Layout> ClauseT;
+
+  static int clauseWord32Size(int size, bool has_extra) { return 1 + size + (int)has_extra; }
+
+ public:
+  bool extra_clause_field = false;
+
+  explicit ClauseAllocator(uint32_t start_cap) : Region(start_cap) {}
+  ClauseAllocator() : Region() {}
+
+  void moveTo(ClauseAllocator& to) {
+    to.extra_clause_field = extra_clause_field;
+    Region::moveTo(to);
+  }
+
+  template <class V>
+  CRef alloc(const V& ps, bool learnt = false, bool module = false) {
+    bool use_extra = learnt || extra_clause_field;
+    CRef cid = Region::alloc(clauseWord32Size(ps.size(), use_extra));
+    new (lea(cid)) ClauseT(ps, use_extra, learnt, module);
+    return cid;
+  }
+
+  ClauseT& operator[](CRef r) { return reinterpret_cast<ClauseT&>(Region::operator[](r)); }
+  const ClauseT& operator[](CRef r) const {
+    return reinterpret_cast<const ClauseT&>(Region::operator[](r));
+  }
+  // Without the bounds assertion, for propagation and analysis.
+  ClauseT& at(CRef r) { return *reinterpret_cast<ClauseT*>(Region::unchecked(r)); }
+  ClauseT* lea(CRef r) { return reinterpret_cast<ClauseT*>(Region::lea(r)); }
+  const ClauseT* lea(CRef r) const { return reinterpret_cast<const ClauseT*>(Region::lea(r)); }
+  CRef ael(const ClauseT* t) { return Region::ael(reinterpret_cast<const uint32_t*>(t)); }
+
+  void free(CRef cid) {
+    ClauseT& c = operator[](cid);
+    Region::free(clauseWord32Size(c.size(), c.has_extra()));
+  }
+
+  // Moves the clause at `cr` into `to` (once; later calls follow the forward
+  // reference left in the old clause) and updates `cr`.
+  void reloc(CRef& cr, ClauseAllocator& to) {
+    ClauseT& c = operator[](cr);
+    if (c.reloced()) {
+      cr = c.relocation();
+      return;
+    }
+    CRef nr = to.alloc(c, c.learnt(), (c.header & Layout::kModule) != 0);
+    ClauseT& nc = to[nr];
+    nc.mark(c.mark());
+    nc.setHasSubsumed(c.hasSubsumed());
+    if (nc.learnt())
+      nc.activity() = c.activity();
+    else if (nc.has_extra())
+      nc.calcAbstraction();
+    c.relocate(nr);
+    cr = nr;
+  }
+};
+
+// Deletion tests for occurrence lists: an entry is dead once its clause is
+// marked deleted (mark 1).
+template <class CA>
+struct ClauseDeleted {
+  const CA& ca;
+  explicit ClauseDeleted(const CA& c) : ca(c) {}
+  bool operator()(const CRef& cr) const { return ca[cr].mark() == 1; }
+};
+
+template <class CA>
+struct WatcherDeleted {
+  const CA& ca;
+  explicit WatcherDeleted(const CA& c) : ca(c) {}
+  template <class W>
+  bool operator()(const W& w) const {
+    return ca[w.cref].mark() == 1;
+  }
+};
+
+}  // namespace mtl
+}  // namespace sat
+}  // namespace varnok
