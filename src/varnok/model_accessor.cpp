@@ -32,7 +32,15 @@ bool ModelAccessor::refineArrays(const std::vector<ExpressionRef>& list) {
     context->getBitBlaster().blast(r.get());
     if (r->isArray()) anyArray = true;
   }
-  if (!anyArray) return true;
+  // Terms that are not arrays themselves may still read arrays: a variable
+  // defined by substitution as a term over array reads, or a get-value term
+  // with reads that were never part of the formula. Their freshly blasted
+  // reads must agree with the array model too, so the refinement below runs
+  // whenever array accesses exist at all.
+  ExpressionManager& manager = context->getManager();
+  const bool anyAccess =
+      manager.getKindCount(KIND_ARRAY_READ) != 0 || manager.getKindCount(KIND_ARRAY_WRITE) != 0;
+  if (!anyArray && !anyAccess) return true;
   // Without a back end no check has run: there is no array model to refine.
   if (!context->hasSatSolver()) return false;
   for (;;) {
