@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "api_test_helpers.h"
 #include "varnok.h"
 
 namespace {
@@ -16,25 +17,9 @@ namespace {
 using VARNOK::Expression;
 using VARNOK::Solver;
 
-std::vector<bool> bitsOf(std::uint64_t v, unsigned w) {
-  std::vector<bool> b(w);
-  for (unsigned i = 0; i < w; ++i) b[i] = (v >> i) & 1;
-  return b;
-}
-
-// The model value of e (prepared first: e may have been eliminated by
-// substitution into a term that no check blasted).
-std::uint64_t valueOf(Solver& s, const Expression& e) {
-  std::vector<bool> bits;
-  EXPECT_TRUE(s.prepareModel({e}));
-  EXPECT_TRUE(s.getModelValue(e, bits));
-  std::uint64_t v = 0;
-  for (std::size_t i = 0; i < bits.size(); ++i)
-    if (bits[i]) v |= std::uint64_t(1) << i;
-  return v;
-}
-
-Expression constant(Solver& s, std::uint64_t v, unsigned w) { return s.makeConstant(bitsOf(v, w)); }
+using varnok_test::bitsOf;
+using varnok_test::constant;
+using varnok_test::valueOf;
 
 // ---------------------------------------------------------------- settings
 

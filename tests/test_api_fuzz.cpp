@@ -11,6 +11,7 @@
 #include <sstream>
 #include <vector>
 
+#include "api_test_helpers.h"
 #include "test_api_evaluator.h"
 #include "varnok.h"
 
@@ -27,57 +28,6 @@ const unsigned kInstances = 6000;
 struct Counters {
   unsigned sat = 0, unsat = 0, bruteForced = 0, solves = 0;
 };
-
-std::uint64_t toValue(const std::vector<bool>& bits) {
-  std::uint64_t v = 0;
-  for (std::size_t i = 0; i < bits.size() && i < 64; ++i)
-    if (bits[i]) v |= std::uint64_t(1) << i;
-  return v;
-}
-
-// Reads the solver's model of every variable of the signature; answers false
-// (with a test failure) when something cannot be read or is inconsistent.
-bool readModel(VARNOK::Solver& s, const Signature& sig, const std::vector<VARNOK::Expression>& vars,
-               const std::vector<VARNOK::Expression>& arrays, Assignment& out) {
-  std::vector<VARNOK::Expression> all(vars);
-  all.insert(all.end(), arrays.begin(), arrays.end());
-  if (!s.prepareModel(all)) {
-    ADD_FAILURE() << "prepareModel failed after a sat answer";
-    return false;
-  }
-  out.bv.assign(vars.size(), 0);
-  out.arrays.assign(arrays.size(), ArrayValue());
-  for (std::size_t i = 0; i < vars.size(); ++i) {
-    std::vector<bool> bits;
-    if (!s.getModelValue(vars[i], bits)) {
-      ADD_FAILURE() << "no model value for variable " << i;
-      return false;
-    }
-    EXPECT_EQ(bits.size(), sig.bvWidths[i]);
-    out.bv[i] = toValue(bits);
-  }
-  for (std::size_t i = 0; i < arrays.size(); ++i) {
-    VARNOK::ArrayModelIterator it = s.getArrayModel(arrays[i]);
-    for (; it.isValid(); it.next()) {
-      std::vector<bool> ib, vb;
-      VARNOK::Expression ie = it.getIndex(), ve = it.getValue();
-      if (!s.getModelValue(ie, ib) || !s.getModelValue(ve, vb)) {
-        ADD_FAILURE() << "array entry without model value";
-        return false;
-      }
-      EXPECT_EQ(ib.size(), sig.arrays[i].indexWidth);
-      EXPECT_EQ(vb.size(), sig.arrays[i].elementWidth);
-      std::uint64_t idx = toValue(ib), val = toValue(vb);
-      auto found = out.arrays[i].entries.find(idx);
-      if (found != out.arrays[i].entries.end() && found->second != val) {
-        ADD_FAILURE() << "array model lists index " << idx << " twice with different values";
-        return false;
-      }
-      out.arrays[i].entries[idx] = val;
-    }
-  }
-  return true;
-}
 
 Signature randomSignature(std::mt19937_64& rng, bool small) {
   Signature sig;
@@ -218,13 +168,7 @@ void runInstance(std::uint64_t seed, Counters& counters) {
     else ++counters.unsat;
     if (results[0] == 1 && canEnumerate) {
       ++counters.bruteForced;
-      bool found = anyAssignment(sig, [&](const Assignment& a) {
-        for (auto& f : asserted)
-          if (evaluate(f, a).bits != 1) return false;
-        for (auto& f : assumed)
-          if (evaluate(f, a).bits != 1) return false;
-        return true;
-      });
+      bool found = someAssignmentSatisfies(sig, asserted, assumed);
       ASSERT_FALSE(found) << "unsat answer but an assignment satisfies everything\n" << trace;
     }
   }

@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 
+#include "api_test_helpers.h"
 #include "varnok.h"
 #include "varnok/array_consistency_checker.h"
 #include "varnok/solver_context.h"
@@ -16,19 +17,14 @@ namespace {
 using VARNOK::Expression;
 using VARNOK::Solver;
 
-Expression constant(Solver& s, std::uint64_t v, unsigned w) {
-  std::vector<bool> b(w);
-  for (unsigned i = 0; i < w; ++i) b[i] = (v >> i) & 1;
-  return s.makeConstant(b);
-}
+using varnok_test::constant;
 
+// The model value of e as the last check left it (array model entries are
+// read while iterating, so nothing is prepared here).
 std::uint64_t valueOf(Solver& s, const Expression& e) {
   std::vector<bool> bits;
   EXPECT_TRUE(s.getModelValue(e, bits));
-  std::uint64_t v = 0;
-  for (std::size_t i = 0; i < bits.size(); ++i)
-    if (bits[i]) v |= std::uint64_t(1) << i;
-  return v;
+  return varnok_test::toValue(bits);
 }
 
 // The array's model as index value -> element value.

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bit_vector_reference.h"
 #include "sat/sat_solver.h"
 #include "varnok/aig.h"
 #include "varnok/bit_blaster.h"
@@ -28,12 +29,10 @@ namespace {
 
 sat::Solver* makeBlasterTestBackEnd() { return new sat::MiniSatCoreModified(); }
 
-BitVector fromU64(uint64_t v, uint32_t w) {
-  BitVector r(w);
-  for (uint32_t i = 0; i < w && i < 64; ++i)
-    if ((v >> i) & 1) r.setBit(i);
-  return r;
-}
+using varnok_test::binaryRef;
+using varnok_test::divisionRef;
+using varnok_test::fromU64;
+using varnok_test::unaryRef;
 
 // The graph first: it must outlive the manager and every edge.
 struct Blaster : ::testing::Test {
@@ -67,7 +66,7 @@ struct Blaster : ::testing::Test {
 };
 
 typedef std::function<Expression*(Expression*, Expression*)> Maker;
-typedef std::function<BitVector(const BitVector&, const BitVector&)> Reference;
+using varnok_test::Reference;
 
 }  // namespace
 
@@ -84,76 +83,21 @@ TEST_F(Blaster, EveryOperatorMatchesReference) {
   std::vector<Case> cases = {
       {"equal", [](Expression* a, Expression* b) { return new EqualExpression(a, b); },
        [&](const BitVector& a, const BitVector& b) { return b1(a == b); }},
-      {"not", [](Expression* a, Expression*) { return new NotExpression(a); },
-       [](const BitVector& a, const BitVector&) {
-         BitVector r;
-         BitVector::bitNot(a, r);
-         return r;
-       }},
-      {"and", [](Expression* a, Expression* b) { return new AndExpression(a, b); },
-       [](const BitVector& a, const BitVector& b) {
-         BitVector r;
-         BitVector::bitAnd(a, b, r);
-         return r;
-       }},
-      {"neg", [](Expression* a, Expression*) { return new NEGExpression(a); },
-       [](const BitVector& a, const BitVector&) {
-         BitVector r;
-         BitVector::neg(a, r);
-         return r;
-       }},
-      {"add", [](Expression* a, Expression* b) { return new ADDExpression(a, b); },
-       [](const BitVector& a, const BitVector& b) {
-         BitVector r;
-         BitVector::add(a, b, r);
-         return r;
-       }},
-      {"mul", [](Expression* a, Expression* b) { return new MULExpression(a, b); },
-       [](const BitVector& a, const BitVector& b) {
-         BitVector r;
-         BitVector::mul(a, b, r);
-         return r;
-       }},
-      {"div", [](Expression* a, Expression* b) { return new DIVExpression(a, b); },
-       [](const BitVector& a, const BitVector& b) {
-         BitVector q, m;
-         BitVector::udivrem(a, b, q, m);
-         return q;
-       }},
-      {"urem", [](Expression* a, Expression* b) { return new UREMExpression(a, b); },
-       [](const BitVector& a, const BitVector& b) {
-         BitVector q, m;
-         BitVector::udivrem(a, b, q, m);
-         return m;
-       }},
-      {"shl", [](Expression* a, Expression* b) { return new SHLExpression(a, b); },
-       [](const BitVector& a, const BitVector& b) {
-         BitVector r;
-         BitVector::shl(a, b, r);
-         return r;
-       }},
-      {"lshr", [](Expression* a, Expression* b) { return new LSHRExpression(a, b); },
-       [](const BitVector& a, const BitVector& b) {
-         BitVector r;
-         BitVector::lshr(a, b, r);
-         return r;
-       }},
-      {"ashr", [](Expression* a, Expression* b) { return new ASHRExpression(a, b); },
-       [](const BitVector& a, const BitVector& b) {
-         BitVector r;
-         BitVector::ashr(a, b, r);
-         return r;
-       }},
+      {"not", [](Expression* a, Expression*) { return new NotExpression(a); }, unaryRef(BitVector::bitNot)},
+      {"and", [](Expression* a, Expression* b) { return new AndExpression(a, b); }, binaryRef(BitVector::bitAnd)},
+      {"neg", [](Expression* a, Expression*) { return new NEGExpression(a); }, unaryRef(BitVector::neg)},
+      {"add", [](Expression* a, Expression* b) { return new ADDExpression(a, b); }, binaryRef(BitVector::add)},
+      {"mul", [](Expression* a, Expression* b) { return new MULExpression(a, b); }, binaryRef(BitVector::mul)},
+      {"div", [](Expression* a, Expression* b) { return new DIVExpression(a, b); }, divisionRef(false)},
+      {"urem", [](Expression* a, Expression* b) { return new UREMExpression(a, b); }, divisionRef(true)},
+      {"shl", [](Expression* a, Expression* b) { return new SHLExpression(a, b); }, binaryRef(BitVector::shl)},
+      {"lshr", [](Expression* a, Expression* b) { return new LSHRExpression(a, b); }, binaryRef(BitVector::lshr)},
+      {"ashr", [](Expression* a, Expression* b) { return new ASHRExpression(a, b); }, binaryRef(BitVector::ashr)},
       {"ult", [](Expression* a, Expression* b) { return new ULTExpression(a, b); },
        [&](const BitVector& a, const BitVector& b) { return b1(a.ult(b)); }},
       {"slt", [](Expression* a, Expression* b) { return new SLTExpression(a, b); },
        [&](const BitVector& a, const BitVector& b) { return b1(a.slt(b)); }},
-      {"concat", [](Expression* a, Expression* b) { return new ConcatExpression(a, b); },
-       [](const BitVector& a, const BitVector& b) {
-         BitVector r;
-         BitVector::concat(a, b, r);
-         return r;
-       }},
+      {"concat", [](Expression* a, Expression* b) { return new ConcatExpression(a, b); }, binaryRef(BitVector::concat)},
       {"extract", [](Expression* a, Expression*) { return new ExtractExpression(a, 6, 2); },
        [](const BitVector& a, const BitVector&) {
          BitVector r;

@@ -235,25 +235,9 @@ TEST(BitVectorInterval, DocumentedCases) {
   BitVectorInterval plain = interval(3, 12, w), wrap = interval(12, 3, w);
   EXPECT_FALSE(plain.isWrapping());
   EXPECT_TRUE(wrap.isWrapping());
-  EXPECT_TRUE(wrap.contains(value(14, w)));
-  EXPECT_TRUE(wrap.contains(value(2, w)));
-  EXPECT_FALSE(wrap.contains(value(7, w)));
-
-  BitVector out;
-  wrap.getSignedMin(out);
-  EXPECT_EQ(out.getWord(0), 12u);
-  interval(2, 9, w).getSignedMin(out);
-  EXPECT_EQ(out.getWord(0), 8u);
-  interval(2, 9, w).getSignedMax(out);
-  EXPECT_EQ(out.getWord(0), 7u);
-
+  // Membership, bounds and exact intersections at this width are checked
+  // exhaustively above; here the choices the exhaustive checks leave open.
   BitVectorInterval r;
-  BitVectorInterval::intersect(interval(2, 9, w), interval(5, 14, w), r);
-  EXPECT_EQ(r, interval(5, 9, w));
-  BitVectorInterval::intersect(interval(2, 4, w), interval(6, 9, w), r);
-  EXPECT_TRUE(r.isEmpty());
-  BitVectorInterval::intersect(interval(0, 15, w), interval(12, 3, w), r);
-  EXPECT_EQ(r, interval(12, 3, w));
   BitVectorInterval::intersect(interval(1, 14, w), interval(12, 3, w), r);
   EXPECT_EQ(r, interval(12, 3, w));
   BitVectorInterval::unite(interval(2, 4, w), interval(6, 9, w), r);

@@ -21,6 +21,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "api_test_helpers.h"
 #include "test_api_evaluator.h"
 #include "varnok.h"
 #include "varnok/bit_vector.h"
@@ -349,55 +350,9 @@ TEST(ConstraintPropagationSoundness, DerivedFactsHoldInEveryModel) {
 // ---------------------------------------------------------------------------
 // Differential through the public API.
 
-std::uint64_t toValue(const std::vector<bool>& bits) {
-  std::uint64_t v = 0;
-  for (std::size_t i = 0; i < bits.size() && i < 64; ++i)
-    if (bits[i]) v |= std::uint64_t(1) << i;
-  return v;
-}
-
 struct DiffCounters {
   unsigned solves = 0, sat = 0, unsat = 0, confirmed = 0, refutedByPropagation = 0;
 };
-
-// Reads the model of every variable and array; false (with a failure) when
-// something cannot be read or is inconsistent.
-bool readModel(VARNOK::Solver& s, const Signature& sig, const std::vector<VARNOK::Expression>& vars,
-               const std::vector<VARNOK::Expression>& arrays, Assignment& out) {
-  std::vector<VARNOK::Expression> all(vars);
-  all.insert(all.end(), arrays.begin(), arrays.end());
-  if (!s.prepareModel(all)) {
-    ADD_FAILURE() << "prepareModel failed after a sat answer";
-    return false;
-  }
-  out.bv.assign(vars.size(), 0);
-  out.arrays.assign(arrays.size(), ArrayValue());
-  for (std::size_t i = 0; i < vars.size(); ++i) {
-    std::vector<bool> bits;
-    if (!s.getModelValue(vars[i], bits) || bits.size() != sig.bvWidths[i]) {
-      ADD_FAILURE() << "no model value for variable " << i;
-      return false;
-    }
-    out.bv[i] = toValue(bits);
-  }
-  for (std::size_t i = 0; i < arrays.size(); ++i) {
-    for (VARNOK::ArrayModelIterator it = s.getArrayModel(arrays[i]); it.isValid(); it.next()) {
-      std::vector<bool> ib, vb;
-      if (!s.getModelValue(it.getIndex(), ib) || !s.getModelValue(it.getValue(), vb)) {
-        ADD_FAILURE() << "array entry without model value";
-        return false;
-      }
-      const std::uint64_t idx = toValue(ib), val = toValue(vb);
-      auto found = out.arrays[i].entries.find(idx);
-      if (found != out.arrays[i].entries.end() && found->second != val) {
-        ADD_FAILURE() << "array model lists index " << idx << " twice with different values";
-        return false;
-      }
-      out.arrays[i].entries[idx] = val;
-    }
-  }
-  return true;
-}
 
 void runDifferentialInstance(uint64_t seed, DiffCounters& counters) {
   std::mt19937_64 rng(seed);
@@ -498,13 +453,7 @@ void runDifferentialInstance(uint64_t seed, DiffCounters& counters) {
       ++counters.unsat;
       if (sig.freeBits() <= 12) {
         ++counters.confirmed;
-        bool found = anyAssignment(sig, [&](const Assignment& a) {
-          for (auto& f : asserted)
-            if (evaluate(f, a).bits != 1) return false;
-          for (auto& f : assumed)
-            if (evaluate(f, a).bits != 1) return false;
-          return true;
-        });
+        bool found = someAssignmentSatisfies(sig, asserted, assumed);
         ASSERT_FALSE(found) << "unsat answer but an assignment satisfies everything\n" << trace;
       }
     }

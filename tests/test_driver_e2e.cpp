@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "driver_help_text.h"
 #include "test_smtlib2_run.h"
 
 #ifdef VARNOK_BINARY
@@ -26,42 +27,7 @@ class DriverEndToEnd : public testing::Test {
 };
 std::string* DriverEndToEnd::dir = nullptr;
 
-const char* const HELP_TEXT =
-    "Usage: varnok [options] [FILE]\n"
-    "Options:\n"
-    "\n"
-    "--help, -h\n"
-    "    Print this help text and exit.\n"
-    "\n"
-    "--version, -v\n"
-    "    Print version and exit.\n"
-    "\n"
-    "--input-format=FORMAT\n"
-    "    Specify input format. Valid options are 'smtlib1' and 'smtlib2'.\n"
-    "    (Note, that when solving QF_BV or QF_ABV formulas from smtlib2 input,\n"
-    "    symbols from the theory 'FloatingPoints' are available as well,\n"
-    "    unless they are beeing redefined.)\n"
-    "\n"
-    "--parse-only\n"
-    "    Parse only, do not try to solve.\n"
-    "\n"
-    "--sat-solver=SOLVER\n"
-    "    Select SAT-solver. Valid options are:\n"
-    "    * 'minisat'\n"
-    "    * 'glucose'.\n"
-    "\n"
-    "--sat-preprocessing=BOOLEAN\n"
-    "    Enable/disable sat preprocessing (default is 'on').\n"
-    "\n"
-    "--substitution=BOOLEAN\n"
-    "    Enable/disable substitution (default is 'on').\n"
-    "\n"
-    "--constraint-propagation=BOOLEAN\n"
-    "    Enable/disable constraint propagation (default is 'off').\n"
-    "\n"
-    "--print-model\n"
-    "    Print models on the diagnostics channel.\n"
-    "\n";
+using varnok_test::HELP_TEXT;
 
 TEST_F(DriverEndToEnd, Help) {
   for (const char* option : {"--help", "-h"}) {

@@ -92,44 +92,30 @@ class Factory : public ::testing::Test {
   BINARY(Read, makeArrayRead)
 #undef UNARY
 #undef BINARY
-  Ref Ite(Ref x, Ref y, Ref z) {
-    Ref r;
-    m.makeIte(r, &x, &y, &z);
-    return r;
+#define TERNARY(name, maker)     \
+  Ref name(Ref x, Ref y, Ref z) { \
+    Ref r;                        \
+    m.maker(r, &x, &y, &z);       \
+    return r;                     \
   }
-  Ref Write(Ref a, Ref i, Ref v) {
-    Ref r;
-    m.makeArrayWrite(r, &a, &i, &v);
-    return r;
+#define COUNTED(name, maker)     \
+  Ref name(Ref x, uint32_t n) {  \
+    Ref r;                       \
+    m.maker(r, &x, n);           \
+    return r;                    \
   }
+  TERNARY(Ite, makeIte)
+  TERNARY(Write, makeArrayWrite)
+  COUNTED(ZExt, makeZeroExtend)
+  COUNTED(SExt, makeSignExtend)
+  COUNTED(Repeat, makeRepeat)
+  COUNTED(RotL, makeRotateLeft)
+  COUNTED(RotR, makeRotateRight)
+#undef TERNARY
+#undef COUNTED
   Ref Ex(Ref x, uint32_t hi, uint32_t lo) {
     Ref r;
     m.makeExtract(r, &x, hi, lo);
-    return r;
-  }
-  Ref ZExt(Ref x, uint32_t n) {
-    Ref r;
-    m.makeZeroExtend(r, &x, n);
-    return r;
-  }
-  Ref SExt(Ref x, uint32_t n) {
-    Ref r;
-    m.makeSignExtend(r, &x, n);
-    return r;
-  }
-  Ref Repeat(Ref x, uint32_t n) {
-    Ref r;
-    m.makeRepeat(r, &x, n);
-    return r;
-  }
-  Ref RotL(Ref x, uint32_t n) {
-    Ref r;
-    m.makeRotateLeft(r, &x, n);
-    return r;
-  }
-  Ref RotR(Ref x, uint32_t n) {
-    Ref r;
-    m.makeRotateRight(r, &x, n);
     return r;
   }
   Ref Overflow(int which, Ref a, Ref b) {

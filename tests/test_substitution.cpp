@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "api_test_helpers.h"
 #include "test_api_evaluator.h"
 #include "varnok.h"
 #include "varnok/expression.h"
@@ -19,21 +20,9 @@ namespace {
 using VARNOK::Expression;
 using VARNOK::Solver;
 
-Expression constant(Solver& s, std::uint64_t v, unsigned w) {
-  std::vector<bool> b(w);
-  for (unsigned i = 0; i < w; ++i) b[i] = (v >> i) & 1;
-  return s.makeConstant(b);
-}
+using varnok_test::constant;
 
-std::uint64_t valueOf(Solver& s, const Expression& e) {
-  std::vector<bool> bits;
-  EXPECT_TRUE(s.prepareModel({e}));
-  EXPECT_TRUE(s.getModelValue(e, bits));
-  std::uint64_t v = 0;
-  for (std::size_t i = 0; i < bits.size(); ++i)
-    if (bits[i]) v |= std::uint64_t(1) << i;
-  return v;
-}
+using varnok_test::valueOf;
 
 varnok::Substitution& engine(Solver& s) { return *s.getContext().getManager().getSubstitution(); }
 

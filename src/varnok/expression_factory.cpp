@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "varnok/expression_factory_build.h"
 #include "varnok/expression_manager.h"
 #include "varnok/expressions.h"
 #include "varnok/structural_relations.h"
@@ -26,155 +27,21 @@ namespace varnok {
 
 namespace {
 
-using Ref = ExpressionRef;
-using M = ExpressionManager;
+using namespace factory_build;
 
-inline Expression* P(Expression* e) { return e; }
-inline Expression* P(const Ref& r) { return r.get(); }
-
-inline bool isKind(const Expression* e, uint32_t k) { return e->getKind() == k; }
-inline bool isConst(const Expression* e) { return e->getKind() == KIND_CONSTANT; }
 inline bool isIteLike(const Expression* e) {
   return e->getKind() == KIND_ITE || e->getKind() == KIND_ARRAY_ITE;
 }
-inline Expression* ch(const Expression* e, uint32_t i) { return e->getChild(i); }
-inline const BitVector& valueOf(const Expression* e) {
-  return static_cast<const ConstantExpression*>(e)->getValue();
-}
-inline uint32_t hiOf(const Expression* e) { return static_cast<const ExtractExpression*>(e)->getHi(); }
-inline uint32_t loOf(const Expression* e) { return static_cast<const ExtractExpression*>(e)->getLo(); }
 inline uint64_t indexWidthOf(const Expression* e) {
   return static_cast<const ArrayExpression*>(e)->getIndexWidth();
 }
 inline uint64_t elementWidthOf(const Expression* e) {
   return static_cast<const ArrayExpression*>(e)->getElementWidth();
 }
-// A bit-vector operand: not an array (arrays have width 0).
-inline bool isBitVector(const Expression* e) { return e->getWidth() != 0 && !e->isArray(); }
 inline bool sameArraySort(const Expression* a, const Expression* b) {
   return indexWidthOf(a) == indexWidthOf(b) && elementWidthOf(a) == elementWidthOf(b);
 }
 inline bool compl_(Expression* x, Expression* y) { return isNegationOf(x, y); }
-
-// Thin builder over the make functions: every call passes fresh handles, so
-// the operands it is given are never touched.
-struct Build {
-  M& m;
-  template <class A>
-  Ref Not(const A& x) {
-    Ref a(P(x)), r;
-    m.makeNot(r, &a);
-    return r;
-  }
-  template <class A, class B>
-  Ref And(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeAnd(r, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref Or(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeOr(r, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref Xor(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeXor(r, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref Eq(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeEqual(r, &a, &b);
-    return r;
-  }
-  template <class C, class A, class B>
-  Ref Ite(const C& c, const A& x, const B& y) {
-    Ref cc(P(c)), a(P(x)), b(P(y)), r;
-    m.makeIte(r, &cc, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref Add(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeAdd(r, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref Mul(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeMul(r, &a, &b);
-    return r;
-  }
-  template <class A>
-  Ref Neg(const A& x) {
-    Ref a(P(x)), r;
-    m.makeNeg(r, &a);
-    return r;
-  }
-  template <class A>
-  Ref Extract(const A& x, uint32_t hi, uint32_t lo) {
-    Ref a(P(x)), r;
-    m.makeExtract(r, &a, hi, lo);
-    return r;
-  }
-  template <class A, class B>
-  Ref Concat(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeConcat(r, &a, &b);
-    return r;
-  }
-  template <class A>
-  Ref IsZero(const A& x) {
-    Ref a(P(x)), r;
-    m.makeIsZero(r, &a);
-    return r;
-  }
-  template <class A, class B, class C>
-  Ref Write(const A& x, const B& i, const C& v) {
-    Ref a(P(x)), b(P(i)), c(P(v)), r;
-    m.makeArrayWrite(r, &a, &b, &c);
-    return r;
-  }
-  template <class A, class B>
-  Ref Read(const A& x, const B& i) {
-    Ref a(P(x)), b(P(i)), r;
-    m.makeArrayRead(r, &a, &b);
-    return r;
-  }
-  Ref Zero(uint32_t w) {
-    Ref r;
-    m.makeZero(r, w);
-    return r;
-  }
-  Ref Ones(uint32_t w) {
-    Ref r;
-    m.makeOnes(r, w);
-    return r;
-  }
-  Ref True() {
-    Ref r;
-    m.makeTrue(r);
-    return r;
-  }
-  Ref False() {
-    Ref r;
-    m.makeFalse(r);
-    return r;
-  }
-  Ref Bool(bool v) {
-    Ref r;
-    m.makeBool(r, v);
-    return r;
-  }
-  Ref Constant(const BitVector& v) {
-    Ref r;
-    m.makeConstant(r, v);
-    return r;
-  }
-};
 
 // ---------------------------------------------------------------------------
 // not
@@ -995,53 +862,35 @@ bool sortedOperands(const std::vector<ExpressionRef>& operands, std::vector<Expr
 // Boolean connectives
 
 ExpressionRef& ExpressionManager::makeNot(ExpressionRef& result, ExpressionRef* x) {
-  if (!x || !*x || !isBitVector(x->get())) {
-    result.reset();
-    return result;
-  }
+  if (!x || !*x || !isBitVector(x->get())) return fail(result);
   Ref r = notOf(*this, x->get());
-  result = std::move(r);
-  return result;
+  return answer(result, std::move(r));
 }
 
 ExpressionRef& ExpressionManager::makeAnd(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  if (!a || !b || !*a || !*b) {
-    result.reset();
-    return result;
-  }
+  if (!a || !b || !*a || !*b) return fail(result);
   Ref r = andLoop(*this, *a, *b);
-  result = std::move(r);
-  return result;
+  return answer(result, std::move(r));
 }
 
 ExpressionRef& ExpressionManager::makeNor(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  if (!a || !b) {
-    result.reset();
-    return result;
-  }
+  if (!a || !b) return fail(result);
   Build bd{*this};
   Ref na = bd.Not(*a);
   Ref nb = bd.Not(*b);
   Ref r = bd.And(na, nb);
-  result = std::move(r);
-  return result;
+  return answer(result, std::move(r));
 }
 
 ExpressionRef& ExpressionManager::makeOr(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  if (!a || !b) {
-    result.reset();
-    return result;
-  }
+  if (!a || !b) return fail(result);
   Ref ca(*a), cb(*b), nor;
   makeNor(nor, &ca, &cb);
   return makeNot(result, &nor);
 }
 
 ExpressionRef& ExpressionManager::makeNand(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  if (!a || !b) {
-    result.reset();
-    return result;
-  }
+  if (!a || !b) return fail(result);
   Build bd{*this};
   Ref x = bd.And(*a, *b);
   return makeNot(result, &x);
@@ -1049,35 +898,24 @@ ExpressionRef& ExpressionManager::makeNand(ExpressionRef& result, ExpressionRef*
 
 ExpressionRef& ExpressionManager::makeImplies(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
   if (!a || !b || !*a || !*b || (*a)->getWidth() != 1 || (*b)->getWidth() != 1 || (*a)->isArray() ||
-      (*b)->isArray()) {
-    result.reset();
-    return result;
-  }
+      (*b)->isArray()) return fail(result);
   Build bd{*this};
   Ref na = bd.Not(*a);
   Ref r = bd.Or(na, *b);
-  result = std::move(r);
-  return result;
+  return answer(result, std::move(r));
 }
 
 ExpressionRef& ExpressionManager::makeIff(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
   if (!a || !b || !*a || !*b || (*a)->getWidth() != 1 || (*b)->getWidth() != 1 || (*a)->isArray() ||
-      (*b)->isArray()) {
-    result.reset();
-    return result;
-  }
+      (*b)->isArray()) return fail(result);
   Build bd{*this};
   Ref r = bd.Eq(*a, *b);
-  result = std::move(r);
-  return result;
+  return answer(result, std::move(r));
 }
 
 ExpressionRef& ExpressionManager::makeXnor(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
   if (!a || !b || !*a || !*b || (*a)->getWidth() != (*b)->getWidth() || !isBitVector(a->get()) ||
-      !isBitVector(b->get())) {
-    result.reset();
-    return result;
-  }
+      !isBitVector(b->get())) return fail(result);
   Build bd{*this};
   Ref r;
   if ((*a)->getWidth() == 1) {
@@ -1091,8 +929,7 @@ ExpressionRef& ExpressionManager::makeXnor(ExpressionRef& result, ExpressionRef*
     Ref ny = bd.Not(y);
     r = bd.And(nx, ny);
   }
-  result = std::move(r);
-  return result;
+  return answer(result, std::move(r));
 }
 
 ExpressionRef& ExpressionManager::makeXor(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
@@ -1104,10 +941,7 @@ ExpressionRef& ExpressionManager::makeXor(ExpressionRef& result, ExpressionRef* 
 }
 
 ExpressionRef& ExpressionManager::makeNotOrTake(ExpressionRef& result, ExpressionRef* x, bool take) {
-  if (!x) {
-    result.reset();
-    return result;
-  }
+  if (!x) return fail(result);
   if (take) {
     result = std::move(*x);
     return result;
@@ -1221,13 +1055,9 @@ bool ExpressionManager::assertExpression(ExpressionRef* e) {
 // Equality and if-then-else
 
 ExpressionRef& ExpressionManager::makeEqual(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  if (!a || !b || !*a || !*b) {
-    result.reset();
-    return result;
-  }
+  if (!a || !b || !*a || !*b) return fail(result);
   Ref r = equalLoop(*this, *a, *b);
-  result = std::move(r);
-  return result;
+  return answer(result, std::move(r));
 }
 
 ExpressionRef& ExpressionManager::makeIte(ExpressionRef& result, ExpressionRef* c, ExpressionRef* t,
@@ -1241,25 +1071,18 @@ ExpressionRef& ExpressionManager::makeIte(ExpressionRef& result, ExpressionRef* 
   // Branches of different sorts are refused before any rule can pick one.
   if (T->isArray() ? !sameArraySort(T, E) : T->getWidth() != E->getWidth()) return result;
   Ref r = iteLoop(*this, *c, *t, *e);
-  result = std::move(r);
-  return result;
+  return answer(result, std::move(r));
 }
 
 ExpressionRef& ExpressionManager::makeDistinct(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  if (!a || !b) {
-    result.reset();
-    return result;
-  }
+  if (!a || !b) return fail(result);
   Build bd{*this};
   Ref x = bd.Eq(*a, *b);
   return makeNot(result, &x);
 }
 
 ExpressionRef& ExpressionManager::makeIsZero(ExpressionRef& result, ExpressionRef* x) {
-  if (!x || !*x || !isBitVector(x->get())) {
-    result.reset();
-    return result;
-  }
+  if (!x || !*x || !isBitVector(x->get())) return fail(result);
   Build bd{*this};
   Expression* X = x->get();
   Ref r;
@@ -1273,33 +1096,24 @@ ExpressionRef& ExpressionManager::makeIsZero(ExpressionRef& result, ExpressionRe
     Ref z = bd.Zero(X->getWidth());
     r = bd.Eq(z, X);
   }
-  result = std::move(r);
-  return result;
+  return answer(result, std::move(r));
 }
 
 ExpressionRef& ExpressionManager::makeIsAllOnes(ExpressionRef& result, ExpressionRef* x) {
-  if (!x || !*x || !isBitVector(x->get())) {
-    result.reset();
-    return result;
-  }
+  if (!x || !*x || !isBitVector(x->get())) return fail(result);
   Build bd{*this};
   Ref o = bd.Ones((*x)->getWidth());
   Ref r = bd.Eq(o, *x);
-  result = std::move(r);
-  return result;
+  return answer(result, std::move(r));
 }
 
 ExpressionRef& ExpressionManager::makeIsOne(ExpressionRef& result, ExpressionRef* x) {
-  if (!x || !*x || !isBitVector(x->get())) {
-    result.reset();
-    return result;
-  }
+  if (!x || !*x || !isBitVector(x->get())) return fail(result);
   Build bd{*this};
   Ref one;
   makeOne(one, (*x)->getWidth());
   Ref r = bd.Eq(one, *x);
-  result = std::move(r);
-  return result;
+  return answer(result, std::move(r));
 }
 
 // ===========================================================================
@@ -1314,8 +1128,7 @@ ExpressionRef& ExpressionManager::makeArrayRead(ExpressionRef& result, Expressio
   if (!A->isArray() || !isBitVector(I) || I->getWidth() != indexWidthOf(A)) return result;
   Ref keep(I);
   Ref r = readLoop(*this, *array, I);
-  result = std::move(r);
-  return result;
+  return answer(result, std::move(r));
 }
 
 ExpressionRef& ExpressionManager::makeArrayWrite(ExpressionRef& result, ExpressionRef* array, ExpressionRef* index,
@@ -1330,8 +1143,7 @@ ExpressionRef& ExpressionManager::makeArrayWrite(ExpressionRef& result, Expressi
     return result;
   Ref keepI(I), keepV(V);
   Ref r = writeLoop(*this, *array, I, V);
-  result = std::move(r);
-  return result;
+  return answer(result, std::move(r));
 }
 
 // ===========================================================================
@@ -1339,15 +1151,9 @@ ExpressionRef& ExpressionManager::makeArrayWrite(ExpressionRef& result, Expressi
 
 ExpressionRef& ExpressionManager::makeDistinctN(ExpressionRef& result, const std::vector<ExpressionRef>& operands) {
   Build bd{*this};
-  if (operands.size() == 1) {
-    result = bd.True();
-    return result;
-  }
+  if (operands.size() == 1) return answer(result, bd.True());
   std::vector<Expression*> s;
-  if (!sortedOperands(operands, s)) {
-    result.reset();
-    return result;
-  }
+  if (!sortedOperands(operands, s)) return fail(result);
   Ref acc = bd.True();
   for (size_t i = 0; i < s.size() && acc; ++i) {
     for (size_t j = i + 1; j < s.size() && acc; ++j) {
@@ -1356,52 +1162,34 @@ ExpressionRef& ExpressionManager::makeDistinctN(ExpressionRef& result, const std
       acc = bd.And(acc, ne);
     }
   }
-  result = std::move(acc);
-  return result;
+  return answer(result, std::move(acc));
 }
 
 ExpressionRef& ExpressionManager::makeXorN(ExpressionRef& result, const std::vector<ExpressionRef>& operands) {
   Build bd{*this};
   std::vector<Expression*> s;
-  if (!sortedOperands(operands, s)) {
-    result.reset();
-    return result;
-  }
-  if (s.empty()) {
-    result = bd.False();
-    return result;
-  }
+  if (!sortedOperands(operands, s)) return fail(result);
+  if (s.empty()) return answer(result, bd.False());
   Ref acc(s[0]);
   for (size_t k = 1; k < s.size() && acc; ++k) acc = bd.Xor(acc, s[k]);
-  result = std::move(acc);
-  return result;
+  return answer(result, std::move(acc));
 }
 
 ExpressionRef& ExpressionManager::makeAndN(ExpressionRef& result, const std::vector<ExpressionRef>& operands) {
   Build bd{*this};
   std::vector<Expression*> s;
-  if (!sortedOperands(operands, s)) {
-    result.reset();
-    return result;
-  }
-  if (s.empty()) {
-    result = bd.True();
-    return result;
-  }
+  if (!sortedOperands(operands, s)) return fail(result);
+  if (s.empty()) return answer(result, bd.True());
   Ref acc(s[0]);
   for (size_t k = 1; k < s.size() && acc; ++k) acc = bd.And(acc, s[k]);
-  result = std::move(acc);
-  return result;
+  return answer(result, std::move(acc));
 }
 
 ExpressionRef& ExpressionManager::makeIffN(ExpressionRef& result, const std::vector<ExpressionRef>& operands) {
   Build bd{*this};
   std::vector<Expression*> s;
   // An empty list has no first operand to start the fold from: null.
-  if (!sortedOperands(operands, s) || s.empty()) {
-    result.reset();
-    return result;
-  }
+  if (!sortedOperands(operands, s) || s.empty()) return fail(result);
   Ref acc(s[0]);
   for (size_t k = 1; k < s.size() && acc; ++k) {
     if (acc->getWidth() == 1 && !acc->isArray() && s[k]->getWidth() == 1 && !s[k]->isArray())
@@ -1409,21 +1197,14 @@ ExpressionRef& ExpressionManager::makeIffN(ExpressionRef& result, const std::vec
     else
       acc.reset();
   }
-  result = std::move(acc);
-  return result;
+  return answer(result, std::move(acc));
 }
 
 ExpressionRef& ExpressionManager::makeOrN(ExpressionRef& result, const std::vector<ExpressionRef>& operands) {
   Build bd{*this};
   std::vector<Expression*> s;
-  if (!sortedOperands(operands, s)) {
-    result.reset();
-    return result;
-  }
-  if (s.empty()) {
-    result = bd.False();
-    return result;
-  }
+  if (!sortedOperands(operands, s)) return fail(result);
+  if (s.empty()) return answer(result, bd.False());
   Ref acc = bd.Not(s[0]);
   for (size_t k = 1; k < s.size() && acc; ++k) {
     Ref n = bd.Not(s[k]);
@@ -1435,17 +1216,13 @@ ExpressionRef& ExpressionManager::makeOrN(ExpressionRef& result, const std::vect
 ExpressionRef& ExpressionManager::makeEqualN(ExpressionRef& result, const std::vector<ExpressionRef>& operands) {
   Build bd{*this};
   std::vector<Expression*> s;
-  if (!sortedOperands(operands, s)) {
-    result.reset();
-    return result;
-  }
+  if (!sortedOperands(operands, s)) return fail(result);
   Ref acc = bd.True();
   for (size_t k = 1; k < s.size() && acc; ++k) {
     Ref eq = bd.Eq(s[k - 1], s[k]);
     acc = bd.And(acc, eq);
   }
-  result = std::move(acc);
-  return result;
+  return answer(result, std::move(acc));
 }
 
 }  // namespace varnok

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "varnok/expression_factory_build.h"
 #include "varnok/expression_manager.h"
 #include "varnok/expressions.h"
 #include "varnok/structural_relations.h"
@@ -25,21 +26,8 @@ namespace varnok {
 
 namespace {
 
-using Ref = ExpressionRef;
-using M = ExpressionManager;
+using namespace factory_build;
 
-inline Expression* P(Expression* e) { return e; }
-inline Expression* P(const Ref& r) { return r.get(); }
-
-inline bool isKind(const Expression* e, uint32_t k) { return e->getKind() == k; }
-inline bool isConst(const Expression* e) { return e->getKind() == KIND_CONSTANT; }
-inline Expression* ch(const Expression* e, uint32_t i) { return e->getChild(i); }
-inline const BitVector& valueOf(const Expression* e) {
-  return static_cast<const ConstantExpression*>(e)->getValue();
-}
-inline uint32_t hiOf(const Expression* e) { return static_cast<const ExtractExpression*>(e)->getHi(); }
-inline uint32_t loOf(const Expression* e) { return static_cast<const ExtractExpression*>(e)->getLo(); }
-inline bool isBitVector(const Expression* e) { return e->getWidth() != 0 && !e->isArray(); }
 inline bool usable(const ExpressionRef* r) { return r && *r && isBitVector(r->get()); }
 inline bool usablePair(const ExpressionRef* a, const ExpressionRef* b) {
   return usable(a) && usable(b) && (*a)->getWidth() == (*b)->getWidth();
@@ -48,190 +36,20 @@ inline bool usablePair(const ExpressionRef* a, const ExpressionRef* b) {
 inline Expression* baseOf(Expression* e) { return isKind(e, KIND_NOT) ? ch(e, 0) : e; }
 inline bool polarityOf(Expression* e) { return isKind(e, KIND_NOT); }
 
-struct Build {
-  M& m;
-  template <class A>
-  Ref Not(const A& x) {
-    Ref a(P(x)), r;
-    m.makeNot(r, &a);
-    return r;
+// For two binary nodes that each have a constant operand: the constants
+// (ka of A, kb of B) and the other operands (ra, rb). The operand pairs are
+// tried in the order (0, 0), (0, 1), (1, 0), (1, 1); false when none fits.
+bool constantOperands(Expression* A, Expression* B, Expression*& ka, Expression*& kb, Expression*& ra,
+                      Expression*& rb) {
+  for (uint32_t i = 0; i < 2; ++i) {
+    for (uint32_t j = 0; j < 2; ++j) {
+      if (isConst(ch(A, i)) && isConst(ch(B, j))) {
+        ka = ch(A, i), kb = ch(B, j), ra = ch(A, 1 - i), rb = ch(B, 1 - j);
+        return true;
+      }
+    }
   }
-  template <class A, class B>
-  Ref And(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeAnd(r, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref Or(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeOr(r, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref Xor(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeXor(r, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref Eq(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeEqual(r, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref Distinct(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeDistinct(r, &a, &b);
-    return r;
-  }
-  template <class C, class A, class B>
-  Ref Ite(const C& c, const A& x, const B& y) {
-    Ref cc(P(c)), a(P(x)), b(P(y)), r;
-    m.makeIte(r, &cc, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref Add(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeAdd(r, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref Sub(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeSub(r, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref Mul(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeMul(r, &a, &b);
-    return r;
-  }
-  template <class A>
-  Ref Neg(const A& x) {
-    Ref a(P(x)), r;
-    m.makeNeg(r, &a);
-    return r;
-  }
-  template <class A>
-  Ref Extract(const A& x, uint32_t hi, uint32_t lo) {
-    Ref a(P(x)), r;
-    m.makeExtract(r, &a, hi, lo);
-    return r;
-  }
-  template <class A, class B>
-  Ref Concat(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeConcat(r, &a, &b);
-    return r;
-  }
-  template <class A>
-  Ref ZeroExtend(const A& x, uint32_t n) {
-    Ref a(P(x)), r;
-    m.makeZeroExtend(r, &a, n);
-    return r;
-  }
-  template <class A>
-  Ref SignExtend(const A& x, uint32_t n) {
-    Ref a(P(x)), r;
-    m.makeSignExtend(r, &a, n);
-    return r;
-  }
-  template <class A, class B>
-  Ref Shl(const A& x, const B& s) {
-    Ref a(P(x)), b(P(s)), r;
-    m.makeShl(r, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref LShr(const A& x, const B& s) {
-    Ref a(P(x)), b(P(s)), r;
-    m.makeLShr(r, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref ULT(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeULT(r, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref SLT(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeSLT(r, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref UDiv(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeUDiv(r, &a, &b);
-    return r;
-  }
-  template <class A, class B>
-  Ref URem(const A& x, const B& y) {
-    Ref a(P(x)), b(P(y)), r;
-    m.makeURem(r, &a, &b);
-    return r;
-  }
-  template <class A>
-  Ref IsZero(const A& x) {
-    Ref a(P(x)), r;
-    m.makeIsZero(r, &a);
-    return r;
-  }
-  Ref Zero(uint32_t w) {
-    Ref r;
-    m.makeZero(r, w);
-    return r;
-  }
-  Ref Ones(uint32_t w) {
-    Ref r;
-    m.makeOnes(r, w);
-    return r;
-  }
-  Ref One(uint32_t w) {
-    Ref r;
-    m.makeOne(r, w);
-    return r;
-  }
-  Ref True() {
-    Ref r;
-    m.makeTrue(r);
-    return r;
-  }
-  Ref False() {
-    Ref r;
-    m.makeFalse(r);
-    return r;
-  }
-  Ref Bool(bool v) {
-    Ref r;
-    m.makeBool(r, v);
-    return r;
-  }
-  Ref Constant(const BitVector& v) {
-    Ref r;
-    m.makeConstant(r, v);
-    return r;
-  }
-  Ref UInt(uint64_t v, uint32_t w) {
-    Ref r;
-    m.makeConstantFromUInt64(r, v, w);
-    return r;
-  }
-};
-
-// Stores r in result and answers result.
-inline ExpressionRef& answer(ExpressionRef& result, Ref&& r) {
-  result = std::move(r);
-  return result;
-}
-inline ExpressionRef& fail(ExpressionRef& result) {
-  result.reset();
-  return result;
+  return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -317,21 +135,8 @@ Ref mulLoop(M& m, Ref& a, Ref& b) {
     }
     // 11
     if (isKind(A, KIND_MUL) && isKind(B, KIND_MUL)) {
-      Expression* a0 = ch(A, 0);
-      Expression* a1 = ch(A, 1);
-      Expression* b0 = ch(B, 0);
-      Expression* b1 = ch(B, 1);
-      Expression *ka = nullptr, *kb = nullptr, *ra = nullptr, *rb = nullptr;
-      if (isConst(a0) && isConst(b0)) {
-        ka = a0, kb = b0, ra = a1, rb = b1;
-      } else if (isConst(a0) && isConst(b1)) {
-        ka = a0, kb = b1, ra = a1, rb = b0;
-      } else if (isConst(a1) && isConst(b0)) {
-        ka = a1, kb = b0, ra = a0, rb = b1;
-      } else if (isConst(a1) && isConst(b1)) {
-        ka = a1, kb = b1, ra = a0, rb = b0;
-      }
-      if (ka) {
+      Expression *ka, *kb, *ra, *rb;
+      if (constantOperands(A, B, ka, kb, ra, rb)) {
         Ref na = bd.Mul(ka, kb);
         Ref nb = bd.Mul(ra, rb);
         a = std::move(na);
@@ -477,21 +282,8 @@ Ref addLoop(M& m, Ref& a, Ref& b) {
     }
     // 11
     if (aAdd && bAdd) {
-      Expression* a0 = ch(A, 0);
-      Expression* a1 = ch(A, 1);
-      Expression* b0 = ch(B, 0);
-      Expression* b1 = ch(B, 1);
-      Expression *ka = nullptr, *kb = nullptr, *ra = nullptr, *rb = nullptr;
-      if (isConst(a0) && isConst(b0)) {
-        ka = a0, kb = b0, ra = a1, rb = b1;
-      } else if (isConst(a0) && isConst(b1)) {
-        ka = a0, kb = b1, ra = a1, rb = b0;
-      } else if (isConst(a1) && isConst(b0)) {
-        ka = a1, kb = b0, ra = a0, rb = b1;
-      } else if (isConst(a1) && isConst(b1)) {
-        ka = a1, kb = b1, ra = a0, rb = b0;
-      }
-      if (ka) {
+      Expression *ka, *kb, *ra, *rb;
+      if (constantOperands(A, B, ka, kb, ra, rb)) {
         Ref na = bd.Add(ka, kb);
         Ref nb = bd.Add(ra, rb);
         a = std::move(na);
@@ -1161,6 +953,24 @@ ExpressionRef& ExpressionManager::makeAShr(ExpressionRef& result, ExpressionRef*
 // ===========================================================================
 // Comparisons
 
+namespace {
+
+// The other comparisons are a strict comparison of (x, y), negated or not.
+// The operands are copied, so the caller's handles stay as they are.
+ExpressionRef& comparisonVia(M& m, ExpressionRef& result,
+                             ExpressionRef& (M::*less)(ExpressionRef&, ExpressionRef*, ExpressionRef*),
+                             ExpressionRef* x, ExpressionRef* y, bool negate) {
+  Ref cx, cy;
+  if (x) cx = *x;
+  if (y) cy = *y;
+  if (!negate) return (m.*less)(result, &cx, &cy);
+  Ref lt;
+  (m.*less)(lt, &cx, &cy);
+  return m.makeNot(result, &lt);
+}
+
+}  // namespace
+
 ExpressionRef& ExpressionManager::makeULT(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
   if (!usablePair(a, b)) return fail(result);
   return answer(result, ultLoop(*this, *a, *b));
@@ -1172,49 +982,27 @@ ExpressionRef& ExpressionManager::makeSLT(ExpressionRef& result, ExpressionRef* 
 }
 
 ExpressionRef& ExpressionManager::makeUGT(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  Ref ca, cb;
-  if (a) ca = *a;
-  if (b) cb = *b;
-  return makeULT(result, &cb, &ca);
+  return comparisonVia(*this, result, &M::makeULT, b, a, false);
 }
 
 ExpressionRef& ExpressionManager::makeULE(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  Ref ca, cb, lt;
-  if (a) ca = *a;
-  if (b) cb = *b;
-  makeULT(lt, &cb, &ca);
-  return makeNot(result, &lt);
+  return comparisonVia(*this, result, &M::makeULT, b, a, true);
 }
 
 ExpressionRef& ExpressionManager::makeUGE(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  Ref ca, cb, lt;
-  if (a) ca = *a;
-  if (b) cb = *b;
-  makeULT(lt, &ca, &cb);
-  return makeNot(result, &lt);
+  return comparisonVia(*this, result, &M::makeULT, a, b, true);
 }
 
 ExpressionRef& ExpressionManager::makeSGT(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  Ref ca, cb;
-  if (a) ca = *a;
-  if (b) cb = *b;
-  return makeSLT(result, &cb, &ca);
+  return comparisonVia(*this, result, &M::makeSLT, b, a, false);
 }
 
 ExpressionRef& ExpressionManager::makeSLE(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  Ref ca, cb, lt;
-  if (a) ca = *a;
-  if (b) cb = *b;
-  makeSLT(lt, &cb, &ca);
-  return makeNot(result, &lt);
+  return comparisonVia(*this, result, &M::makeSLT, b, a, true);
 }
 
 ExpressionRef& ExpressionManager::makeSGE(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  Ref ca, cb, lt;
-  if (a) ca = *a;
-  if (b) cb = *b;
-  makeSLT(lt, &ca, &cb);
-  return makeNot(result, &lt);
+  return comparisonVia(*this, result, &M::makeSLT, a, b, true);
 }
 
 // ===========================================================================
@@ -1320,6 +1108,55 @@ ExpressionRef& ExpressionManager::makeURem(ExpressionRef& result, ExpressionRef*
   return answer(result, findOrInsert(new UREMExpression(A, B)));
 }
 
+namespace {
+
+// Sign bits and magnitudes of the two operands of a signed division or
+// remainder, built in this order: sign of A, sign of B, |A|, |B|.
+struct SignsAndMagnitudes {
+  Ref sa, sb, ma, mb;
+};
+SignsAndMagnitudes signsAndMagnitudes(Build& bd, Expression* A, Expression* B) {
+  const uint32_t w = A->getWidth();
+  SignsAndMagnitudes r;
+  r.sa = bd.Extract(A, w - 1, w - 1);
+  r.sb = bd.Extract(B, w - 1, w - 1);
+  r.ma = magnitudeOf(bd, A, r.sa.get());
+  r.mb = magnitudeOf(bd, B, r.sb.get());
+  return r;
+}
+
+// The rules signed remainder and signed modulo share: a remainder by zero or
+// of zero is the dividend (1, 3); by one or minus one, or of a value by itself
+// or its negation, it is zero (2, 4). Stores the answer and says whether one
+// of them applied.
+bool signedRemainderTrivial(Build& bd, ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
+  Expression* A = a->get();
+  Expression* B = b->get();
+  // 1
+  if (B->isZero()) {
+    result = std::move(*a);
+    return true;
+  }
+  // 2
+  if (B->isOne() || B->isAllOnes()) {
+    answer(result, bd.Zero(A->getWidth()));
+    return true;
+  }
+  // 3
+  if (A->isZero()) {
+    result = std::move(*a);
+    return true;
+  }
+  // 4
+  if (A == B || isArithmeticNegationOf(A, B)) {
+    answer(result, bd.Zero(A->getWidth()));
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 ExpressionRef& ExpressionManager::makeSDiv(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
   if (!usablePair(a, b)) return fail(result);
   Expression* A = a->get();
@@ -1354,10 +1191,7 @@ ExpressionRef& ExpressionManager::makeSDiv(ExpressionRef& result, ExpressionRef*
     return answer(result, bd.Ite(z, ones, one));
   }
   // 6
-  Ref sa = bd.Extract(A, w - 1, w - 1);
-  Ref sb = bd.Extract(B, w - 1, w - 1);
-  Ref ma = magnitudeOf(bd, A, sa.get());
-  Ref mb = magnitudeOf(bd, B, sb.get());
+  auto [sa, sb, ma, mb] = signsAndMagnitudes(bd, A, B);
   Ref q = bd.UDiv(ma, mb);
   Ref s = bd.Xor(sa, sb);
   Ref nq = bd.Neg(q);
@@ -1368,27 +1202,11 @@ ExpressionRef& ExpressionManager::makeSRem(ExpressionRef& result, ExpressionRef*
   if (!usablePair(a, b)) return fail(result);
   Expression* A = a->get();
   Expression* B = b->get();
-  const uint32_t w = A->getWidth();
   Build bd{*this};
-  // 1
-  if (B->isZero()) {
-    result = std::move(*a);
-    return result;
-  }
-  // 2
-  if (B->isOne() || B->isAllOnes()) return answer(result, bd.Zero(w));
-  // 3
-  if (A->isZero()) {
-    result = std::move(*a);
-    return result;
-  }
-  // 4
-  if (A == B || isArithmeticNegationOf(A, B)) return answer(result, bd.Zero(w));
+  // 1 to 4
+  if (signedRemainderTrivial(bd, result, a, b)) return result;
   // 5
-  Ref sa = bd.Extract(A, w - 1, w - 1);
-  Ref sb = bd.Extract(B, w - 1, w - 1);
-  Ref ma = magnitudeOf(bd, A, sa.get());
-  Ref mb = magnitudeOf(bd, B, sb.get());
+  auto [sa, sb, ma, mb] = signsAndMagnitudes(bd, A, B);
   Ref r = bd.URem(ma, mb);
   Ref nr = bd.Neg(r);
   return answer(result, bd.Ite(sa, nr, r));
@@ -1401,21 +1219,9 @@ ExpressionRef& ExpressionManager::makeSMod(ExpressionRef& result, ExpressionRef*
   const uint32_t w = A->getWidth();
   Build bd{*this};
   // 1 to 4 as for the signed remainder
-  if (B->isZero()) {
-    result = std::move(*a);
-    return result;
-  }
-  if (B->isOne() || B->isAllOnes()) return answer(result, bd.Zero(w));
-  if (A->isZero()) {
-    result = std::move(*a);
-    return result;
-  }
-  if (A == B || isArithmeticNegationOf(A, B)) return answer(result, bd.Zero(w));
+  if (signedRemainderTrivial(bd, result, a, b)) return result;
   // 5
-  Ref sa = bd.Extract(A, w - 1, w - 1);
-  Ref sb = bd.Extract(B, w - 1, w - 1);
-  Ref ma = magnitudeOf(bd, A, sa.get());
-  Ref mb = magnitudeOf(bd, B, sb.get());
+  auto [sa, sb, ma, mb] = signsAndMagnitudes(bd, A, B);
   Ref u = bd.URem(ma, mb);
   Ref nu = bd.Neg(u);
   Ref v = bd.Ite(sa, nu, u);

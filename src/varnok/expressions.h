@@ -214,41 +214,36 @@ class SLTExpression : public Expression {
 // The format's contribution to a node hash.
 uint64_t hashFloatFormat(const FloatFormat& f);
 
+// Conversions between integers and floats share this shape: the float
+// format (the target's for conversions from an integer, the operand's for
+// conversions to one) and the rounding mode. Ends the class's public part.
+#define VARNOK_DECLARE_FLOAT_CONVERSION_CLASS(KIND)                                   \
+  uint32_t getKind() const override { return KIND; }                               \
+  bool isEqual(const Expression* other) const override;                            \
+  uint64_t hash() const override;                                                  \
+  void encode(AIG& aig) override;                                                  \
+  void printOperator(std::ostream& out) const override;                            \
+  ExpressionRef rebuild(ExpressionManager& manager) override;                      \
+  const FloatFormat& getFormat() const { return format_; }                         \
+  RoundingMode getRoundingMode() const { return mode_; }                           \
+                                                                                   \
+ private:                                                                          \
+  FloatFormat format_;                                                             \
+  RoundingMode mode_;
+
 // Conversions from an integer: target format and rounding mode.
 class UIntToFloatExpression : public Expression {
  public:
   UIntToFloatExpression(Expression* x, const FloatFormat& f, RoundingMode mode)
       : Expression(f.width(), x), format_(f), mode_(mode) {}
-  uint32_t getKind() const override { return KIND_UINT_TO_FLOAT; }
-  bool isEqual(const Expression* other) const override;
-  uint64_t hash() const override;
-  void encode(AIG& aig) override;
-  void printOperator(std::ostream& out) const override;
-  ExpressionRef rebuild(ExpressionManager& manager) override;
-  const FloatFormat& getFormat() const { return format_; }
-  RoundingMode getRoundingMode() const { return mode_; }
-
- private:
-  FloatFormat format_;
-  RoundingMode mode_;
+  VARNOK_DECLARE_FLOAT_CONVERSION_CLASS(KIND_UINT_TO_FLOAT)
 };
 
 class SIntToFloatExpression : public Expression {
  public:
   SIntToFloatExpression(Expression* x, const FloatFormat& f, RoundingMode mode)
       : Expression(f.width(), x), format_(f), mode_(mode) {}
-  uint32_t getKind() const override { return KIND_SINT_TO_FLOAT; }
-  bool isEqual(const Expression* other) const override;
-  uint64_t hash() const override;
-  void encode(AIG& aig) override;
-  void printOperator(std::ostream& out) const override;
-  ExpressionRef rebuild(ExpressionManager& manager) override;
-  const FloatFormat& getFormat() const { return format_; }
-  RoundingMode getRoundingMode() const { return mode_; }
-
- private:
-  FloatFormat format_;
-  RoundingMode mode_;
+  VARNOK_DECLARE_FLOAT_CONVERSION_CLASS(KIND_SINT_TO_FLOAT)
 };
 
 // Conversions to an integer of the node's width: the operand's format and the
@@ -257,36 +252,14 @@ class FloatToUIntExpression : public Expression {
  public:
   FloatToUIntExpression(Expression* x, const FloatFormat& f, uint32_t width, RoundingMode mode)
       : Expression(width, x), format_(f), mode_(mode) {}
-  uint32_t getKind() const override { return KIND_FLOAT_TO_UINT; }
-  bool isEqual(const Expression* other) const override;
-  uint64_t hash() const override;
-  void encode(AIG& aig) override;
-  void printOperator(std::ostream& out) const override;
-  ExpressionRef rebuild(ExpressionManager& manager) override;
-  const FloatFormat& getFormat() const { return format_; }
-  RoundingMode getRoundingMode() const { return mode_; }
-
- private:
-  FloatFormat format_;
-  RoundingMode mode_;
+  VARNOK_DECLARE_FLOAT_CONVERSION_CLASS(KIND_FLOAT_TO_UINT)
 };
 
 class FloatToSIntExpression : public Expression {
  public:
   FloatToSIntExpression(Expression* x, const FloatFormat& f, uint32_t width, RoundingMode mode)
       : Expression(width, x), format_(f), mode_(mode) {}
-  uint32_t getKind() const override { return KIND_FLOAT_TO_SINT; }
-  bool isEqual(const Expression* other) const override;
-  uint64_t hash() const override;
-  void encode(AIG& aig) override;
-  void printOperator(std::ostream& out) const override;
-  ExpressionRef rebuild(ExpressionManager& manager) override;
-  const FloatFormat& getFormat() const { return format_; }
-  RoundingMode getRoundingMode() const { return mode_; }
-
- private:
-  FloatFormat format_;
-  RoundingMode mode_;
+  VARNOK_DECLARE_FLOAT_CONVERSION_CLASS(KIND_FLOAT_TO_SINT)
 };
 
 class FloatToFloatExpression : public Expression {
