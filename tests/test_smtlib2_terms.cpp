@@ -66,9 +66,10 @@ bool Smtlib2Terms::canSolve = false;
 bool Smtlib2Terms::canSolveFloats = false;
 
 #define REQUIRE_SOLVING() \
-  if (!canSolve) GTEST_SKIP() << "the solver cannot answer check-sat yet"
+  ASSERT_TRUE(canSolve) << "the solver cannot answer check-sat"
 #define REQUIRE_FLOATS() \
-  if (!canSolve || !canSolveFloats) GTEST_SKIP() << "floating-point makers are not built yet"
+  ASSERT_TRUE(canSolve) << "the solver cannot answer check-sat";                     \
+  if (!canSolveFloats) GTEST_SKIP() << "floating-point makers are not built yet"
 
 const std::string DECLS =
     "(declare-fun x () (_ BitVec 8))(declare-fun y () (_ BitVec 16))"
