@@ -58,15 +58,10 @@ bool constantOperands(Expression* A, Expression* B, Expression*& ka, Expression*
 Ref mulLoop(M& m, Ref& a, Ref& b) {
   Build bd{m};
   for (;;) {
-    Expression* A = a.get();
-    Expression* B = b.get();
-    // 1
-    if (A->getWidth() != B->getWidth() || !isBitVector(A) || !isBitVector(B)) return Ref();
-    // 2
-    if (A->getId() >= B->getId()) {
-      a.swap(b);
-      std::swap(A, B);
-    }
+    Expression* A;
+    Expression* B;
+    // 1, 2
+    if (!orderCommutativeOperands(a, b, A, B)) return Ref();
     const uint32_t w = A->getWidth();
     // 3
     if (isConst(A) && isConst(B)) {
@@ -190,15 +185,10 @@ Ref mulLoop(M& m, Ref& a, Ref& b) {
 Ref addLoop(M& m, Ref& a, Ref& b) {
   Build bd{m};
   for (;;) {
-    Expression* A = a.get();
-    Expression* B = b.get();
-    // 1
-    if (A->getWidth() != B->getWidth() || !isBitVector(A) || !isBitVector(B)) return Ref();
-    // 2
-    if (A->getId() >= B->getId()) {
-      a.swap(b);
-      std::swap(A, B);
-    }
+    Expression* A;
+    Expression* B;
+    // 1, 2
+    if (!orderCommutativeOperands(a, b, A, B)) return Ref();
     const uint32_t w = A->getWidth();
     // 3
     if (isConst(A) && isConst(B)) {
