@@ -1,4 +1,4 @@
-#include "varnok/stopwatch.h"
+#include "util/stopwatch.h"
 
 #include <sys/time.h>
 

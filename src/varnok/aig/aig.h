@@ -3,7 +3,9 @@
 // edges that may carry a complement. Structurally equal conjunctions are one
 // node (hash table), and makeAnd simplifies two levels deep before it hashes.
 // The graph also encodes itself lazily into clauses for a SAT back end and
-// reads model values back (including module outputs recomputed from inputs).
+// reads model values back (including module outputs recomputed from inputs):
+// the graph and its hashing are in aig.cpp, encoding, solving and model
+// read-back in aig_sat.cpp.
 #include <cstdint>
 #include <deque>
 #include <vector>
@@ -205,8 +207,8 @@ class AIG {
   void setModelBit(AIGNode* node, bool bit) noexcept;
 
  private:
-  // The module side of the graph (defined with the expression encoders, as
-  // they need the module expression classes):
+  // The module side of the graph (defined with the expression encoders in
+  // blast/bit_blaster_encode.cpp, as they need the module expression classes):
   // hands the watch node's module to the solver (attachToSolver);
   void moduleAttach(sat::ModuleCallbackNode* watchNode);
   // stores the SAT literal of the watched bit in the module (updateLiteral);

@@ -1,4 +1,4 @@
-#include "varnok/circuits.h"
+#include "varnok/aig/circuits.h"
 
 #include <utility>
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "varnok/aig.h"
+#include "varnok/aig/aig.h"
 
 namespace varnok {
 

@@ -1,12 +1,12 @@
-#include "varnok/bit_blaster.h"
+#include "varnok/blast/bit_blaster.h"
 
 #include <utility>
 #include <vector>
 
-#include "varnok/aig.h"
-#include "varnok/expression.h"
-#include "varnok/expression_manager.h"
-#include "varnok/propagation_bit.h"
+#include "varnok/aig/aig.h"
+#include "varnok/node/expression.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/propagation_bit.h"
 
 namespace varnok {
 

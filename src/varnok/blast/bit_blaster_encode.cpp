@@ -5,14 +5,14 @@
 #include <vector>
 
 #include "sat/sat_solver.h"
-#include "varnok/aig.h"
-#include "varnok/bit_blaster.h"
-#include "varnok/circuits.h"
-#include "varnok/expression.h"
-#include "varnok/expression_manager.h"
-#include "varnok/expressions.h"
-#include "varnok/internal_error.h"
-#include "varnok/module_expression.h"
+#include "varnok/aig/aig.h"
+#include "varnok/blast/bit_blaster.h"
+#include "varnok/aig/circuits.h"
+#include "varnok/node/expression.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
+#include "util/internal_error.h"
+#include "varnok/node/module_expression.h"
 
 namespace varnok {
 

@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "varnok.h"
-#include "varnok/array_consistency_checker.h"
-#include "varnok/bit_vector.h"
-#include "varnok/dot_export.h"
-#include "varnok/expression.h"
-#include "varnok/expression_manager.h"
-#include "varnok/model_accessor.h"
-#include "varnok/solver_context.h"
-#include "varnok/substitution.h"
+#include "varnok/context/array_consistency_checker.h"
+#include "varnok/value/bit_vector.h"
+#include "varnok/context/dot_export.h"
+#include "varnok/node/expression.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/context/model_accessor.h"
+#include "varnok/context/solver_context.h"
+#include "varnok/context/substitution.h"
 
 namespace VARNOK {
 
@@ -551,14 +551,14 @@ bool Solver::prepareModel(const std::vector<Expression>& expressions) {
     if (e.isNull()) return false;
     list.push_back(rep(e));
   }
-  return context->getModelAccessor().refineArrays(list);
+  return varnok::ModelAccessor(context).refineArrays(list);
 }
 
 bool Solver::getModelValue(const Expression& expression, std::vector<bool>& bits) {
   if (expression.isNull()) return false;
   ExpressionRef r = rep(expression);
   varnok::BitVector value;
-  if (!context->getModelAccessor().getValue(r, value)) return false;
+  if (!varnok::ModelAccessor(context).getValue(r, value)) return false;
   value.toBoolVector(bits);
   return true;
 }
@@ -568,7 +568,7 @@ bool Solver::getModelValueBytes(const Expression& expression, uint8_t* buffer, i
   if (byteOrder < 0 || byteOrder > 2) return false;
   ExpressionRef r = rep(expression);
   varnok::BitVector value;
-  if (!context->getModelAccessor().getValue(r, value)) return false;
+  if (!varnok::ModelAccessor(context).getValue(r, value)) return false;
   uint32_t w = value.getWidth();
   uint64_t n = (static_cast<uint64_t>(w) + 7) / 8;
   for (uint32_t i = 0; i < w; ++i) {
@@ -583,7 +583,7 @@ bool Solver::getModelValueString(const Expression& expression, char* buffer) {
   if (!buffer || expression.isNull()) return false;
   ExpressionRef r = rep(expression);
   varnok::BitVector value;
-  if (!context->getModelAccessor().getValue(r, value)) return false;
+  if (!varnok::ModelAccessor(context).getValue(r, value)) return false;
   uint32_t w = value.getWidth();
   for (uint32_t i = 0; i < w; ++i) buffer[w - 1 - i] = value.getBit(i) ? '1' : '0';
   buffer[w] = '\0';
@@ -605,7 +605,7 @@ ArrayModelIterator Solver::getArrayModel(const Expression& array) {
   if (array.isNull()) return ArrayModelIterator();
   ExpressionRef r = rep(array);
   varnok::ArrayModelCursor cursor;
-  if (!context->getModelAccessor().getArrayModel(r, cursor)) return ArrayModelIterator();
+  if (!varnok::ModelAccessor(context).getArrayModel(r, cursor)) return ArrayModelIterator();
   ArrayModelIterator::State* state = new ArrayModelIterator::State{cursor};
   return ArrayModelIterator(state);
 }

@@ -1,10 +1,10 @@
-#include "varnok/array_consistency_checker.h"
+#include "varnok/context/array_consistency_checker.h"
 
 #include <unordered_map>
 #include <vector>
 
-#include "varnok/circuits.h"
-#include "varnok/structural_relations.h"
+#include "varnok/aig/circuits.h"
+#include "varnok/node/structural_relations.h"
 
 namespace varnok {
 

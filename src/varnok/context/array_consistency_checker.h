@@ -12,11 +12,11 @@
 #include <deque>
 #include <set>
 
-#include "varnok/aig.h"
-#include "varnok/expression.h"
-#include "varnok/expression_manager.h"
-#include "varnok/expressions.h"
-#include "varnok/stopwatch.h"
+#include "varnok/aig/aig.h"
+#include "varnok/node/expression.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
+#include "util/stopwatch.h"
 
 namespace varnok {
 

@@ -1,9 +1,9 @@
 // Constraint propagation engine: records, classes with parity, queues, runs.
-#include "varnok/constraint_propagation.h"
+#include "varnok/context/constraint_propagation.h"
 
 #include <algorithm>
 
-#include "varnok/aig.h"
+#include "varnok/aig/aig.h"
 
 namespace varnok {
 

@@ -27,10 +27,10 @@
 #include <utility>
 #include <vector>
 
-#include "varnok/bit_vector_interval.h"
-#include "varnok/expression.h"
-#include "varnok/expression_manager.h"
-#include "varnok/propagation_bit.h"
+#include "varnok/value/bit_vector_interval.h"
+#include "varnok/node/expression.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/propagation_bit.h"
 
 namespace varnok {
 

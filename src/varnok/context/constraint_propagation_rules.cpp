@@ -5,10 +5,10 @@
 // literals only through getBitLiteral, state facts only through mergeBit and
 // propagateComparison, and never undo anything. Every fact must hold in every
 // model of the asserted formula: a rule that is unsure derives nothing.
-#include "varnok/bit_vector.h"
-#include "varnok/bit_vector_interval.h"
-#include "varnok/constraint_propagation.h"
-#include "varnok/expressions.h"
+#include "varnok/value/bit_vector.h"
+#include "varnok/value/bit_vector_interval.h"
+#include "varnok/context/constraint_propagation.h"
+#include "varnok/node/operator_expressions.h"
 
 namespace varnok {
 

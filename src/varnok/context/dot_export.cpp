@@ -1,14 +1,14 @@
-#include "varnok/dot_export.h"
+#include "varnok/context/dot_export.h"
 
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "varnok/aig.h"
-#include "varnok/expression.h"
-#include "varnok/expression_manager.h"
-#include "varnok/propagation_bit.h"
+#include "varnok/aig/aig.h"
+#include "varnok/node/expression.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/propagation_bit.h"
 
 namespace varnok {
 

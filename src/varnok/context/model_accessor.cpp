@@ -1,11 +1,11 @@
-#include "varnok/model_accessor.h"
+#include "varnok/context/model_accessor.h"
 
 #include <stdexcept>
 
-#include "varnok/aig.h"
-#include "varnok/array_consistency_checker.h"
-#include "varnok/bit_blaster.h"
-#include "varnok/solver_context.h"
+#include "varnok/aig/aig.h"
+#include "varnok/context/array_consistency_checker.h"
+#include "varnok/blast/bit_blaster.h"
+#include "varnok/context/solver_context.h"
 
 namespace varnok {
 

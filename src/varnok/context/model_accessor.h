@@ -2,12 +2,15 @@
 // Model access after a satisfiable check: bit-vector values of any expression
 // (blasting terms that were never part of the formula on demand) and the
 // array models that the array consistency checker recorded.
+//
+// A ModelAccessor is a view over one solver context, made by its users (the
+// API) where they need it; the solver context itself does not know it.
 #include <cstdint>
 #include <vector>
 
-#include "varnok/bit_vector.h"
-#include "varnok/expression.h"
-#include "varnok/expressions.h"
+#include "varnok/value/bit_vector.h"
+#include "varnok/node/expression.h"
+#include "varnok/node/operator_expressions.h"
 
 namespace varnok {
 

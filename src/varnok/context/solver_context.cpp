@@ -1,4 +1,4 @@
-#include "varnok/solver_context.h"
+#include "varnok/context/solver_context.h"
 
 #include <cstdio>
 #include <cstring>
@@ -7,8 +7,8 @@
 #include "sat/dump_dimacs.h"
 #include "sat/minisat/minisat_adapters.h"
 #include "sat/sat_solver.h"
-#include "varnok/array_consistency_checker.h"
-#include "varnok/constraint_propagation.h"
+#include "varnok/context/array_consistency_checker.h"
+#include "varnok/context/constraint_propagation.h"
 
 namespace varnok {
 
@@ -61,7 +61,6 @@ SolverContext::SolverContext()
       aig(),
       manager(this),
       bitBlaster(&aig, &manager),
-      modelAccessor(this),
       arrayChecker(nullptr),
       constraintPropagation(nullptr),
       constraintPropagationEnabled(false),
@@ -74,9 +73,9 @@ SolverContext::SolverContext()
 SolverContext::~SolverContext() {
   delete constraintPropagation;
   delete arrayChecker;
-  // modelAccessor, bitBlaster, manager and aig go in reverse declaration
-  // order after this body; the back end, which the graph only borrows, must
-  // outlive them all, so it is deleted by the member that owns it last.
+  // bitBlaster, manager and aig go in reverse declaration order after this
+  // body; the back end, which the graph only borrows, must outlive them all,
+  // so it is deleted by the member that owns it last.
 }
 
 sat::Solver* SolverContext::getSatSolver() {

@@ -10,10 +10,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "varnok/aig.h"
-#include "varnok/bit_blaster.h"
-#include "varnok/expression_manager.h"
-#include "varnok/model_accessor.h"
+#include "varnok/aig/aig.h"
+#include "varnok/blast/bit_blaster.h"
+#include "varnok/node/expression_manager.h"
 #include "sat/sat_solver.h"
 
 namespace varnok {
@@ -90,7 +89,6 @@ class SolverContext {
   AIG& getAIG() { return aig; }
   ExpressionManager& getManager() { return manager; }
   BitBlaster& getBitBlaster() { return bitBlaster; }
-  ModelAccessor& getModelAccessor() { return modelAccessor; }
   ArrayConsistencyChecker& getArrayChecker() { return *arrayChecker; }
   ConstraintPropagation* getConstraintPropagationEngine() { return constraintPropagation; }
 
@@ -105,7 +103,6 @@ class SolverContext {
   AIG aig;
   ExpressionManager manager;
   BitBlaster bitBlaster;
-  ModelAccessor modelAccessor;
   ArrayConsistencyChecker* arrayChecker;
   ConstraintPropagation* constraintPropagation;
   bool constraintPropagationEnabled;

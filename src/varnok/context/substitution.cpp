@@ -1,13 +1,13 @@
-#include "varnok/substitution.h"
+#include "varnok/context/substitution.h"
 
 #include <deque>
 #include <map>
 #include <set>
 #include <vector>
 
-#include "varnok/expression_manager.h"
-#include "varnok/expressions.h"
-#include "varnok/structural_relations.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
+#include "varnok/node/structural_relations.h"
 
 namespace varnok {
 

@@ -17,7 +17,7 @@
 #include <list>
 #include <unordered_map>
 
-#include "varnok/expression.h"
+#include "varnok/node/expression.h"
 
 namespace varnok {
 

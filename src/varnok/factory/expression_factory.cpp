@@ -18,10 +18,10 @@
 #include <utility>
 #include <vector>
 
-#include "varnok/expression_factory_build.h"
-#include "varnok/expression_manager.h"
-#include "varnok/expressions.h"
-#include "varnok/structural_relations.h"
+#include "varnok/factory/expression_factory_build.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
+#include "varnok/node/structural_relations.h"
 
 namespace varnok {
 

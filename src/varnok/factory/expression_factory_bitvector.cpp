@@ -17,10 +17,11 @@
 #include <utility>
 #include <vector>
 
-#include "varnok/expression_factory_build.h"
-#include "varnok/expression_manager.h"
-#include "varnok/expressions.h"
-#include "varnok/structural_relations.h"
+#include "varnok/factory/expression_factory_build.h"
+#include "varnok/fp/exact_float_evaluator.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
+#include "varnok/node/structural_relations.h"
 
 namespace varnok {
 
@@ -1030,7 +1031,7 @@ ExpressionRef& ExpressionManager::makeUDiv(ExpressionRef& result, ExpressionRef*
   // 3
   if (isConst(A) && isConst(B)) {
     BitVector q, r;
-    foldUDivURem(evaluator_, valueOf(A), valueOf(B), q, r);
+    foldUDivURem(*evaluator_, valueOf(A), valueOf(B), q, r);
     return answer(result, bd.Constant(q));
   }
   // 4
@@ -1086,7 +1087,7 @@ ExpressionRef& ExpressionManager::makeURem(ExpressionRef& result, ExpressionRef*
   // 4
   if (isConst(A) && isConst(B)) {
     BitVector q, r;
-    foldUDivURem(evaluator_, valueOf(A), valueOf(B), q, r);
+    foldUDivURem(*evaluator_, valueOf(A), valueOf(B), q, r);
     return answer(result, bd.Constant(r));
   }
   // 5

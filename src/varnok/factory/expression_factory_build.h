@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <utility>
 
-#include "varnok/bit_vector.h"
-#include "varnok/expression_manager.h"
-#include "varnok/expressions.h"
+#include "varnok/value/bit_vector.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
 
 namespace varnok {
 namespace factory_build {

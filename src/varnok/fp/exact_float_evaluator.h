@@ -18,16 +18,8 @@ class ExactFloatEvaluator {
   // restoring long division from the most significant bit down. Quotient and
   // remainder take the dividend's length. A zero divisor gives an all-ones
   // quotient and the dividend as remainder. quotient and remainder must be
-  // distinct from a and b.
+  // distinct from a and b. Runs BitVector::udivremWords on packed words.
   void fold_udiv_urem(const Bits& a, const Bits& b, Bits& quotient, Bits& remainder) const;
-
-  // The same restoring long division on packed little-endian 64-bit words:
-  // a and b hold `bits` bits in `words` words (bits above `bits` clear);
-  // quotient and remainder receive `words` words each and must not overlap the
-  // inputs. fold_udiv_urem and the division of wide bit-vector values both
-  // run on it.
-  static void udivremWords(const uint64_t* a, const uint64_t* b, uint32_t bits, uint32_t words,
-                           uint64_t* quotient, uint64_t* remainder);
 
   // Floating-point folding (fold_float_add, fold_float_mul, fold_float_div,
   // fold_float_to_float, fold_uint_to_float, fold_sint_to_float,

@@ -1,9 +1,10 @@
-// Floating-point and non-linear make functions.
+// Floating-point and non-linear make functions, including the operation
+// makers that the rebuild operations of the floating-point node classes call.
 //
 // These operators are not built yet: every maker answers a null handle, which
 // callers report as an unsupported operation. The floating-point factory
 // replaces this file.
-#include "varnok/expression_manager.h"
+#include "varnok/node/expression_manager.h"
 
 namespace varnok {
 
@@ -192,6 +193,49 @@ void ExpressionManager::unpackFloat(ExpressionRef* /*x*/, ExpressionRef& sign, E
   sign.reset();
   exponent.reset();
   significand.reset();
+}
+
+// ---- floating-point arithmetic and conversions --------------------------
+
+ExpressionRef& ExpressionManager::makeFloatAdd(ExpressionRef& result, ExpressionRef*, ExpressionRef*,
+                                               const FloatFormat&, RoundingMode) {
+  result.reset();
+  return result;
+}
+ExpressionRef& ExpressionManager::makeFloatMul(ExpressionRef& result, ExpressionRef*, ExpressionRef*,
+                                               const FloatFormat&, RoundingMode) {
+  result.reset();
+  return result;
+}
+ExpressionRef& ExpressionManager::makeFloatDiv(ExpressionRef& result, ExpressionRef*, ExpressionRef*,
+                                               const FloatFormat&, RoundingMode) {
+  result.reset();
+  return result;
+}
+ExpressionRef& ExpressionManager::makeFloatToUInt(ExpressionRef& result, ExpressionRef*, const FloatFormat&, uint32_t,
+                                                  RoundingMode) {
+  result.reset();
+  return result;
+}
+ExpressionRef& ExpressionManager::makeFloatToSInt(ExpressionRef& result, ExpressionRef*, const FloatFormat&, uint32_t,
+                                                  RoundingMode) {
+  result.reset();
+  return result;
+}
+ExpressionRef& ExpressionManager::makeUIntToFloat(ExpressionRef& result, ExpressionRef*, const FloatFormat&,
+                                                  RoundingMode) {
+  result.reset();
+  return result;
+}
+ExpressionRef& ExpressionManager::makeSIntToFloat(ExpressionRef& result, ExpressionRef*, const FloatFormat&,
+                                                  RoundingMode) {
+  result.reset();
+  return result;
+}
+ExpressionRef& ExpressionManager::makeFloatToFloat(ExpressionRef& result, ExpressionRef*, const FloatFormat&,
+                                                   const FloatFormat&, RoundingMode) {
+  result.reset();
+  return result;
 }
 
 }  // namespace varnok

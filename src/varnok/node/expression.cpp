@@ -1,13 +1,13 @@
 // Formula nodes: construction, hashing, equality, user lists, reference
 // counting, representatives and the release of owned slots.
-#include "varnok/expression.h"
+#include "varnok/node/expression.h"
 
 #include <sstream>
 
-#include "varnok/aig.h"
-#include "varnok/expression_manager.h"
-#include "varnok/internal_error.h"
-#include "varnok/propagation_bit.h"
+#include "varnok/aig/aig.h"
+#include "varnok/node/expression_manager.h"
+#include "util/internal_error.h"
+#include "varnok/node/propagation_bit.h"
 
 namespace varnok {
 

@@ -27,8 +27,8 @@
 #include <string>
 #include <vector>
 
-#include "varnok/bit_vector.h"
-#include "varnok/bit_vector_interval.h"
+#include "varnok/value/bit_vector.h"
+#include "varnok/value/bit_vector_interval.h"
 
 namespace varnok {
 

@@ -1,10 +1,15 @@
 #pragma once
 // The owner of every formula node of one solver.
 //
-// The store part (expression_manager.cpp): the hash-consing set that makes
-// structurally equal nodes one node, registration with serial ids and per-kind
-// counts, the listener protocol, iterative deletion, the assumption queue, the
-// asserted root and the hook to variable substitution.
+// The store part (expression_manager.cpp, with the hash-consing set of
+// expression_store.h that makes structurally equal nodes one node):
+// registration with serial ids and per-kind counts, the listener protocol,
+// iterative deletion, the assumption queue, the asserted root and the hook to
+// variable substitution.
+//
+// The manager owns two parts of higher libraries, the variable substitution
+// (context) and the exact evaluator (fp), by pointer; they are made, dropped
+// and called in context/expression_manager_parts.cpp.
 //
 // The make functions (one per operator, declared below) build and simplify
 // nodes. Their conventions:
@@ -26,15 +31,16 @@
 #include <unordered_set>
 #include <vector>
 
-#include "varnok.h"
-#include "varnok/bit_vector.h"
-#include "varnok/exact_float_evaluator.h"
-#include "varnok/expression.h"
+#include "varnok_float.h"
+#include "varnok/value/bit_vector.h"
+#include "varnok/node/expression.h"
+#include "varnok/node/expression_store.h"
 
 namespace varnok {
 
 class SolverContext;
 class Substitution;
+class ExactFloatEvaluator;
 class AIG;
 
 // Told of every registration and removal of a node, in registration order of
@@ -44,50 +50,6 @@ class ExpressionAddRemoveListener {
   virtual ~ExpressionAddRemoveListener() = default;
   virtual void expressionAdded(Expression* e) = 0;
   virtual void expressionRemoved(Expression* e) = 0;
-};
-
-// Open-addressing hash set of node pointers keyed by their structural hash.
-// The hash computed at insertion is stored beside the pointer and compared
-// before the kind and the structural test. Linear probing; erasure shifts the
-// following entries back, so there are no tombstones.
-class ExpressionSet {
- public:
-  ExpressionSet();
-  ~ExpressionSet();
-  ExpressionSet(const ExpressionSet&) = delete;
-  ExpressionSet& operator=(const ExpressionSet&) = delete;
-
-  // The element equal to `candidate` (stored hash, kind, isEqual), or null.
-  Expression* find(const Expression* candidate, uint64_t hash) const;
-  // Inserts e unless an equal element is there; true when inserted.
-  bool insert(Expression* e, uint64_t hash);
-  // Removes exactly e (pointer identity); true when it was there.
-  bool erase(const Expression* e, uint64_t hash);
-
-  size_t size() const { return size_; }
-  size_t capacity() const { return capacity_; }
-  size_t memoryBytes() const { return capacity_ * sizeof(Slot); }
-  // Calls f(Expression*) for every element.
-  template <typename F>
-  void forEach(F&& f) const {
-    for (size_t i = 0; i < capacity_; ++i)
-      if (slots_[i].node) f(slots_[i].node);
-  }
-  // Frees the storage (the set becomes empty).
-  void clear();
-
- private:
-  struct Slot {
-    uint64_t hash;
-    Expression* node;
-  };
-  size_t home(uint64_t hash) const { return static_cast<size_t>((hash * 0x9E3779B97F4A7C15ull) >> shift_); }
-  void grow();
-
-  Slot* slots_;
-  size_t capacity_;  // power of two
-  size_t size_;
-  unsigned shift_;  // 64 - log2(capacity)
 };
 
 class ExpressionManager {
@@ -142,7 +104,7 @@ class ExpressionManager {
   const std::vector<ExpressionAddRemoveListener*>& getListeners() const { return listeners_; }
   SolverContext* getContext() const { return context_; }
   Substitution* getSubstitution() const { return substitution_; }
-  const ExactFloatEvaluator& getEvaluator() const { return evaluator_; }
+  const ExactFloatEvaluator& getEvaluator() const { return *evaluator_; }
   // The and-inverter graph nodes reach through getAIG(e). The solver context
   // sets it right after constructing the manager; the graph must outlive the
   // manager.
@@ -330,6 +292,12 @@ class ExpressionManager {
   void noteOffSet(Expression* e) { offSetNodes_.insert(e); }
   // Shared tail of the constant makers that look up in place.
   ExpressionRef& insertConstant(ExpressionRef& result, Expression* node);
+  // The owned parts of higher libraries (expression_manager_parts.cpp): made
+  // at the end of construction, dropped first in destruction.
+  void createOwnedParts();
+  void destroyOwnedParts();
+  // Offers a newly asserted node to the substitution.
+  void offerToSubstitution(ExpressionRef& n);
 
   uint32_t kindCounters_[NUM_EXPRESSION_KINDS];
   ExpressionSet nodes_;
@@ -340,7 +308,7 @@ class ExpressionManager {
   std::deque<ExpressionRef> assumptions_;
   uint32_t nextId_;
   uint32_t liveNodes_;
-  ExactFloatEvaluator evaluator_;
+  ExactFloatEvaluator* evaluator_;
   AIG* aig_;
   // Deletion work list; deleteExpression re-entered (a destructor releasing a
   // counted field) only pushes onto it.

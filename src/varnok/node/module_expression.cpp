@@ -1,5 +1,5 @@
 // Module expression bases: watch nodes, literal slots and bit mapping.
-#include "varnok/module_expression.h"
+#include "varnok/node/module_expression.h"
 
 namespace varnok {
 

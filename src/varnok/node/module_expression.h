@@ -16,7 +16,7 @@
 #include <cstdint>
 
 #include "sat/module_callback.h"
-#include "varnok/expression.h"
+#include "varnok/node/expression.h"
 
 namespace varnok {
 

@@ -1,10 +1,10 @@
 // The operator classes: hashing, equality, operator texts and rebuilding.
-#include "varnok/expressions.h"
+#include "varnok/node/operator_expressions.h"
 
 #include <ostream>
 
-#include "varnok/aig.h"
-#include "varnok/expression_manager.h"
+#include "varnok/aig/aig.h"
+#include "varnok/node/expression_manager.h"
 
 namespace varnok {
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <unordered_map>
 
-#include "varnok.h"
-#include "varnok/expression.h"
+#include "varnok_float.h"
+#include "varnok/node/expression.h"
 
 namespace varnok {
 

@@ -1,5 +1,5 @@
 // Release of edge classes.
-#include "varnok/propagation_bit.h"
+#include "varnok/node/propagation_bit.h"
 
 namespace varnok {
 

@@ -3,7 +3,7 @@
 // to. The engine (constraint_propagation.h) gives them their behaviour.
 #include <cstdint>
 
-#include "varnok/aig.h"
+#include "varnok/aig/aig.h"
 
 namespace varnok {
 

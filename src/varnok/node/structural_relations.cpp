@@ -1,11 +1,11 @@
 // Structural relations between nodes. Every test answers true only when the
 // structure proves it; false means "not proved".
-#include "varnok/structural_relations.h"
+#include "varnok/node/structural_relations.h"
 
 #include <unordered_set>
 #include <vector>
 
-#include "varnok/expressions.h"
+#include "varnok/node/operator_expressions.h"
 
 namespace varnok {
 

@@ -2,7 +2,7 @@
 // Cheap syntactic tests between two nodes. Each answers only what the
 // structure proves: true is a proof, false means "not proved", never "proved
 // false". None allocates nodes or changes reference counts.
-#include "varnok/expression.h"
+#include "varnok/node/expression.h"
 
 namespace varnok {
 

@@ -1,4 +1,4 @@
-#include "varnok/bit_vector.h"
+#include "varnok/value/bit_vector.h"
 
 #include <cmath>
 #include <cstring>
@@ -6,8 +6,7 @@
 #include <ostream>
 #include <utility>
 
-#include "varnok/exact_float_evaluator.h"
-#include "varnok/internal_error.h"
+#include "util/internal_error.h"
 
 namespace varnok {
 
@@ -386,6 +385,83 @@ void BitVector::mul(const BitVector& a, const BitVector& b, BitVector& r) {
   r.clearUnusedBits();
 }
 
+namespace {
+
+inline uint32_t bitLength(const uint64_t* w, uint32_t words) {
+  for (uint32_t i = words; i-- > 0;)
+    if (w[i]) return i * 64 + 64 - static_cast<uint32_t>(__builtin_clzll(w[i]));
+  return 0;
+}
+
+// Word scratch space: on the stack for the usual widths.
+class WordBuffer {
+ public:
+  explicit WordBuffer(std::size_t n) : data_(n <= kInline ? inline_ : new uint64_t[n]) {
+    std::memset(data_, 0, n * sizeof(uint64_t));
+  }
+  ~WordBuffer() {
+    if (data_ != inline_) delete[] data_;
+  }
+  WordBuffer(const WordBuffer&) = delete;
+  WordBuffer& operator=(const WordBuffer&) = delete;
+  uint64_t* get() { return data_; }
+
+ private:
+  static constexpr std::size_t kInline = 34;
+  uint64_t inline_[kInline];
+  uint64_t* data_;
+};
+
+}  // namespace
+
+void BitVector::udivremWords(const uint64_t* a, const uint64_t* b, uint32_t bits, uint32_t words, uint64_t* quotient,
+                             uint64_t* remainder) {
+  std::memset(quotient, 0, words * sizeof(uint64_t));
+  const uint32_t divisorBits = bitLength(b, words);
+  if (divisorBits == 0) {
+    // Every step finds the remainder not below 0: all quotient bits set, and
+    // the remainder collects the whole dividend.
+    for (uint32_t i = 0; i < words; ++i) quotient[i] = ~uint64_t(0);
+    if (bits % 64) quotient[words - 1] &= (uint64_t(1) << (bits % 64)) - 1;
+    std::memcpy(remainder, a, words * sizeof(uint64_t));
+    return;
+  }
+  // The remainder stays below the divisor, so after each shift it needs at
+  // most one bit more than the divisor. Dividend bits above the highest set
+  // one leave the remainder 0 and the quotient bit clear.
+  const uint32_t restWords = (divisorBits + 1 + 63) / 64;
+  WordBuffer restBuffer(restWords);
+  uint64_t* rest = restBuffer.get();
+  auto divisorWord = [&](uint32_t w) { return w < words ? b[w] : 0; };
+  for (uint32_t i = bitLength(a, words); i-- > 0;) {
+    // rest = rest * 2 + bit i of a
+    for (uint32_t w = restWords; w-- > 1;) rest[w] = (rest[w] << 1) | (rest[w - 1] >> 63);
+    rest[0] = (rest[0] << 1) | ((a[i >> 6] >> (i & 63)) & 1u);
+    // Not below the divisor: subtract it and set the quotient bit.
+    bool below = false;
+    for (uint32_t w = restWords; w-- > 0;) {
+      uint64_t d = divisorWord(w);
+      if (rest[w] != d) {
+        below = rest[w] < d;
+        break;
+      }
+    }
+    if (below) continue;
+    quotient[i >> 6] |= uint64_t(1) << (i & 63);
+    uint64_t borrow = 0;
+    for (uint32_t w = 0; w < restWords; ++w) {
+      uint64_t d = divisorWord(w);
+      uint64_t diff = rest[w] - d;
+      uint64_t b1 = rest[w] < d;
+      uint64_t e = diff - borrow;
+      uint64_t b2 = diff < borrow;
+      rest[w] = e;
+      borrow = b1 | b2;
+    }
+  }
+  for (uint32_t w = 0; w < words; ++w) remainder[w] = w < restWords ? rest[w] : 0;
+}
+
 void BitVector::udivrem(const BitVector& a, const BitVector& b, BitVector& q, BitVector& r) {
   if (b.isZero()) {
     q.setWidthUninitialised(a.width_);
@@ -402,12 +478,11 @@ void BitVector::udivrem(const BitVector& a, const BitVector& b, BitVector& q, Bi
     r.store_.word = x % y;
     return;
   }
-  // Wide values: the restoring long division of the exact evaluator, run on
-  // the words directly (the same routine fold_udiv_urem runs on bit lists).
+  // Wide values: the restoring long division on the words (the exact
+  // evaluator's fold_udiv_urem runs the same routine on bit lists).
   q.setWidthUninitialised(a.width_);
   r.setWidthUninitialised(a.width_);
-  ExactFloatEvaluator::udivremWords(a.store_.heap, b.store_.heap, a.width_, a.getNumWords(), q.store_.heap,
-                                    r.store_.heap);
+  udivremWords(a.store_.heap, b.store_.heap, a.width_, a.getNumWords(), q.store_.heap, r.store_.heap);
 }
 
 namespace {

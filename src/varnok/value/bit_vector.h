@@ -108,6 +108,14 @@ class BitVector {
   static void mul(const BitVector& a, const BitVector& b, BitVector& r);
   // Unsigned quotient q and remainder r; divisor 0 gives q all ones, r = a.
   static void udivrem(const BitVector& a, const BitVector& b, BitVector& q, BitVector& r);
+  // Restoring long division on packed little-endian 64-bit words, from the
+  // most significant bit down: a and b hold `bits` bits in `words` words (bits
+  // above `bits` clear); quotient and remainder receive `words` words each and
+  // must not overlap the inputs. A zero divisor gives an all-ones quotient and
+  // the dividend as remainder. udivrem above 64 bits and the exact
+  // evaluator's fold_udiv_urem both run on it.
+  static void udivremWords(const uint64_t* a, const uint64_t* b, uint32_t bits, uint32_t words, uint64_t* quotient,
+                           uint64_t* remainder);
   static void bitNot(const BitVector& a, BitVector& r);
   static void bitAnd(const BitVector& a, const BitVector& b, BitVector& r);
   static void bitNand(const BitVector& a, const BitVector& b, BitVector& r);

@@ -1,4 +1,4 @@
-#include "varnok/bit_vector_interval.h"
+#include "varnok/value/bit_vector_interval.h"
 
 #include <ostream>
 

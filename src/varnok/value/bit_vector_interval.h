@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <iosfwd>
 
-#include "varnok/bit_vector.h"
+#include "varnok/value/bit_vector.h"
 
 namespace varnok {
 
