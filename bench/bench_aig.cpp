@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "sat/sat_solver.h"
-#include "varnok/aig.h"
-#include "varnok/circuits.h"
+#include "varnok/aig/aig.h"
+#include "varnok/aig/circuits.h"
 
 namespace {
 

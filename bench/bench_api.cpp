@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "varnok.h"
-#include "varnok/array_consistency_checker.h"
-#include "varnok/solver_context.h"
+#include "varnok/context/array_consistency_checker.h"
+#include "varnok/context/solver_context.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <new>
 #include <random>
 
-#include "varnok/bit_vector.h"
+#include "varnok/value/bit_vector.h"
 
 namespace {
 std::atomic<uint64_t> gAllocations{0};

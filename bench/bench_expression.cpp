@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "varnok/expression_manager.h"
-#include "varnok/expressions.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
 
 using namespace varnok;
 

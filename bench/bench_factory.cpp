@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "varnok/expression_manager.h"
-#include "varnok/expressions.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
 
 namespace {
 

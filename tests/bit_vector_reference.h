@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "varnok/bit_vector.h"
+#include "varnok/value/bit_vector.h"
 
 namespace varnok_test {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "sat/sat_solver.h"
-#include "varnok/aig.h"
+#include "varnok/aig/aig.h"
 
 using varnok::AIG;
 using varnok::AIGEdge;

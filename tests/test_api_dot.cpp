@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "varnok.h"
-#include "varnok/dot_export.h"
-#include "varnok/expression.h"
-#include "varnok/propagation_bit.h"
-#include "varnok/solver_context.h"
+#include "varnok/context/dot_export.h"
+#include "varnok/node/expression.h"
+#include "varnok/node/propagation_bit.h"
+#include "varnok/context/solver_context.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "api_test_helpers.h"
 #include "varnok.h"
-#include "varnok/array_consistency_checker.h"
-#include "varnok/solver_context.h"
+#include "varnok/context/array_consistency_checker.h"
+#include "varnok/context/solver_context.h"
 
 namespace {
 

@@ -14,14 +14,14 @@
 
 #include "bit_vector_reference.h"
 #include "sat/sat_solver.h"
-#include "varnok/aig.h"
-#include "varnok/bit_blaster.h"
-#include "varnok/bit_vector.h"
-#include "varnok/expression.h"
-#include "varnok/expression_manager.h"
-#include "varnok/expressions.h"
-#include "varnok/module_expression.h"
-#include "varnok/propagation_bit.h"
+#include "varnok/aig/aig.h"
+#include "varnok/blast/bit_blaster.h"
+#include "varnok/value/bit_vector.h"
+#include "varnok/node/expression.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
+#include "varnok/node/module_expression.h"
+#include "varnok/node/propagation_bit.h"
 
 using namespace varnok;
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "varnok/bit_vector.h"
-#include "varnok/exact_float_evaluator.h"
+#include "varnok/value/bit_vector.h"
+#include "varnok/fp/exact_float_evaluator.h"
 
 using varnok::BitVector;
 

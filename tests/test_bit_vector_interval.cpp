@@ -8,7 +8,7 @@
 #include <sstream>
 #include <vector>
 
-#include "varnok/bit_vector_interval.h"
+#include "varnok/value/bit_vector_interval.h"
 
 using varnok::BitVector;
 using varnok::BitVectorInterval;

@@ -12,9 +12,9 @@
 
 #include "bit_vector_reference.h"
 #include "sat/sat_solver.h"
-#include "varnok/aig.h"
-#include "varnok/bit_vector.h"
-#include "varnok/circuits.h"
+#include "varnok/aig/aig.h"
+#include "varnok/value/bit_vector.h"
+#include "varnok/aig/circuits.h"
 
 using varnok::AIG;
 using varnok::AIGEdge;

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "varnok/aig.h"
-#include "varnok/bit_vector.h"
-#include "varnok/constraint_propagation.h"
-#include "varnok/expression_manager.h"
-#include "varnok/expressions.h"
-#include "varnok/propagation_bit.h"
+#include "varnok/aig/aig.h"
+#include "varnok/value/bit_vector.h"
+#include "varnok/context/constraint_propagation.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
+#include "varnok/node/propagation_bit.h"
 
 using namespace varnok;
 

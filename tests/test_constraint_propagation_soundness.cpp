@@ -24,12 +24,12 @@
 #include "api_test_helpers.h"
 #include "test_api_evaluator.h"
 #include "varnok.h"
-#include "varnok/bit_vector.h"
-#include "varnok/constraint_propagation.h"
-#include "varnok/expression_manager.h"
-#include "varnok/expressions.h"
-#include "varnok/propagation_bit.h"
-#include "varnok/solver_context.h"
+#include "varnok/value/bit_vector.h"
+#include "varnok/context/constraint_propagation.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
+#include "varnok/node/propagation_bit.h"
+#include "varnok/context/solver_context.h"
 
 using namespace varnok_test;
 using varnok::BitVector;

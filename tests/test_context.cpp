@@ -9,15 +9,17 @@
 #include <vector>
 
 #include "varnok.h"
-#include "varnok/aig.h"
-#include "varnok/expression.h"
-#include "varnok/expression_manager.h"
-#include "varnok/module_expression.h"
-#include "varnok/solver_context.h"
+#include "varnok/aig/aig.h"
+#include "varnok/node/expression.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/module_expression.h"
+#include "varnok/context/model_accessor.h"
+#include "varnok/context/solver_context.h"
 
 namespace {
 
 using varnok::ExpressionRef;
+using varnok::ModelAccessor;
 using varnok::SolverContext;
 using varnok::SolverOptions;
 
@@ -152,23 +154,23 @@ TEST(ContextCheck, ModelAccessBeforeAnyCheck) {
   m.makeVariable(x, 8, "x");
   varnok::BitVector v;
   ExpressionRef handle(k);
-  ASSERT_TRUE(c.getModelAccessor().getValue(handle, v));
+  ASSERT_TRUE(ModelAccessor(&c).getValue(handle, v));
   EXPECT_EQ(v.getWidth(), 8u);
   EXPECT_TRUE(v.getBit(0) && !v.getBit(1) && v.getBit(2) && v.getBit(7));
   ExpressionRef hx(x);
-  EXPECT_FALSE(c.getModelAccessor().getValue(hx, v));
+  EXPECT_FALSE(ModelAccessor(&c).getValue(hx, v));
   ExpressionRef none;
-  EXPECT_FALSE(c.getModelAccessor().getValue(none, v));
+  EXPECT_FALSE(ModelAccessor(&c).getValue(none, v));
   // Without a check bit-vector terms can still be blasted (their inputs read
   // as 0), but there is no array model to refine.
-  EXPECT_TRUE(c.getModelAccessor().refineArrays({}));
-  EXPECT_TRUE(c.getModelAccessor().refineArrays({x}));
+  EXPECT_TRUE(ModelAccessor(&c).refineArrays({}));
+  EXPECT_TRUE(ModelAccessor(&c).refineArrays({x}));
   hx = x;
-  EXPECT_TRUE(c.getModelAccessor().getValue(hx, v));
+  EXPECT_TRUE(ModelAccessor(&c).getValue(hx, v));
   EXPECT_TRUE(v.isZero());
   ExpressionRef a;
   m.makeArrayVariable(a, 4, 4, "a");
-  EXPECT_FALSE(c.getModelAccessor().refineArrays({a}));
+  EXPECT_FALSE(ModelAccessor(&c).refineArrays({a}));
   EXPECT_FALSE(c.hasSatSolver());
 }
 

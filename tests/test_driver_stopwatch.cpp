@@ -3,7 +3,7 @@
 
 #include <thread>
 
-#include "varnok/stopwatch.h"
+#include "util/stopwatch.h"
 
 using varnok::Stopwatch;
 using varnok::TimeSpec;

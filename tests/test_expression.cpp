@@ -9,11 +9,11 @@
 #include <sstream>
 #include <vector>
 
-#include "varnok/aig.h"
-#include "varnok/expression_manager.h"
-#include "varnok/expressions.h"
-#include "varnok/module_expression.h"
-#include "varnok/propagation_bit.h"
+#include "varnok/aig/aig.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
+#include "varnok/node/module_expression.h"
+#include "varnok/node/propagation_bit.h"
 
 using namespace varnok;
 

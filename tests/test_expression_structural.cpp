@@ -12,9 +12,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "varnok/expression_manager.h"
-#include "varnok/expressions.h"
-#include "varnok/structural_relations.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
+#include "varnok/node/structural_relations.h"
 
 #ifdef VARNOK_SANITIZED
 #define VARNOK_CHAIN_PARTS 1500u

@@ -16,8 +16,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "varnok/expression_manager.h"
-#include "varnok/expressions.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
 
 namespace factory_test {
 

@@ -9,11 +9,11 @@
 #include "api_test_helpers.h"
 #include "test_api_evaluator.h"
 #include "varnok.h"
-#include "varnok/expression.h"
-#include "varnok/expression_manager.h"
-#include "varnok/expressions.h"
-#include "varnok/solver_context.h"
-#include "varnok/substitution.h"
+#include "varnok/node/expression.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
+#include "varnok/context/solver_context.h"
+#include "varnok/context/substitution.h"
 
 namespace {
 

@@ -10,13 +10,6 @@
 #include "smtlib2/smtlib2.h"
 #include "varnok.h"
 
-#ifdef VARNOK_HAVE_SMTLIB1
-#include "smtlib1/smtlib1.h"
-#endif
-#ifdef VARNOK_HAVE_HYSAT
-#include "hysat/hysat.h"
-#endif
-
 namespace {
 
 [[noreturn]] void fail(const char* message) {
@@ -24,8 +17,7 @@ namespace {
   std::exit(1);
 }
 
-// Front ends that are not part of this build are refused with a message
-// rather than with a crash.
+// Input formats that have no front end yet are refused with a message.
 [[noreturn]] void unavailable(const char* format) {
   std::cerr << "input format \"" << format << "\" is not available in this build." << std::endl;
   std::exit(1);
@@ -80,22 +72,12 @@ int main(int argc, char** argv) {
   bool accepted = false;
   switch (options.inputFormat.value) {
     case varnok::CmdLineOptions::SMTLIB1:
-#ifdef VARNOK_HAVE_SMTLIB1
-      accepted = varnok::smtlib1::parse(input, *solver, options);
-#else
       unavailable("smtlib1");
-#endif
-      break;
     case varnok::CmdLineOptions::SMTLIB2:
       accepted = varnok::smtlib2::parse(input, *solver, options);
       break;
     case varnok::CmdLineOptions::HYSAT:
-#ifdef VARNOK_HAVE_HYSAT
-      accepted = varnok::hysat::parse(input, *solver, options);
-#else
       unavailable("hysat");
-#endif
-      break;
   }
   if (!accepted) std::exit(1);
 

@@ -1,6 +1,6 @@
 #include "sat/sat_solver.h"
 
-#include "varnok/internal_error.h"
+#include "util/internal_error.h"
 
 namespace varnok {
 namespace sat {

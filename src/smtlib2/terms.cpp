@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "varnok/internal_error.h"
+#include "util/internal_error.h"
 
 namespace varnok {
 namespace smtlib2 {

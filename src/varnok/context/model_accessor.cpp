@@ -1,0 +1,75 @@
+#include "varnok/context/model_accessor.h"
+
+#include <stdexcept>
+
+#include "varnok/aig/aig.h"
+#include "varnok/context/array_consistency_checker.h"
+#include "varnok/blast/bit_blaster.h"
+#include "varnok/context/solver_context.h"
+
+namespace varnok {
+
+void ArrayModelCursor::reset(Expression* a, const ArrayConsistencyChecker* c) {
+  array = a;
+  const ArrayModelTable& table = static_cast<ArrayExpression*>(a)->getModelTable();
+  current = table.begin();
+  end = table.end();
+  hasTable = true;
+  checker = c;
+  generation = c->getCheckCount();
+}
+
+bool ArrayModelCursor::isValid() const {
+  return hasTable && checker->getCheckCount() == generation && current != end;
+}
+
+bool ModelAccessor::refineArrays(const std::vector<ExpressionRef>& list) {
+  if (list.empty()) return true;
+  bool anyArray = false;
+  for (const ExpressionRef& e : list) {
+    if (!e) continue;
+    ExpressionRef r(getRepresentative(e.get()));
+    context->getBitBlaster().blast(r.get());
+    if (r->isArray()) anyArray = true;
+  }
+  // Terms that are not arrays themselves may still read arrays: a variable
+  // defined by substitution as a term over array reads, or a get-value term
+  // with reads that were never part of the formula. Their freshly blasted
+  // reads must agree with the array model too, so the refinement below runs
+  // whenever array accesses exist at all.
+  ExpressionManager& manager = context->getManager();
+  const bool anyAccess =
+      manager.getKindCount(KIND_ARRAY_READ) != 0 || manager.getKindCount(KIND_ARRAY_WRITE) != 0;
+  if (!anyArray && !anyAccess) return true;
+  // Without a back end no check has run: there is no array model to refine.
+  if (!context->hasSatSolver()) return false;
+  for (;;) {
+    if (context->getArrayChecker().check(true)) return true;
+    int r;
+    try {
+      r = context->getAIG().solve();
+    } catch (const std::logic_error& e) {
+      // A module under a back end without module support: no model.
+      if (!isMissingModuleSupport(e)) throw;
+      return false;
+    }
+    if (r != 0) return false;
+  }
+}
+
+bool ModelAccessor::getValue(ExpressionRef& e, BitVector& out) {
+  if (!e) return false;
+  e = getRepresentative(e.get());
+  if (e->isArray()) return false;
+  return e->getModelValue(out);
+}
+
+bool ModelAccessor::getArrayModel(ExpressionRef& e, ArrayModelCursor& cursor) {
+  if (!e) return false;
+  e = getRepresentative(e.get());
+  if (!e->isArray() || !e->isBitBlasted()) return false;
+  cursor.reset(e.get(), &context->getArrayChecker());
+  return true;
+}
+
+}  // namespace varnok

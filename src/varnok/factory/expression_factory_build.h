@@ -1,0 +1,149 @@
+// Helpers shared by the make functions (expression_factory*.cpp): short
+// accessors for node fields and a thin builder over the make functions.
+// Internal to the factory; not part of the public interface.
+#ifndef VARNOK_EXPRESSION_FACTORY_BUILD_H
+#define VARNOK_EXPRESSION_FACTORY_BUILD_H
+
+#include <cstdint>
+#include <utility>
+
+#include "varnok/value/bit_vector.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
+
+namespace varnok {
+namespace factory_build {
+
+using Ref = ExpressionRef;
+using M = ExpressionManager;
+
+inline Expression* P(Expression* e) { return e; }
+inline Expression* P(const Ref& r) { return r.get(); }
+
+inline bool isKind(const Expression* e, uint32_t k) { return e->getKind() == k; }
+inline bool isConst(const Expression* e) { return e->getKind() == KIND_CONSTANT; }
+inline Expression* ch(const Expression* e, uint32_t i) { return e->getChild(i); }
+inline const BitVector& valueOf(const Expression* e) {
+  return static_cast<const ConstantExpression*>(e)->getValue();
+}
+inline uint32_t hiOf(const Expression* e) { return static_cast<const ExtractExpression*>(e)->getHi(); }
+inline uint32_t loOf(const Expression* e) { return static_cast<const ExtractExpression*>(e)->getLo(); }
+// A bit-vector operand: not an array (arrays have width 0).
+inline bool isBitVector(const Expression* e) { return e->getWidth() != 0 && !e->isArray(); }
+
+// The first two rules of the commutative rewriting loops (and, mul, add):
+// refuse operands of different widths or arrays, then put the operand with the
+// smaller serial id first, swapping the caller's handles along with A and B.
+inline bool orderCommutativeOperands(Ref& a, Ref& b, Expression*& A, Expression*& B) {
+  A = a.get();
+  B = b.get();
+  if (A->getWidth() != B->getWidth() || !isBitVector(A) || !isBitVector(B)) return false;
+  if (A->getId() >= B->getId()) {
+    a.swap(b);
+    std::swap(A, B);
+  }
+  return true;
+}
+
+// Stores r in result and answers result.
+inline ExpressionRef& answer(ExpressionRef& result, Ref&& r) {
+  result = std::move(r);
+  return result;
+}
+inline ExpressionRef& fail(ExpressionRef& result) {
+  result.reset();
+  return result;
+}
+
+// Thin builder over the make functions: every call passes fresh handles, so
+// the operands it is given are never touched.
+#define VARNOK_BUILD_UNARY(Name, make)   \
+  template <class A>                     \
+  Ref Name(const A& x) {                 \
+    Ref a(P(x)), r;                      \
+    m.make(r, &a);                       \
+    return r;                            \
+  }
+#define VARNOK_BUILD_BINARY(Name, make)  \
+  template <class A, class B>            \
+  Ref Name(const A& x, const B& y) {     \
+    Ref a(P(x)), b(P(y)), r;             \
+    m.make(r, &a, &b);                   \
+    return r;                            \
+  }
+#define VARNOK_BUILD_TERNARY(Name, make)           \
+  template <class A, class B, class C>             \
+  Ref Name(const A& x, const B& y, const C& z) {   \
+    Ref a(P(x)), b(P(y)), c(P(z)), r;              \
+    m.make(r, &a, &b, &c);                         \
+    return r;                                      \
+  }
+struct Build {
+  M& m;
+  VARNOK_BUILD_UNARY(Not, makeNot)
+  VARNOK_BUILD_UNARY(Neg, makeNeg)
+  VARNOK_BUILD_UNARY(IsZero, makeIsZero)
+  VARNOK_BUILD_BINARY(And, makeAnd)
+  VARNOK_BUILD_BINARY(Or, makeOr)
+  VARNOK_BUILD_BINARY(Xor, makeXor)
+  VARNOK_BUILD_BINARY(Eq, makeEqual)
+  VARNOK_BUILD_BINARY(Distinct, makeDistinct)
+  VARNOK_BUILD_BINARY(Add, makeAdd)
+  VARNOK_BUILD_BINARY(Sub, makeSub)
+  VARNOK_BUILD_BINARY(Mul, makeMul)
+  VARNOK_BUILD_BINARY(Concat, makeConcat)
+  VARNOK_BUILD_BINARY(Shl, makeShl)
+  VARNOK_BUILD_BINARY(LShr, makeLShr)
+  VARNOK_BUILD_BINARY(ULT, makeULT)
+  VARNOK_BUILD_BINARY(SLT, makeSLT)
+  VARNOK_BUILD_BINARY(UDiv, makeUDiv)
+  VARNOK_BUILD_BINARY(URem, makeURem)
+  VARNOK_BUILD_BINARY(Read, makeArrayRead)
+  VARNOK_BUILD_TERNARY(Ite, makeIte)
+  VARNOK_BUILD_TERNARY(Write, makeArrayWrite)
+  Ref Zero(uint32_t w) { return leaf(&M::makeZero, w); }
+  Ref Ones(uint32_t w) { return leaf(&M::makeOnes, w); }
+  Ref One(uint32_t w) { return leaf(&M::makeOne, w); }
+  Ref True() { return leaf(&M::makeTrue); }
+  Ref False() { return leaf(&M::makeFalse); }
+  Ref Bool(bool v) { return leaf(&M::makeBool, v); }
+  Ref Constant(const BitVector& v) { return leaf(&M::makeConstant, v); }
+  Ref UInt(uint64_t v, uint32_t w) { return leaf(&M::makeConstantFromUInt64, v, w); }
+
+  template <class A>
+  Ref Extract(const A& x, uint32_t hi, uint32_t lo) {
+    Ref a(P(x)), r;
+    m.makeExtract(r, &a, hi, lo);
+    return r;
+  }
+  template <class A>
+  Ref ZeroExtend(const A& x, uint32_t n) {
+    Ref a(P(x)), r;
+    m.makeZeroExtend(r, &a, n);
+    return r;
+  }
+  template <class A>
+  Ref SignExtend(const A& x, uint32_t n) {
+    Ref a(P(x)), r;
+    m.makeSignExtend(r, &a, n);
+    return r;
+  }
+
+ private:
+  // A node without operands: constants of a given value or width.
+  template <class... Params, class... Args>
+  Ref leaf(ExpressionRef& (M::*make)(ExpressionRef&, Params...), const Args&... args) {
+    Ref r;
+    (m.*make)(r, args...);
+    return r;
+  }
+};
+
+#undef VARNOK_BUILD_UNARY
+#undef VARNOK_BUILD_BINARY
+#undef VARNOK_BUILD_TERNARY
+
+}  // namespace factory_build
+}  // namespace varnok
+
+#endif
