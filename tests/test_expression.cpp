@@ -590,6 +590,11 @@ TEST(ExpressionClasses, ModelAccessWithoutAModel) {
   EXPECT_EQ(out.getWidth(), 4u);
   EXPECT_TRUE(c->getModelBit(1));
   EXPECT_FALSE(c->getModelBit(0));
+  // Bit positions beyond 255 are not folded onto the low bits.
+  ExpressionRef wide;
+  m.makeConstantFromBinary(wide, "1" + std::string(299, '0'));
+  EXPECT_TRUE(wide->getModelBit(299));
+  EXPECT_FALSE(wide->getModelBit(43));
 }
 
 TEST(ExpressionClasses, IntervalStartsFull) {
