@@ -1,0 +1,30 @@
+; Terms that cannot be asserted: numerals, decimals, strings, quantifiers,
+; unknown identifiers, non-Bool terms, wrong argument counts, repeated
+; parameters and :named without a symbol.
+
+; ---
+(assert 5)
+; ---
+(assert 1.5)
+; ---
+(assert "s")
+; ---
+(declare-fun x () Bool)(assert (forall ((x Bool)) x))
+; ---
+(assert zz)
+; ---
+(assert (_ foo 1 2))
+; ---
+(declare-fun x () (_ BitVec 8))(assert x)
+; ---
+(assert #b1)
+; ---
+(define-fun f ((x Bool)) Bool x)(assert f)
+; ---
+(declare-fun a () Bool)(assert (a true))
+; ---
+(define-fun h ((x Bool) (x Bool)) Bool x)
+; ---
+(assert (! true :named))
+; ---
+(assert (! true :named 5))
