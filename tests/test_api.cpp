@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "api_test_helpers.h"
+#include "support/api_terms.h"
 #include "varnok.h"
 
 namespace {

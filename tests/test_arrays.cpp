@@ -7,7 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "api_test_helpers.h"
+#include "support/api_terms.h"
 #include "varnok.h"
 #include "varnok/array_consistency_checker.h"
 #include "varnok/solver_context.h"
