@@ -35,6 +35,13 @@ TEST(ApiSettings, DefaultsAndSwitches) {
   EXPECT_FALSE(s.getSubstitution());
   EXPECT_TRUE(s.setConstraintPropagation(true));
   EXPECT_TRUE(s.getConstraintPropagation());
+  // A kind with preprocessing leaves the preprocessing setting alone.
+  EXPECT_TRUE(s.setSATSolver(VARNOK::SAT_SOLVER_MINISAT_MODIFIED));
+  EXPECT_TRUE(s.getSATPreprocessing());
+  EXPECT_TRUE(s.setSATPreprocessing(false));
+  EXPECT_FALSE(s.getSATPreprocessing());
+  EXPECT_TRUE(s.setSATPreprocessing(true));
+  EXPECT_TRUE(s.getSATPreprocessing());
 }
 
 TEST(ApiSettings, KindsAboveThreeAreRefused) {

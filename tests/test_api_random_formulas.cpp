@@ -1,7 +1,7 @@
 // Differential fuzzing of the whole solver through its public API: random
 // bit-vector and array formulas are built, asserted and assumed incrementally,
 // solved with substitution on and off, and every answer is checked against an
-// independent evaluator: satisfying models must satisfy every asserted and
+// the reference model (tests/support): satisfying models must satisfy every asserted and
 // assumed formula, and unsatisfiable answers are confirmed by enumerating all
 // assignments when the problem has few free bits.
 #include <gtest/gtest.h>
