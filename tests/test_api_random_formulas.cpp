@@ -1,8 +1,8 @@
 // Differential fuzzing of the whole solver through its public API: random
 // bit-vector and array formulas are built, asserted and assumed incrementally,
-// solved with substitution on and off, and every answer is checked against an
-// the reference model (tests/support): satisfying models must satisfy every asserted and
-// assumed formula, and unsatisfiable answers are confirmed by enumerating all
+// solved with substitution on and off, and every answer is checked against the
+// reference model: satisfying models must satisfy every asserted and assumed
+// formula, and unsatisfiable answers are confirmed by enumerating all
 // assignments when the problem has few free bits.
 #include <gtest/gtest.h>
 
