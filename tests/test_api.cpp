@@ -216,6 +216,7 @@ TEST(ApiSolve, ConstantFalseAndWidthQueries) {
   Expression a = s.makeArrayVariable(4, 8, "a");
   EXPECT_TRUE(s.isArray(a));
   EXPECT_TRUE(s.isArray(s.makeArrayWrite(a, s.makeVariable(4, nullptr), s.makeVariable(8, nullptr))));
+  EXPECT_TRUE(s.isArray(s.makeIte(s.makeVariable(1, "c"), a, s.makeArrayVariable(4, 8, "b"))));
   ASSERT_TRUE(s.assertFormula(s.makeBoolConstant(false)));
   EXPECT_EQ(s.solve(), VARNOK::SOLVE_UNSAT);
   EXPECT_EQ(s.solve(), VARNOK::SOLVE_UNSAT);
