@@ -14,44 +14,6 @@ using varnok_test::runVarnok;
 
 namespace {
 
-// The help text, exactly.
-const char* const HELP_TEXT =
-    "Usage: varnok [options] [FILE]\n"
-    "Options:\n"
-    "\n"
-    "--help, -h\n"
-    "    Print this help text and exit.\n"
-    "\n"
-    "--version, -v\n"
-    "    Print version and exit.\n"
-    "\n"
-    "--input-format=FORMAT\n"
-    "    Specify input format. Valid options are 'smtlib1' and 'smtlib2'.\n"
-    "    (Note, that when solving QF_BV or QF_ABV formulas from smtlib2 input,\n"
-    "    symbols from the theory 'FloatingPoints' are available as well,\n"
-    "    unless they are beeing redefined.)\n"
-    "\n"
-    "--parse-only\n"
-    "    Parse only, do not try to solve.\n"
-    "\n"
-    "--sat-solver=SOLVER\n"
-    "    Select SAT-solver. Valid options are:\n"
-    "    * 'minisat'\n"
-    "    * 'glucose'.\n"
-    "\n"
-    "--sat-preprocessing=BOOLEAN\n"
-    "    Enable/disable sat preprocessing (default is 'on').\n"
-    "\n"
-    "--substitution=BOOLEAN\n"
-    "    Enable/disable substitution (default is 'on').\n"
-    "\n"
-    "--constraint-propagation=BOOLEAN\n"
-    "    Enable/disable constraint propagation (default is 'off').\n"
-    "\n"
-    "--print-model\n"
-    "    Print models on the diagnostics channel.\n"
-    "\n";
-
 class DriverEndToEnd : public testing::Test {
  protected:
   static void SetUpTestSuite() { dir = new std::string(varnok_test::scratchDirectory("driver")); }
@@ -63,17 +25,20 @@ class DriverEndToEnd : public testing::Test {
 };
 std::string* DriverEndToEnd::dir = nullptr;
 
+// The help text itself is tests/regress/help.expected.
 TEST_F(DriverEndToEnd, Help) {
-  for (const char* option : {"--help", "-h"}) {
-    const RunResult result = run({option});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, HELP_TEXT);
-    EXPECT_EQ(result.err, "");
-  }
+  const RunResult help = run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("Usage: varnok [options] [FILE]\n", 0), 0u);
+  EXPECT_EQ(help.err, "");
+  const RunResult shortForm = run({"-h"});
+  EXPECT_EQ(shortForm.status, 0);
+  EXPECT_EQ(shortForm.out, help.out);
+  EXPECT_EQ(shortForm.err, "");
   // Help wins over version, and the FILE is never opened.
   const RunResult both = run({"--version", "--help", "does-not-exist.smt2"});
   EXPECT_EQ(both.status, 0);
-  EXPECT_EQ(both.out, HELP_TEXT);
+  EXPECT_EQ(both.out, help.out);
   EXPECT_EQ(both.err, "");
 }
 
