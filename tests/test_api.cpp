@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "api_test_helpers.h"
+#include "support/api_terms.h"
 #include "varnok.h"
 
 namespace {
@@ -36,6 +36,13 @@ TEST(ApiSettings, DefaultsAndSwitches) {
   EXPECT_FALSE(s.getSubstitution());
   EXPECT_TRUE(s.setConstraintPropagation(true));
   EXPECT_TRUE(s.getConstraintPropagation());
+  // A kind with preprocessing leaves the preprocessing setting alone.
+  EXPECT_TRUE(s.setSATSolver(VARNOK::SAT_SOLVER_MINISAT_MODIFIED));
+  EXPECT_TRUE(s.getSATPreprocessing());
+  EXPECT_TRUE(s.setSATPreprocessing(false));
+  EXPECT_FALSE(s.getSATPreprocessing());
+  EXPECT_TRUE(s.setSATPreprocessing(true));
+  EXPECT_TRUE(s.getSATPreprocessing());
 }
 
 TEST(ApiSettings, KindsAboveThreeAreRefused) {
@@ -210,6 +217,7 @@ TEST(ApiSolve, ConstantFalseAndWidthQueries) {
   Expression a = s.makeArrayVariable(4, 8, "a");
   EXPECT_TRUE(s.isArray(a));
   EXPECT_TRUE(s.isArray(s.makeArrayWrite(a, s.makeVariable(4, nullptr), s.makeVariable(8, nullptr))));
+  EXPECT_TRUE(s.isArray(s.makeIte(s.makeVariable(1, "c"), a, s.makeArrayVariable(4, 8, "b"))));
   ASSERT_TRUE(s.assertFormula(s.makeBoolConstant(false)));
   EXPECT_EQ(s.solve(), VARNOK::SOLVE_UNSAT);
   EXPECT_EQ(s.solve(), VARNOK::SOLVE_UNSAT);

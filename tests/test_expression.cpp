@@ -185,23 +185,6 @@ TEST(ExpressionStore, HashConsingSharesNodesAndNotifiesOnce) {
   m.removeListener(&l);
 }
 
-TEST(ExpressionStore, CommutativeMakerOrdersBySerialId) {
-  ExpressionManager m;
-  ExpressionRef a = var(m, 8), b = var(m, 8);
-  ExpressionRef x = b, y = a;  // second operand has the smaller id
-  ExpressionRef r;
-  m.makeAnd(r, &x, &y);
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->getKind(), static_cast<uint32_t>(KIND_AND));
-  EXPECT_EQ(r->getChild(0), a.get());
-  EXPECT_EQ(r->getChild(1), b.get());
-  EXPECT_EQ(x, a);  // the caller's handles were swapped into id order
-  EXPECT_EQ(y, b);
-  ExpressionRef p = a, q = b, r2;
-  m.makeAnd(r2, &p, &q);
-  EXPECT_EQ(r, r2);
-}
-
 TEST(ExpressionStore, DepthOfLeavesAndOperators) {
   ExpressionManager m;
   ExpressionRef x = var(m, 4), y = var(m, 4);
@@ -441,15 +424,20 @@ TEST(ExpressionStore, AssertMarksConjunctsOnce) {
   m.makeAnd(ab, &x, &y);
   ExpressionRef e = ab;
   ASSERT_TRUE(m.assertExpression(&e));
+  EXPECT_EQ(m.getRoot(), ab);  // the first assertion becomes the root
   EXPECT_TRUE(ab->isAsserted());
   EXPECT_TRUE(a->isAsserted());
   EXPECT_TRUE(b->isAsserted());
   Expression* root = m.getRoot().get();
   ExpressionRef again = a;
   EXPECT_TRUE(m.assertExpression(&again));
+  EXPECT_TRUE(m.assertExpression(&e));
   EXPECT_EQ(m.getRoot().get(), root);  // already asserted: nothing changes
   ExpressionRef wide = var(m, 8);
   EXPECT_FALSE(m.assertExpression(&wide));
+  ExpressionRef none;
+  EXPECT_FALSE(m.assertExpression(&none));
+  EXPECT_FALSE(m.assertExpression(nullptr));
 }
 
 TEST(ExpressionStore, NoListenerHearsOfADestroyedCandidate) {

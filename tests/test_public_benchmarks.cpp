@@ -12,8 +12,6 @@
 #include <iostream>
 #include <string>
 
-#ifdef VARNOK_BINARY
-
 namespace {
 
 bool exists(const std::string& path) {
@@ -55,9 +53,3 @@ TEST(Smtlib2Benchmarks, QuickSubsetAnswersCorrectly) {
 }
 
 }  // namespace
-
-#else
-
-TEST(Smtlib2Benchmarks, NeedsTheProgram) { GTEST_SKIP() << "the varnok program is not part of this build"; }
-
-#endif

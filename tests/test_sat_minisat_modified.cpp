@@ -1,21 +1,14 @@
-// Inside the module-aware solver: option defaults, the shared containers,
-// clause flags through garbage collection, counters of attach and detach,
-// and the preprocessing and incremental elimination rules.
+// Inside the module-aware MiniSat solvers: clause flags through garbage
+// collection, counters of attach and detach, final conflicts of assumptions,
+// and the preprocessing and incremental elimination rules. (The solver core
+// shared with MiniSat is tested in test_sat_minisat.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
-#include <cstring>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "sat/minisat_modified/simp_solver.h"
-#include "sat/mtl/heap.h"
-#include "sat/mtl/queue.h"
-#include "sat/mtl/region.h"
-#include "sat/mtl/sort.h"
-#include "sat/sat_solver.h"
 
 using namespace MinisatModified;
 
@@ -29,161 +22,7 @@ vec<Lit> lits(std::initializer_list<int> codes) {
 int P(int v) { return 2 * v; }
 int N(int v) { return 2 * v + 1; }
 
-TEST(SatOptions, CoreAndSimpDefaults) {
-  Solver s;
-  EXPECT_EQ(0.95, s.var_decay);
-  EXPECT_EQ(0.999, s.clause_decay);
-  EXPECT_EQ(0.0, s.random_var_freq);
-  EXPECT_EQ(91648253.0, s.random_seed);
-  EXPECT_EQ(2, s.ccmin_mode);
-  EXPECT_EQ(2, s.phase_saving);
-  EXPECT_FALSE(s.rnd_init_act);
-  EXPECT_TRUE(s.luby_restart);
-  EXPECT_EQ(100, s.restart_first);
-  EXPECT_EQ(2.0, s.restart_inc);
-  EXPECT_EQ(0.2, s.garbage_frac);
-  EXPECT_EQ(0, s.verbosity);
-  EXPECT_TRUE(s.remove_satisfied);
-
-  SimpSolver simp;
-  EXPECT_EQ(0, simp.grow);
-  EXPECT_EQ(20, simp.clause_lim);
-  EXPECT_EQ(1000, simp.subsumption_lim);
-  EXPECT_EQ(0.5, simp.simp_garbage_frac);
-  EXPECT_FALSE(simp.use_asymm);
-  EXPECT_FALSE(simp.use_rcheck);
-  EXPECT_TRUE(simp.use_elim);
-  EXPECT_TRUE(simp.incremental_elim);
-  EXPECT_TRUE(simp.use_simplification);
-  EXPECT_FALSE(simp.remove_satisfied);
-  EXPECT_TRUE(simp.ca.extra_clause_field);
-}
-
-TEST(SatOptions, TablesAndHelpTexts) {
-  std::vector<Option*>& options = Option::getOptionList();
-  std::vector<std::string> names;
-  for (Option* o : options) names.push_back(std::string(o->getCategory()) + ":" + o->getName());
-  for (const char* expected :
-       {"CORE:var-decay", "CORE:cla-decay", "CORE:rnd-freq", "CORE:rnd-seed", "CORE:ccmin-mode", "CORE:phase-saving",
-        "CORE:rnd-init", "CORE:luby", "CORE:rfirst", "CORE:rinc", "CORE:gc-frac", "SIMP:asymm", "SIMP:rcheck",
-        "SIMP:elim", "SIMP:grow", "SIMP:cl-lim", "SIMP:sub-lim", "SIMP:simp-gc-frac"}) {
-    EXPECT_NE(names.end(), std::find(names.begin(), names.end(), expected)) << expected;
-  }
-  EXPECT_EQ(18u, options.size());
-
-  auto help = [&](const char* name) {
-    for (Option* o : options) {
-      if (strcmp(o->getName(), name) == 0) {
-        ::testing::internal::CaptureStderr();
-        o->help(false);
-        return ::testing::internal::GetCapturedStderr();
-      }
-    }
-    return std::string("missing");
-  };
-  EXPECT_EQ("  -ccmin-mode   = <int32>  [   0 ..    2] (default: 2)\n", help("ccmin-mode"));
-  EXPECT_EQ("  -grow         = <int32>  [imin .. imax] (default: 0)\n", help("grow"));
-  EXPECT_EQ("  -luby, -no-luby                         (default: on)\n", help("luby"));
-  EXPECT_EQ("  -var-decay    = <double> (   0 ..    1) (default: 0.95)\n", help("var-decay"));
-  EXPECT_EQ("  -rnd-freq     = <double> [   0 ..    1] (default: 0)\n", help("rnd-freq"));
-}
-
-struct TestFamily {};
-
-TEST(SatOptions, Parsing) {
-  varnok::sat::mtl::BoolOption<TestFamily> b("T", "flag", "a flag", false);
-  EXPECT_TRUE(b.parse("-flag"));
-  EXPECT_TRUE((bool)b);
-  EXPECT_TRUE(b.parse("-no-flag"));
-  EXPECT_FALSE((bool)b);
-  EXPECT_FALSE(b.parse("-flags"));
-  EXPECT_FALSE(b.parse("flag"));
-
-  varnok::sat::mtl::IntOption<TestFamily> i("T", "lim", "a limit", 5, varnok::sat::mtl::IntRange(-1, 10));
-  EXPECT_TRUE(i.parse("-lim=7"));
-  EXPECT_EQ(7, (int)i);
-  EXPECT_FALSE(i.parse("-lim7"));
-  EXPECT_EQ(7, (int)i);
-  EXPECT_EXIT(i.parse("-lim=11"), ::testing::ExitedWithCode(1), "ERROR! value <11> is too large for option \"lim\".");
-  EXPECT_EXIT(i.parse("-lim=-2"), ::testing::ExitedWithCode(1), "is too small for option \"lim\"");
-
-  varnok::sat::mtl::DoubleOption<TestFamily> d("T", "frac", "a fraction", 0.5,
-                                                varnok::sat::mtl::DoubleRange(0, false, 1, true));
-  EXPECT_TRUE(d.parse("-frac=1"));  // inclusive upper end
-  EXPECT_EQ(1.0, (double)d);
-  EXPECT_EXIT(d.parse("-frac=0"), ::testing::ExitedWithCode(1), "too small");
-}
-
-TEST(SatContainers, VectorGrowthAndOutOfMemory) {
-  vec<int> v;
-  std::vector<int> caps;
-  for (int i = 0; i < 15; i++) {
-    v.push(i);
-    if (caps.empty() || caps.back() != v.capacity()) caps.push_back(v.capacity());
-  }
-  EXPECT_EQ((std::vector<int>{2, 4, 8, 14, 22}), caps);
-  vec<int> w;
-  w.growTo(100);
-  EXPECT_EQ(100, w.capacity());
-  for (int i = 0; i < 100; i++) ASSERT_EQ(0, w[i]);
-  // max((n - cap + 1) & ~1, ((cap / 2) + 2) & ~1): 100 -> +52
-  w.growTo(101);
-  EXPECT_EQ(152, w.capacity());
-  EXPECT_THROW(w.capacity(INT_MAX), OutOfMemoryException);
-  EXPECT_EQ(101, w.size());  // unchanged after the failure
-
-  varnok::sat::mtl::RegionAllocator<uint32_t, OutOfMemoryException> region(0);
-  EXPECT_THROW(region.capacity(UINT32_MAX), OutOfMemoryException);
-}
-
-TEST(SatContainers, SortMatchesOrderingOnBothMethods) {
-  std::mt19937 rng(5);
-  for (int n = 0; n < 60; n++) {
-    vec<Lit> a;
-    std::vector<int> expected;
-    for (int i = 0; i < n; i++) {
-      int x = (int)(rng() % 20);
-      a.push(toLit(x));
-      expected.push_back(x);
-    }
-    sort(a);
-    std::sort(expected.begin(), expected.end());
-    for (int i = 0; i < n; i++) ASSERT_EQ(expected[i], toInt(a[i])) << n;
-  }
-}
-
-TEST(SatContainers, HeapAndQueue) {
-  struct Lt {
-    bool operator()(int a, int b) const { return a % 7 < b % 7; }
-  };
-  varnok::sat::mtl::Heap<Lt, OutOfMemoryException> heap{Lt()};
-  for (int i = 20; i >= 0; i--) heap.insert(i);
-  int last = -1;
-  while (!heap.empty()) {
-    int x = heap.removeMin();
-    EXPECT_LE(last, x % 7);
-    last = x % 7;
-    EXPECT_FALSE(heap.inHeap(x));
-  }
-  varnok::sat::mtl::Queue<int, OutOfMemoryException> q;
-  for (int i = 0; i < 5; i++) q.insert(i);
-  q.pop();
-  q.pop();
-  for (int i = 5; i < 40; i++) q.insert(i);
-  EXPECT_EQ(38, q.size());
-  for (int i = 2; i < 40; i++) {
-    ASSERT_EQ(i, q.peek());
-    q.pop();
-  }
-  EXPECT_EQ(0, q.size());
-}
-
-TEST(SatCore, LubySequence) {
-  double expected[] = {1, 1, 2, 1, 1, 2, 4, 1, 1, 2, 1, 1, 2, 4, 8};
-  for (int i = 0; i < 15; i++) EXPECT_EQ(expected[i], Solver::luby(2, i)) << i;
-}
-
-TEST(SatCore, AttachDetachCountersAndGarbageCollectionKeepFlags) {
+TEST(SatModifiedCore, AttachDetachCountersAndGarbageCollectionKeepFlags) {
   Solver s;
   for (int i = 0; i < 6; i++) s.newVar();
   vec<Lit> c1 = lits({P(0), P(1), P(2)});
@@ -234,7 +73,7 @@ TEST(SatCore, AttachDetachCountersAndGarbageCollectionKeepFlags) {
   EXPECT_FALSE(s.satisfied(s.ca[e]));
 }
 
-TEST(SatCore, AssumptionFalseAtLevelZero) {
+TEST(SatModifiedCore, AssumptionFalseAtLevelZero) {
   Solver s;
   s.newVar();
   s.newVar();
@@ -246,28 +85,6 @@ TEST(SatCore, AssumptionFalseAtLevelZero) {
   EXPECT_EQ(N(0), toInt(s.conflict[0]));
   EXPECT_TRUE(s.okay());
   EXPECT_TRUE(s.solve());
-}
-
-TEST(SatCore, ClauseAdditionSimplifiesOnlyByLevelZero) {
-  Solver s;
-  for (int i = 0; i < 4; i++) s.newVar();
-  vec<Lit> dup = lits({P(2), P(1), P(2), N(3)});
-  ASSERT_TRUE(s.addClause(dup));
-  ASSERT_EQ(1, s.nClauses());
-  EXPECT_EQ(3, s.ca[s.clauses[0]].size());
-  vec<Lit> taut = lits({P(0), N(0), P(1)});
-  ASSERT_TRUE(s.addClause(taut));
-  EXPECT_EQ(1, s.nClauses());
-  vec<Lit> unit = lits({N(1)});
-  ASSERT_TRUE(s.addClause(unit));
-  vec<Lit> shortened = lits({P(1), P(3)});  // x1 false at level 0: becomes the unit x3
-  ASSERT_TRUE(s.addClause(shortened));
-  EXPECT_EQ(1, s.nClauses());
-  EXPECT_EQ(l_True, s.value(3));
-  vec<Lit> conflict = lits({P(1), N(3)});
-  EXPECT_FALSE(s.addClause(conflict));
-  EXPECT_FALSE(s.okay());
-  EXPECT_FALSE(s.solve());
 }
 
 // --- Preprocessing ---------------------------------------------------------
@@ -291,7 +108,7 @@ lbool solveSimp(SimpSolver& s, std::initializer_list<int> assumptions = {}) {
   return s.solve_(true, false);
 }
 
-TEST(SatSimp, UnusedAndPureVariablesAreEliminated) {
+TEST(SatModifiedSimp, UnusedAndPureVariablesAreEliminated) {
   SimpSolver s;
   for (int i = 0; i < 4; i++) s.newVar();
   s.setFrozen(2, true);
@@ -305,7 +122,7 @@ TEST(SatSimp, UnusedAndPureVariablesAreEliminated) {
   EXPECT_EQ(l_True, s.modelValue(1));
 }
 
-TEST(SatSimp, ResolventLengthLimitKeepsVariable) {
+TEST(SatModifiedSimp, ResolventLengthLimitKeepsVariable) {
   // x0 in (x0 | a1..a10) and (!x0 | b1..b11): the one resolvent has 21 literals.
   SimpSolver s;
   std::vector<int> pos{P(0)}, neg{N(0)};
@@ -332,7 +149,7 @@ TEST(SatSimp, ResolventLengthLimitKeepsVariable) {
   EXPECT_TRUE(t.isEliminated(0));
 }
 
-TEST(SatSimp, SubsumptionMarksTheSubsumingClause) {
+TEST(SatModifiedSimp, SubsumptionMarksTheSubsumingClause) {
   SimpSolver s;
   for (int i = 0; i < 5; i++) s.newVar();
   for (int i = 0; i < 5; i++) s.setFrozen(i, true);
@@ -349,7 +166,7 @@ TEST(SatSimp, SubsumptionMarksTheSubsumingClause) {
   EXPECT_FALSE(b.hasSubsumed());
 }
 
-TEST(SatSimp, LongClausesAreNotSubsumptionCandidates) {
+TEST(SatModifiedSimp, LongClausesAreNotSubsumptionCandidates) {
   SimpSolver s;
   for (int i = 0; i < 1001; i++) {
     s.newVar();
@@ -363,7 +180,7 @@ TEST(SatSimp, LongClausesAreNotSubsumptionCandidates) {
   EXPECT_EQ(2, s.nClauses());
 }
 
-TEST(SatSimp, EliminationRemovesLearntClausesOfTheVariable) {
+TEST(SatModifiedSimp, EliminationRemovesLearntClausesOfTheVariable) {
   SimpSolver s;
   for (int i = 0; i < 5; i++) s.newVar();
   ASSERT_TRUE(add(s, {P(0), P(1)}));
@@ -398,7 +215,7 @@ TEST(SatSimp, EliminationRemovesLearntClausesOfTheVariable) {
   EXPECT_EQ(n1 - 1, s.n_occ[P(1)]);
 }
 
-TEST(SatSimp, UnsatisfiableDuringEliminationStaysUnsatisfiable) {
+TEST(SatModifiedSimp, UnsatisfiableDuringEliminationStaysUnsatisfiable) {
   SimpSolver s;
   for (int i = 0; i < 3; i++) s.newVar();
   ASSERT_TRUE(add(s, {P(0), P(1)}));
@@ -413,7 +230,7 @@ TEST(SatSimp, UnsatisfiableDuringEliminationStaysUnsatisfiable) {
 
 // --- Incremental elimination ----------------------------------------------
 
-TEST(SatIncremental, NewClausesWithinLimitsKeepTheVariableEliminated) {
+TEST(SatModifiedIncremental, NewClausesWithinLimitsKeepTheVariableEliminated) {
   SimpSolver s;
   for (int i = 0; i < 6; i++) s.newVar();
   for (int i = 1; i < 6; i++) s.setFrozen(i, true);
@@ -444,7 +261,7 @@ TEST(SatIncremental, NewClausesWithinLimitsKeepTheVariableEliminated) {
   EXPECT_EQ(l_False, solveSimp(s, {N(1), N(2)}));
 }
 
-TEST(SatIncremental, UnitClauseRestoresTheVariable) {
+TEST(SatModifiedIncremental, UnitClauseRestoresTheVariable) {
   SimpSolver s;
   for (int i = 0; i < 4; i++) s.newVar();
   for (int i = 1; i < 4; i++) s.setFrozen(i, true);
@@ -461,7 +278,7 @@ TEST(SatIncremental, UnitClauseRestoresTheVariable) {
   EXPECT_EQ(l_False, solveSimp(s, {N(2)}));
 }
 
-TEST(SatIncremental, LongResolventRestoresTheVariable) {
+TEST(SatModifiedIncremental, LongResolventRestoresTheVariable) {
   SimpSolver s;
   for (int i = 0; i < 30; i++) s.newVar();
   for (int i = 1; i < 30; i++) s.setFrozen(i, true);
@@ -480,7 +297,7 @@ TEST(SatIncremental, LongResolventRestoresTheVariable) {
   EXPECT_EQ(0, s.elim_records[0].nneg);
 }
 
-TEST(SatIncremental, AssumedEliminatedVariableComesBackForOneCheck) {
+TEST(SatModifiedIncremental, AssumedEliminatedVariableComesBackForOneCheck) {
   SimpSolver s;
   for (int i = 0; i < 4; i++) s.newVar();
   for (int i = 1; i < 4; i++) s.setFrozen(i, true);
@@ -500,7 +317,7 @@ TEST(SatIncremental, AssumedEliminatedVariableComesBackForOneCheck) {
   EXPECT_TRUE(s.isEliminated(0));
 }
 
-TEST(SatIncremental, ModelExtensionDefaults) {
+TEST(SatModifiedIncremental, ModelExtensionDefaults) {
   // Equal counts: false unless a positive clause has its other literals false.
   SimpSolver s;
   for (int i = 0; i < 3; i++) s.newVar();
@@ -526,18 +343,6 @@ TEST(SatIncremental, ModelExtensionDefaults) {
   EXPECT_EQ(l_True, t.modelValue(0));
   ASSERT_EQ(l_True, solveSimp(t, {P(1), N(2), P(3)}));
   EXPECT_EQ(l_False, t.modelValue(0));
-}
-
-TEST(SatIncremental, AdapterModelCoversEliminatedVariables) {
-  varnok::sat::MiniSatSimpModified simp;
-  simp.addClause({P(0), P(1)});
-  simp.addClause({N(0), P(2)});
-  simp.addClause({N(2), P(3)});
-  ASSERT_EQ(0, simp.solve({N(3)}));
-  EXPECT_GT(simp.getSolver().eliminated_vars, 0);
-  EXPECT_EQ(-1, simp.modelValue(P(0)));
-  EXPECT_EQ(1, simp.modelValue(P(1)));
-  EXPECT_EQ(-1, simp.modelValue(P(2)));
 }
 
 }  // namespace

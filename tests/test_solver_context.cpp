@@ -1,6 +1,6 @@
-// The solver context: option rules, result names and mapping, the check
-// loop's early answers, assumptions that last one check, and the life cycle
-// of the components.
+// The solver context: result names and mapping, the check loop's early
+// answers, assumptions that last one check, and the life cycle of the
+// components. (Its settings are tested through the public API.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,50 +21,6 @@ namespace {
 using varnok::ExpressionRef;
 using varnok::ModelAccessor;
 using varnok::SolverContext;
-using varnok::SolverOptions;
-
-TEST(ContextOptions, SetterRules) {
-  SolverOptions o;
-  EXPECT_EQ(o.preprocessing, 1);
-  EXPECT_EQ(o.preprocessingSet, 0);
-  EXPECT_EQ(o.satSolverKind, 0u);
-  EXPECT_EQ(o.satSolverKindSet, 0);
-  // Unknown kinds are refused and change nothing.
-  EXPECT_FALSE(o.setSatSolver(4));
-  EXPECT_FALSE(o.setSatSolver(0x80000000u));
-  EXPECT_EQ(o.satSolverKind, 0u);
-  EXPECT_EQ(o.preprocessingSet, 0);
-  EXPECT_TRUE(o.setSatSolver(0));
-  EXPECT_EQ(o.satSolverKindSet, 1);
-  EXPECT_EQ(o.preprocessing, 1);
-  // Everything fails once locked.
-  EXPECT_FALSE(o.setSatSolver(0, true));
-  EXPECT_FALSE(o.setSatPreprocessing(false, true));
-  EXPECT_TRUE(o.setSatPreprocessing(false));
-  EXPECT_EQ(o.preprocessing, 0);
-  EXPECT_EQ(o.preprocessingSet, 1);
-  EXPECT_TRUE(o.setSatPreprocessing(true));
-  EXPECT_EQ(o.preprocessing, 1);
-}
-
-TEST(ContextOptions, NonPreprocessingKinds) {
-  ASSERT_TRUE(SolverOptions::isKnownKind(2));
-  SolverOptions o;
-  EXPECT_TRUE(o.setSatSolver(2));
-  EXPECT_EQ(o.preprocessing, 0);
-  EXPECT_EQ(o.preprocessingSet, 1);
-  EXPECT_FALSE(o.setSatPreprocessing(true));
-  EXPECT_TRUE(o.setSatPreprocessing(false));
-  EXPECT_TRUE(o.setSatSolver(0));
-  EXPECT_EQ(o.preprocessing, 0) << "a later preprocessing kind does not switch it back on";
-  SolverOptions p;
-  EXPECT_TRUE(p.setSatPreprocessing(true));
-  EXPECT_FALSE(p.setSatSolver(2));
-  EXPECT_EQ(p.satSolverKind, 0u);
-  SolverOptions q;
-  EXPECT_TRUE(q.setSatPreprocessing(false));
-  EXPECT_TRUE(q.setSatSolver(2));
-}
 
 TEST(ContextResults, NamesAndPublicMapping) {
   std::string s = "x";
@@ -85,8 +41,6 @@ TEST(ContextCheck, FreshContextIsSatAndMakesTheBackEnd) {
   EXPECT_FALSE(c.hasSatSolver());
   EXPECT_EQ(c.check(), varnok::SAT);
   EXPECT_TRUE(c.hasSatSolver());
-  EXPECT_FALSE(c.setSatSolver(0));
-  EXPECT_FALSE(c.setSatPreprocessing(false));
   EXPECT_EQ(c.check(), varnok::SAT);
 }
 

@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "support/graph_evaluator.h"
 #include "varnok/node/expression_manager.h"
 #include "varnok/node/operator_expressions.h"
 #include "varnok/node/structural_relations.h"
@@ -202,67 +203,30 @@ namespace {
 constexpr uint32_t kAssignments = 1024;
 const uint32_t kVarShift[5] = {0, 0, 1, 3, 6};
 
+// Truth tables: the value of every node under each of the 1024 assignments.
 class Evaluator {
  public:
-  explicit Evaluator(const std::vector<Expression*>& vars) {
-    for (uint32_t w = 1; w <= 4; ++w) varWidth_[vars[w - 1]] = w;
-  }
-
-  const std::vector<uint8_t>& table(Expression* e) {
-    auto it = memo_.find(e);
-    if (it != memo_.end()) return it->second;
-    std::vector<uint8_t> t(kAssignments);
-    for (uint32_t a = 0; a < kAssignments; ++a) t[a] = eval(e, a);
-    return memo_.emplace(e, std::move(t)).first->second;
-  }
-
- private:
-  static uint8_t mask(uint32_t w) { return static_cast<uint8_t>((1u << w) - 1); }
-  uint8_t at(Expression* e, uint32_t a) { return table(e)[a]; }
-  uint8_t eval(Expression* e, uint32_t a) {
-    const uint32_t w = e->getWidth();
-    switch (e->getKind()) {
-      case KIND_VARIABLE: {
-        const uint32_t vw = varWidth_.at(e);
-        return static_cast<uint8_t>((a >> kVarShift[vw]) & mask(vw));
-      }
-      case KIND_CONSTANT:
-        return static_cast<uint8_t>(static_cast<ConstantExpression*>(e)->getValue().getWord(0));
-      case KIND_NOT:
-        return static_cast<uint8_t>(~at(e->getChild(0), a) & mask(w));
-      case KIND_AND:
-        return at(e->getChild(0), a) & at(e->getChild(1), a);
-      case KIND_EQUAL:
-        return at(e->getChild(0), a) == at(e->getChild(1), a);
-      case KIND_ITE:
-        return at(e->getChild(0), a) ? at(e->getChild(1), a) : at(e->getChild(2), a);
-      case KIND_CONCAT:
-        return static_cast<uint8_t>((at(e->getChild(0), a) << e->getChild(1)->getWidth()) | at(e->getChild(1), a));
-      case KIND_EXTRACT: {
-        auto* x = static_cast<ExtractExpression*>(e);
-        return static_cast<uint8_t>((at(x->getChild(0), a) >> x->getLo()) & mask(w));
-      }
-      case KIND_NEG:
-        return static_cast<uint8_t>((0u - at(e->getChild(0), a)) & mask(w));
-      case KIND_ADD:
-        return static_cast<uint8_t>((at(e->getChild(0), a) + at(e->getChild(1), a)) & mask(w));
-      case KIND_MUL:
-        return static_cast<uint8_t>((at(e->getChild(0), a) * at(e->getChild(1), a)) & mask(w));
-      case KIND_ULT:
-        return at(e->getChild(0), a) < at(e->getChild(1), a);
-      case KIND_SLT: {
-        const uint32_t cw = e->getChild(0)->getWidth();
-        auto sx = [cw](uint8_t v) { return static_cast<int>(v) - ((v >> (cw - 1)) & 1 ? (1 << cw) : 0); };
-        return sx(at(e->getChild(0), a)) < sx(at(e->getChild(1), a));
-      }
-      default:
-        ADD_FAILURE() << "unexpected kind " << e->getKind();
-        return 0;
+  Evaluator(const std::vector<Expression*>& vars, const std::vector<Expression*>& nodes) {
+    ev.collect(nodes);
+    tables.assign(ev.order.size(), std::vector<uint8_t>(kAssignments));
+    for (uint32_t a = 0; a < kAssignments; ++a) {
+      auto variable = [&](const Expression* e, varnok_test::Value& out) {
+        for (uint32_t w = 1; w <= 4; ++w)
+          if (vars[w - 1] == e) {
+            out.v = (a >> kVarShift[w]) & ((1u << w) - 1);
+            return true;
+          }
+        return false;
+      };
+      EXPECT_TRUE(ev.run(variable)) << ev.error;
+      for (size_t i = 0; i < ev.order.size(); ++i) tables[i][a] = static_cast<uint8_t>(ev.values[i].v);
     }
   }
+  const std::vector<uint8_t>& table(Expression* e) const { return tables[ev.slot.at(e)]; }
 
-  std::unordered_map<Expression*, std::vector<uint8_t>> memo_;
-  std::unordered_map<Expression*, uint32_t> varWidth_;
+ private:
+  varnok_test::GraphEvaluator ev;
+  std::vector<std::vector<uint8_t>> tables;
 };
 
 class TermGenerator {
@@ -384,7 +348,6 @@ TEST(StructuralRelations, EveryTrueAnswerIsSound) {
   Builder b;
   std::mt19937 rng(20261206);
   TermGenerator gen(b, rng);
-  Evaluator ev(gen.vars());
 
   std::vector<std::vector<Expression*>> pools(5);
 #ifdef VARNOK_SANITIZED
@@ -405,6 +368,9 @@ TEST(StructuralRelations, EveryTrueAnswerIsSound) {
       if (i % 4 == 1) pools[w].push_back(b.Neg(t));
     }
 
+  std::vector<Expression*> everything(gen.vars());
+  for (const auto& pool : pools) everything.insert(everything.end(), pool.begin(), pool.end());
+  const Evaluator ev(gen.vars(), everything);
   std::map<std::string, long> proved;
   auto check = [&](const char* name, bool claimed, Expression* a, Expression* c,
                    const std::function<bool(uint8_t, uint8_t, uint32_t)>& holds) {

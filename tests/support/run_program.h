@@ -1,7 +1,6 @@
 #pragma once
-// Runs the built varnok program on a script and collects its standard
-// output, standard error and exit status (used by the end-to-end tests of
-// the driver and the SMT-LIB 2 front end).
+// Runs the built varnok program with arguments and an input on standard input
+// and collects its standard output, standard error and exit status.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -33,19 +32,14 @@ inline std::string readWholeFile(const std::string& path) {
 
 // A fresh directory below the tests' scratch directory.
 inline std::string scratchDirectory(const std::string& name) {
-#ifdef VARNOK_TEST_TMPDIR
   const std::string base = VARNOK_TEST_TMPDIR;
-#else
-  const std::string base = "/tmp";
-#endif
   const std::string dir = base + "/" + name + "." + std::to_string(getpid());
   mkdir(base.c_str(), 0777);
   mkdir(dir.c_str(), 0777);
   return dir;
 }
 
-#ifdef VARNOK_BINARY
-// Runs varnok with the arguments in directory dir, the script on standard
+// Runs varnok with the arguments in directory dir, the input on standard
 // input.
 inline RunResult runVarnok(const std::vector<std::string>& arguments, const std::string& input,
                            const std::string& dir, unsigned timeLimitSeconds = 60) {
@@ -89,6 +83,5 @@ inline RunResult runVarnok(const std::vector<std::string>& arguments, const std:
   std::remove((base + ".err").c_str());
   return result;
 }
-#endif
 
 }  // namespace varnok_test
