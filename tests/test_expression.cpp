@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -804,5 +805,47 @@ TEST(ExpressionSetTest, RandomInsertEraseFindAgainstReference) {
         break;
       }
     EXPECT_EQ(set.size(), reference.size());
+  }
+}
+
+// The identity set keyed by serial id, against a reference set: registered
+// variables (distinct ids) and never-registered nodes (all id 0, so every one
+// of them probes the same run and erasure must shift entries across the
+// table's end).
+TEST(NodeIdentitySetTest, RandomInsertEraseContainsAgainstReference) {
+  ExpressionManager manager;
+  std::vector<ExpressionRef> registered(2000);
+  for (auto& r : registered) manager.makeVariable(r, 4, nullptr);
+  std::vector<std::unique_ptr<VariableExpression>> unregistered;
+  for (int i = 0; i < 200; ++i) unregistered.emplace_back(new VariableExpression(4, nullptr));
+  std::mt19937 rng(11);
+  for (bool colliding : {false, true}) {
+    NodeIdentitySet set;
+    std::set<Expression*> reference;
+    const size_t count = colliding ? unregistered.size() : registered.size();
+    auto node = [&](size_t i) -> Expression* { return colliding ? unregistered[i].get() : registered[i].get(); };
+    for (int step = 0; step < 20000; ++step) {
+      Expression* n = node(rng() % count);
+      const bool member = reference.count(n) != 0;
+      ASSERT_EQ(set.contains(n), member);
+      if (!member || rng() % 3 == 0) {
+        ASSERT_EQ(set.insert(n), !member);
+        reference.insert(n);
+      } else {
+        ASSERT_TRUE(set.erase(n));
+        ASSERT_FALSE(set.erase(n));
+        reference.erase(n);
+      }
+      ASSERT_EQ(set.size(), reference.size());
+      if (step % 101 == 0) {
+        for (size_t i = 0; i < count; ++i) ASSERT_EQ(set.contains(node(i)), reference.count(node(i)) != 0);
+        size_t seen = 0;
+        set.forEach([&](Expression* e) {
+          ++seen;
+          ASSERT_TRUE(reference.count(e));
+        });
+        ASSERT_EQ(seen, reference.size());
+      }
+    }
   }
 }
