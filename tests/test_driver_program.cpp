@@ -73,34 +73,13 @@ TEST_F(DriverEndToEnd, VersionBanner) {
   EXPECT_EQ(lines[7].rfind("compilation host: ", 0), 0u);
 }
 
+// A refused command line ends with status 1 before anything runs (the
+// messages of the option parser are tested on the parser).
 TEST_F(DriverEndToEnd, WholeCommandLineIsParsedFirst) {
   const RunResult result = run({"--version", "--bogus", "file.smt2"});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err, "Unrecognized option '--bogus'.\n");
-}
-
-TEST_F(DriverEndToEnd, OptionParserMessages) {
-  struct Case {
-    std::vector<std::string> arguments;
-    std::string err;
-  };
-  const std::vector<Case> cases = {
-      {{"--input-format"}, "The option 'input-format' requires an argument.\n"},
-      {{"--input-format="}, "input format \"\" is not supported.\n"},
-      {{"--input-format=smtlib3"}, "input format \"smtlib3\" is not supported.\n"},
-      {{"--sat-solver=picosat"}, "sat solver \"picosat\" is not supported.\n"},
-      {{"--sat-preprocessing=yes"}, ""},
-      {{"x.smt2", "--parse-only"}, "Unrecognized option 'x.smt2'.\n"},
-      {{"-hv", "x.smt2"}, "Unrecognized option '-hv'.\n"},
-      {{"--parse-only=1", "x.smt2"}, "Unrecognized option '--parse-only=1'.\n"},
-  };
-  for (const Case& c : cases) {
-    const RunResult result = run(c.arguments);
-    EXPECT_EQ(result.status, 1) << c.arguments[0];
-    EXPECT_EQ(result.out, "") << c.arguments[0];
-    EXPECT_EQ(result.err, c.err) << c.arguments[0];
-  }
 }
 
 TEST_F(DriverEndToEnd, InputFileThatCannotBeOpened) {
