@@ -137,20 +137,4 @@ TEST_F(DriverEndToEnd, FrontEndsThatAreNotBuilt) {
   }
 }
 
-TEST_F(DriverEndToEnd, SettingsAreAppliedInOrder) {
-  // The DIMACS back end has switched preprocessing off when the explicit
-  // setting arrives; switching it on is refused.
-  RunResult result = run({"--sat-solver=dump-dimacs", "--sat-preprocessing=on"}, "");
-  EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, "Could not set SAT preprocessing.\n");
-  result = run({"--sat-solver=dump-dimacs", "--sat-preprocessing=off"}, "(set-logic QF_BV)");
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.err, "");
-  result = run({"--substitution=off", "--constraint-propagation=on", "--sat-preprocessing=off"},
-               "(get-info :error-behavior)");
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.out, "(:error-behavior immediate-exit)\n");
-}
-
 }  // namespace
