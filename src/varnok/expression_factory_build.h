@@ -5,6 +5,7 @@
 #define VARNOK_EXPRESSION_FACTORY_BUILD_H
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "varnok/bit_vector.h"
@@ -43,6 +44,20 @@ inline bool orderCommutativeOperands(Ref& a, Ref& b, Expression*& A, Expression*
     std::swap(A, B);
   }
   return true;
+}
+
+// One pass over the rules of a rewriting loop: the answer (null when the
+// operands cannot stand together), or nothing when a rule has replaced
+// operands and the rules start over on the new ones.
+using Pass = std::optional<ExpressionRef>;
+inline constexpr std::nullopt_t startOver = std::nullopt;
+
+// Replaces the operand pair, the first operand first, and starts over. The new
+// operands are built beforehand, in the order the rule builds them.
+inline Pass replacePair(Ref& a, Ref& b, Ref& na, Ref& nb) {
+  a = std::move(na);
+  b = std::move(nb);
+  return startOver;
 }
 
 // Stores r in result and answers result.
