@@ -32,7 +32,7 @@ inline uint32_t loOf(const Expression* e) { return static_cast<const ExtractExpr
 // A bit-vector operand: not an array (arrays have width 0).
 inline bool isBitVector(const Expression* e) { return e->getWidth() != 0 && !e->isArray(); }
 
-// The first two rules of the commutative rewriting loops (and, mul, add):
+// The opening steps of the commutative rewriting loops (and, mul, add):
 // refuse operands of different widths or arrays, then put the operand with the
 // smaller serial id first, swapping the caller's handles along with A and B.
 inline bool orderCommutativeOperands(Ref& a, Ref& b, Expression*& A, Expression*& B) {
