@@ -110,11 +110,12 @@ struct Conjunct {
   Expression* neg = nullptr;                  // e = ~neg
   Expression* negOp[2] = {nullptr, nullptr};  // e = ~(negOp[0] & negOp[1])
 
-  explicit Conjunct(Expression* x) : e(x) {
-    if (isKind(x, KIND_AND)) {
+  // `kind` is the kind of x.
+  Conjunct(Expression* x, uint32_t kind) : e(x) {
+    if (kind == KIND_AND) {
       op[0] = ch(x, 0);
       op[1] = ch(x, 1);
-    } else if (isKind(x, KIND_NOT)) {
+    } else if (kind == KIND_NOT) {
       neg = ch(x, 0);
       if (isKind(neg, KIND_AND)) {
         negOp[0] = ch(neg, 0);
@@ -130,8 +131,8 @@ struct Conjunct {
 // Some x[k] is the complement of some y[l]; the pairs are tried (x0, y0),
 // (x0, y1), (x1, y0), (x1, y1).
 bool anyComplementary(Expression* const (&x)[2], Expression* const (&y)[2]) {
-  for (int k : {0, 1})
-    for (int l : {0, 1})
+  for (int k = 0; k < 2; ++k)
+    for (int l = 0; l < 2; ++l)
       if (compl_(x[k], y[l])) return true;
   return false;
 }
@@ -140,7 +141,7 @@ bool anyComplementary(Expression* const (&x)[2], Expression* const (&y)[2]) {
 // comments a and b are the operands in their order, x and y the operands in
 // either order (a rule written for x tries a as x first, then b), x0 and x1
 // or p and q the operands of an and, c and d constants.
-Pass andRules(M& m, Ref& a, Ref& b) {
+Ref andRules(M& m, Ref& a, Ref& b, bool& again) {
   Build bd{m};
   Expression* A;
   Expression* B;
@@ -149,8 +150,9 @@ Pass andRules(M& m, Ref& a, Ref& b) {
   const uint32_t w = A->getWidth();
   Ref* const h[2] = {&a, &b};
   Expression* const e[2] = {A, B};
+  const uint32_t kind[2] = {A->getKind(), B->getKind()};
   // c & d → the folded constant
-  if (isConst(A) && isConst(B)) {
+  if (kind[0] == KIND_CONSTANT && kind[1] == KIND_CONSTANT) {
     BitVector r;
     BitVector::bitAnd(valueOf(A), valueOf(B), r);
     return bd.Constant(r);
@@ -158,34 +160,34 @@ Pass andRules(M& m, Ref& a, Ref& b) {
   // x & x → x
   if (A == B) return std::move(a);
   // 0 & y → 0
-  for (int i : {0, 1})
+  for (int i = 0; i < 2; ++i)
     if (e[i]->isZero()) return std::move(*h[i]);
   // x & ~x → 0
   if (compl_(A, B)) return bd.Zero(w);
   // ones & y → y
-  for (int i : {0, 1})
+  for (int i = 0; i < 2; ++i)
     if (e[i]->isAllOnes()) return std::move(*h[1 - i]);
 
-  const Conjunct x[2] = {Conjunct(A), Conjunct(B)};
+  const Conjunct x[2] = {Conjunct(A, kind[0]), Conjunct(B, kind[1])};
   // (x0 & x1) & ~xk → 0
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     Expression* y = e[1 - i];
     if (x[i].isAnd() && (compl_(y, x[i].op[0]) || compl_(y, x[i].op[1]))) return bd.Zero(w);
   }
   // (x0 & x1) & (y0 & y1) with xk = ~yl → 0
   if (x[0].isAnd() && x[1].isAnd() && anyComplementary(x[0].op, x[1].op)) return bd.Zero(w);
   // ~(x0 & x1) & ~xk → ~xk
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     Expression* y = e[1 - i];
     if (x[i].isNotOfAnd() && (compl_(y, x[i].negOp[0]) || compl_(y, x[i].negOp[1]))) return std::move(*h[1 - i]);
   }
   // ~(x0 & x1) & (y0 & y1) with xk = ~yl → y0 & y1
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     const Conjunct& y = x[1 - i];
     if (x[i].isNotOfAnd() && y.isAnd() && anyComplementary(x[i].negOp, y.op)) return std::move(*h[1 - i]);
   }
   // (x0 & x1) & xk → x0 & x1
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     Expression* y = e[1 - i];
     if (x[i].isAnd() && (x[i].op[0] == y || x[i].op[1] == y)) return std::move(*h[i]);
   }
@@ -193,39 +195,39 @@ Pass andRules(M& m, Ref& a, Ref& b) {
   if (x[0].isNotOfAnd() && x[1].isNotOfAnd()) {
     Expression* const(&P)[2] = x[0].negOp;
     Expression* const(&Q)[2] = x[1].negOp;
-    for (int k : {0, 1})
-      for (int l : {0, 1})
+    for (int k = 0; k < 2; ++k)
+      for (int l = 0; l < 2; ++l)
         if (P[k] == Q[l] && compl_(P[1 - k], Q[1 - l])) return bd.Not(P[k]);
   }
   // ~(x0 & x1) & xk → ~x(1-k) & xk, x1 tried first
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     if (!x[i].isNotOfAnd()) continue;
-    for (int k : {1, 0}) {
+    for (int k = 1; k >= 0; --k) {
       if (x[i].negOp[k] == e[1 - i]) {
         *h[i] = bd.Not(x[i].negOp[1 - k]);
-        return startOver;
+        return startOver(again);
       }
     }
   }
   // ~(x0 & x1) & (y0 & y1) with xk among the y → ~x(1-k) & (y0 & y1), x1 tried first
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     const Conjunct& y = x[1 - i];
     if (!x[i].isNotOfAnd() || !y.isAnd()) continue;
-    for (int k : {1, 0}) {
+    for (int k = 1; k >= 0; --k) {
       Expression* xk = x[i].negOp[k];
       if (xk == y.op[0] || xk == y.op[1]) {
         *h[i] = bd.Not(x[i].negOp[1 - k]);
-        return startOver;
+        return startOver(again);
       }
     }
   }
   // (a0 & a1) & (b0 & b1) with bl among the a → (a0 & a1) & b(1-l)
   if (x[0].isAnd() && x[1].isAnd()) {
-    for (int l : {0, 1}) {
+    for (int l = 0; l < 2; ++l) {
       Expression* yl = x[1].op[l];
       if (yl == x[0].op[0] || yl == x[0].op[1]) {
         b = x[1].op[1 - l];
-        return startOver;
+        return startOver(again);
       }
     }
   }
@@ -238,10 +240,10 @@ Pass andRules(M& m, Ref& a, Ref& b) {
       return bd.Eq(ch(Pn, 0), ch(Qn, 0));
   }
   // concat(c, z) & d → concat(c & high bits of d, z & low bits of d)
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     Expression* X = e[i];
     Expression* K = e[1 - i];
-    if (!isKind(X, KIND_CONCAT) || !isConst(ch(X, 0)) || !isConst(K)) continue;
+    if (kind[i] != KIND_CONCAT || kind[1 - i] != KIND_CONSTANT || !isConst(ch(X, 0))) continue;
     Expression* hp = ch(X, 0);
     Expression* lp = ch(X, 1);
     const uint32_t v = hp->getWidth();
@@ -252,17 +254,17 @@ Pass andRules(M& m, Ref& a, Ref& b) {
     return bd.Concat(hi, lo);
   }
   // (k = z) & y, with y a bit next to the extract z → one wider equality
-  for (int i : {0, 1}) {
-    if (!isKind(e[i], KIND_EQUAL)) continue;
+  for (int i = 0; i < 2; ++i) {
+    if (kind[i] != KIND_EQUAL) continue;
     Ref r = m.mergeExtractConstraints(ch(e[i], 0), ch(e[i], 1), e[1 - i]);
     if (r) return r;
   }
   // (z1 = t1) & (z2 = t2) with adjacent extracts z1, z2 of one node → one
   // equality of the joined extract; the pairs of sides tried (0, 0), (0, 1),
   // (1, 0), (1, 1)
-  if (isKind(A, KIND_EQUAL) && isKind(B, KIND_EQUAL)) {
-    for (uint32_t k : {0, 1}) {
-      for (uint32_t l : {0, 1}) {
+  if (kind[0] == KIND_EQUAL && kind[1] == KIND_EQUAL) {
+    for (uint32_t k = 0; k < 2; ++k) {
+      for (uint32_t l = 0; l < 2; ++l) {
         if (!isKind(ch(A, k), KIND_EXTRACT) || !isKind(ch(B, l), KIND_EXTRACT)) continue;
         Ref r = m.mergeExtractEqualities(ch(A, k), ch(A, 1 - k), ch(B, l), ch(B, 1 - l));
         if (r) return r;
@@ -285,28 +287,26 @@ Pass andRules(M& m, Ref& a, Ref& b) {
   // x & y, never both true → false
   if (contradictsAnd(A, B)) return bd.False();
   // x & y, x implies y → x
-  for (int i : {0, 1})
+  for (int i = 0; i < 2; ++i)
     if (impliesAnd(e[i], e[1 - i])) return std::move(*h[i]);
   // Under y, the and p0 & p1 that is x or that x negates: it contradicts y
   // → x := 0 (x := 1 for ~(p0 & p1)); y implies pk → x := p(1-k), negated
   // again for ~(p0 & p1)
-  for (int i : {0, 1}) {
-    Expression* X = e[i];
+  for (int i = 0; i < 2; ++i) {
     Expression* y = e[1 - i];
-    Expression* p = x[i].isNot() ? x[i].neg : X;
-    if (!isKind(p, KIND_AND)) continue;
-    Expression* p0 = ch(p, 0);
-    Expression* p1 = ch(p, 1);
-    if (contradictsAnd(y, p0) || contradictsAnd(y, p1)) {
-      *h[i] = bd.Bool(x[i].isNot());
-      return startOver;
+    const bool negated = x[i].isNot();
+    Expression* const(&p)[2] = negated ? x[i].negOp : x[i].op;
+    if (p[0] == nullptr) continue;
+    if (contradictsAnd(y, p[0]) || contradictsAnd(y, p[1])) {
+      *h[i] = bd.Bool(negated);
+      return startOver(again);
     }
-    for (int k : {0, 1}) {
-      if (impliesAnd(y, k == 0 ? p0 : p1)) {
-        Ref rest(k == 0 ? p1 : p0), r;
-        m.makeNotOrTake(r, &rest, X == p);
+    for (int k = 0; k < 2; ++k) {
+      if (impliesAnd(y, p[k])) {
+        Ref rest(p[1 - k]), r;
+        m.makeNotOrTake(r, &rest, !negated);
         *h[i] = std::move(r);
-        return startOver;
+        return startOver(again);
       }
     }
   }
@@ -316,15 +316,15 @@ Pass andRules(M& m, Ref& a, Ref& b) {
     if (r) return r;
   }
   // (x0 & x1) & y with simplifyAnd(xk, y) = r → x(1-k) & r
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     if (!x[i].isAnd()) continue;
-    for (int k : {0, 1}) {
+    for (int k = 0; k < 2; ++k) {
       Ref r = m.simplifyAnd(x[i].op[k], e[1 - i]);
       if (r) {
         Ref rest(x[i].op[1 - k]);
         *h[1 - i] = std::move(r);
         *h[i] = std::move(rest);
-        return startOver;
+        return startOver(again);
       }
     }
   }
@@ -332,9 +332,13 @@ Pass andRules(M& m, Ref& a, Ref& b) {
   return m.findOrInsert(new AndExpression(1, A, B));
 }
 
-Ref andLoop(M& m, Ref& a, Ref& b) {
-  for (;;)
-    if (Pass r = andRules(m, a, b)) return std::move(*r);
+// Runs the rule passes until one answers and stores the answer in result.
+ExpressionRef& andLoop(M& m, ExpressionRef& result, Ref& a, Ref& b) {
+  for (;;) {
+    bool again = false;
+    Ref r = andRules(m, a, b, again);
+    if (!again) return answer(result, std::move(r));
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -344,7 +348,7 @@ Ref andLoop(M& m, Ref& a, Ref& b) {
 // and b are the operands in their order, x and y the operands in either order
 // (a rule written for x tries a as x first, then b), c and k constants, v a
 // variable.
-Pass equalRules(M& m, Ref& a, Ref& b) {
+Ref equalRules(M& m, Ref& a, Ref& b, bool& again) {
   Build bd{m};
   Expression* A = a.get();
   Expression* B = b.get();
@@ -356,6 +360,7 @@ Pass equalRules(M& m, Ref& a, Ref& b) {
   }
   Ref* const h[2] = {&a, &b};
   Expression* const e[2] = {A, B};
+  const uint32_t kind[2] = {A->getKind(), B->getKind()};
   // x = x → true
   if (A == B) return bd.True();
   // An array against a bit-vector, or arrays of different sorts → null.
@@ -365,10 +370,10 @@ Pass equalRules(M& m, Ref& a, Ref& b) {
   // x = y, provably different → false
   if (areProvablyDistinct(A, B)) return bd.False();
   // An equality with a branch of an if-then-else x = ite(c, t, f):
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     Expression* I = e[i];
     Expression* O = e[1 - i];
-    if (!isIteLike(I)) continue;
+    if (kind[i] != KIND_ITE && kind[i] != KIND_ARRAY_ITE) continue;
     Expression* c = ch(I, 0);
     Expression* t = ch(I, 1);
     Expression* f = ch(I, 2);
@@ -397,11 +402,11 @@ Pass equalRules(M& m, Ref& a, Ref& b) {
   }
   // (z & c) = k with a constant mask c, either operand of the and: k has a bit
   // outside c → false; c one run of ones → the run's bits of z = those of k
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     Expression* K = e[i];
     Expression* N = e[1 - i];
-    if (!isConst(K) || !isKind(N, KIND_AND)) continue;
-    for (uint32_t j : {0, 1}) {
+    if (kind[i] != KIND_CONSTANT || kind[1 - i] != KIND_AND) continue;
+    for (uint32_t j = 0; j < 2; ++j) {
       Expression* mask = ch(N, j);
       Expression* z = ch(N, 1 - j);
       if (!isConst(mask)) continue;
@@ -413,94 +418,91 @@ Pass equalRules(M& m, Ref& a, Ref& b) {
         Ref nz = bd.Extract(z, lo + len - 1, lo);
         *h[i] = std::move(nk);
         *h[1 - i] = std::move(nz);
-        return startOver;
+        return startOver(again);
       }
     }
   }
   // Arrays, no rule left → a new array equality node.
   if (A->isArray()) return m.findOrInsert(new ArrayEqualExpression(A, B));
   // Negations, the first rule that fits; each gives a new pair.
-  const uint32_t kind[2] = {A->getKind(), B->getKind()};
   Ref n[2];
   // -x = x → the low w-1 bits of x = 0; true at width 1
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     if (kind[i] == KIND_NEG && ch(e[i], 0) == e[1 - i]) {
       if (w == 1) return bd.True();
       n[i] = bd.Extract(e[1 - i], w - 2, 0);
       n[1 - i] = bd.Zero(w - 1);
-      return replacePair(a, b, n[0], n[1]);
+      return replacePair(a, b, n[0], n[1], again);
     }
   }
   // -x = -y → x = y;  ~x = ~y → x = y
-  for (uint32_t k : {uint32_t(KIND_NEG), uint32_t(KIND_NOT)}) {
-    if (kind[0] == k && kind[1] == k) {
-      n[0] = ch(A, 0);
-      n[1] = ch(B, 0);
-      return replacePair(a, b, n[0], n[1]);
-    }
+  if ((kind[0] == KIND_NEG || kind[0] == KIND_NOT) && kind[1] == kind[0]) {
+    n[0] = ch(A, 0);
+    n[1] = ch(B, 0);
+    return replacePair(a, b, n[0], n[1], again);
   }
   // k = ~y → ~k = y
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     if (kind[i] == KIND_CONSTANT && kind[1 - i] == KIND_NOT) {
       n[i] = bd.Not(e[i]);
       n[1 - i] = ch(e[1 - i], 0);
-      return replacePair(a, b, n[0], n[1]);
+      return replacePair(a, b, n[0], n[1], again);
     }
   }
   // k = -y → -k = y
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     if (kind[i] == KIND_CONSTANT && kind[1 - i] == KIND_NEG) {
       n[i] = bd.Neg(e[i]);
       n[1 - i] = ch(e[1 - i], 0);
-      return replacePair(a, b, n[0], n[1]);
+      return replacePair(a, b, n[0], n[1], again);
     }
   }
   // ~v = y, y not a variable → v = ~y
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     if (kind[i] == KIND_NOT && isKind(ch(e[i], 0), KIND_VARIABLE) && kind[1 - i] != KIND_VARIABLE) {
       n[i] = ch(e[i], 0);
       n[1 - i] = bd.Not(e[1 - i]);
-      return replacePair(a, b, n[0], n[1]);
+      return replacePair(a, b, n[0], n[1], again);
     }
   }
   // -v = y, y not a variable → v = -y
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     if (kind[i] == KIND_NEG && isKind(ch(e[i], 0), KIND_VARIABLE) && kind[1 - i] != KIND_VARIABLE) {
       n[i] = ch(e[i], 0);
       n[1 - i] = bd.Neg(e[1 - i]);
-      return replacePair(a, b, n[0], n[1]);
+      return replacePair(a, b, n[0], n[1], again);
     }
   }
   // x = x + z → z = 0, b tried as the sum first
-  for (int i : {1, 0}) {
-    if (!isKind(e[i], KIND_ADD)) continue;
-    for (uint32_t j : {0, 1})
+  for (int i = 1; i >= 0; --i) {
+    if (kind[i] != KIND_ADD) continue;
+    for (uint32_t j = 0; j < 2; ++j)
       if (e[1 - i] == ch(e[i], j)) return bd.IsZero(ch(e[i], 1 - j));
   }
   // (s + y) = (s + z) → y = z; the pairs of summands tried (a0, b0), (a0, b1),
   // (a1, b0), (a1, b1)
-  if (isKind(A, KIND_ADD) && isKind(B, KIND_ADD)) {
-    for (uint32_t k : {0, 1}) {
-      for (uint32_t l : {0, 1}) {
+  if (kind[0] == KIND_ADD && kind[1] == KIND_ADD) {
+    for (uint32_t k = 0; k < 2; ++k) {
+      for (uint32_t l = 0; l < 2; ++l) {
         if (ch(A, k) == ch(B, l)) {
           n[0] = ch(A, 1 - k);
           n[1] = ch(B, 1 - l);
-          return replacePair(a, b, n[0], n[1]);
+          return replacePair(a, b, n[0], n[1], again);
         }
       }
     }
   }
   // concat(p, q) = concat(r, s), p and r of one width → (p = r) & (q = s)
-  if (isKind(A, KIND_CONCAT) && isKind(B, KIND_CONCAT) && ch(A, 0)->getWidth() == ch(B, 0)->getWidth()) {
+  if (kind[0] == KIND_CONCAT && kind[1] == KIND_CONCAT && ch(A, 0)->getWidth() == ch(B, 0)->getWidth()) {
     Ref hi = bd.Eq(ch(A, 0), ch(B, 0));
     Ref lo = bd.Eq(ch(A, 1), ch(B, 1));
     return bd.And(hi, lo);
   }
   // concat(p, q) = k → (p = high bits of k) & (q = low bits of k)
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     Expression* Cc = e[i];
     Expression* K = e[1 - i];
-    if (!isKind(Cc, KIND_CONCAT) || !isConst(K)) continue;
+    if (kind[i] != KIND_CONCAT || kind[1 - i] != KIND_CONSTANT) continue;
     const uint32_t v = ch(Cc, 1)->getWidth();
     Ref kh = bd.Extract(K, w - 1, v);
     Ref hi = bd.Eq(ch(Cc, 0), kh);
@@ -510,19 +512,23 @@ Pass equalRules(M& m, Ref& a, Ref& b) {
   }
   if (w == 1) {
     // 1 = y → y
-    for (int i : {0, 1})
+    for (int i = 0; i < 2; ++i)
       if (e[i]->isAllOnes()) return std::move(*h[1 - i]);
     // 0 = y → ~y
-    for (int i : {0, 1})
+    for (int i = 0; i < 2; ++i)
       if (e[i]->isZero()) return bd.Not(e[1 - i]);
   }
   // No rule left → a new equality node.
   return m.findOrInsert(new EqualExpression(A, B));
 }
 
-Ref equalLoop(M& m, Ref& a, Ref& b) {
-  for (;;)
-    if (Pass r = equalRules(m, a, b)) return std::move(*r);
+// Runs the rule passes until one answers and stores the answer in result.
+ExpressionRef& equalLoop(M& m, ExpressionRef& result, Ref& a, Ref& b) {
+  for (;;) {
+    bool again = false;
+    Ref r = equalRules(m, a, b, again);
+    if (!again) return answer(result, std::move(r));
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -532,7 +538,7 @@ Ref equalLoop(M& m, Ref& a, Ref& b) {
 // comments a rule written for one branch is tried on the then-branch first,
 // then mirrored on the else-branch; d is the condition of an inner
 // if-then-else.
-Pass iteRules(M& m, Ref& c, Ref& t, Ref& e) {
+Ref iteRules(M& m, Ref& c, Ref& t, Ref& e, bool& again) {
   Build bd{m};
   Expression* C = c.get();
   Expression* T = t.get();
@@ -548,49 +554,52 @@ Pass iteRules(M& m, Ref& c, Ref& t, Ref& e) {
   if (isKind(C, KIND_NOT)) {
     c = ch(C, 0);
     t.swap(e);
-    return startOver;
+    return startOver(again);
   }
+  const uint32_t kind[2] = {T->getKind(), E->getKind()};
+  const bool iteLike[2] = {kind[0] == KIND_ITE || kind[0] == KIND_ARRAY_ITE,
+                           kind[1] == KIND_ITE || kind[1] == KIND_ARRAY_ITE};
   // ite(c, ite(c, x, y), e) → ite(c, x, e);  ite(c, ite(~c, x, y), e) → ite(c, y, e)
-  for (uint32_t i : {0, 1}) {
+  for (uint32_t i = 0; i < 2; ++i) {
     Expression* X = B[i];
-    if (!isIteLike(X)) continue;
+    if (!iteLike[i]) continue;
     if (ch(X, 0) == C) {
       *br[i] = ch(X, 1 + i);
-      return startOver;
+      return startOver(again);
     }
     if (compl_(C, ch(X, 0))) {
       *br[i] = ch(X, 2 - i);
-      return startOver;
+      return startOver(again);
     }
   }
   // ite(c, ite(d, e, y), e) → ite(c & ~d, y, e);  ite(c, ite(d, y, e), e) → ite(c & d, y, e)
-  if (isIteLike(T)) {
+  if (iteLike[0]) {
     Expression* d = ch(T, 0);
     if (E == ch(T, 1)) {
       Ref nd = bd.Not(d);
       Ref nc = bd.And(C, nd);
       Ref nt(ch(T, 2));
-      return replacePair(c, t, nc, nt);
+      return replacePair(c, t, nc, nt, again);
     }
     if (E == ch(T, 2)) {
       Ref nc = bd.And(C, d);
       Ref nt(ch(T, 1));
-      return replacePair(c, t, nc, nt);
+      return replacePair(c, t, nc, nt, again);
     }
   }
   // ite(c, t, ite(d, t, y)) → ite(c | d, t, y);  ite(c, t, ite(d, y, t)) → ite(c | ~d, t, y)
-  if (isIteLike(E)) {
+  if (iteLike[1]) {
     Expression* d = ch(E, 0);
     if (T == ch(E, 1)) {
       Ref nc = bd.Or(C, d);
       Ref ne(ch(E, 2));
-      return replacePair(c, e, nc, ne);
+      return replacePair(c, e, nc, ne, again);
     }
     if (T == ch(E, 2)) {
       Ref nd = bd.Not(d);
       Ref nc = bd.Or(C, nd);
       Ref ne(ch(E, 1));
-      return replacePair(c, e, nc, ne);
+      return replacePair(c, e, nc, ne, again);
     }
   }
   // Arrays: of different sorts → null;
@@ -598,7 +607,7 @@ Pass iteRules(M& m, Ref& c, Ref& t, Ref& e) {
   // no rule left → a new array if-then-else node
   if (T->isArray()) {
     if (!sameArraySort(T, E)) return Ref();
-    if (isKind(T, KIND_ARRAY_WRITE) && isKind(E, KIND_ARRAY_WRITE) && ch(T, 1) == ch(E, 1) &&
+    if (kind[0] == KIND_ARRAY_WRITE && kind[1] == KIND_ARRAY_WRITE && ch(T, 1) == ch(E, 1) &&
         ch(T, 2) == ch(E, 2)) {
       Ref arr = bd.Ite(C, ch(T, 0), ch(E, 0));
       return bd.Write(arr, ch(T, 1), ch(T, 2));
@@ -623,11 +632,11 @@ Pass iteRules(M& m, Ref& c, Ref& t, Ref& e) {
   // 1-bit ite(c, t, ~t) → c = t
   if (w == 1 && compl_(T, E)) return bd.Eq(C, T);
   // ite(c, y & z, y) → y & ite(c, z, ones);  ite(c, y, y & z) → y & ite(c, ones, z)
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     Expression* X = B[i];
     Expression* Y = B[1 - i];
-    if (!isKind(X, KIND_AND)) continue;
-    for (uint32_t k : {0, 1}) {
+    if (kind[i] != KIND_AND) continue;
+    for (uint32_t k = 0; k < 2; ++k) {
       if (Y != ch(X, k)) continue;
       Ref ones = bd.Ones(w);
       Expression* arm[2];
@@ -639,7 +648,7 @@ Pass iteRules(M& m, Ref& c, Ref& t, Ref& e) {
   }
   // ite(c, concat(h, x), concat(h, y)) → concat(h, ite(c, x, y));
   // ite(c, concat(x, l), concat(y, l)) → concat(ite(c, x, y), l)
-  if (isKind(T, KIND_CONCAT) && isKind(E, KIND_CONCAT)) {
+  if (kind[0] == KIND_CONCAT && kind[1] == KIND_CONCAT) {
     if (ch(T, 0) == ch(E, 0)) {
       Ref in = bd.Ite(C, ch(T, 1), ch(E, 1));
       return bd.Concat(ch(T, 0), in);
@@ -649,16 +658,15 @@ Pass iteRules(M& m, Ref& c, Ref& t, Ref& e) {
       return bd.Concat(in, ch(T, 1));
     }
   }
-  // ite(c, s + x, s + y) → s + ite(c, x, y), then the same for *; the shared
-  // operand s looked for as (t0, e0), (t0, e1), (t1, e0), (t1, e1)
-  for (uint32_t kind : {uint32_t(KIND_ADD), uint32_t(KIND_MUL)}) {
-    if (!isKind(T, kind) || !isKind(E, kind)) continue;
-    for (uint32_t k : {0, 1}) {
-      for (uint32_t l : {0, 1}) {
+  // ite(c, s ∘ x, s ∘ y) → s ∘ ite(c, x, y) for ∘ the sum or the product; the
+  // shared operand s looked for as (t0, e0), (t0, e1), (t1, e0), (t1, e1)
+  if ((kind[0] == KIND_ADD || kind[0] == KIND_MUL) && kind[1] == kind[0]) {
+    for (uint32_t k = 0; k < 2; ++k) {
+      for (uint32_t l = 0; l < 2; ++l) {
         if (ch(T, k) != ch(E, l)) continue;
         Expression* s = ch(T, k);
         Ref in = bd.Ite(C, ch(T, 1 - k), ch(E, 1 - l));
-        return kind == KIND_ADD ? bd.Add(s, in) : bd.Mul(s, in);
+        return kind[0] == KIND_ADD ? bd.Add(s, in) : bd.Mul(s, in);
       }
     }
   }
@@ -682,9 +690,13 @@ Pass iteRules(M& m, Ref& c, Ref& t, Ref& e) {
   return m.findOrInsert(new IteExpression(C, T, E));
 }
 
-Ref iteLoop(M& m, Ref& c, Ref& t, Ref& e) {
-  for (;;)
-    if (Pass r = iteRules(m, c, t, e)) return std::move(*r);
+// Runs the rule passes until one answers and stores the answer in result.
+ExpressionRef& iteLoop(M& m, ExpressionRef& result, Ref& c, Ref& t, Ref& e) {
+  for (;;) {
+    bool again = false;
+    Ref r = iteRules(m, c, t, e, again);
+    if (!again) return answer(result, std::move(r));
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -695,7 +707,7 @@ Ref iteLoop(M& m, Ref& c, Ref& t, Ref& e) {
 // are such writes. In the comments, j is an index provably different from i;
 // a rule written for one branch is tried on the then-branch first, then
 // mirrored on the else-branch.
-Pass readRules(M& m, Ref& arr, Expression* I) {
+Ref readRules(M& m, Ref& arr, Expression* I, bool& again) {
   Build bd{m};
   Expression* A = arr.get();
   if (isKind(A, KIND_ARRAY_WRITE)) {
@@ -705,13 +717,13 @@ Pass readRules(M& m, Ref& arr, Expression* I) {
     // read(write(x, j, v), i) → read(x, i)
     if (areProvablyDistinct(I, idx)) {
       arr = ch(A, 0);
-      return startOver;
+      return startOver(again);
     }
   } else if (isKind(A, KIND_ARRAY_ITE)) {
     Expression* c = ch(A, 0);
     Expression* const B[2] = {ch(A, 1), ch(A, 2)};
     // read(ite(c, write(x, i, v), y), i) → ite(c, v, read(y, i))
-    for (int k : {0, 1}) {
+    for (int k = 0; k < 2; ++k) {
       Expression* W = B[k];
       if (!isKind(W, KIND_ARRAY_WRITE) || ch(W, 1) != I) continue;
       Ref r = bd.Read(B[1 - k], I);
@@ -721,28 +733,32 @@ Pass readRules(M& m, Ref& arr, Expression* I) {
       return bd.Ite(c, arm[0], arm[1]);
     }
     // read(ite(c, write(x, j, v), y), i) → read(ite(c, x, y), i)
-    for (int k : {0, 1}) {
+    for (int k = 0; k < 2; ++k) {
       Expression* W = B[k];
       if (!isKind(W, KIND_ARRAY_WRITE) || !areProvablyDistinct(I, ch(W, 1))) continue;
       Expression* arm[2];
       arm[k] = ch(W, 0);
       arm[1 - k] = B[1 - k];
       arr = bd.Ite(c, arm[0], arm[1]);
-      return startOver;
+      return startOver(again);
     }
   }
   // No rule left → a new read node.
   return m.findOrInsert(new ArrayReadExpression(A, I));
 }
 
-Ref readLoop(M& m, Ref& arr, Expression* I) {
-  for (;;)
-    if (Pass r = readRules(m, arr, I)) return std::move(*r);
+// Runs the rule passes until one answers and stores the answer in result.
+ExpressionRef& readLoop(M& m, ExpressionRef& result, Ref& arr, Expression* I) {
+  for (;;) {
+    bool again = false;
+    Ref r = readRules(m, arr, I, again);
+    if (!again) return answer(result, std::move(r));
+  }
 }
 
 // Write into an array. A rule written for one branch is tried on the
 // then-branch first, then mirrored on the else-branch.
-Pass writeRules(M& m, Ref& arr, Expression* I, Expression* V) {
+Ref writeRules(M& m, Ref& arr, Expression* I, Expression* V, bool& again) {
   Build bd{m};
   // write(write(x, i, u), i, v) → write(x, i, v): the later write overwrites
   while (isKind(arr.get(), KIND_ARRAY_WRITE) && ch(arr.get(), 1) == I) arr = ch(arr.get(), 0);
@@ -751,23 +767,27 @@ Pass writeRules(M& m, Ref& arr, Expression* I, Expression* V) {
   if (isKind(A, KIND_ARRAY_ITE)) {
     Expression* c = ch(A, 0);
     Expression* const B[2] = {ch(A, 1), ch(A, 2)};
-    for (int k : {0, 1}) {
+    for (int k = 0; k < 2; ++k) {
       Expression* W = B[k];
       if (!isKind(W, KIND_ARRAY_WRITE) || ch(W, 1) != I) continue;
       Expression* arm[2];
       arm[k] = ch(W, 0);
       arm[1 - k] = B[1 - k];
       arr = bd.Ite(c, arm[0], arm[1]);
-      return startOver;
+      return startOver(again);
     }
   }
   // No rule left → a new write node.
   return m.findOrInsert(new ArrayWriteExpression(A, I, V));
 }
 
-Ref writeLoop(M& m, Ref& arr, Expression* I, Expression* V) {
-  for (;;)
-    if (Pass r = writeRules(m, arr, I, V)) return std::move(*r);
+// Runs the rule passes until one answers and stores the answer in result.
+ExpressionRef& writeLoop(M& m, ExpressionRef& result, Ref& arr, Expression* I, Expression* V) {
+  for (;;) {
+    bool again = false;
+    Ref r = writeRules(m, arr, I, V, again);
+    if (!again) return answer(result, std::move(r));
+  }
 }
 
 // Copies the operand list, sorted by serial id; false when an element is null.
@@ -795,8 +815,7 @@ ExpressionRef& ExpressionManager::makeNot(ExpressionRef& result, ExpressionRef* 
 
 ExpressionRef& ExpressionManager::makeAnd(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
   if (!a || !b || !*a || !*b) return fail(result);
-  Ref r = andLoop(*this, *a, *b);
-  return answer(result, std::move(r));
+  return andLoop(*this, result, *a, *b);
 }
 
 ExpressionRef& ExpressionManager::makeNor(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
@@ -982,8 +1001,7 @@ bool ExpressionManager::assertExpression(ExpressionRef* e) {
 
 ExpressionRef& ExpressionManager::makeEqual(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
   if (!a || !b || !*a || !*b) return fail(result);
-  Ref r = equalLoop(*this, *a, *b);
-  return answer(result, std::move(r));
+  return equalLoop(*this, result, *a, *b);
 }
 
 ExpressionRef& ExpressionManager::makeIte(ExpressionRef& result, ExpressionRef* c, ExpressionRef* t,
@@ -996,8 +1014,7 @@ ExpressionRef& ExpressionManager::makeIte(ExpressionRef& result, ExpressionRef* 
   if (C->getWidth() != 1 || C->isArray() || T->isArray() != E->isArray()) return result;
   // Branches of different sorts are refused before any rule can pick one.
   if (T->isArray() ? !sameArraySort(T, E) : T->getWidth() != E->getWidth()) return result;
-  Ref r = iteLoop(*this, *c, *t, *e);
-  return answer(result, std::move(r));
+  return iteLoop(*this, result, *c, *t, *e);
 }
 
 ExpressionRef& ExpressionManager::makeDistinct(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
@@ -1053,8 +1070,7 @@ ExpressionRef& ExpressionManager::makeArrayRead(ExpressionRef& result, Expressio
   Expression* I = index->get();
   if (!A->isArray() || !isBitVector(I) || I->getWidth() != indexWidthOf(A)) return result;
   Ref keep(I);
-  Ref r = readLoop(*this, *array, I);
-  return answer(result, std::move(r));
+  return readLoop(*this, result, *array, I);
 }
 
 ExpressionRef& ExpressionManager::makeArrayWrite(ExpressionRef& result, ExpressionRef* array, ExpressionRef* index,
@@ -1068,8 +1084,7 @@ ExpressionRef& ExpressionManager::makeArrayWrite(ExpressionRef& result, Expressi
       V->getWidth() != elementWidthOf(A))
     return result;
   Ref keepI(I), keepV(V);
-  Ref r = writeLoop(*this, *array, I, V);
-  return answer(result, std::move(r));
+  return writeLoop(*this, result, *array, I, V);
 }
 
 // ===========================================================================

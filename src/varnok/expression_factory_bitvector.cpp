@@ -56,60 +56,75 @@ bool constantOperands(Expression* A, Expression* B, Expression*& ka, Expression*
 // ---------------------------------------------------------------------------
 // rules that products and sums share
 
-// In the comments ∘ is the operator of `kind` (KIND_MUL or KIND_ADD), c and d
-// are constants. Each rule answers whether it replaced the operand pair; the
-// maker's rules then start over.
+// The operand pair of a product or sum as its rules see it: the handles, the
+// nodes, their kinds, and for each whether it is a constant and whether it is
+// a node of the operator (`op`, KIND_MUL or KIND_ADD).
+struct ArithPair {
+  uint32_t op;
+  Ref* h[2];
+  Expression* e[2];
+  uint32_t kind[2];
+  bool constant[2];
+  bool opNode[2];
+
+  ArithPair(uint32_t o, Ref& a, Ref& b) : op(o), h{&a, &b}, e{a.get(), b.get()} {
+    for (int i = 0; i < 2; ++i) {
+      kind[i] = e[i]->getKind();
+      constant[i] = kind[i] == KIND_CONSTANT;
+      opNode[i] = kind[i] == op;
+    }
+  }
+};
 
 Ref applyOp(Build& bd, uint32_t kind, Expression* x, Expression* y) {
   return kind == KIND_MUL ? bd.Mul(x, y) : bd.Add(x, y);
 }
 
-// c ∘ (d ∘ y) → (c ∘ d) ∘ y, with the constant c as operand i of the pair and
-// d either operand of the other (the first tried first); the constants are
-// combined in the order of their operands.
-bool gatherConstant(Build& bd, uint32_t kind, Ref& a, Ref& b, int i) {
-  Expression* const e[2] = {a.get(), b.get()};
-  Expression* N = e[1 - i];
-  if (!isConst(e[i]) || !isKind(N, kind)) return false;
-  for (uint32_t k : {0, 1}) {
+// In the comments of the shared rules ∘ is the operator, c and d are
+// constants. Each answers whether it replaced the operand pair; the maker's
+// rules then start over.
+
+// c ∘ (d ∘ y) → (c ∘ d) ∘ y, for the constant c as operand i of the pair and
+// a node of the operator as the other, with d either operand of that node
+// (the first tried first); the constants are combined in the order of their
+// operands.
+bool gatherConstant(Build& bd, const ArithPair& p, int i) {
+  Expression* N = p.e[1 - i];
+  for (uint32_t k = 0; k < 2; ++k) {
     if (!isConst(ch(N, k))) continue;
     Expression* arg[2];
-    arg[i] = e[i];
+    arg[i] = p.e[i];
     arg[1 - i] = ch(N, k);
     Ref n[2];
-    n[i] = applyOp(bd, kind, arg[0], arg[1]);
+    n[i] = applyOp(bd, p.op, arg[0], arg[1]);
     n[1 - i] = ch(N, 1 - k);
-    replacePair(a, b, n[0], n[1]);
+    replaceOperands(*p.h[0], *p.h[1], n[0], n[1]);
     return true;
   }
   return false;
 }
 
-// (c ∘ y) ∘ (d ∘ z) → (c ∘ d) ∘ (y ∘ z), the constants found as
-// constantOperands orders them
-bool gatherConstantPair(Build& bd, uint32_t kind, Ref& a, Ref& b) {
-  Expression* A = a.get();
-  Expression* B = b.get();
-  if (!isKind(A, kind) || !isKind(B, kind)) return false;
+// (c ∘ y) ∘ (d ∘ z) → (c ∘ d) ∘ (y ∘ z), for two nodes of the operator, the
+// constants found as constantOperands orders them
+bool gatherConstantPair(Build& bd, const ArithPair& p) {
   Expression *ka, *kb, *ra, *rb;
-  if (!constantOperands(A, B, ka, kb, ra, rb)) return false;
-  Ref na = applyOp(bd, kind, ka, kb);
-  Ref nb = applyOp(bd, kind, ra, rb);
-  replacePair(a, b, na, nb);
+  if (!constantOperands(p.e[0], p.e[1], ka, kb, ra, rb)) return false;
+  Ref na = applyOp(bd, p.op, ka, kb);
+  Ref nb = applyOp(bd, p.op, ra, rb);
+  replaceOperands(*p.h[0], *p.h[1], na, nb);
   return true;
 }
 
-// (c ∘ y) ∘ z → c ∘ (z ∘ y): operand i of the pair is a node of the operator
-// whose operand k is the constant c; c becomes operand i, and the other
+// (c ∘ y) ∘ z → c ∘ (z ∘ y), for operand i of the pair a node of the operator
+// whose operand k is the constant c: c becomes operand i, and the other
 // operand takes y.
-bool moveConstantOut(Build& bd, uint32_t kind, Ref& a, Ref& b, int i, uint32_t k) {
-  Expression* const e[2] = {a.get(), b.get()};
-  Expression* N = e[i];
-  if (!isKind(N, kind) || !isConst(ch(N, k))) return false;
+bool moveConstantOut(Build& bd, const ArithPair& p, int i, uint32_t k) {
+  Expression* N = p.e[i];
+  if (!isConst(ch(N, k))) return false;
   Ref n[2];
-  n[1 - i] = applyOp(bd, kind, e[1 - i], ch(N, 1 - k));
+  n[1 - i] = applyOp(bd, p.op, p.e[1 - i], ch(N, 1 - k));
   n[i] = ch(N, k);
-  replacePair(a, b, n[0], n[1]);
+  replaceOperands(*p.h[0], *p.h[1], n[0], n[1]);
   return true;
 }
 
@@ -119,17 +134,18 @@ bool moveConstantOut(Build& bd, uint32_t kind, Ref& a, Ref& b, int i, uint32_t k
 // One pass over the rules of the product, in their order. In the comments a
 // and b are the operands in their order, x and y the operands in either
 // order (a rule written for x tries a as x first, then b), c and d constants.
-Pass mulRules(M& m, Ref& a, Ref& b) {
+Ref mulRules(M& m, Ref& a, Ref& b, bool& again) {
   Build bd{m};
   Expression* A;
   Expression* B;
   // Operands of different widths or arrays → null; smaller serial id first.
   if (!orderCommutativeOperands(a, b, A, B)) return Ref();
   const uint32_t w = A->getWidth();
-  Ref* const h[2] = {&a, &b};
-  Expression* const e[2] = {A, B};
+  const ArithPair pair(KIND_MUL, a, b);
+  Ref* const(&h)[2] = pair.h;
+  Expression* const(&e)[2] = pair.e;
   // c * d → the folded constant
-  if (isConst(A) && isConst(B)) {
+  if (pair.constant[0] && pair.constant[1]) {
     BitVector r;
     BitVector::mul(valueOf(A), valueOf(B), r);
     return bd.Constant(r);
@@ -139,28 +155,29 @@ Pass mulRules(M& m, Ref& a, Ref& b) {
   // 0 * y → 0
   if (A->isZero() || B->isZero()) return bd.Zero(w);
   // 1 * y → y
-  for (int i : {0, 1})
+  for (int i = 0; i < 2; ++i)
     if (e[i]->isOne()) return std::move(*h[1 - i]);
   // ones * y → -y
-  for (int i : {0, 1})
+  for (int i = 0; i < 2; ++i)
     if (e[i]->isAllOnes()) return bd.Neg(e[1 - i]);
   // -x * -y → x * y
-  if (isKind(A, KIND_NEG) && isKind(B, KIND_NEG)) {
+  if (pair.kind[0] == KIND_NEG && pair.kind[1] == KIND_NEG) {
     Ref na(ch(A, 0)), nb(ch(B, 0));
-    return replacePair(a, b, na, nb);
+    return replacePair(a, b, na, nb, again);
   }
   // -x * y → -(x * y), b tried as -x first
-  for (int i : {1, 0}) {
-    if (!isKind(e[i], KIND_NEG)) continue;
+  for (int i = 1; i >= 0; --i) {
+    if (pair.kind[i] != KIND_NEG) continue;
     Ref p = bd.Mul(ch(e[i], 0), e[1 - i]);
     return bd.Neg(p);
   }
   // c * (d * y) → (c * d) * y
-  if (gatherConstant(bd, KIND_MUL, a, b, 0) || gatherConstant(bd, KIND_MUL, a, b, 1)) return startOver;
+  for (int i = 0; i < 2; ++i)
+    if (pair.constant[i] && pair.opNode[1 - i] && gatherConstant(bd, pair, i)) return startOver(again);
   // (c * y) * (d * z) → (c * d) * (y * z)
-  if (gatherConstantPair(bd, KIND_MUL, a, b)) return startOver;
+  if (pair.opNode[0] && pair.opNode[1] && gatherConstantPair(bd, pair)) return startOver(again);
   // 2^k * y → y << k
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     uint32_t k = 0;
     if (!e[i]->isPowerOfTwo(k)) continue;
     Ref c = bd.UInt(k, w);
@@ -168,16 +185,20 @@ Pass mulRules(M& m, Ref& a, Ref& b) {
   }
   // (y * c) * z → c * (z * y), with c only as the second operand of a;
   // z * (c * y) → (z * y) * c, with c either operand of b (the first tried first)
-  if (moveConstantOut(bd, KIND_MUL, a, b, 0, 1) || moveConstantOut(bd, KIND_MUL, a, b, 1, 0) ||
-      moveConstantOut(bd, KIND_MUL, a, b, 1, 1))
-    return startOver;
+  if ((pair.opNode[0] && moveConstantOut(bd, pair, 0, 1)) ||
+      (pair.opNode[1] && (moveConstantOut(bd, pair, 1, 0) || moveConstantOut(bd, pair, 1, 1))))
+    return startOver(again);
   // No rule left → a new product node.
   return m.findOrInsert(new MULExpression(w, A, B));
 }
 
-Ref mulLoop(M& m, Ref& a, Ref& b) {
-  for (;;)
-    if (Pass r = mulRules(m, a, b)) return std::move(*r);
+// Runs the rule passes until one answers and stores the answer in result.
+ExpressionRef& mulLoop(M& m, ExpressionRef& result, Ref& a, Ref& b) {
+  for (;;) {
+    bool again = false;
+    Ref r = mulRules(m, a, b, again);
+    if (!again) return answer(result, std::move(r));
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -185,17 +206,18 @@ Ref mulLoop(M& m, Ref& a, Ref& b) {
 
 // One pass over the rules of the sum, in their order; the comments name the
 // operands as those of the product do.
-Pass addRules(M& m, Ref& a, Ref& b) {
+Ref addRules(M& m, Ref& a, Ref& b, bool& again) {
   Build bd{m};
   Expression* A;
   Expression* B;
   // Operands of different widths or arrays → null; smaller serial id first.
   if (!orderCommutativeOperands(a, b, A, B)) return Ref();
   const uint32_t w = A->getWidth();
-  Ref* const h[2] = {&a, &b};
-  Expression* const e[2] = {A, B};
+  const ArithPair pair(KIND_ADD, a, b);
+  Ref* const(&h)[2] = pair.h;
+  Expression* const(&e)[2] = pair.e;
   // c + d → the folded constant
-  if (isConst(A) && isConst(B)) {
+  if (pair.constant[0] && pair.constant[1]) {
     BitVector r;
     BitVector::add(valueOf(A), valueOf(B), r);
     return bd.Constant(r);
@@ -205,39 +227,40 @@ Pass addRules(M& m, Ref& a, Ref& b) {
   // x + ~x → ones
   if (isNegationOf(A, B)) return bd.Ones(w);
   // 0 + y → y
-  for (int i : {0, 1})
+  for (int i = 0; i < 2; ++i)
     if (e[i]->isZero()) return std::move(*h[1 - i]);
   // (x0 + x1) + -xk → x(1-k), x1 tried first
-  for (int i : {0, 1}) {
-    if (!isKind(e[i], KIND_ADD)) continue;
-    for (uint32_t k : {1, 0})
+  for (int i = 0; i < 2; ++i) {
+    if (!pair.opNode[i]) continue;
+    for (int k = 1; k >= 0; --k)
       if (isArithmeticNegationOf(e[1 - i], ch(e[i], k))) return Ref(ch(e[i], 1 - k));
   }
   // (a0 + a1) + (b0 + b1) with ak = -bl → a(1-k) + b(1-l); the pairs tried
   // (a0, b0), (a0, b1), (a1, b0), (a1, b1)
-  if (isKind(A, KIND_ADD) && isKind(B, KIND_ADD)) {
-    for (uint32_t k : {0, 1}) {
-      for (uint32_t l : {0, 1}) {
+  if (pair.opNode[0] && pair.opNode[1]) {
+    for (uint32_t k = 0; k < 2; ++k) {
+      for (uint32_t l = 0; l < 2; ++l) {
         if (!isArithmeticNegationOf(ch(A, k), ch(B, l))) continue;
         Ref na(ch(A, 1 - k)), nb(ch(B, 1 - l));
-        return replacePair(a, b, na, nb);
+        return replacePair(a, b, na, nb, again);
       }
     }
   }
   // c + (d + y) → (c + d) + y
-  if (gatherConstant(bd, KIND_ADD, a, b, 0) || gatherConstant(bd, KIND_ADD, a, b, 1)) return startOver;
+  for (int i = 0; i < 2; ++i)
+    if (pair.constant[i] && pair.opNode[1 - i] && gatherConstant(bd, pair, i)) return startOver(again);
   // (c + y) + (d + z) → (c + d) + (y + z)
-  if (gatherConstantPair(bd, KIND_ADD, a, b)) return startOver;
+  if (pair.opNode[0] && pair.opNode[1] && gatherConstantPair(bd, pair)) return startOver(again);
   // (y + c) + z → c + (z + y), with c only as the second operand of a;
   // z + (c + y) → (z + y) + c, with c either operand of b (the first tried first)
-  if (moveConstantOut(bd, KIND_ADD, a, b, 0, 1) || moveConstantOut(bd, KIND_ADD, a, b, 1, 0) ||
-      moveConstantOut(bd, KIND_ADD, a, b, 1, 1))
-    return startOver;
+  if ((pair.opNode[0] && moveConstantOut(bd, pair, 0, 1)) ||
+      (pair.opNode[1] && (moveConstantOut(bd, pair, 1, 0) || moveConstantOut(bd, pair, 1, 1))))
+    return startOver(again);
   // s * p + s * q → (p + q) * s, for different products; the shared factor
   // looked for as (a0, b0), (a0, b1), (a1, b0), (a1, b1)
-  if (A != B && isKind(A, KIND_MUL) && isKind(B, KIND_MUL)) {
-    for (uint32_t k : {0, 1}) {
-      for (uint32_t l : {0, 1}) {
+  if (A != B && pair.kind[0] == KIND_MUL && pair.kind[1] == KIND_MUL) {
+    for (uint32_t k = 0; k < 2; ++k) {
+      for (uint32_t l = 0; l < 2; ++l) {
         if (ch(A, k) != ch(B, l)) continue;
         Ref sum = bd.Add(ch(A, 1 - k), ch(B, 1 - l));
         return bd.Mul(sum, ch(A, k));
@@ -250,9 +273,13 @@ Pass addRules(M& m, Ref& a, Ref& b) {
   return m.findOrInsert(new ADDExpression(w, A, B));
 }
 
-Ref addLoop(M& m, Ref& a, Ref& b) {
-  for (;;)
-    if (Pass r = addRules(m, a, b)) return std::move(*r);
+// Runs the rule passes until one answers and stores the answer in result.
+ExpressionRef& addLoop(M& m, ExpressionRef& result, Ref& a, Ref& b) {
+  for (;;) {
+    bool again = false;
+    Ref r = addRules(m, a, b, again);
+    if (!again) return answer(result, std::move(r));
+  }
 }
 
 Ref negOf(M& m, Ref& x) {
@@ -274,7 +301,7 @@ Ref negOf(M& m, Ref& x) {
   }
   // -(-y + z) → y + -z, the first summand tried first
   if (isKind(X, KIND_ADD)) {
-    for (uint32_t k : {0, 1}) {
+    for (uint32_t k = 0; k < 2; ++k) {
       if (!isKind(ch(X, k), KIND_NEG)) continue;
       Ref n = bd.Neg(ch(X, 1 - k));
       return bd.Add(ch(ch(X, k), 0), n);
@@ -397,25 +424,26 @@ Ref joinExtracts(Build& bd, Expression* hiPart, Expression* loPart) {
 // the operands in either order (a rule written for x tries a as x first, then
 // b), x[h:m] and x[m-1:l] adjacent extracts of one node x, c and d constants,
 // ±p the bit p or its complement.
-Pass concatRules(M& m, Ref& a, Ref& b) {
+Ref concatRules(M& m, Ref& a, Ref& b, bool& again) {
   Build bd{m};
   Expression* A = a.get();
   Expression* B = b.get();
   Expression* const e[2] = {A, B};
+  const uint32_t kind[2] = {A->getKind(), B->getKind()};
   // concat(c, d) → the folded constant
-  if (isConst(A) && isConst(B)) {
+  if (kind[0] == KIND_CONSTANT && kind[1] == KIND_CONSTANT) {
     BitVector r;
     BitVector::concat(valueOf(A), valueOf(B), r);
     return bd.Constant(r);
   }
-  const bool aC = isKind(A, KIND_CONCAT), bC = isKind(B, KIND_CONCAT);
+  const bool aC = kind[0] == KIND_CONCAT, bC = kind[1] == KIND_CONCAT;
   // concat(x[h:m], x[m-1:l]) → x[h:l]
   if (adjacentExtracts(A, B)) return joinExtracts(bd, A, B);
   // concat(x[h:m], concat(x[m-1:l], z)) → concat(x[h:l], z);
   // concat(concat(z, x[h:m]), x[m-1:l]) → concat(z, x[h:l])
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     Expression* N = e[1 - i];
-    if (!isKind(e[i], KIND_EXTRACT) || !isKind(N, KIND_CONCAT)) continue;
+    if (kind[i] != KIND_EXTRACT || kind[1 - i] != KIND_CONCAT) continue;
     Expression* part[2];
     part[i] = e[i];
     part[1 - i] = ch(N, i);
@@ -423,35 +451,35 @@ Pass concatRules(M& m, Ref& a, Ref& b) {
     Ref n[2];
     n[i] = joinExtracts(bd, part[0], part[1]);
     n[1 - i] = ch(N, 1 - i);
-    return replacePair(a, b, n[0], n[1]);
+    return replacePair(a, b, n[0], n[1], again);
   }
   // concat(concat(z, x[h:m]), concat(x[m-1:l], u)) → concat(concat(z, x[h:l]), u)
   if (aC && bC && adjacentExtracts(ch(A, 1), ch(B, 0))) {
     Ref mid = joinExtracts(bd, ch(A, 1), ch(B, 0));
     Ref na = bd.Concat(ch(A, 0), mid);
     Ref nb(ch(B, 1));
-    return replacePair(a, b, na, nb);
+    return replacePair(a, b, na, nb, again);
   }
   // concat(concat(z, c), d) → concat(z, concat(c, d));
   // concat(c, concat(d, z)) → concat(concat(c, d), z)
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     Expression* N = e[i];
     Expression* K = e[1 - i];
-    if (!isKind(N, KIND_CONCAT) || !isConst(ch(N, 1 - i)) || !isConst(K)) continue;
+    if (kind[i] != KIND_CONCAT || kind[1 - i] != KIND_CONSTANT || !isConst(ch(N, 1 - i))) continue;
     Expression* part[2];
     part[i] = ch(N, 1 - i);
     part[1 - i] = K;
     Ref n[2];
     n[1 - i] = bd.Concat(part[0], part[1]);
     n[i] = ch(N, i);
-    return replacePair(a, b, n[0], n[1]);
+    return replacePair(a, b, n[0], n[1], again);
   }
   // concat(concat(z, c), concat(d, u)) → concat(z, concat(concat(c, d), u))
   if (aC && bC && isConst(ch(A, 1)) && isConst(ch(B, 0))) {
     Ref k = bd.Concat(ch(A, 1), ch(B, 0));
     Ref nb = bd.Concat(k, ch(B, 1));
     Ref na(ch(A, 0));
-    return replacePair(a, b, na, nb);
+    return replacePair(a, b, na, nb, again);
   }
   // concat(±p, concat(±p, ±p)) → ite(p, k, ~k), k the three bits for p = 1
   if (bC && A->getWidth() == 1) {
@@ -487,10 +515,10 @@ Pass concatRules(M& m, Ref& a, Ref& b) {
   }
   // concat(±p, ite(±p, t, f)) with a constant branch → ite(±p, concat(v, t), concat(~v, f)),
   // v the bit's value where the condition holds; concat(ite(±p, t, f), ±p) likewise
-  for (int i : {0, 1}) {
+  for (int i = 0; i < 2; ++i) {
     Expression* bit = e[i];
     Expression* I = e[1 - i];
-    if (!isKind(I, KIND_ITE) || bit->getWidth() != 1) continue;
+    if (kind[1 - i] != KIND_ITE || bit->getWidth() != 1) continue;
     Expression* c = ch(I, 0);
     Expression* t = ch(I, 1);
     Expression* f = ch(I, 2);
@@ -511,9 +539,13 @@ Pass concatRules(M& m, Ref& a, Ref& b) {
   return m.findOrInsert(new ConcatExpression(A, B));
 }
 
-Ref concatLoop(M& m, Ref& a, Ref& b) {
-  for (;;)
-    if (Pass r = concatRules(m, a, b)) return std::move(*r);
+// Runs the rule passes until one answers and stores the answer in result.
+ExpressionRef& concatLoop(M& m, ExpressionRef& result, Ref& a, Ref& b) {
+  for (;;) {
+    bool again = false;
+    Ref r = concatRules(m, a, b, again);
+    if (!again) return answer(result, std::move(r));
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -665,12 +697,12 @@ Ref magnitudeOf(Build& bd, Expression* x, Expression* sign) {
 
 ExpressionRef& ExpressionManager::makeMul(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
   if (!usablePair(a, b)) return fail(result);
-  return answer(result, mulLoop(*this, *a, *b));
+  return mulLoop(*this, result, *a, *b);
 }
 
 ExpressionRef& ExpressionManager::makeAdd(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
   if (!usablePair(a, b)) return fail(result);
-  return answer(result, addLoop(*this, *a, *b));
+  return addLoop(*this, result, *a, *b);
 }
 
 ExpressionRef& ExpressionManager::makeNeg(ExpressionRef& result, ExpressionRef* x) {
@@ -698,7 +730,7 @@ ExpressionRef& ExpressionManager::makeConcat(ExpressionRef& result, ExpressionRe
   if (!usable(a) || !usable(b)) return fail(result);
   // The width of the result must be representable.
   if (uint64_t((*a)->getWidth()) + (*b)->getWidth() > UINT32_MAX) return fail(result);
-  return answer(result, concatLoop(*this, *a, *b));
+  return concatLoop(*this, result, *a, *b);
 }
 
 ExpressionRef& ExpressionManager::makeZeroExtend(ExpressionRef& result, ExpressionRef* x, uint32_t n) {

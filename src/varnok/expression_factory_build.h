@@ -5,7 +5,6 @@
 #define VARNOK_EXPRESSION_FACTORY_BUILD_H
 
 #include <cstdint>
-#include <optional>
 #include <utility>
 
 #include "varnok/bit_vector.h"
@@ -46,18 +45,24 @@ inline bool orderCommutativeOperands(Ref& a, Ref& b, Expression*& A, Expression*
   return true;
 }
 
-// One pass over the rules of a rewriting loop: the answer (null when the
-// operands cannot stand together), or nothing when a rule has replaced
-// operands and the rules start over on the new ones.
-using Pass = std::optional<ExpressionRef>;
-inline constexpr std::nullopt_t startOver = std::nullopt;
+// A rule of a rewriting loop that has replaced operands starts the rules over
+// on the new ones: it sets the pass's `again` and answers null, which the loop
+// drops.
+inline Ref startOver(bool& again) {
+  again = true;
+  return Ref();
+}
 
-// Replaces the operand pair, the first operand first, and starts over. The new
-// operands are built beforehand, in the order the rule builds them.
-inline Pass replacePair(Ref& a, Ref& b, Ref& na, Ref& nb) {
+// Replaces the operand pair, the first operand first. The new operands are
+// built beforehand, in the order the rule builds them.
+inline void replaceOperands(Ref& a, Ref& b, Ref& na, Ref& nb) {
   a = std::move(na);
   b = std::move(nb);
-  return startOver;
+}
+// The same, and starts the rules over.
+inline Ref replacePair(Ref& a, Ref& b, Ref& na, Ref& nb, bool& again) {
+  replaceOperands(a, b, na, nb);
+  return startOver(again);
 }
 
 // Stores r in result and answers result.
