@@ -191,7 +191,8 @@ Ref andRules(M& m, Ref& a, Ref& b, bool& again) {
     Expression* y = e[1 - i];
     if (x[i].isAnd() && (x[i].op[0] == y || x[i].op[1] == y)) return std::move(*h[i]);
   }
-  // ~(p & q) & ~(p & ~q) → ~p, p tried as the first operand of x, then the second
+  // ~(p & q) & ~(p & ~q) → ~p; the pairs of operands of the two ands tried
+  // (first, first), (first, second), (second, first), (second, second)
   if (x[0].isNotOfAnd() && x[1].isNotOfAnd()) {
     Expression* const(&P)[2] = x[0].negOp;
     Expression* const(&Q)[2] = x[1].negOp;
@@ -253,7 +254,8 @@ Ref andRules(M& m, Ref& a, Ref& b, bool& again) {
     Ref lo = bd.And(lp, ml);
     return bd.Concat(hi, lo);
   }
-  // (k = z) & y, with y a bit next to the extract z → one wider equality
+  // (c = z) & ±u, with c a constant and u the extract bit next to the
+  // extract z → one equality of the joined extract
   for (int i = 0; i < 2; ++i) {
     if (kind[i] != KIND_EQUAL) continue;
     Ref r = m.mergeExtractConstraints(ch(e[i], 0), ch(e[i], 1), e[1 - i]);

@@ -76,8 +76,9 @@ struct ArithPair {
   }
 };
 
-Ref applyOp(Build& bd, uint32_t kind, Expression* x, Expression* y) {
-  return kind == KIND_MUL ? bd.Mul(x, y) : bd.Add(x, y);
+// x ∘ y for the operator `op`.
+Ref applyOp(Build& bd, uint32_t op, Expression* x, Expression* y) {
+  return op == KIND_MUL ? bd.Mul(x, y) : bd.Add(x, y);
 }
 
 // In the comments of the shared rules ∘ is the operator, c and d are
@@ -282,6 +283,7 @@ ExpressionRef& addLoop(M& m, ExpressionRef& result, Ref& a, Ref& b) {
   }
 }
 
+// The rules of the negation -x, in their order; c is a constant.
 Ref negOf(M& m, Ref& x) {
   Build bd{m};
   Expression* X = x.get();
@@ -423,7 +425,7 @@ Ref joinExtracts(Build& bd, Expression* hiPart, Expression* loPart) {
 // comments a and b are the operands in their order (a the high part), x and y
 // the operands in either order (a rule written for x tries a as x first, then
 // b), x[h:m] and x[m-1:l] adjacent extracts of one node x, c and d constants,
-// ±p the bit p or its complement.
+// ±p the bit p or its complement (either, independently at each place).
 Ref concatRules(M& m, Ref& a, Ref& b, bool& again) {
   Build bd{m};
   Expression* A = a.get();
@@ -481,7 +483,8 @@ Ref concatRules(M& m, Ref& a, Ref& b, bool& again) {
     Ref na(ch(A, 0));
     return replacePair(a, b, na, nb, again);
   }
-  // concat(±p, concat(±p, ±p)) → ite(p, k, ~k), k the three bits for p = 1
+  // concat(u, concat(v, z)) for bits u, v, z each ±p → ite(u, k, ~k), k the
+  // three bits where u = 1
   if (bC && A->getWidth() == 1) {
     Expression* p = ch(B, 0);
     Expression* q = ch(B, 1);
@@ -497,7 +500,8 @@ Ref concatRules(M& m, Ref& a, Ref& b, bool& again) {
       return bd.Ite(A, K, nK);
     }
   }
-  // concat(concat(±p, ±p), ±p) → ite(p, k, ~k), built in the order of the bits
+  // concat(concat(v, z), u) for bits u, v, z each ±p → ite(u, k, ~k) likewise,
+  // k built from its high bit down
   if (aC && B->getWidth() == 1) {
     Expression* p = ch(A, 0);
     Expression* q = ch(A, 1);
