@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "api_test_helpers.h"
-#include "test_api_evaluator.h"
+#include "support/api_terms.h"
 #include "varnok.h"
 
 using namespace varnok_test;
@@ -31,12 +30,12 @@ struct Counts {
   unsigned checks = 0, sat = 0, unsat = 0;
 };
 
-int freshAnswer(const Signature& sig, const std::vector<TermP>& formulas) {
+int freshAnswer(const Signature& sig, const std::vector<Node>& nodes, const std::vector<int>& formulas) {
   VARNOK::Solver fresh;
   std::vector<VARNOK::Expression> vars, arrays;
   for (unsigned w : sig.bvWidths) vars.push_back(fresh.makeVariable(w, nullptr));
-  for (const TermP& f : formulas) {
-    VARNOK::Expression e = build(fresh, f, vars, arrays);
+  for (int f : formulas) {
+    VARNOK::Expression e = build(fresh, nodes, f, vars, arrays);
     if (e.isNull() || !fresh.assertFormula(e)) return -1;
   }
   return static_cast<int>(fresh.solve());
@@ -48,7 +47,8 @@ void runSession(std::uint64_t seed, Counts& counts) {
   static const unsigned widths[] = {1, 2, 3, 4, 6, 8, 8, 12};
   unsigned n = 2 + static_cast<unsigned>(rng() % 4);
   for (unsigned i = 0; i < n; ++i) sig.bvWidths.push_back(widths[rng() % 8]);
-  Generator gen(rng, sig);
+  std::vector<Node> nodes;
+  Generator gen(rng, sig, nodes);
 
   // Both MiniSat-family back ends, mostly with preprocessing (the path
   // that eliminates and re-introduces variables).
@@ -60,31 +60,31 @@ void runSession(std::uint64_t seed, Counts& counts) {
   std::vector<VARNOK::Expression> vars, arrays;
   for (unsigned w : sig.bvWidths) vars.push_back(solver.makeVariable(w, nullptr));
 
-  std::vector<TermP> permanent;
+  std::vector<int> permanent;
   std::string trace;
   for (unsigned check = 0; check < 24; ++check) {
     if (gen.chance(15)) {
-      TermP f = gen.assertion(1 + static_cast<int>(gen.pick(3)));
+      int f = gen.assertion(1 + static_cast<int>(gen.pick(3)));
       trace += "assert " + std::to_string(check) + "\n";
-      VARNOK::Expression e = build(solver, f, vars, arrays);
+      VARNOK::Expression e = build(solver, nodes, f, vars, arrays);
       ASSERT_FALSE(e.isNull()) << trace;
       ASSERT_TRUE(solver.assertFormula(e)) << trace;
       permanent.push_back(f);
     }
-    std::vector<TermP> scope;
+    std::vector<int> scope;
     std::vector<VARNOK::Expression> keep;  // alive while the model is read
     unsigned m = 1 + static_cast<unsigned>(gen.pick(3));
     for (unsigned i = 0; i < m; ++i) {
-      TermP f = gen.chance(50) ? gen.assertion(1 + static_cast<int>(gen.pick(3))) : gen.boolean(2);
-      VARNOK::Expression e = build(solver, f, vars, arrays);
+      int f = gen.chance(50) ? gen.assertion(1 + static_cast<int>(gen.pick(3))) : gen.boolean(2);
+      VARNOK::Expression e = build(solver, nodes, f, vars, arrays);
       ASSERT_FALSE(e.isNull()) << trace;
       ASSERT_TRUE(solver.assumeFormula(e)) << trace;
       keep.push_back(e);
       scope.push_back(f);
     }
-    std::vector<TermP> all(permanent);
+    std::vector<int> all(permanent);
     all.insert(all.end(), scope.begin(), scope.end());
-    const int expected = freshAnswer(sig, all);
+    const int expected = freshAnswer(sig, nodes, all);
     const int answer = static_cast<int>(solver.solve());
     ++counts.checks;
     trace += "check " + std::to_string(check) + " -> " + std::to_string(answer) + "\n";
@@ -93,12 +93,12 @@ void runSession(std::uint64_t seed, Counts& counts) {
       ++counts.sat;
       Assignment model;
       ASSERT_TRUE(readModel(solver, sig, vars, arrays, model)) << trace;
-      for (const TermP& f : all) ASSERT_EQ(evaluate(f, model).bits, 1u) << "formula false in model, seed " << seed;
+      ASSERT_TRUE(allTrue(nodes, model, all)) << "formula false in model, seed " << seed;
     } else {
       ++counts.unsat;
     }
     // Once the permanent assertions are unsatisfiable nothing changes.
-    if (answer == 1 && freshAnswer(sig, permanent) == 1) return;
+    if (answer == 1 && freshAnswer(sig, nodes, permanent) == 1) return;
   }
 }
 

@@ -18,7 +18,7 @@
 
 #include "sat/minisat/minisat_adapters.h"
 #include "sat/sat_solver.h"
-#include "sat_backend_tests.h"
+#include "support/sat_backend_tests.h"
 
 #ifdef VARNOK_SANITIZED
 static const int kScale = 8;
