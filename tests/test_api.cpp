@@ -306,6 +306,20 @@ TEST(ApiMakers, FloatMakersWhenAvailable) {
   EXPECT_EQ(s.makeFloatAdd(a, b, f, 0xFFFFFFFFu), rne);
   EXPECT_NE(s.makeFloatAdd(a, b, f, 4), rne);
   EXPECT_EQ(s.makeFloatAdd(a, b, f, 4), s.makeFloatAdd(a, b, f, 4));
+  // Greater-than on constants: 2 > 1, not 1 > 2.
+  Expression one = s.makeConstantFromHex("3f800000"), two = s.makeConstantFromHex("40000000");
+  EXPECT_EQ(s.makeFloatGT(two, one, f), s.makeBoolConstant(true));
+  EXPECT_EQ(s.makeFloatGT(one, two, f), s.makeBoolConstant(false));
+  EXPECT_EQ(s.makeFloatGEQ(one, two, f), s.makeBoolConstant(false));
+  EXPECT_EQ(s.makeFloatGEQ(one, one, f), s.makeBoolConstant(true));
+  // Refused: a one-bit exponent, an empty significand, a result of no bits,
+  // an operand of another width.
+  EXPECT_TRUE(s.makeFloatAdd(a, b, {1, 30}, 0).isNull());
+  EXPECT_TRUE(s.makeFloatIsNaN(a, {31, 0}).isNull());
+  EXPECT_TRUE(s.makeFloatNaN({1, 2}).isNull());
+  EXPECT_TRUE(s.makeFloatToUInt(a, f, 0, 0).isNull());
+  EXPECT_TRUE(s.makeFloatToSInt(a, f, 0, 0).isNull());
+  EXPECT_TRUE(s.makeFloatMul(a, s.makeVariable(16, "h"), f, 0).isNull());
 }
 
 TEST(ApiMakers, SineWithoutModuleSupportIsAnError) {
