@@ -329,7 +329,7 @@ class ExpressionManager {
   // counted field) only pushes onto it.
   std::vector<Expression*> deleteStack_;
   bool deleting_;
-  std::unordered_set<Expression*> offSetNodes_;
+  NodeIdentitySet offSetNodes_;
   std::vector<ZeroSignChoice> zeroSignChoices_;
 };
 
