@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bit_vector_reference.h"
+#include "sat/adapters.h"
 #include "sat/sat_solver.h"
 #include "varnok/aig.h"
 #include "varnok/bit_blaster.h"

@@ -15,11 +15,19 @@
 #include "sat/mtl/queue.h"
 #include "sat/mtl/region.h"
 #include "sat/mtl/sort.h"
+#include "sat/adapters.h"
 #include "sat/sat_solver.h"
 
 using namespace MinisatModified;
 
 namespace {
+
+// The family's containers and clauses, as the solver names them.
+template <class T>
+using vec = Solver::vec<T>;
+typedef Solver::Clause Clause;
+typedef Solver::ClauseAllocator ClauseAllocator;
+typedef Family::Option Option;
 
 vec<Lit> lits(std::initializer_list<int> codes) {
   vec<Lit> v;

@@ -12,10 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "sat/minisat/options.h"
 #include "sat/minisat/simp_solver.h"
 #include "sat/minisat/solver.h"
-#include "sat/minisat/minisat_adapters.h"
+#include "sat/adapters.h"
 #include "sat_backend_tests.h"
 
 #ifdef VARNOK_SANITIZED
@@ -25,6 +24,13 @@ static const int kScale = 1;
 #endif
 
 namespace Minisat {
+
+// The family's containers and clauses, as the solver names them.
+template <class T>
+using vec = Solver::vec<T>;
+typedef Solver::Clause Clause;
+typedef Solver::ClauseAllocator ClauseAllocator;
+typedef Family::Option Option;
 
 // Reaches the protected state of the solvers for white-box checks.
 struct SolverTestAccess {
@@ -309,7 +315,7 @@ TEST(SatMiniSatOptions, SolversStartWithTheDefaults) {
 }
 
 TEST(SatMiniSatOptions, ParseBooleanOption) {
-  Minisat::BoolOption& luby = Minisat::opt_luby_restart;
+  auto& luby = Minisat::Family::options.luby_restart;
   EXPECT_TRUE(luby.parse("-no-luby"));
   EXPECT_FALSE((bool)luby);
   EXPECT_TRUE(luby.parse("-luby"));
@@ -321,40 +327,40 @@ TEST(SatMiniSatOptions, ParseBooleanOption) {
 }
 
 TEST(SatMiniSatOptions, ParseNumbersWithinRange) {
-  EXPECT_TRUE(Minisat::opt_random_var_freq.parse("-rnd-freq=1"));  // included bound
-  EXPECT_EQ(1.0, (double)Minisat::opt_random_var_freq);
-  EXPECT_TRUE(Minisat::opt_random_var_freq.parse("-rnd-freq=0"));
-  EXPECT_EQ(0.0, (double)Minisat::opt_random_var_freq);
-  EXPECT_FALSE(Minisat::opt_random_var_freq.parse("-rnd-fre=0.5"));
-  EXPECT_TRUE(Minisat::opt_ccmin_mode.parse("-ccmin-mode=0"));
-  EXPECT_EQ(0, (int)Minisat::opt_ccmin_mode);
-  EXPECT_TRUE(Minisat::opt_ccmin_mode.parse("-ccmin-mode=2"));
-  EXPECT_EQ(2, (int)Minisat::opt_ccmin_mode);
-  EXPECT_TRUE(Minisat::opt_clause_lim.parse("-cl-lim=-1"));
-  EXPECT_EQ(-1, (int)Minisat::opt_clause_lim);
-  EXPECT_TRUE(Minisat::opt_clause_lim.parse("-cl-lim=20"));
-  EXPECT_EQ(20, (int)Minisat::opt_clause_lim);
+  EXPECT_TRUE(Minisat::Family::options.random_var_freq.parse("-rnd-freq=1"));  // included bound
+  EXPECT_EQ(1.0, (double)Minisat::Family::options.random_var_freq);
+  EXPECT_TRUE(Minisat::Family::options.random_var_freq.parse("-rnd-freq=0"));
+  EXPECT_EQ(0.0, (double)Minisat::Family::options.random_var_freq);
+  EXPECT_FALSE(Minisat::Family::options.random_var_freq.parse("-rnd-fre=0.5"));
+  EXPECT_TRUE(Minisat::Family::options.ccmin_mode.parse("-ccmin-mode=0"));
+  EXPECT_EQ(0, (int)Minisat::Family::options.ccmin_mode);
+  EXPECT_TRUE(Minisat::Family::options.ccmin_mode.parse("-ccmin-mode=2"));
+  EXPECT_EQ(2, (int)Minisat::Family::options.ccmin_mode);
+  EXPECT_TRUE(Minisat::Family::options.clause_lim.parse("-cl-lim=-1"));
+  EXPECT_EQ(-1, (int)Minisat::Family::options.clause_lim);
+  EXPECT_TRUE(Minisat::Family::options.clause_lim.parse("-cl-lim=20"));
+  EXPECT_EQ(20, (int)Minisat::Family::options.clause_lim);
 }
 
 TEST(SatMiniSatOptionsDeathTest, ValuesOutOfRangeEndTheProcess) {
-  EXPECT_EXIT(Minisat::opt_var_decay.parse("-var-decay=1"), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(Minisat::Family::options.var_decay.parse("-var-decay=1"), ::testing::ExitedWithCode(1),
               "ERROR! value <1> is too large for option \"var-decay\".");
-  EXPECT_EXIT(Minisat::opt_var_decay.parse("-var-decay=0"), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(Minisat::Family::options.var_decay.parse("-var-decay=0"), ::testing::ExitedWithCode(1),
               "ERROR! value <0> is too small for option \"var-decay\".");
-  EXPECT_EXIT(Minisat::opt_ccmin_mode.parse("-ccmin-mode=3"), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(Minisat::Family::options.ccmin_mode.parse("-ccmin-mode=3"), ::testing::ExitedWithCode(1),
               "ERROR! value <3> is too large for option \"ccmin-mode\".");
-  EXPECT_EXIT(Minisat::opt_clause_lim.parse("-cl-lim=-2"), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(Minisat::Family::options.clause_lim.parse("-cl-lim=-2"), ::testing::ExitedWithCode(1),
               "ERROR! value <-2> is too small for option \"cl-lim\".");
-  EXPECT_EQ(0.95, (double)Minisat::opt_var_decay);
+  EXPECT_EQ(0.95, (double)Minisat::Family::options.var_decay);
 }
 
 TEST(SatMiniSatOptions, HelpLines) {
   ::testing::internal::CaptureStderr();
-  Minisat::opt_luby_restart.help(false);
-  Minisat::opt_ccmin_mode.help(false);
-  Minisat::opt_grow.help(false);
-  Minisat::opt_var_decay.help(false);
-  Minisat::opt_random_var_freq.help(true);
+  Minisat::Family::options.luby_restart.help(false);
+  Minisat::Family::options.ccmin_mode.help(false);
+  Minisat::Family::options.grow.help(false);
+  Minisat::Family::options.var_decay.help(false);
+  Minisat::Family::options.random_var_freq.help(true);
   std::string out = ::testing::internal::GetCapturedStderr();
   std::string expected = std::string("  -luby, -no-luby") + std::string(24, ' ') + " (default: on)\n" +
                          "  -ccmin-mode   = <int32>  [   0 ..    2] (default: 2)\n" +

@@ -3,9 +3,12 @@
 // a reference search and each other.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 
+#include "sat/adapters.h"
+#include "sat/factory.h"
 #include "sat/sat_solver.h"
 #include "sat_backend_tests.h"
 
@@ -36,6 +39,31 @@ TEST(SatAdapters, Names) {
   MiniSatSimpModified simp;
   EXPECT_STREQ("MiniSat 2.2.0 core modified", core.getName());
   EXPECT_STREQ("MiniSat 2.2.0 simp modified", simp.getName());
+}
+
+// The factory makes the back end of each kind, the simplifying variant when
+// preprocessing is wanted and the kind has one; none for a kind without one.
+TEST(SatAdapters, FactoryByKindAndPreprocessing) {
+  struct Row {
+    Kind kind;
+    bool preprocessing;
+    const char* name;
+  };
+  const Row rows[] = {{Kind::MiniSat, true, "MiniSat 2.2.0 simp"},
+                      {Kind::MiniSat, false, "MiniSat 2.2.0 core"},
+                      {Kind::MiniSatModified, true, "MiniSat 2.2.0 simp modified"},
+                      {Kind::MiniSatModified, false, "MiniSat 2.2.0 core modified"},
+                      {Kind::DumpDimacs, true, "Dump Dimacs"},
+                      {Kind::DumpDimacs, false, "Dump Dimacs"}};
+  for (const Row& r : rows) {
+    std::unique_ptr<Solver> s = create(r.kind, r.preprocessing);
+    ASSERT_TRUE(s != nullptr) << r.name;
+    EXPECT_STREQ(r.name, s->getName());
+  }
+  EXPECT_EQ(nullptr, create(Kind::Glucose, true));
+  EXPECT_EQ(nullptr, create(static_cast<Kind>(7), false));
+  EXPECT_TRUE(canPreprocess(Kind::Glucose));
+  EXPECT_FALSE(canPreprocess(Kind::DumpDimacs));
 }
 
 TEST(SatAdapters, StatisticsLines) {
@@ -89,9 +117,11 @@ TEST(SatAdapters, BaseRefusesModules) {
   try {
     s.addModuleCallback(0, &node);
     FAIL() << "no exception";
-  } catch (const std::logic_error& e) {
+  } catch (const NoModuleSupport& e) {
+    // The typed failure is the internal failure of the system.
+    const std::logic_error& internal = e;
     EXPECT_STREQ("src/sat/sat_solver:77: addModuleCallback\nError: This SAT solver has no module support.\n",
-                 e.what());
+                 internal.what());
   }
   EXPECT_FALSE(node.isLinked());
 }
