@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "sat/adapters.h"
 #include "sat/sat_solver.h"
 #include "varnok/aig/aig.h"
 #include "varnok/aig/circuits.h"

@@ -19,11 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "sat/adapters.h"
 #include "sat/sat_solver.h"
-#if __has_include("sat/minisat/minisat_adapters.h")
-#include "sat/minisat/minisat_adapters.h"
 #define SATBENCH_HAS_MINISAT 1
-#endif
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "sat/adapters.h"
 #include "sat/sat_solver.h"
 #include "varnok/aig/aig.h"
 

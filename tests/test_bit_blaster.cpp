@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "sat/adapters.h"
 #include "sat/sat_solver.h"
 #include "support/reference.h"
 #include "varnok/aig/aig.h"

@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "sat/minisat/minisat_adapters.h"
+#include "sat/adapters.h"
+#include "sat/factory.h"
 #include "sat/minisat/simp_solver.h"
 #include "sat/sat_solver.h"
 #include "support/sat_backend_tests.h"
@@ -92,13 +93,40 @@ TEST(SatAdapters, MiniSatHasNoModuleSupport) {
     try {
       s->addModuleCallback(1, &node);
       ADD_FAILURE() << s->getName() << ": no exception";
-    } catch (const std::logic_error& e) {
+    } catch (const NoModuleSupport& e) {
+      // The typed failure is the system's internal failure, with its text.
+      const std::logic_error& internal = e;
       EXPECT_EQ("src/sat/sat_solver:77: addModuleCallback\nError: This SAT solver has no module support.\n",
-                std::string(e.what()));
+                std::string(internal.what()));
     }
     EXPECT_FALSE(node.isLinked());
     EXPECT_EQ(0, s->solve({}));
   }
+}
+
+// The factory makes the back end of each kind, the simplifying variant when
+// preprocessing is wanted and the kind has one; none for a kind not built.
+TEST(SatAdapters, FactoryByKindAndPreprocessing) {
+  struct Row {
+    Kind kind;
+    bool preprocessing;
+    const char* name;
+  };
+  const Row rows[] = {{Kind::MiniSat, true, "MiniSat 2.2.0 simp"},
+                      {Kind::MiniSat, false, "MiniSat 2.2.0 core"},
+                      {Kind::MiniSatModified, true, "MiniSat 2.2.0 simp modified"},
+                      {Kind::MiniSatModified, false, "MiniSat 2.2.0 core modified"},
+                      {Kind::DumpDimacs, true, "Dump Dimacs"},
+                      {Kind::DumpDimacs, false, "Dump Dimacs"}};
+  for (const Row& r : rows) {
+    std::unique_ptr<Solver> s = create(r.kind, r.preprocessing);
+    ASSERT_TRUE(s != nullptr) << r.name;
+    EXPECT_STREQ(r.name, s->getName());
+  }
+  EXPECT_EQ(nullptr, create(Kind::Glucose, true));
+  EXPECT_EQ(nullptr, create(static_cast<Kind>(7), false));
+  EXPECT_TRUE(canPreprocess(Kind::Glucose));
+  EXPECT_FALSE(canPreprocess(Kind::DumpDimacs));
 }
 
 TEST(SatAdapters, AddClauseCreatesVariables) {

@@ -16,7 +16,7 @@
 #include <random>
 #include <vector>
 
-#include "sat/minisat/minisat_adapters.h"
+#include "sat/adapters.h"
 #include "sat/sat_solver.h"
 #include "support/sat_backend_tests.h"
 

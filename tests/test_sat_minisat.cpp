@@ -17,6 +17,13 @@
 
 namespace Minisat {
 
+// The family's containers and clauses, as the solver names them.
+template <class T>
+using vec = Solver::vec<T>;
+typedef Solver::Clause Clause;
+typedef Solver::ClauseAllocator ClauseAllocator;
+typedef Family::Option Option;
+
 // Reaches the protected state of the solvers for white-box checks.
 struct SolverTestAccess {
   static ClauseAllocator& arena(Solver& s) { return s.ca; }

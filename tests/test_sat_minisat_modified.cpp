@@ -14,6 +14,12 @@ using namespace MinisatModified;
 
 namespace {
 
+// The family's containers and clauses, as the solver names them.
+template <class T>
+using vec = Solver::vec<T>;
+typedef Solver::Clause Clause;
+typedef Solver::ClauseAllocator ClauseAllocator;
+
 vec<Lit> lits(std::initializer_list<int> codes) {
   vec<Lit> v;
   for (int c : codes) v.push(toLit(c));

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <vector>
 
+#include "sat/adapters.h"
 #include "sat/sat_solver.h"
 #include "support/sat_backend_tests.h"
 

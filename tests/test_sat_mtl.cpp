@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "sat/minisat/options.h"
 #include "sat/minisat/simp_solver.h"
 #include "sat/minisat_modified/simp_solver.h"
 #include "sat/mtl/heap.h"
@@ -30,14 +29,14 @@ namespace {
 using Family = MinisatModified::OutOfMemoryException;
 
 TEST(SatContainers, VectorGrowthAndOutOfMemory) {
-  MinisatModified::vec<int> v;
+  MinisatModified::Family::vec<int> v;
   std::vector<int> caps;
   for (int i = 0; i < 15; i++) {
     v.push(i);
     if (caps.empty() || caps.back() != v.capacity()) caps.push_back(v.capacity());
   }
   EXPECT_EQ((std::vector<int>{2, 4, 8, 14, 22}), caps);
-  MinisatModified::vec<int> w;
+  MinisatModified::Family::vec<int> w;
   w.growTo(100);
   EXPECT_EQ(100, w.capacity());
   for (int i = 0; i < 100; i++) ASSERT_EQ(0, w[i]);
@@ -49,14 +48,14 @@ TEST(SatContainers, VectorGrowthAndOutOfMemory) {
   varnok::sat::mtl::RegionAllocator<uint32_t, Family> region(0);
   EXPECT_THROW(region.capacity(UINT32_MAX), Family);
   // Each family throws its own exception.
-  Minisat::vec<int> m;
+  Minisat::Family::vec<int> m;
   m.push(1);
   EXPECT_THROW(m.capacity(INT32_MAX), Minisat::OutOfMemoryException);
 #ifndef VARNOK_SANITIZED
   struct Big {
     char bytes[1 << 20];
   };
-  Minisat::vec<Big> big;
+  Minisat::Family::vec<Big> big;
   EXPECT_THROW(big.capacity(1 << 22), Minisat::OutOfMemoryException);  // 4 TiB
 #endif
 }
@@ -64,7 +63,7 @@ TEST(SatContainers, VectorGrowthAndOutOfMemory) {
 TEST(SatContainers, SortMatchesOrderingOnBothMethods) {
   std::mt19937 rng(5);
   for (int n = 0; n < 60; n++) {
-    MinisatModified::vec<MinisatModified::Lit> a;
+    MinisatModified::Family::vec<MinisatModified::Lit> a;
     std::vector<int> expected;
     for (int i = 0; i < n; i++) {
       int x = (int)(rng() % 20);
@@ -200,15 +199,15 @@ std::vector<std::string> tableOf(const std::vector<Option*>& list) {
 TEST(SatOptions, TablesOfBothFamilies) {
   std::vector<std::string> expected;
   for (const Row& r : kRows) expected.push_back(std::string(r.category) + " " + r.name + " " + r.type + " " + r.help);
-  EXPECT_EQ(expected, tableOf(Minisat::Option::getOptionList()));
-  std::vector<std::string> modified = tableOf(MinisatModified::Option::getOptionList());
+  EXPECT_EQ(expected, tableOf(Minisat::Family::Option::getOptionList()));
+  std::vector<std::string> modified = tableOf(MinisatModified::Family::Option::getOptionList());
   std::sort(modified.begin(), modified.end());
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(expected, modified);
   ASSERT_EQ(kRowCount, modified.size());
   // The verbose help adds the description.
   ::testing::internal::CaptureStderr();
-  Minisat::opt_random_var_freq.help(true);
+  Minisat::Family::options.random_var_freq.help(true);
   EXPECT_EQ(std::string(kRows[2].help) +
                 "\n        The frequency with which the decision heuristic tries to choose a random variable\n\n",
             ::testing::internal::GetCapturedStderr());

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "sat/adapters.h"
 #include "sat/sat_solver.h"
 
 namespace sat_backend_tests {

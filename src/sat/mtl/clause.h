@@ -25,6 +25,22 @@ namespace varnok {
 namespace sat {
 namespace mtl {
 
+// The header layout of the family's clauses, from the least significant
+// bit: mark (2 bits: 0 live, 1 deleted, 2 temporary), learnt, the module flag
+// when the solver has module clauses, has extra word, relocated,
+// hasSubsumed, then the size.
+template <bool kWithModuleFlag>
+struct StandardClauseLayout {
+  static constexpr uint32_t kModuleBits = kWithModuleFlag ? 1 : 0;
+  static constexpr uint32_t kMarkMask = 3u;
+  static constexpr uint32_t kLearnt = 1u << 2;
+  static constexpr uint32_t kModule = kWithModuleFlag ? 1u << 3 : 0u;
+  static constexpr uint32_t kHasExtra = 1u << (3 + kModuleBits);
+  static constexpr uint32_t kReloced = 1u << (4 + kModuleBits);
+  static constexpr uint32_t kHasSubsumed = 1u << (5 + kModuleBits);
+  static constexpr uint32_t kSizeShift = 6 + kModuleBits;
+};
+
 typedef uint32_t CRef;
 constexpr CRef CRef_Undef = 0xFFFFFFFFu;
 

@@ -48,9 +48,8 @@ bool ModelAccessor::refineArrays(const std::vector<ExpressionRef>& list) {
     int r;
     try {
       r = context->getAIG().solve();
-    } catch (const std::logic_error& e) {
+    } catch (const sat::NoModuleSupport&) {
       // A module under a back end without module support: no model.
-      if (!isMissingModuleSupport(e)) throw;
       return false;
     }
     if (r != 0) return false;

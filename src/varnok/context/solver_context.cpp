@@ -1,11 +1,9 @@
 #include "varnok/context/solver_context.h"
 
 #include <cstdio>
-#include <cstring>
 #include <stdexcept>
 
-#include "sat/dump_dimacs.h"
-#include "sat/minisat/minisat_adapters.h"
+#include "sat/factory.h"
 #include "sat/sat_solver.h"
 #include "varnok/context/array_consistency_checker.h"
 #include "varnok/context/constraint_propagation.h"
@@ -25,15 +23,7 @@ uint32_t toPublicResult(SolverResult result) {
 }
 
 bool SolverOptions::isKnownKind(uint32_t kind) {
-  switch (kind) {
-    case 0:
-      return true;
-    case 2:
-    case 3:
-      return true;
-    default:
-      return false;
-  }
+  return kind <= static_cast<uint32_t>(sat::Kind::MiniSatModified) && sat::isAvailable(static_cast<sat::Kind>(kind));
 }
 
 bool SolverOptions::setSatSolver(uint32_t kind, bool locked) {
@@ -79,23 +69,8 @@ SolverContext::~SolverContext() {
 }
 
 sat::Solver* SolverContext::getSatSolver() {
-  if (satSolver) return satSolver.get();
-  bool pre = options.preprocessing != 0;
-  switch (options.satSolverKind) {
-    case 0:
-      if (pre) satSolver.reset(new sat::MiniSatSimp());
-      else satSolver.reset(new sat::MiniSatCore());
-      break;
-    case 2:
-      satSolver.reset(new sat::DumpDimacs());
-      break;
-    case 3:
-      if (pre) satSolver.reset(new sat::MiniSatSimpModified());
-      else satSolver.reset(new sat::MiniSatCoreModified());
-      break;
-    default:
-      break;
-  }
+  if (!satSolver && SolverOptions::isKnownKind(options.satSolverKind))
+    satSolver = sat::create(static_cast<sat::Kind>(options.satSolverKind), options.preprocessing != 0);
   return satSolver.get();
 }
 
@@ -112,10 +87,6 @@ class AssumptionScope {
 };
 
 }  // namespace
-
-bool isMissingModuleSupport(const std::logic_error& e) {
-  return std::strstr(e.what(), "no module support") != nullptr;
-}
 
 SolverResult SolverContext::check() {
   AssumptionScope scope(manager);
@@ -146,11 +117,9 @@ SolverResult SolverContext::check() {
     try {
       ++lastSolveCount;
       r = aig.solve();
-    } catch (const std::logic_error& e) {
+    } catch (const sat::NoModuleSupport&) {
       // Module expressions (sin, cos, exp, log) can only be registered with
-      // the module-aware back end; any other back end refuses them. Other
-      // internal failures go on.
-      if (!isMissingModuleSupport(e)) throw;
+      // the module-aware back end; any other back end refuses them.
       std::fprintf(stderr,
                    "Error: the formula uses sin, cos, exp or log, which only the minisat-modified SAT solver "
                    "supports\n");

@@ -13,6 +13,7 @@
 #include "varnok/aig/aig.h"
 #include "varnok/blast/bit_blaster.h"
 #include "varnok/node/expression_manager.h"
+#include "sat/factory.h"
 #include "sat/sat_solver.h"
 
 namespace varnok {
@@ -33,10 +34,6 @@ std::string& resultToString(std::string& out, SolverResult result);
 // larger) 3.
 uint32_t toPublicResult(SolverResult result);
 
-// True for the failure of a back end without module support that was handed
-// a module expression.
-bool isMissingModuleSupport(const std::logic_error& e);
-
 // Back-end settings. They can change only until the back end exists.
 struct SolverOptions {
   uint8_t preprocessing = 1;     // the simplifying variant of kinds 0, 1 and 3
@@ -44,8 +41,8 @@ struct SolverOptions {
   uint32_t satSolverKind = 0;    // VARNOK::SATSolver
   uint8_t satSolverKindSet = 0;
 
-  // Kinds 0, 1 and 3 can preprocess.
-  static bool canPreprocess(uint32_t kind) { return kind == 0 || kind == 1 || kind == 3; }
+  // MiniSat, Glucose and the module-aware solver can preprocess.
+  static bool canPreprocess(uint32_t kind) { return sat::canPreprocess(static_cast<sat::Kind>(kind)); }
   // Kinds that have a back end: anything else (above 3, and Glucose until its
   // back end exists) is refused, so that a check never runs without one.
   static bool isKnownKind(uint32_t kind);

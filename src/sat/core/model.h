@@ -6,12 +6,11 @@
 // what the search assigned, not the number of variables ever created.
 // Variables the search left unassigned (eliminated ones among them) read as
 // undefined; a variable at or above size() has no entry.
-#include "sat/mtl/solver_types.h"
-#include "sat/mtl/vec.h"
+#include "sat/core/core_types.h"
 
 namespace varnok {
 namespace sat {
-namespace mtl {
+namespace core {
 
 template <class OOM>
 class Model {
@@ -44,6 +43,6 @@ class Model {
   }
 };
 
-}  // namespace mtl
+}  // namespace core
 }  // namespace sat
 }  // namespace varnok

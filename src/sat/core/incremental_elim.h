@@ -24,12 +24,11 @@
 #include <type_traits>
 #include <vector>
 
-#include "sat/mtl/solver_types.h"
-#include "sat/mtl/vec.h"
+#include "sat/core/core_types.h"
 
 namespace varnok {
 namespace sat {
-namespace mtl {
+namespace core {
 
 // Per variable: the clauses removed with its eliminations since it was last
 // restored. Each stored clause is laid out as its literals with the
@@ -345,6 +344,6 @@ struct IncrementalElim {
   }
 };
 
-}  // namespace mtl
+}  // namespace core
 }  // namespace sat
 }  // namespace varnok

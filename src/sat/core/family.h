@@ -1,0 +1,40 @@
+#pragma once
+// What makes a MiniSat-family solver family: an out-of-memory exception of
+// its own, the clause header layout (with or without the module flag), the
+// clause activity above which activities are scaled down, and its own list
+// of option objects with the CORE and SIMP tables.
+#include "sat/core/option_tables.h"
+#include "sat/mtl/clause.h"
+#include "sat/mtl/options.h"
+#include "sat/mtl/vec.h"
+
+namespace varnok {
+namespace sat {
+namespace core {
+
+template <class Tag, bool kModuleClauses>
+struct Family {
+  // Thrown when a vector, the clause arena or a list cannot grow.
+  class OutOfMemory {};
+
+  typedef mtl::StandardClauseLayout<kModuleClauses> Layout;
+  typedef mtl::Clause<Layout> Clause;
+  typedef mtl::ClauseAllocator<Layout, OutOfMemory> ClauseAllocator;
+  template <class T>
+  using vec = mtl::Vec<T, OutOfMemory>;
+
+  // The module-aware solver compares a clause activity (a float) with the
+  // double 1e20, MiniSat with the float 1e20.
+  static constexpr double kClauseActivityLimit = kModuleClauses ? 1e20 : (double)1e20f;
+
+  // The family's option list and tables (CORE, then SIMP).
+  typedef mtl::Option<Tag> Option;
+  static OptionTables<Tag> options;
+};
+
+template <class Tag, bool kModuleClauses>
+OptionTables<Tag> Family<Tag, kModuleClauses>::options;
+
+}  // namespace core
+}  // namespace sat
+}  // namespace varnok
