@@ -5,8 +5,6 @@
 // solver is tested here once; the back ends as a whole in test_sat_backends.)
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <memory>
 #include <random>
 #include <algorithm>
 #include <string>
@@ -213,11 +211,11 @@ TEST(SatMiniSatCore, LearntClauseReduction) {
   for (int i = 0; i < 30; i++) s.newVar();
   auto L = [](int v) { return mkLit(v); };
   Minisat::CRef l0 = SolverTestAccess::addLearnt(s, {L(0), L(1), L(2)}, 5);
-  Minisat::CRef l1 = SolverTestAccess::addLearnt(s, {L(3), L(4), L(5)}, 1);
-  Minisat::CRef l2 = SolverTestAccess::addLearnt(s, {L(6), L(7), L(8)}, 4);
-  Minisat::CRef l3 = SolverTestAccess::addLearnt(s, {L(9), L(10), L(11)}, 2);
+  SolverTestAccess::addLearnt(s, {L(3), L(4), L(5)}, 1);
+  SolverTestAccess::addLearnt(s, {L(6), L(7), L(8)}, 4);
+  SolverTestAccess::addLearnt(s, {L(9), L(10), L(11)}, 2);
   Minisat::CRef l4 = SolverTestAccess::addLearnt(s, {L(12), L(13), L(14)}, 6);
-  Minisat::CRef l5 = SolverTestAccess::addLearnt(s, {L(15), L(16), L(17)}, 3);
+  SolverTestAccess::addLearnt(s, {L(15), L(16), L(17)}, 3);
   Minisat::CRef bin = SolverTestAccess::addLearnt(s, {L(18), L(19)}, 0);
   // A locked clause: the reason of its first literal's assignment.
   Minisat::CRef locked = SolverTestAccess::addLearnt(s, {L(20), L(21), L(22)}, 0.5f);
@@ -226,10 +224,6 @@ TEST(SatMiniSatCore, LearntClauseReduction) {
   // (activities 4, 5, 6) only the clause of activity 4 goes; the first half
   // (0.5 locked, 1, 2, 3) goes except the locked clause.
   SolverTestAccess::setClaInc(s, 36);
-  (void)l1;
-  (void)l3;
-  (void)l5;
-  (void)l2;
   Minisat::ClauseAllocator& ca = SolverTestAccess::arena(s);
   std::vector<int> expected = {ca[locked][0].x, ca[l0][0].x, ca[l4][0].x, ca[bin][0].x};
   SolverTestAccess::reduceDB(s);  // may collect garbage: old references are void
@@ -239,19 +233,6 @@ TEST(SatMiniSatCore, LearntClauseReduction) {
   EXPECT_EQ(expected, firsts);
   // The locked clause is still the reason of its literal.
   EXPECT_EQ(lr[0], SolverTestAccess::reason(s, 20));
-}
-
-TEST(SatMiniSatCore, OutOfMemoryIsTheFamilyException) {
-#ifndef VARNOK_SANITIZED
-  struct Big {
-    char bytes[1 << 20];
-  };
-  Minisat::vec<Big> v;
-  EXPECT_THROW(v.capacity(1 << 22), Minisat::OutOfMemoryException);  // 4 TiB
-  Minisat::vec<int> w;
-  w.push(1);
-  EXPECT_THROW(w.capacity(INT32_MAX), Minisat::OutOfMemoryException);
-#endif
 }
 
 TEST(SatMiniSatCore, GarbageCollectionKeepsLiveClauses) {
@@ -342,6 +323,13 @@ struct SimpFixture {
     return s.solve(as);
   }
   bool model(Var v) { return s.modelValue(v) == Minisat::l_True; }
+  // x (variable 2) only in (a or x) and (b or not x): eliminated by the first solve.
+  void eliminateX() {
+    s.addClause(mkLit(0), mkLit(2));
+    s.addClause(mkLit(1), ~mkLit(2));
+    ASSERT_TRUE(solve());
+    ASSERT_TRUE(s.isEliminated(2));
+  }
 };
 
 std::vector<int> C(std::initializer_list<Lit> ls) {
@@ -419,10 +407,7 @@ TEST(SatMiniSatSimp, TautologicalResolventsOnly) {
 
 TEST(SatMiniSatSimp, AssumedVariableIsRestoredThenEliminatedAgain) {
   SimpFixture f(3, {A, B});
-  f.s.addClause(mkLit(A), mkLit(X));
-  f.s.addClause(mkLit(B), ~mkLit(X));
-  ASSERT_TRUE(f.solve());
-  ASSERT_TRUE(f.s.isEliminated(X));
+  f.eliminateX();
   // Assuming x restores it before the search: its clauses are back and the
   // resolvent (a or b) is withdrawn.
   ASSERT_TRUE(f.solve({mkLit(X)}));
@@ -449,10 +434,7 @@ TEST(SatMiniSatSimp, AssumedVariableIsRestoredThenEliminatedAgain) {
 
 TEST(SatMiniSatSimp, ResolventThatSubsumedStaysOnRestore) {
   SimpFixture f(4, {A, B, Cv});
-  f.s.addClause(mkLit(A), mkLit(X));
-  f.s.addClause(mkLit(B), ~mkLit(X));
-  ASSERT_TRUE(f.solve());
-  ASSERT_TRUE(f.s.isEliminated(X));
+  f.eliminateX();
   // (a or b or c) arrives and is subsumed by the resolvent (a or b).
   f.s.addClause(mkLit(A), mkLit(B), mkLit(Cv));
   ASSERT_TRUE(f.solve());
@@ -468,10 +450,7 @@ TEST(SatMiniSatSimp, ResolventThatSubsumedStaysOnRestore) {
 
 TEST(SatMiniSatSimp, NewClauseOnEliminatedVariableReEliminates) {
   SimpFixture f(4, {A, B, Cv});
-  f.s.addClause(mkLit(A), mkLit(X));
-  f.s.addClause(mkLit(B), ~mkLit(X));
-  ASSERT_TRUE(f.solve());
-  ASSERT_TRUE(f.s.isEliminated(X));
+  f.eliminateX();
   // (c or x): the one new resolvent (b or c) counts 1 against 1 + 1 + 1 + 0.
   f.s.addClause(mkLit(Cv), mkLit(X));
   ASSERT_TRUE(f.solve());
@@ -497,10 +476,7 @@ TEST(SatMiniSatSimp, NewClauseOnEliminatedVariableReEliminates) {
 
 TEST(SatMiniSatSimp, NewClauseOverTheLimitRestores) {
   SimpFixture f(7, {A, B, Cv, 4, 5, 6});
-  f.s.addClause(mkLit(A), mkLit(X));
-  f.s.addClause(mkLit(B), ~mkLit(X));
-  ASSERT_TRUE(f.solve());
-  ASSERT_TRUE(f.s.isEliminated(X));
+  f.eliminateX();
   // Two new positive and two new negative clauses: 2 x 2 new resolvents and
   // 2 + 2 of the stored clauses against the new ones make 8, over the limit
   // of 4 + 1 + 1 + 0.
@@ -518,10 +494,7 @@ TEST(SatMiniSatSimp, NewClauseOverTheLimitRestores) {
 
 TEST(SatMiniSatSimp, UnitOnEliminatedVariableRestores) {
   SimpFixture f(3, {A, B});
-  f.s.addClause(mkLit(A), mkLit(X));
-  f.s.addClause(mkLit(B), ~mkLit(X));
-  ASSERT_TRUE(f.solve());
-  ASSERT_TRUE(f.s.isEliminated(X));
+  f.eliminateX();
   EXPECT_TRUE(f.s.addClause(~mkLit(X)));
   EXPECT_TRUE(f.s.value(X) == Minisat::l_False);
   ASSERT_TRUE(f.solve());
