@@ -20,104 +20,33 @@ class Factory : public ::testing::Test {
  protected:
   varnok::ExpressionManager m;
 
-  Ref var(uint32_t w) {
-    Ref r;
-    m.makeVariable(r, w, nullptr);
-    return r;
-  }
-  Ref arr(uint32_t iw, uint32_t ew) {
-    Ref r;
-    m.makeArrayVariable(r, iw, ew, nullptr);
-    return r;
-  }
-  Ref c(uint64_t v, uint32_t w) {
-    Ref r;
-    m.makeConstantFromUInt64(r, v, w);
-    return r;
-  }
-  Ref bin(const std::string& digits) {
-    Ref r;
-    m.makeConstantFromBinary(r, digits);
-    return r;
-  }
+  Ref var(uint32_t w) { Ref r; m.makeVariable(r, w, nullptr); return r; }
+  Ref arr(uint32_t iw, uint32_t ew) { Ref r; m.makeArrayVariable(r, iw, ew, nullptr); return r; }
+  Ref c(uint64_t v, uint32_t w) { Ref r; m.makeConstantFromUInt64(r, v, w); return r; }
+  Ref bin(const std::string& digits) { Ref r; m.makeConstantFromBinary(r, digits); return r; }
   Ref T() { return c(1, 1); }
   Ref F() { return c(0, 1); }
   Ref zero(uint32_t w) { return c(0, w); }
-  Ref ones(uint32_t w) {
-    Ref r;
-    m.makeOnes(r, w);
-    return r;
-  }
+  Ref ones(uint32_t w) { Ref r; m.makeOnes(r, w); return r; }
 
   // Every helper passes its own copies, so the arguments stay untouched.
-#define UNARY(name, maker)   \
-  Ref name(Ref x) {          \
-    Ref r;                   \
-    m.maker(r, &x);          \
-    return r;                \
-  }
-#define BINARY(name, maker)  \
-  Ref name(Ref x, Ref y) {   \
-    Ref r;                   \
-    m.maker(r, &x, &y);      \
-    return r;                \
-  }
-  UNARY(Not, makeNot)
-  UNARY(Neg, makeNeg)
-  UNARY(IsZero, makeIsZero)
-  UNARY(Abs, makeAbs)
-  BINARY(And, makeAnd)
-  BINARY(Or, makeOr)
-  BINARY(Xor, makeXor)
-  BINARY(Implies, makeImplies)
-  BINARY(Iff, makeIff)
-  BINARY(Eq, makeEqual)
-  BINARY(Distinct, makeDistinct)
-  BINARY(Add, makeAdd)
-  BINARY(Sub, makeSub)
-  BINARY(Mul, makeMul)
-  BINARY(Concat, makeConcat)
-  BINARY(Shl, makeShl)
-  BINARY(LShr, makeLShr)
-  BINARY(AShr, makeAShr)
-  BINARY(ULT, makeULT)
-  BINARY(SLT, makeSLT)
-  BINARY(ULE, makeULE)
-  BINARY(UGE, makeUGE)
-  BINARY(UDiv, makeUDiv)
-  BINARY(URem, makeURem)
-  BINARY(SDiv, makeSDiv)
-  BINARY(SRem, makeSRem)
-  BINARY(SMod, makeSMod)
-  BINARY(Read, makeArrayRead)
+#define UNARY(name, maker) Ref name(Ref x) { Ref r; m.maker(r, &x); return r; }
+#define BINARY(name, maker) Ref name(Ref x, Ref y) { Ref r; m.maker(r, &x, &y); return r; }
+#define TERNARY(name, maker) Ref name(Ref x, Ref y, Ref z) { Ref r; m.maker(r, &x, &y, &z); return r; }
+#define COUNTED(name, maker) Ref name(Ref x, uint32_t n) { Ref r; m.maker(r, &x, n); return r; }
+  UNARY(Not, makeNot) UNARY(Neg, makeNeg) UNARY(IsZero, makeIsZero) UNARY(Abs, makeAbs) BINARY(And, makeAnd)
+  BINARY(Or, makeOr) BINARY(Xor, makeXor) BINARY(Implies, makeImplies) BINARY(Iff, makeIff) BINARY(Eq, makeEqual)
+  BINARY(Distinct, makeDistinct) BINARY(Add, makeAdd) BINARY(Sub, makeSub) BINARY(Mul, makeMul)
+  BINARY(Concat, makeConcat) BINARY(Shl, makeShl) BINARY(LShr, makeLShr) BINARY(AShr, makeAShr) BINARY(ULT, makeULT)
+  BINARY(SLT, makeSLT) BINARY(ULE, makeULE) BINARY(UGE, makeUGE) BINARY(UDiv, makeUDiv) BINARY(URem, makeURem)
+  BINARY(SDiv, makeSDiv) BINARY(SRem, makeSRem) BINARY(SMod, makeSMod) BINARY(Read, makeArrayRead)
+  TERNARY(Ite, makeIte) TERNARY(Write, makeArrayWrite) COUNTED(ZExt, makeZeroExtend) COUNTED(SExt, makeSignExtend)
+  COUNTED(Repeat, makeRepeat) COUNTED(RotL, makeRotateLeft) COUNTED(RotR, makeRotateRight)
 #undef UNARY
 #undef BINARY
-#define TERNARY(name, maker)     \
-  Ref name(Ref x, Ref y, Ref z) { \
-    Ref r;                        \
-    m.maker(r, &x, &y, &z);       \
-    return r;                     \
-  }
-#define COUNTED(name, maker)     \
-  Ref name(Ref x, uint32_t n) {  \
-    Ref r;                       \
-    m.maker(r, &x, n);           \
-    return r;                    \
-  }
-  TERNARY(Ite, makeIte)
-  TERNARY(Write, makeArrayWrite)
-  COUNTED(ZExt, makeZeroExtend)
-  COUNTED(SExt, makeSignExtend)
-  COUNTED(Repeat, makeRepeat)
-  COUNTED(RotL, makeRotateLeft)
-  COUNTED(RotR, makeRotateRight)
 #undef TERNARY
 #undef COUNTED
-  Ref Ex(Ref x, uint32_t hi, uint32_t lo) {
-    Ref r;
-    m.makeExtract(r, &x, hi, lo);
-    return r;
-  }
+  Ref Ex(Ref x, uint32_t hi, uint32_t lo) { Ref r; m.makeExtract(r, &x, hi, lo); return r; }
   Ref Overflow(int which, Ref a, Ref b) {
     Ref r;
     switch (which) {

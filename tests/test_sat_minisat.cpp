@@ -345,10 +345,7 @@ const Var A = 0, B = 1, X = 2, Cv = 3;
 
 TEST(SatMiniSatSimp, EliminationReplacesClausesByResolvent) {
   SimpFixture f(3, {A, B});
-  f.s.addClause(mkLit(A), mkLit(X));
-  f.s.addClause(mkLit(B), ~mkLit(X));
-  ASSERT_TRUE(f.solve());
-  EXPECT_TRUE(f.s.isEliminated(X));
+  f.eliminateX();
   EXPECT_EQ(1, f.s.eliminated_vars);
   EXPECT_EQ(std::vector<std::vector<int>>({C({mkLit(A), mkLit(B)})}), f.clauses());
   EXPECT_EQ(1, f.record(X).n_pos);
