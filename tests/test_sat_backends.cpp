@@ -150,18 +150,6 @@ TEST(SatAdapters, ValueReadsTheCurrentAssignment) {
   EXPECT_EQ(0, simp.value(2 * 50));
 }
 
-TEST(SatAdapters, ModelCoversEliminatedVariables) {
-  MiniSatSimpModified simp;
-  simp.addClause({0, 2});
-  simp.addClause({1, 4});
-  simp.addClause({5, 6});
-  ASSERT_EQ(0, simp.solve({7}));
-  EXPECT_GT(simp.getSolver().eliminated_vars, 0);
-  EXPECT_EQ(-1, simp.modelValue(0));
-  EXPECT_EQ(1, simp.modelValue(2));
-  EXPECT_EQ(-1, simp.modelValue(4));
-}
-
 // ---------------------------------------------------------------------------
 // Random differential tests
 
