@@ -230,6 +230,12 @@ TEST_F(Smtlib2Commands, TermErrors) {
   expectRun("(assert \"s\")", "(error \"line 1 column 11: Unexpected '\"\"'.\")\n", 1);
   expectRun("(declare-fun x () Bool)(assert (forall ((x Bool)) x))",
             "(error \"line 1 column 52: Unexpected ')'.\")\n", 1);
+  // The bound variables need no declaration; they hide declared names and
+  // may be passed to defined functions; the innermost quantifier ends the run.
+  expectRun("(assert (forall ((x Bool)) x))", "(error \"line 1 column 29: Unexpected ')'.\")\n", 1);
+  expectRun("(declare-fun x () Bool)(define-fun g ((a (_ BitVec 2))) Bool (= a #b01))"
+            "(assert (exists ((x (_ BitVec 2))) (let ((y x)) (forall ((z Bool)) (and z (g y))))))",
+            "(error \"line 1 column 153: Unexpected ')'.\")\n", 1);
   expectRun("(assert zz)", "(error \"line 1 column 9: Unrecognized identifier 'zz'.\")\n", 1);
   expectRun("(assert (_ foo 1 2))",
             "(error \"line 1 column 19: Unrecognized identifier '(_ foo 1 2)'.\")\n", 1);

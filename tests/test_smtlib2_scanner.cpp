@@ -229,6 +229,136 @@ TEST(Smtlib2Scanner, LongTokensGrowTheBuffer) {
   EXPECT_EQ(tokens[2].location.firstColumn, 100002u);
 }
 
+// Long tokens are read in pieces: every kind of token, at lengths around the
+// piece size and far beyond the input buffer, keeps its value, its location
+// and the token after it.
+TEST(Smtlib2Scanner, LongTokensOfEveryKind) {
+  struct Kind {
+    int code;
+    std::string prefix, filler, suffix;  // source text: prefix, filler repeated, suffix
+    size_t valueStart;                   // value: source text minus the delimiters
+    size_t valueEndTrim;
+  };
+  const std::vector<Kind> kinds = {
+      {SYMBOL, "s", "y", "", 0, 0},          {KEYWORD, ":k", "@", "", 0, 0},
+      {NUMERAL, "1", "0", "", 0, 0},         {DECIMAL, "1", "2", ".5", 0, 0},
+      {DECIMAL, "3.", "4", "", 0, 0},        {HEXADECIMAL, "#x", "fG", "", 2, 0},
+      {BINARY, "#b", "10", "", 2, 0},        {STRING, "\"", "a\\\"", "\"", 1, 1},
+      {SYMBOL, "|", "b(", "|", 1, 1}};
+  for (const Kind& kind : kinds) {
+    for (size_t length : {1, 31, 32, 33, 62, 63, 64, 65, 66, 127, 128, 129, 20000}) {
+      std::string source = kind.prefix;
+      for (size_t i = 0; i < length; ++i) source += kind.filler;
+      source += kind.suffix;
+      const std::vector<Token> tokens = scan("(" + source + " x)");
+      ASSERT_EQ(tokens.size(), 5u) << source.substr(0, 80);
+      const Token& token = tokens[1];
+      EXPECT_EQ(token.code, kind.code) << source.substr(0, 80);
+      std::string value = source.substr(kind.valueStart, source.size() - kind.valueStart - kind.valueEndTrim);
+      if (kind.code == STRING) {
+        std::string unescaped;
+        for (size_t i = 0; i < value.size(); ++i) {
+          if (value[i] == '\\' && i + 1 < value.size() && value[i + 1] == '"') continue;
+          unescaped += value[i];
+        }
+        value = unescaped;
+      }
+      if (kind.code == NUMERAL) {
+        EXPECT_EQ(token.numeral, length <= 19 ? std::stoull(source) : UINT64_MAX);
+      } else {
+        EXPECT_EQ(token.text, value) << source.substr(0, 80);
+      }
+      if (kind.code == STRING || source[0] == '|') {
+        EXPECT_EQ(token.location.firstColumn, source.size() + 1);
+      } else {
+        EXPECT_EQ(token.tokenText, source);
+        EXPECT_EQ(token.location.firstColumn, 2u);
+        EXPECT_EQ(token.location.lastColumn, source.size() + 1);
+      }
+      EXPECT_EQ(tokens[2].text, "x");
+      EXPECT_EQ(tokens[2].location.firstColumn, source.size() + 3);
+      EXPECT_EQ(tokens[3].code, ')');
+    }
+  }
+}
+
+TEST(Smtlib2Scanner, LongTokensEndWhereTheirCharactersEnd) {
+  const std::string digits(100, '7');
+  // A long numeral followed by a point and no digit is a numeral and a
+  // symbol; with digits after the point it is a decimal.
+  std::vector<Token> tokens = scan(digits + ". " + digits + ".1" + digits + " " + digits + "(");
+  ASSERT_EQ(tokens.size(), 6u);
+  EXPECT_EQ(tokens[0].code, NUMERAL);
+  EXPECT_EQ(tokens[1].text, ".");
+  EXPECT_EQ(tokens[2].code, DECIMAL);
+  EXPECT_EQ(tokens[2].text, digits + ".1" + digits);
+  EXPECT_EQ(tokens[3].code, NUMERAL);
+  EXPECT_EQ(tokens[4].code, '(');
+  // Long hexadecimal and binary literals stop at the first character
+  // outside their digits; a long symbol stops at a bar or a quote.
+  const std::string ones(70, '1');
+  tokens = scan("#b" + ones + "2 #x" + ones + "-" + std::string(70, 's') + "|q|");
+  ASSERT_EQ(tokens.size(), 6u);
+  EXPECT_EQ(tokens[0].code, BINARY);
+  EXPECT_EQ(tokens[0].text, ones);
+  EXPECT_EQ(tokens[1].code, NUMERAL);
+  EXPECT_EQ(tokens[2].code, HEXADECIMAL);
+  EXPECT_EQ(tokens[3].text, "-" + std::string(70, 's'));
+  EXPECT_EQ(tokens[4].text, "q");
+  // A long token at the very end of the input.
+  tokens = scan(std::string(200, 'z'));
+  ASSERT_EQ(tokens.size(), 2u);
+  EXPECT_EQ(tokens[0].text, std::string(200, 'z'));
+  EXPECT_EQ(tokens[1].code, END);
+  // A long token before a NUL byte.
+  tokens = scan(std::string(70, 'z') + std::string("\0a", 2));
+  ASSERT_EQ(tokens.size(), 4u);
+  EXPECT_EQ(tokens[1].code, UNKNOWN_CHARACTER);
+  EXPECT_EQ(tokens[2].text, "a");
+}
+
+TEST(Smtlib2Scanner, LongCommentsAndBlanks) {
+  const std::string text(50000, 'c');
+  // A long comment ends its line; long runs of blanks count their columns.
+  std::vector<Token> tokens = scan(";" + text + "\n" + std::string(40000, ' ') + "\tx");
+  ASSERT_EQ(tokens.size(), 2u);
+  EXPECT_EQ(tokens[0].location.firstLine, 2u);
+  EXPECT_EQ(tokens[0].location.firstColumn, 40002u);
+  // Without a line feed at the end, the ';' is a character that starts no
+  // token and the text after it is read as tokens, long or short.
+  for (const std::string& rest : {std::string(" ab ; cd"), " " + text + " |q|"}) {
+    tokens = scan("x ;" + rest);
+    ASSERT_GE(tokens.size(), 4u);
+    EXPECT_EQ(tokens[1].code, UNKNOWN_CHARACTER);
+    EXPECT_EQ(tokens[1].tokenText, ";");
+    EXPECT_EQ(tokens[1].location.firstColumn, 3u);
+    EXPECT_EQ(tokens[2].location.firstColumn, 5u);
+    EXPECT_EQ(tokens[2].text, rest == " ab ; cd" ? "ab" : text);
+  }
+  EXPECT_EQ(codes("x ; ab ; cd"), (std::vector<int>{SYMBOL, UNKNOWN_CHARACTER, SYMBOL, UNKNOWN_CHARACTER, SYMBOL, END}));
+}
+
+TEST(Smtlib2Scanner, RecordingKeepsTheSourceTextOfLongTokens) {
+  const std::string piece(100, 'p');
+  std::string input = "(" + piece + " :" + piece + " 1" + std::string(100, '0') + ".0 ;" + piece +
+                      "\n |" + piece + "| \"" + piece + "\"" + std::string(100, ' ') + "#x" + piece +
+                      ") ;" + piece;
+  FILE* file = fmemopen(&input[0], input.size(), "r");
+  varnok::smtlib2::setScannerInput(file);
+  frontEnd.recordingStream.str("");
+  frontEnd.recording = true;
+  int code;
+  while ((code = smtlib2_parser_lex()) != END) {
+    delete frontEnd.tokenValue.text;
+    frontEnd.tokenValue.text = nullptr;
+  }
+  frontEnd.recording = false;
+  EXPECT_EQ(frontEnd.recordingStream.str(), input);
+  frontEnd.recordingStream.str("");
+  smtlib2_parser_lex_destroy();
+  std::fclose(file);
+}
+
 TEST(Smtlib2Scanner, StartsAfreshForEachInput) {
   // A string left open by one input must not leak into the next.
   scan("\"open");

@@ -411,9 +411,17 @@ TEST_F(Smtlib2Terms, DefinedFunctions) {
   // is not checked.
   expectValues("(define-fun h ((bit0 Bool)) (_ BitVec 8) (not bit0))", "(h true)",
                "(((h true) false))\n");
-  // Symbols are looked up in the symbol table before the parameters.
+  // A parameter hides a declared constant, a parameterless definition and a
+  // defined function of the same name; a let binding in the body hides a
+  // parameter.
   expectValues("(declare-fun c () Bool)(assert c)(define-fun k ((c Bool)) Bool c)", "(k false)",
-               "(((k false) true))\n");
+               "(((k false) false))\n");
+  expectValues("(define-fun two () (_ BitVec 8) #x02)(define-fun f2 ((two (_ BitVec 8))) (_ BitVec 8) two)"
+               "(define-fun f3 ((f2 (_ BitVec 8))) (_ BitVec 8) (bvadd f2 (f2 f2)))",
+               "(f2 #x05) (f3 #x05) (let ((two #x07)) (f2 two))",
+               "(((f2 #x05) #b00000101)\n((f3 #x05) #b00001010)\n((let ((two #x07)) (f2 two)) #b00000111))\n");
+  expectValues("(define-fun m ((v (_ BitVec 8))) (_ BitVec 8) (let ((v (bvadd v #x01)) (w v)) (bvsub v w)))",
+               "(m #x05)", "(((m #x05) #b00000001))\n");
   // Let bindings inside a body, and a body shared through let.
   expectValues("(define-fun d ((v (_ BitVec 8))) (_ BitVec 8) (let ((e (bvadd v v))) (bvadd e e)))",
                "(d #x03)", "(((d #x03) #b00001100))\n");

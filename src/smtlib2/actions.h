@@ -69,6 +69,10 @@ Term* applyIdentifier(Identifier* identifier, TermSequence* arguments);
 void enterLetBindings(LetBindingList* bindings);
 Term* leaveLetBindings(LetBindingList* bindings, Term* body);
 Term* applyAttributes(Term* term, std::vector<Attribute*>* attributes);
+// A forall or exists term: its variables hide outer names while its body is
+// read; the finished term ends the run with the unexpected-token error.
+LetBindingList* enterQuantifier(ParameterList* variables);
+[[noreturn]] void leaveQuantifier(LetBindingList* variables, Term* body);
 
 // The define-fun parameter list is complete: enter the parameters.
 ParameterList* enterDefineFunParameters(ParameterList* parameters);

@@ -29,6 +29,7 @@ void smtlib2_parser_init(FILE* input, VARNOK::Solver& solver, const CmdLineOptio
   closeOwnedChannel(frontEnd.ownedRegularChannel, frontEnd.regularChannel, std::cout);
   closeOwnedChannel(frontEnd.ownedDiagnosticChannel, frontEnd.diagnosticChannel, std::cerr);
   frontEnd.insideDefineFun = false;
+  frontEnd.quantifierDepth = 0;
   frontEnd.printSuccess = false;
   frontEnd.produceModels = false;
   frontEnd.produceAssignments = false;

@@ -213,8 +213,10 @@ term:
   | '(' qual_identifier terms ')'   { $$ = applyIdentifier($2, $3); }
   | '(' LET '(' let_bindings ')'    { enterLetBindings($4); }
         term ')'                    { $$ = leaveLetBindings($4, $7); }
-  | '(' FORALL '(' sorted_vars ')' term ')'  { deleteParameterList($4); $6->release(); reportUnexpectedToken(); }
-  | '(' EXISTS '(' sorted_vars ')' term ')'  { deleteParameterList($4); $6->release(); reportUnexpectedToken(); }
+  | '(' FORALL '(' sorted_vars ')' <letBindings>{ $$ = enterQuantifier($4); }
+        term ')'                    { leaveQuantifier($6, $7); }
+  | '(' EXISTS '(' sorted_vars ')' <letBindings>{ $$ = enterQuantifier($4); }
+        term ')'                    { leaveQuantifier($6, $7); }
   | '(' '!' term attributes ')'     { $$ = applyAttributes($3, $4); }
   ;
 

@@ -48,6 +48,8 @@ struct FrontEndState {
   bool produceAssignments = false;
   bool arrays = false;
   bool insideDefineFun = false;
+  // Number of forall/exists terms whose body is being read.
+  uint32_t quantifierDepth = 0;
   uint32_t expectedStatus = STATUS_UNKNOWN;
   uint32_t lastResult = STATUS_UNKNOWN;
 

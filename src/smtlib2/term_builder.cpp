@@ -28,6 +28,10 @@ Term* bitVectorConstant(const VARNOK::Expression& expression) {
 
 bool isClosed(const Term* term) { return dynamic_cast<const ClosedTerm*>(term) != nullptr; }
 
+// Terms that mention a define-fun parameter or a quantified variable stay
+// open while the define-fun body or the quantified term is being read.
+bool openTermsAllowed() { return frontEnd.insideDefineFun || frontEnd.quantifierDepth != 0; }
+
 }  // namespace
 
 Identifier* makeIndexedIdentifier(std::string* symbol, std::vector<uint64_t>* indices) {
@@ -112,12 +116,18 @@ Term* makeBinaryTerm(std::string* digits) {
 void reportUnexpectedToken() { reportError("Unexpected '" + frontEnd.tokenText + "'."); }
 
 Term* resolveIdentifier(Identifier* identifier) {
+  // Innermost scope first: let bindings (and the variables of an enclosing
+  // quantifier, which are entered like let bindings), then the parameters of
+  // the define-fun being read, then the symbol table.
   Term* term = nullptr;
   if (identifier->indices.empty()) {
     const auto let = frontEnd.letTable.find(identifier->symbol);
     if (let != frontEnd.letTable.end()) {
       term = let->second;
       term->retain();
+    } else if (frontEnd.insideDefineFun &&
+               frontEnd.defineFunParameters.count(identifier->symbol) != 0) {
+      term = new OpenTerm(*identifier);
     } else if (const SymbolBinding* binding = scopeTable.lookup(identifier->symbol)) {
       if (binding->parameters) {
         std::ostringstream message;
@@ -127,9 +137,6 @@ Term* resolveIdentifier(Identifier* identifier) {
       }
       term = binding->term;
       term->retain();
-    } else if (frontEnd.insideDefineFun &&
-               frontEnd.defineFunParameters.count(identifier->symbol) != 0) {
-      term = new OpenTerm(*identifier);
     }
   }
   if (!term) term = makeTheoryConstant(*identifier);
@@ -154,7 +161,7 @@ Term* applyIdentifier(Identifier* identifier, TermSequence* arguments) {
     if (isClosed(binding->term)) {
       result = binding->term;
       result->retain();
-    } else if (frontEnd.insideDefineFun) {
+    } else if (openTermsAllowed()) {
       result = new OpenTerm(*identifier, *arguments);
       argumentsTaken = true;
     } else {
@@ -170,7 +177,7 @@ Term* applyIdentifier(Identifier* identifier, TermSequence* arguments) {
       result = applyFunction(*identifier, *arguments);
     }
   }
-  if (!result || (!isClosed(result) && !frontEnd.insideDefineFun)) {
+  if (!result || (!isClosed(result) && !openTermsAllowed())) {
     reportError("Could not handle '" + identifierToString(*identifier) + "'.");
   }
   if (!argumentsTaken) releaseTerms(*arguments);
@@ -203,6 +210,26 @@ Term* leaveLetBindings(LetBindingList* bindings, Term* body) {
   }
   delete bindings;
   return body;
+}
+
+LetBindingList* enterQuantifier(ParameterList* variables) {
+  // The variables are entered like let bindings, each bound to an open term
+  // that names it, so that they hide outer names and the body can be read
+  // to its end.
+  LetBindingList* bindings = new LetBindingList();
+  for (const ParameterRecord& variable : *variables) {
+    bindings->push_back(LetBinding{variable.name, new OpenTerm(Identifier(variable.name)), nullptr});
+  }
+  deleteParameterList(variables);
+  enterLetBindings(bindings);
+  ++frontEnd.quantifierDepth;
+  return bindings;
+}
+
+void leaveQuantifier(LetBindingList* variables, Term* body) {
+  --frontEnd.quantifierDepth;
+  leaveLetBindings(variables, body)->release();
+  reportUnexpectedToken();
 }
 
 Term* applyAttributes(Term* term, std::vector<Attribute*>* attributes) {

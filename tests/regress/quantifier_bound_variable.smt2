@@ -1,0 +1,1 @@
+(assert (forall ((x Bool)) x))
