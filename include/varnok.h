@@ -8,6 +8,10 @@
 // Nothing in this layer prints or throws on its own (running out of memory
 // still propagates).
 //
+// Every operation that takes an expression refuses, with its failure value,
+// a handle made by another solver (or by a solver already destroyed) just as
+// it refuses the null handle.
+//
 // Every operation that takes an expression first replaces it by its current
 // substitution representative and works on that, so handles stay valid
 // across checks even when variable substitution has eliminated their node.
@@ -380,6 +384,9 @@ class Solver {
   varnok::SolverContext& getContext() { return *context; }
 
  private:
+  // Whether the handle is not null and holds a node made by this solver.
+  bool owns(const Expression& expression) const;
+
   varnok::SolverContext* context;
 };
 

@@ -5,11 +5,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <unistd.h>
 #include <string>
 #include <vector>
 
-#include "api_test_helpers.h"
+#include "support/api_terms.h"
 #include "varnok.h"
 
 namespace {
@@ -35,6 +36,13 @@ TEST(ApiSettings, DefaultsAndSwitches) {
   EXPECT_FALSE(s.getSubstitution());
   EXPECT_TRUE(s.setConstraintPropagation(true));
   EXPECT_TRUE(s.getConstraintPropagation());
+  // A kind with preprocessing leaves the preprocessing setting alone.
+  EXPECT_TRUE(s.setSATSolver(VARNOK::SAT_SOLVER_MINISAT_MODIFIED));
+  EXPECT_TRUE(s.getSATPreprocessing());
+  EXPECT_TRUE(s.setSATPreprocessing(false));
+  EXPECT_FALSE(s.getSATPreprocessing());
+  EXPECT_TRUE(s.setSATPreprocessing(true));
+  EXPECT_TRUE(s.getSATPreprocessing());
 }
 
 TEST(ApiSettings, KindsAboveThreeAreRefused) {
@@ -209,6 +217,7 @@ TEST(ApiSolve, ConstantFalseAndWidthQueries) {
   Expression a = s.makeArrayVariable(4, 8, "a");
   EXPECT_TRUE(s.isArray(a));
   EXPECT_TRUE(s.isArray(s.makeArrayWrite(a, s.makeVariable(4, nullptr), s.makeVariable(8, nullptr))));
+  EXPECT_TRUE(s.isArray(s.makeIte(s.makeVariable(1, "c"), a, s.makeArrayVariable(4, 8, "b"))));
   ASSERT_TRUE(s.assertFormula(s.makeBoolConstant(false)));
   EXPECT_EQ(s.solve(), VARNOK::SOLVE_UNSAT);
   EXPECT_EQ(s.solve(), VARNOK::SOLVE_UNSAT);
@@ -419,5 +428,205 @@ TEST(ApiModel, UnassertedTermsNeedPrepareModel) {
   EXPECT_FALSE(s.getModelValue(a, bits));
   EXPECT_FALSE(s.prepareModel({x, Expression()}));
 }
+
+// ----------------------------------------------------------- foreign handles
+
+namespace foreign {
+
+using varnok::FloatFormat;
+using Ops = std::vector<Expression>;
+
+// One entry point that takes expressions: the widths of its operands
+// ('b' 8 bits, 'p' 1 bit, 'a' an array of 8-bit indices and elements, 'f' a
+// 32-bit float) and the call, answering whether it succeeded.
+struct Entry {
+  const char* name;
+  const char* operands;
+  std::function<bool(Solver&, const Ops&)> call;
+  bool needsFloat;
+};
+
+#define MAKER(name, ops, expr) \
+  Entry { #name, ops, [](Solver& s, const Ops& o) { return !(expr).isNull(); }, false }
+#define FLOAT_MAKER(name, ops, expr) \
+  Entry { #name, ops, [](Solver& s, const Ops& o) { return !(expr).isNull(); }, true }
+
+Expression operand(Solver& s, char kind) {
+  switch (kind) {
+    case 'p': return s.makeVariable(1, nullptr);
+    case 'a': return s.makeArrayVariable(8, 8, "a");
+    case 'f': return s.makeVariable(32, nullptr);
+    default: return s.makeVariable(8, nullptr);
+  }
+}
+
+}  // namespace foreign
+
+// Every call that takes an expression refuses one made by another solver, or
+// by a solver already destroyed, in any operand position, with its failure
+// value; the same call with the solver's own operands succeeds.
+TEST(ApiForeign, EveryEntryPointRefusesExpressionsOfOtherSolvers) {
+  using namespace foreign;
+  const FloatFormat fs{8, 23};
+  const std::vector<Entry> entries = {
+      MAKER(makeConcat, "bb", s.makeConcat(o[0], o[1])),
+      MAKER(makeExtract, "b", s.makeExtract(o[0], 3, 1)),
+      MAKER(makeZeroExtend, "b", s.makeZeroExtend(o[0], 2)),
+      MAKER(makeSignExtend, "b", s.makeSignExtend(o[0], 2)),
+      MAKER(makeRepeat, "b", s.makeRepeat(o[0], 2)),
+      MAKER(makeRotateLeft, "b", s.makeRotateLeft(o[0], 3)),
+      MAKER(makeRotateRight, "b", s.makeRotateRight(o[0], 3)),
+      MAKER(makeEqual, "bb", s.makeEqual(o[0], o[1])),
+      MAKER(makeEqualArrays, "aa", s.makeEqual(o[0], o[1])),
+      MAKER(makeDistinct, "bb", s.makeDistinct(o[0], o[1])),
+      MAKER(makeIsZero, "b", s.makeIsZero(o[0])),
+      MAKER(makeIte, "pbb", s.makeIte(o[0], o[1], o[2])),
+      MAKER(makeNot, "b", s.makeNot(o[0])),
+      MAKER(makeAnd, "bb", s.makeAnd(o[0], o[1])),
+      MAKER(makeNand, "bb", s.makeNand(o[0], o[1])),
+      MAKER(makeOr, "bb", s.makeOr(o[0], o[1])),
+      MAKER(makeNor, "bb", s.makeNor(o[0], o[1])),
+      MAKER(makeXor, "bb", s.makeXor(o[0], o[1])),
+      MAKER(makeXnor, "bb", s.makeXnor(o[0], o[1])),
+      MAKER(makeIff, "pp", s.makeIff(o[0], o[1])),
+      MAKER(makeImplies, "pp", s.makeImplies(o[0], o[1])),
+      MAKER(makeNeg, "b", s.makeNeg(o[0])),
+      MAKER(makeAbs, "b", s.makeAbs(o[0])),
+      MAKER(makeAdd, "bb", s.makeAdd(o[0], o[1])),
+      MAKER(makeSub, "bb", s.makeSub(o[0], o[1])),
+      MAKER(makeMul, "bb", s.makeMul(o[0], o[1])),
+      MAKER(makeUDiv, "bb", s.makeUDiv(o[0], o[1])),
+      MAKER(makeSDiv, "bb", s.makeSDiv(o[0], o[1])),
+      MAKER(makeURem, "bb", s.makeURem(o[0], o[1])),
+      MAKER(makeSRem, "bb", s.makeSRem(o[0], o[1])),
+      MAKER(makeSMod, "bb", s.makeSMod(o[0], o[1])),
+      MAKER(makeShl, "bb", s.makeShl(o[0], o[1])),
+      MAKER(makeLShr, "bb", s.makeLShr(o[0], o[1])),
+      MAKER(makeAShr, "bb", s.makeAShr(o[0], o[1])),
+      MAKER(makeULT, "bb", s.makeULT(o[0], o[1])),
+      MAKER(makeULE, "bb", s.makeULE(o[0], o[1])),
+      MAKER(makeUGT, "bb", s.makeUGT(o[0], o[1])),
+      MAKER(makeUGE, "bb", s.makeUGE(o[0], o[1])),
+      MAKER(makeSLT, "bb", s.makeSLT(o[0], o[1])),
+      MAKER(makeSLE, "bb", s.makeSLE(o[0], o[1])),
+      MAKER(makeSGT, "bb", s.makeSGT(o[0], o[1])),
+      MAKER(makeSGE, "bb", s.makeSGE(o[0], o[1])),
+      MAKER(makeUAddOverflow, "bb", s.makeUAddOverflow(o[0], o[1])),
+      MAKER(makeSAddOverflow, "bb", s.makeSAddOverflow(o[0], o[1])),
+      MAKER(makeUSubOverflow, "bb", s.makeUSubOverflow(o[0], o[1])),
+      MAKER(makeSSubOverflow, "bb", s.makeSSubOverflow(o[0], o[1])),
+      MAKER(makeUMulOverflow, "bb", s.makeUMulOverflow(o[0], o[1])),
+      MAKER(makeSMulOverflow, "bb", s.makeSMulOverflow(o[0], o[1])),
+      MAKER(makeSDivOverflow, "bb", s.makeSDivOverflow(o[0], o[1])),
+      MAKER(makeEqualN, "bbb", s.makeEqual(Ops{o[0], o[1], o[2]})),
+      MAKER(makeDistinctN, "bbb", s.makeDistinct(Ops{o[0], o[1], o[2]})),
+      MAKER(makeAndN, "ppp", s.makeAnd(Ops{o[0], o[1], o[2]})),
+      MAKER(makeOrN, "pp", s.makeOr(Ops{o[0], o[1]})),
+      MAKER(makeXorN, "ppp", s.makeXor(Ops{o[0], o[1], o[2]})),
+      MAKER(makeIffN, "ppp", s.makeIff(Ops{o[0], o[1], o[2]})),
+      // A one-element list answers its element's handle.
+      MAKER(makeAndOfOne, "p", s.makeAnd(Ops{o[0]})),
+      MAKER(makeArrayRead, "ab", s.makeArrayRead(o[0], o[1])),
+      MAKER(makeArrayWrite, "abb", s.makeArrayWrite(o[0], o[1], o[2])),
+      FLOAT_MAKER(makeUIntToFloat, "f", s.makeUIntToFloat(o[0], (FloatFormat{8, 23}), 0)),
+      FLOAT_MAKER(makeSIntToFloat, "f", s.makeSIntToFloat(o[0], (FloatFormat{8, 23}), 0)),
+      FLOAT_MAKER(makeFloatToFloat, "f", s.makeFloatToFloat(o[0], (FloatFormat{8, 23}), (FloatFormat{11, 52}), 0)),
+      FLOAT_MAKER(makeFloatToUInt, "f", s.makeFloatToUInt(o[0], (FloatFormat{8, 23}), 16, 0)),
+      FLOAT_MAKER(makeFloatToSInt, "f", s.makeFloatToSInt(o[0], (FloatFormat{8, 23}), 16, 0)),
+      FLOAT_MAKER(makeFloatIsInfinite, "f", s.makeFloatIsInfinite(o[0], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatIsNaN, "f", s.makeFloatIsNaN(o[0], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatIsZero, "f", s.makeFloatIsZero(o[0], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatIsNormal, "f", s.makeFloatIsNormal(o[0], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatIsSubnormal, "f", s.makeFloatIsSubnormal(o[0], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatIsNegative, "f", s.makeFloatIsNegative(o[0], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatIsPositive, "f", s.makeFloatIsPositive(o[0], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatNeg, "f", s.makeFloatNeg(o[0], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatAbs, "f", s.makeFloatAbs(o[0], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatEq, "ff", s.makeFloatEq(o[0], o[1], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatNotEq, "ff", s.makeFloatNotEq(o[0], o[1], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatSame, "ff", s.makeFloatSame(o[0], o[1], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatOrder, "ff", s.makeFloatOrder(o[0], o[1], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatLT, "ff", s.makeFloatLT(o[0], o[1], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatLEQ, "ff", s.makeFloatLEQ(o[0], o[1], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatGT, "ff", s.makeFloatGT(o[0], o[1], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatGEQ, "ff", s.makeFloatGEQ(o[0], o[1], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatAdd, "ff", s.makeFloatAdd(o[0], o[1], (FloatFormat{8, 23}), 0)),
+      FLOAT_MAKER(makeFloatSub, "ff", s.makeFloatSub(o[0], o[1], (FloatFormat{8, 23}), 0)),
+      FLOAT_MAKER(makeFloatMul, "ff", s.makeFloatMul(o[0], o[1], (FloatFormat{8, 23}), 0)),
+      FLOAT_MAKER(makeFloatDiv, "ff", s.makeFloatDiv(o[0], o[1], (FloatFormat{8, 23}), 0)),
+      FLOAT_MAKER(makeFloatMin, "ff", s.makeFloatMin(o[0], o[1], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeFloatMax, "ff", s.makeFloatMax(o[0], o[1], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeSin, "f", s.makeSin(o[0], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeCos, "f", s.makeCos(o[0], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeExp, "f", s.makeExp(o[0], (FloatFormat{8, 23}))),
+      FLOAT_MAKER(makeLog, "f", s.makeLog(o[0], (FloatFormat{8, 23}))),
+      {"getWidth", "b", [](Solver& s, const Ops& o) { uint32_t w; return s.getWidth(o[0], w); }, false},
+      {"isArray", "a", [](Solver& s, const Ops& o) { return s.isArray(o[0]); }, false},
+      {"assertFormula", "p", [](Solver& s, const Ops& o) { return s.assertFormula(o[0]); }, false},
+      {"assumeFormula", "p", [](Solver& s, const Ops& o) { return s.assumeFormula(o[0]); }, false},
+  };
+
+  Solver s, other;
+  Expression orphan;
+  {
+    Solver gone;
+    orphan = gone.makeVariable(8, "orphan");
+  }
+  const bool haveFloat = !s.makeFloatAdd(s.makeVariable(32, "f"), s.makeVariable(32, "g"), fs, 0).isNull();
+  for (const Entry& e : entries) {
+    SCOPED_TRACE(e.name);
+    if (e.needsFloat && !haveFloat) continue;
+    const std::string kinds = e.operands;
+    Ops own;
+    for (char k : kinds) own.push_back(operand(s, k));
+    EXPECT_TRUE(e.call(s, own));
+    for (size_t i = 0; i < kinds.size(); ++i) {
+      SCOPED_TRACE(i);
+      Ops mixed = own;
+      mixed[i] = operand(other, kinds[i]);
+      EXPECT_FALSE(e.call(s, mixed));
+      if (kinds[i] == 'b') {
+        mixed[i] = orphan;
+        EXPECT_FALSE(e.call(s, mixed));
+      }
+    }
+  }
+
+  // Model access, after both solvers have a model. The foreign formulas
+  // asserted above were refused, so only the own ones count.
+  Expression x = s.makeVariable(8, "x"), y = other.makeVariable(8, "y");
+  Expression a = s.makeArrayVariable(8, 8, "a"), b = other.makeArrayVariable(8, 8, "b");
+  ASSERT_TRUE(s.assertFormula(s.makeEqual(s.makeArrayRead(a, x), constant(s, 5, 8))));
+  ASSERT_TRUE(other.assertFormula(other.makeEqual(other.makeArrayRead(b, y), constant(other, 6, 8))));
+  ASSERT_EQ(s.solve(), VARNOK::SOLVE_SAT);
+  ASSERT_EQ(other.solve(), VARNOK::SOLVE_SAT);
+  Expression p = s.makeVariable(1, "p"), q = other.makeVariable(1, "q");
+  ASSERT_TRUE(s.prepareModel({x, p, a}));
+  ASSERT_TRUE(other.prepareModel({y, q, b}));
+  EXPECT_FALSE(s.prepareModel({x, y}));
+  EXPECT_FALSE(s.prepareModel({orphan}));
+  std::vector<bool> bits;
+  EXPECT_TRUE(s.getModelValue(x, bits));
+  EXPECT_FALSE(s.getModelValue(y, bits));
+  EXPECT_FALSE(s.getModelValue(orphan, bits));
+  std::uint8_t byte = 0;
+  EXPECT_TRUE(s.getModelValueBytes(x, &byte, 0));
+  EXPECT_FALSE(s.getModelValueBytes(y, &byte, 0));
+  char text[9];
+  EXPECT_TRUE(s.getModelValueString(x, text));
+  EXPECT_FALSE(s.getModelValueString(y, text));
+  bool value;
+  EXPECT_TRUE(s.getModelValueBool(p, value));
+  EXPECT_FALSE(s.getModelValueBool(q, value));
+  EXPECT_TRUE(s.getArrayModel(a).isValid());
+  EXPECT_FALSE(s.getArrayModel(b).isValid());
+  // Both solvers still answer correctly afterwards.
+  EXPECT_EQ(valueOf(other, other.makeArrayRead(b, y)), 6u);
+  ASSERT_TRUE(s.assertFormula(s.makeNot(s.makeEqual(s.makeArrayRead(a, x), constant(s, 5, 8)))));
+  EXPECT_EQ(s.solve(), VARNOK::SOLVE_UNSAT);
+}
+
+#undef MAKER
+#undef FLOAT_MAKER
 
 }  // namespace

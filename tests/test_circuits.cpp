@@ -1,51 +1,49 @@
-// Bit-vector circuits against reference arithmetic: on constant inputs
+// Bit-vector circuits against the reference model: on constant inputs
 // (exhaustive at small widths, random at wide ones; no node may be created)
 // and on free inputs fixed by assumptions and solved by a SAT back end.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "bit_vector_reference.h"
 #include "sat/sat_solver.h"
+#include "support/reference.h"
 #include "varnok/aig/aig.h"
-#include "varnok/value/bit_vector.h"
 #include "varnok/aig/circuits.h"
 
 using varnok::AIG;
 using varnok::AIGEdge;
-using varnok::BitVector;
 using varnok::EdgeVector;
-using varnok_test::binaryRef;
-using varnok_test::boolBV;
-using varnok_test::divisionRef;
-using varnok_test::fromU64;
-using varnok_test::unaryRef;
-using varnok_test::zext;
+using varnok_test::maskOf;
+using varnok_test::u128;
+using Wide = varnok_test::ref::Wide;
+namespace ref = varnok_test::ref;
 
 namespace {
 
-EdgeVector constEdges(AIG& aig, const BitVector& v) {
-  EdgeVector r(v.getWidth());
-  for (uint32_t i = 0; i < v.getWidth(); ++i) r[i] = v.getBit(i) ? aig.getTrue() : aig.getFalse();
+EdgeVector constEdges(AIG& aig, u128 v, uint32_t w) {
+  EdgeVector r(w);
+  for (uint32_t i = 0; i < w; ++i) r[i] = (v >> i) & 1 ? aig.getTrue() : aig.getFalse();
   return r;
 }
 
-// Reads a vector of constant edges; false when some edge is not constant.
-bool readConst(AIG& aig, const EdgeVector& e, BitVector& out) {
-  out = BitVector(static_cast<uint32_t>(e.size()));
+// Reads a vector of up to 256 constant edges; false when some edge is not
+// constant.
+bool readConst(AIG& aig, const EdgeVector& e, Wide& out) {
+  out = Wide();
   for (std::size_t i = 0; i < e.size(); ++i) {
     if (e[i] == aig.getTrue())
-      out.setBit(static_cast<uint32_t>(i));
+      (i < 128 ? out.lo : out.hi) |= u128(1) << (i % 128);
     else if (e[i] != aig.getFalse())
       return false;
   }
   return true;
 }
+
+std::string text(const Wide& v) { return varnok_test::hex(v.hi) + ":" + varnok_test::hex(v.lo); }
 
 uint32_t bitLength(uint32_t x) {
   uint32_t n = 0;
@@ -57,15 +55,20 @@ uint32_t bitLength(uint32_t x) {
 }
 
 typedef std::function<EdgeVector(AIG&, const EdgeVector&, const EdgeVector&)> Circuit;
-using varnok_test::Reference;
+// The reference result of operands of width w, and its width.
+typedef std::function<Wide(u128, u128, uint32_t)> Reference;
+typedef std::function<uint32_t(uint32_t)> ResultWidth;
 
 struct Op {
   std::string name;
   Circuit circuit;
   Reference reference;
+  ResultWidth width = [](uint32_t w) { return w; };
 };
 
 EdgeVector one(AIGEdge e) { return EdgeVector{std::move(e)}; }
+Wide low(u128 v) { return Wide{v, 0}; }
+uint32_t oneBit(uint32_t) { return 1; }
 
 // Circuits of the form f(g, a, b, r) and f(g, a, r) as table entries.
 Circuit binaryCircuit(void (*f)(AIG&, const EdgeVector&, const EdgeVector&, EdgeVector&)) {
@@ -85,8 +88,8 @@ Circuit unaryCircuit(void (*f)(AIG&, const EdgeVector&, EdgeVector&)) {
 
 std::vector<Op> allOps() {
   std::vector<Op> ops;
-  ops.push_back({"and", binaryCircuit(varnok::blast_and), binaryRef(BitVector::bitAnd)});
-  ops.push_back({"not", unaryCircuit(varnok::blast_not), unaryRef(BitVector::bitNot)});
+  ops.push_back({"and", binaryCircuit(varnok::blast_and), [](u128 a, u128 b, uint32_t) { return low(a & b); }});
+  ops.push_back({"not", unaryCircuit(varnok::blast_not), [](u128 a, u128, uint32_t w) { return low(~a & maskOf(w)); }});
   ops.push_back({"add",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector r;
@@ -94,7 +97,7 @@ std::vector<Op> allOps() {
                    varnok::blast_add(g, a, b, c, r);
                    return r;
                  },
-                 binaryRef(BitVector::add)});
+                 [](u128 a, u128 b, uint32_t w) { return low((a + b) & maskOf(w)); }});
   // a + b + 1, followed by the carry into the top position.
   ops.push_back({"add_carry_in",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
@@ -104,16 +107,12 @@ std::vector<Op> allOps() {
                    r.push_back(c);
                    return r;
                  },
-                 [](const BitVector& a, const BitVector& b) {
-                   const uint32_t w = a.getWidth();
-                   BitVector s, s1, r;
-                   BitVector::add(a, b, s);
-                   BitVector::add(s, fromU64(1, w), s1);
-                   r = zext(s1, w + 1);
-                   bool carryTop = s1.getBit(w - 1) != (a.getBit(w - 1) != b.getBit(w - 1));
-                   r.assignBit(w, carryTop);
-                   return r;
-                 }});
+                 [](u128 a, u128 b, uint32_t w) {
+                   const u128 s = (a + b + 1) & maskOf(w);
+                   const u128 carryTop = ((s ^ a ^ b) >> (w - 1)) & 1;
+                   return low(s | (carryTop << w));
+                 },
+                 [](uint32_t w) { return w + 1; }});
   ops.push_back({"increment_carry_out",
                  [](AIG& g, const EdgeVector& a, const EdgeVector&) {
                    EdgeVector r(a);
@@ -123,21 +122,17 @@ std::vector<Op> allOps() {
                    r.push_back(out);
                    return r;
                  },
-                 [](const BitVector& a, const BitVector&) {
-                   const uint32_t w = a.getWidth();
-                   BitVector r;
-                   BitVector::add(zext(a, w + 1), fromU64(1, w + 1), r);
-                   return r;
-                 }});
-  ops.push_back({"negate", unaryCircuit(varnok::blast_negate), unaryRef(BitVector::neg)});
-  ops.push_back({"sub", binaryCircuit(varnok::blast_sub), binaryRef(BitVector::sub)});
+                 [](u128 a, u128, uint32_t w) { return low((a + 1) & maskOf(w + 1)); },
+                 [](uint32_t w) { return w + 1; }});
+  ops.push_back({"negate", unaryCircuit(varnok::blast_negate), [](u128 a, u128, uint32_t w) { return low(ref::neg(a, w)); }});
+  ops.push_back({"sub", binaryCircuit(varnok::blast_sub), [](u128 a, u128 b, uint32_t w) { return low((a - b) & maskOf(w)); }});
   ops.push_back({"mul",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector r;
                    varnok::blast_mul(g, a, b, static_cast<uint32_t>(a.size()), r);
                    return r;
                  },
-                 binaryRef(BitVector::mul)});
+                 [](u128 a, u128 b, uint32_t w) { return low((a * b) & maskOf(w)); }});
   // A product truncated below the operand width.
   ops.push_back({"mul_narrow",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
@@ -145,12 +140,8 @@ std::vector<Op> allOps() {
                    varnok::blast_mul(g, a, b, static_cast<uint32_t>((a.size() + 1) / 2), r);
                    return r;
                  },
-                 [](const BitVector& a, const BitVector& b) {
-                   BitVector r;
-                   BitVector::mul(a, b, r);
-                   r.resize((a.getWidth() + 1) / 2);
-                   return r;
-                 }});
+                 [](u128 a, u128 b, uint32_t w) { return low((a * b) & maskOf((w + 1) / 2)); },
+                 [](uint32_t w) { return (w + 1) / 2; }});
   // The full product of zero-extended operands (as the float multiplier uses it).
   ops.push_back({"mul_full",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
@@ -160,32 +151,28 @@ std::vector<Op> allOps() {
                    varnok::blast_mul(g, x, y, static_cast<uint32_t>(x.size()), r);
                    return r;
                  },
-                 [](const BitVector& a, const BitVector& b) {
-                   BitVector r;
-                   BitVector::mul(zext(a, 2 * a.getWidth()), zext(b, 2 * a.getWidth()), r);
-                   return r;
-                 }});
+                 [](u128 a, u128 b, uint32_t) { return ref::mulFull(a, b); }, [](uint32_t w) { return 2 * w; }});
   ops.push_back({"udiv",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector q, m;
                    varnok::blast_udiv_urem(g, a, b, q, m);
                    return q;
                  },
-                 divisionRef(false)});
+                 [](u128 a, u128 b, uint32_t w) { return low(ref::udiv(a, b, w)); }});
   ops.push_back({"urem",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector q, m;
                    varnok::blast_udiv_urem(g, a, b, q, m);
                    return m;
                  },
-                 divisionRef(true)});
+                 [](u128 a, u128 b, uint32_t) { return low(ref::urem(a, b)); }});
   ops.push_back({"shl",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector r;
                    varnok::blast_shl(g, a, b, static_cast<uint32_t>(a.size()), r);
                    return r;
                  },
-                 binaryRef(BitVector::shl)});
+                 [](u128 a, u128 b, uint32_t w) { return low(ref::shl(a, b, w)); }});
   // Shift into a result twice as wide (the amount keeps the operand width).
   ops.push_back({"shl_wide",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
@@ -193,83 +180,72 @@ std::vector<Op> allOps() {
                    varnok::blast_shl(g, a, b, static_cast<uint32_t>(2 * a.size()), r);
                    return r;
                  },
-                 [](const BitVector& a, const BitVector& b) {
-                   BitVector r;
-                   const uint32_t w = 2 * a.getWidth();
-                   BitVector::shl(zext(a, w), zext(b, w), r);
-                   return r;
-                 }});
+                 [](u128 a, u128 b, uint32_t w) { return ref::shlWide(low(a), b, 2 * w); },
+                 [](uint32_t w) { return 2 * w; }});
   ops.push_back({"lshr",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector r;
                    varnok::blast_shr(g, a, b, g.getFalse(), r);
                    return r;
                  },
-                 binaryRef(BitVector::lshr)});
+                 [](u128 a, u128 b, uint32_t w) { return low(ref::lshr(a, b, w)); }});
   ops.push_back({"ashr",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector r;
                    varnok::blast_shr(g, a, b, a.back(), r);
                    return r;
                  },
-                 binaryRef(BitVector::ashr)});
+                 [](u128 a, u128 b, uint32_t w) { return low(ref::ashr(a, b, w)); }});
   ops.push_back({"ult", [](AIG& g, const EdgeVector& a, const EdgeVector& b) { return one(varnok::blast_ult(g, a, b)); },
-                 [](const BitVector& a, const BitVector& b) { return boolBV(a.ult(b)); }});
+                 [](u128 a, u128 b, uint32_t) { return low(a < b); }, oneBit});
   ops.push_back({"slt", [](AIG& g, const EdgeVector& a, const EdgeVector& b) { return one(varnok::blast_slt(g, a, b)); },
-                 [](const BitVector& a, const BitVector& b) { return boolBV(a.slt(b)); }});
+                 [](u128 a, u128 b, uint32_t w) { return low(ref::slt(a, b, w)); }, oneBit});
   ops.push_back({"equal",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) { return one(varnok::blast_equal(g, a, b)); },
-                 [](const BitVector& a, const BitVector& b) { return boolBV(a == b); }});
+                 [](u128 a, u128 b, uint32_t) { return low(a == b); }, oneBit});
   ops.push_back({"is_all_zero",
                  [](AIG& g, const EdgeVector& a, const EdgeVector&) { return one(varnok::blast_is_all_zero(g, a)); },
-                 [](const BitVector& a, const BitVector&) { return boolBV(a.isZero()); }});
+                 [](u128 a, u128, uint32_t) { return low(a == 0); }, oneBit});
   ops.push_back({"clz",
                  [](AIG& g, const EdgeVector& a, const EdgeVector&) {
                    EdgeVector r;
                    varnok::blast_count_leading_zeros(g, a, r);
                    return r;
                  },
-                 [](const BitVector& a, const BitVector&) {
-                   return fromU64(a.countLeadingZeros(), bitLength(a.getWidth() - 1) + 1);
-                 }});
+                 [](u128 a, u128, uint32_t w) { return low(ref::countLeadingZeros(a, w)); },
+                 [](uint32_t w) { return bitLength(w - 1) + 1; }});
   return ops;
 }
 
-BitVector randomBV(std::mt19937_64& rng, uint32_t w) {
-  BitVector r(w);
+u128 randomValue(std::mt19937_64& rng, uint32_t w) {
   // Mix special values with uniform ones, and favour small magnitudes so that
   // shifts by in-range amounts and divisions with small divisors occur.
   switch (rng() % 10) {
-    case 0:
-      return r;  // zero
-    case 1:
-      r.setAllOnes();
-      return r;
-    case 2:
-      r.setSignedMin();
-      return r;
-    case 3:
-      r.setSignedMax();
-      return r;
-    case 4:
-      return fromU64(rng() % (2 * w + 2), w);
-    default:
+    case 0: return 0;
+    case 1: return maskOf(w);
+    case 2: return u128(1) << (w - 1);     // signed minimum
+    case 3: return maskOf(w) >> 1;         // signed maximum
+    case 4: return (rng() % (2 * w + 2)) & maskOf(w);
+    default: {
+      u128 r = 0;
       for (uint32_t i = 0; i < w; ++i)
-        if (rng() & 1) r.setBit(i);
+        if (rng() & 1) r |= u128(1) << i;
       return r;
+    }
   }
 }
 
-void checkConstant(const Op& op, const BitVector& a, const BitVector& b) {
+void checkConstant(const Op& op, u128 a, u128 b, uint32_t w) {
   AIG aig;
   const uint64_t ids = aig.getNextNodeId();
-  EdgeVector ea = constEdges(aig, a), eb = constEdges(aig, b);
-  EdgeVector r = op.circuit(aig, ea, eb);
-  BitVector got;
-  ASSERT_TRUE(readConst(aig, r, got)) << op.name << " gave a non-constant edge on " << a << ", " << b;
-  BitVector want = op.reference(a, b);
-  ASSERT_EQ(got.getWidth(), want.getWidth()) << op.name;
-  ASSERT_TRUE(got == want) << op.name << "(" << a << ", " << b << ") = " << got << ", expected " << want;
+  EdgeVector r = op.circuit(aig, constEdges(aig, a, w), constEdges(aig, b, w));
+  Wide got;
+  ASSERT_TRUE(readConst(aig, r, got)) << op.name << " gave a non-constant edge on " << varnok_test::hex(a) << ", "
+                                      << varnok_test::hex(b);
+  ASSERT_EQ(r.size(), op.width(w)) << op.name;
+  const Wide want = op.reference(a, b, w);
+  ASSERT_TRUE(got == want) << op.name << "[" << w << "](" << varnok_test::hex(a) << ", " << varnok_test::hex(b)
+                           << ") = " << text(got) << ", expected " << text(want);
   ASSERT_EQ(aig.getNextNodeId(), ids) << op.name << " created a node on constant inputs";
 }
 
@@ -280,7 +256,7 @@ TEST(CircuitsOnConstants, ExhaustiveUpToFiveBits) {
     for (uint32_t w = 1; w <= 5; ++w)
       for (uint64_t x = 0; x < (1u << w); ++x)
         for (uint64_t y = 0; y < (1u << w); ++y) {
-          checkConstant(op, fromU64(x, w), fromU64(y, w));
+          checkConstant(op, x, y, w);
           if (::testing::Test::HasFatalFailure()) return;
         }
   }
@@ -296,7 +272,8 @@ TEST(CircuitsOnConstants, RandomWideValues) {
   for (const Op& op : allOps()) {
     for (uint32_t w : {8u, 16u, 32u, 64u, 65u}) {
       for (int i = 0; i < cases; ++i) {
-        checkConstant(op, randomBV(rng, w), randomBV(rng, w));
+        const u128 a = randomValue(rng, w);
+        checkConstant(op, a, randomValue(rng, w), w);
         if (::testing::Test::HasFatalFailure()) return;
       }
     }
@@ -315,6 +292,17 @@ std::unique_ptr<varnok::sat::Solver> makeCircuitTestBackEnd(bool preprocessing) 
   return std::unique_ptr<varnok::sat::Solver>(new varnok::sat::MiniSatCoreModified());
 }
 
+void fix(AIG& aig, const EdgeVector& e, u128 v) {
+  for (uint32_t k = 0; k < e.size(); ++k) aig.addAssumption((v >> k) & 1 ? e[k] : ~e[k]);
+}
+
+Wide modelOf(AIG& aig, const EdgeVector& r) {
+  Wide v;
+  for (std::size_t k = 0; k < r.size(); ++k)
+    if (aig.getModel(r[k])) (k < 128 ? v.lo : v.hi) |= u128(1) << (k % 128);
+  return v;
+}
+
 void checkSolved(const Op& op, uint32_t w, int cases, uint64_t seed, bool preprocessing) {
   AIG aig;
   std::unique_ptr<varnok::sat::Solver> solver = makeCircuitTestBackEnd(preprocessing);
@@ -323,22 +311,18 @@ void checkSolved(const Op& op, uint32_t w, int cases, uint64_t seed, bool prepro
   for (auto& e : a) e = aig.makeInput();
   for (auto& e : b) e = aig.makeInput();
   EdgeVector r = op.circuit(aig, a, b);
+  ASSERT_EQ(r.size(), op.width(w)) << op.name;
   for (const AIGEdge& e : r) aig.enqueue(e);
   std::mt19937_64 rng(seed);
   for (int i = 0; i < cases; ++i) {
-    BitVector x = randomBV(rng, w), y = randomBV(rng, w);
+    const u128 x = randomValue(rng, w), y = randomValue(rng, w);
     aig.clearAssumptions();
-    for (uint32_t k = 0; k < w; ++k) {
-      aig.addAssumption(x.getBit(k) ? a[k] : ~a[k]);
-      aig.addAssumption(y.getBit(k) ? b[k] : ~b[k]);
-    }
+    fix(aig, a, x);
+    fix(aig, b, y);
     ASSERT_EQ(aig.solve(), 0) << op.name;
-    BitVector got(static_cast<uint32_t>(r.size()));
-    for (std::size_t k = 0; k < r.size(); ++k)
-      if (aig.getModel(r[k])) got.setBit(static_cast<uint32_t>(k));
-    BitVector want = op.reference(x, y);
-    ASSERT_TRUE(got == want) << op.name << "[" << w << "](" << x << ", " << y << ") = " << got << ", expected "
-                             << want;
+    const Wide got = modelOf(aig, r), want = op.reference(x, y, w);
+    ASSERT_TRUE(got == want) << op.name << "[" << w << "](" << varnok_test::hex(x) << ", " << varnok_test::hex(y)
+                             << ") = " << text(got) << ", expected " << text(want);
   }
 }
 
@@ -380,23 +364,17 @@ TEST(CircuitsSolved, EncodedOnlyOnDemandStillReadsBack) {
   for (auto& e : a) e = aig.makeInput();
   for (auto& e : b) e = aig.makeInput();
   varnok::blast_mul(aig, a, b, 8, r);
-  BitVector x = fromU64(13, 8), y = fromU64(21, 8);
-  for (uint32_t k = 0; k < 8; ++k) {
-    aig.addAssumption(x.getBit(k) ? a[k] : ~a[k]);
-    aig.addAssumption(y.getBit(k) ? b[k] : ~b[k]);
-  }
+  fix(aig, a, 13);
+  fix(aig, b, 21);
   ASSERT_EQ(aig.solve(), 0);
-  uint64_t got = 0;
-  for (uint32_t k = 0; k < 8; ++k)
-    if (aig.getModel(r[k])) got |= uint64_t(1) << k;
-  EXPECT_EQ(got, (13u * 21u) & 0xFF);
+  EXPECT_TRUE(modelOf(aig, r) == low((13u * 21u) & 0xFF));
   EXPECT_FALSE(r[3].getNode()->isEncoded());
 }
 
 // ---------------------------------------------------------------------------
 // Specific cases (shifts beyond the width and division by zero are covered by
 // the constant-input tests: exhaustively up to five bits, and through the
-// special values of randomBV at the wide widths)
+// special values of randomValue at the wide widths)
 
 TEST(CircuitsEdgeCases, WidthOneShiftHasOneStage) {
   AIG aig;
@@ -409,13 +387,13 @@ TEST(CircuitsEdgeCases, WidthOneShiftHasOneStage) {
 
 TEST(CircuitsEdgeCases, SignedAndUnsignedOrderOfTheMostNegativeValue) {
   AIG aig;
-  EdgeVector mn = constEdges(aig, fromU64(0x80, 8)), z = constEdges(aig, fromU64(0, 8)), n;
+  EdgeVector mn = constEdges(aig, 0x80, 8), z = constEdges(aig, 0, 8), n;
   EXPECT_EQ(varnok::blast_slt(aig, mn, z), aig.getTrue());
   EXPECT_EQ(varnok::blast_ult(aig, mn, z), aig.getFalse());
   varnok::blast_negate(aig, mn, n);
-  BitVector v;
+  Wide v;
   ASSERT_TRUE(readConst(aig, n, v));
-  EXPECT_EQ(v.getWord(0), 0x80u);
+  EXPECT_TRUE(v == low(0x80));
   // Equal free vectors are not less than each other.
   EdgeVector x(8);
   for (auto& e : x) e = aig.makeInput();
@@ -426,7 +404,7 @@ TEST(CircuitsEdgeCases, SignedAndUnsignedOrderOfTheMostNegativeValue) {
 
 TEST(CircuitsEdgeCases, EqualityAndZeroTestOnOddShapes) {
   AIG aig;
-  EdgeVector a = constEdges(aig, fromU64(5, 4)), b = constEdges(aig, fromU64(5, 5)), empty;
+  EdgeVector a = constEdges(aig, 5, 4), b = constEdges(aig, 5, 5), empty;
   EXPECT_EQ(varnok::blast_equal(aig, a, b), aig.getFalse());
   EXPECT_EQ(varnok::blast_equal(aig, empty, empty), aig.getTrue());
   EXPECT_EQ(varnok::blast_is_all_zero(aig, empty), aig.getTrue());
@@ -434,21 +412,21 @@ TEST(CircuitsEdgeCases, EqualityAndZeroTestOnOddShapes) {
 
 TEST(CircuitsEdgeCases, LeadingZeroCounts) {
   AIG aig;
-  auto clz = [&](const BitVector& v, uint32_t expectWidth) {
+  auto clz = [&](u128 v, uint32_t w, uint32_t expectWidth) {
     EdgeVector r;
-    varnok::blast_count_leading_zeros(aig, constEdges(aig, v), r);
+    varnok::blast_count_leading_zeros(aig, constEdges(aig, v, w), r);
     EXPECT_EQ(r.size(), expectWidth);
-    BitVector out;
+    Wide out;
     EXPECT_TRUE(readConst(aig, r, out));
-    return out.getWord(0);
+    return uint64_t(out.lo);
   };
-  EXPECT_EQ(clz(BitVector(24), 6), 24u);
-  EXPECT_EQ(clz(fromU64(uint64_t(1) << 20 | 7, 24), 6), 3u);
-  EXPECT_EQ(clz(fromU64(6, 5), 4), 2u);
-  EXPECT_EQ(clz(fromU64(1, 1), 1), 0u);
-  EXPECT_EQ(clz(BitVector(1), 1), 1u);
-  EXPECT_EQ(clz(BitVector(53), 7), 53u);
-  EXPECT_EQ(clz(fromU64(1, 53), 7), 52u);
+  EXPECT_EQ(clz(0, 24, 6), 24u);
+  EXPECT_EQ(clz(uint64_t(1) << 20 | 7, 24, 6), 3u);
+  EXPECT_EQ(clz(6, 5, 4), 2u);
+  EXPECT_EQ(clz(1, 1, 1), 0u);
+  EXPECT_EQ(clz(0, 1, 1), 1u);
+  EXPECT_EQ(clz(0, 53, 7), 53u);
+  EXPECT_EQ(clz(1, 53, 7), 52u);
 }
 
 // Every circuit whose output may be one of its inputs: the aliased call must
@@ -568,8 +546,8 @@ TEST(CircuitsSolved, IncrementalFactoring) {
       y[i] = aig.makeInput();
     }
     varnok::blast_mul(aig, x, y, 16, p);
-    EdgeVector one = constEdges(aig, fromU64(1, 16));
-    aig.assertTrue(varnok::blast_equal(aig, p, constEdges(aig, fromU64(143, 16))));
+    EdgeVector one = constEdges(aig, 1, 16);
+    aig.assertTrue(varnok::blast_equal(aig, p, constEdges(aig, 143, 16)));
     aig.assertTrue(varnok::blast_ult(aig, one, x));
     aig.assertTrue(varnok::blast_ult(aig, one, y));
     auto value = [&](const EdgeVector& v) {
@@ -583,7 +561,7 @@ TEST(CircuitsSolved, IncrementalFactoring) {
     EXPECT_EQ(a * b, 143u);
     EXPECT_TRUE(a == 11 || a == 13);
     // Under an assumption excluding a, the other order is found.
-    AIGEdge notA = varnok::blast_equal(aig, x, constEdges(aig, fromU64(a, 16)));
+    AIGEdge notA = varnok::blast_equal(aig, x, constEdges(aig, a, 16));
     notA.complement();
     aig.addAssumption(notA);
     ASSERT_EQ(aig.solve(), 0);
@@ -591,7 +569,7 @@ TEST(CircuitsSolved, IncrementalFactoring) {
     aig.clearAssumptions();
     // Permanently excluding both leaves nothing; the answer stays unsatisfiable.
     aig.assertTrue(notA);
-    AIGEdge notB = varnok::blast_equal(aig, x, constEdges(aig, fromU64(143 / a, 16)));
+    AIGEdge notB = varnok::blast_equal(aig, x, constEdges(aig, 143 / a, 16));
     notB.complement();
     aig.assertTrue(notB);
     EXPECT_EQ(aig.solve(), 1);

@@ -18,11 +18,10 @@
 #include <random>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
-#include "api_test_helpers.h"
-#include "test_api_evaluator.h"
+#include "support/api_terms.h"
+#include "support/graph_evaluator.h"
 #include "varnok.h"
 #include "varnok/value/bit_vector.h"
 #include "varnok/context/constraint_propagation.h"
@@ -47,129 +46,6 @@ const unsigned kDifferentialInstances = 400;
 const unsigned kPropertyInstances = 4000;
 const unsigned kDifferentialInstances = 1500;
 #endif
-
-// ---------------------------------------------------------------------------
-// Node evaluation on concrete values (kinds the bit-vector makers produce).
-
-class NodeEvaluator {
- public:
-  // Values of the nodes in `order` (children before users) under the
-  // variable values in `vars`; false when a kind is not covered.
-  bool run(const std::vector<Expression*>& order, const std::unordered_map<const Expression*, BitVector>& vars) {
-    values.clear();
-    for (Expression* e : order) {
-      BitVector r(e->getWidth());
-      if (!evalOne(e, vars, r)) return false;
-      values[e] = std::move(r);
-    }
-    return true;
-  }
-  const BitVector& value(const Expression* e) const { return values.at(e); }
-
- private:
-  const BitVector& kid(Expression* e, uint32_t k) const { return values.at(e->getChild(k)); }
-
-  bool evalOne(Expression* e, const std::unordered_map<const Expression*, BitVector>& vars, BitVector& r) {
-    using namespace varnok;
-    switch (e->getKind()) {
-      case KIND_VARIABLE: {
-        auto it = vars.find(e);
-        if (it == vars.end()) return false;
-        r = it->second;
-        return true;
-      }
-      case KIND_CONSTANT:
-        r = static_cast<ConstantExpression*>(e)->getValue();
-        return true;
-      case KIND_EQUAL:
-        r = BitVector(1);
-        if (kid(e, 0) == kid(e, 1)) r.setOne();
-        return true;
-      case KIND_NOT:
-        BitVector::bitNot(kid(e, 0), r);
-        return true;
-      case KIND_ITE:
-        r = kid(e, 0).getBit(0) ? kid(e, 1) : kid(e, 2);
-        return true;
-      case KIND_AND:
-        BitVector::bitAnd(kid(e, 0), kid(e, 1), r);
-        return true;
-      case KIND_CONCAT:
-        BitVector::concat(kid(e, 0), kid(e, 1), r);
-        return true;
-      case KIND_EXTRACT: {
-        auto* x = static_cast<ExtractExpression*>(e);
-        BitVector::extract(kid(e, 0), x->getHi(), x->getLo(), r);
-        return true;
-      }
-      case KIND_NEG:
-        BitVector::neg(kid(e, 0), r);
-        return true;
-      case KIND_ADD:
-        BitVector::add(kid(e, 0), kid(e, 1), r);
-        return true;
-      case KIND_MUL:
-        BitVector::mul(kid(e, 0), kid(e, 1), r);
-        return true;
-      case KIND_DIV:
-      case KIND_UREM: {
-        BitVector q, m;
-        BitVector::udivrem(kid(e, 0), kid(e, 1), q, m);
-        r = e->getKind() == KIND_DIV ? q : m;
-        return true;
-      }
-      case KIND_SHL:
-        BitVector::shl(kid(e, 0), kid(e, 1), r);
-        return true;
-      case KIND_LSHR:
-        BitVector::lshr(kid(e, 0), kid(e, 1), r);
-        return true;
-      case KIND_ASHR:
-        BitVector::ashr(kid(e, 0), kid(e, 1), r);
-        return true;
-      case KIND_ULT:
-        r = BitVector(1);
-        if (kid(e, 0).ult(kid(e, 1))) r.setOne();
-        return true;
-      case KIND_SLT:
-        r = BitVector(1);
-        if (kid(e, 0).slt(kid(e, 1))) r.setOne();
-        return true;
-      default:
-        return false;
-    }
-  }
-
-  std::unordered_map<const Expression*, BitVector> values;
-};
-
-// Every node below the given ones, children before users (iterative).
-std::vector<Expression*> postOrder(const std::vector<Expression*>& tops) {
-  std::vector<Expression*> order;
-  std::unordered_set<Expression*> seen;
-  std::vector<std::pair<Expression*, uint32_t>> stack;
-  for (Expression* t : tops) {
-    if (!t || seen.count(t)) continue;
-    seen.insert(t);
-    stack.emplace_back(t, 0);
-    while (!stack.empty()) {
-      Expression* x = stack.back().first;
-      uint32_t i = stack.back().second;
-      if (i < x->getArity()) {
-        stack.back().second = i + 1;
-        Expression* c = x->getChild(i);
-        if (!seen.count(c)) {
-          seen.insert(c);
-          stack.emplace_back(c, 0);
-        }
-        continue;
-      }
-      order.push_back(x);
-      stack.pop_back();
-    }
-  }
-  return order;
-}
 
 // Root class and parity of a record's literal, without compressing anything.
 std::pair<const EdgeClass*, bool> rootOf(uintptr_t literal) {
@@ -201,27 +77,27 @@ Signature smallSignature(std::mt19937_64& rng) {
 
 // A conjunct that gives the interval rules work: a comparison of a term
 // with a constant, or a bit of a term.
-TermP boundedAssertion(Generator& gen, std::mt19937_64& rng, const Signature& sig) {
+int boundedAssertion(Generator& gen, std::mt19937_64& rng, const Signature& sig) {
   unsigned w = sig.bvWidths[rng() % sig.bvWidths.size()];
-  TermP x = gen.bv(w, static_cast<int>(rng() % 2));
-  TermP c = gen.constant(w);
+  int x = gen.bv(w, static_cast<int>(rng() % 2));
+  int c = gen.constant(w);
   if (rng() % 4 == 0) {
     // A range c <= x <= d (plain, or wrapping when d < c) in one conjunct.
-    TermP d = gen.constant(w);
+    int d = gen.constant(w);
     const bool isSigned = rng() % 2 == 0;
-    return gen.mk(Op::And, 1,
-                  {gen.mk(isSigned ? Op::SLE : Op::ULE, 1, {c, x}), gen.mk(isSigned ? Op::SLE : Op::ULE, 1, {x, d})});
+    return gen.mk(AND, 1, {gen.mk(isSigned ? SLE : ULE, 1, {c, x}), gen.mk(isSigned ? SLE : ULE, 1, {x, d})});
   }
-  static const Op cmp[] = {Op::ULT, Op::ULE, Op::UGT, Op::SLT, Op::SLE, Op::SGE, Op::Eq, Op::Distinct};
-  Op op = cmp[rng() % 8];
-  TermP t = rng() % 2 ? gen.mk(op, 1, {x, c}) : gen.mk(op, 1, {c, x});
-  return rng() % 5 == 0 ? gen.mk(Op::Not, 1, {t}) : t;
+  static const int cmp[] = {ULT, ULE, UGT, SLT, SLE, SGE, EQ, DISTINCT};
+  int op = cmp[rng() % 8];
+  int t = rng() % 2 ? gen.mk(op, 1, {x, c}) : gen.mk(op, 1, {c, x});
+  return rng() % 5 == 0 ? gen.mk(NOT, 1, {t}) : t;
 }
 
 void runPropertyInstance(uint64_t seed, PropertyCounters& counters) {
   std::mt19937_64 rng(seed);
   Signature sig = smallSignature(rng);
-  Generator gen(rng, sig);
+  std::vector<Node> nodes;
+  Generator gen(rng, sig, nodes);
   VARNOK::Solver solver;
   varnok::SolverContext& context = solver.getContext();
   // Use the context's engine when it has one, else one of our own.
@@ -234,7 +110,7 @@ void runPropertyInstance(uint64_t seed, PropertyCounters& counters) {
   std::vector<VARNOK::Expression> vars, noArrays;
   for (unsigned w : sig.bvWidths) vars.push_back(solver.makeVariable(w, nullptr));
 
-  std::vector<TermP> asserted;
+  std::vector<int> asserted;
   std::vector<VARNOK::Expression> handles;
   std::string trace;
   ++counters.instances;
@@ -242,9 +118,9 @@ void runPropertyInstance(uint64_t seed, PropertyCounters& counters) {
   for (unsigned round = 0; round < rounds; ++round) {
     unsigned n = 1 + static_cast<unsigned>(rng() % 2);
     for (unsigned i = 0; i < n; ++i) {
-      TermP f = rng() % 3 == 0 ? gen.assertion(1 + static_cast<int>(rng() % 3)) : boundedAssertion(gen, rng, sig);
+      int f = rng() % 3 == 0 ? gen.assertion(1 + static_cast<int>(rng() % 3)) : boundedAssertion(gen, rng, sig);
       asserted.push_back(f);
-      VARNOK::Expression e = build(solver, f, vars, noArrays);
+      VARNOK::Expression e = build(solver, nodes, f, vars, noArrays);
       ASSERT_FALSE(e.isNull());
       ASSERT_TRUE(solver.assertFormula(e));
       handles.push_back(e);
@@ -258,7 +134,9 @@ void runPropertyInstance(uint64_t seed, PropertyCounters& counters) {
     std::vector<Expression*> tops{root};
     for (auto& h : handles) tops.push_back(h.getNode());
     for (auto& v : vars) tops.push_back(v.getNode());
-    std::vector<Expression*> order = postOrder(tops);
+    GraphEvaluator ev;
+    ev.collect(tops);
+    const std::vector<Expression*>& order = ev.order;
 
     // What was derived (counted once per round): known bits, and bits that
     // share a class with another bit.
@@ -276,38 +154,39 @@ void runPropertyInstance(uint64_t seed, PropertyCounters& counters) {
     for (auto& cs : classSize)
       if (cs.second > 1) counters.tiedBits += cs.second;
 
-    NodeEvaluator ev;
-    std::unordered_map<const Expression*, BitVector> values;
     bool anySat = false;
     bool covered = true;
     anyAssignment(sig, [&](const Assignment& a) {
-      for (size_t i = 0; i < vars.size(); ++i) {
-        BitVector v(sig.bvWidths[i]);
-        v.fromUInt64(a.bv[i], sig.bvWidths[i]);
-        values[vars[i].getNode()] = v;
-      }
-      if (!ev.run(order, values)) {
+      auto variable = [&](const Expression* e, Value& out) {
+        for (size_t i = 0; i < vars.size(); ++i)
+          if (vars[i].getNode() == e) {
+            out = a[i];
+            return true;
+          }
+        return false;
+      };
+      if (!ev.run(variable)) {
         covered = false;
         return true;
       }
-      bool sat = true;
-      for (auto& f : asserted)
-        if (evaluate(f, a).bits != 1) sat = false;
+      const bool sat = allTrue(nodes, a, asserted);
       // The node graph and the independent model must agree.
-      EXPECT_EQ(ev.value(root).getBit(0), sat) << trace;
+      EXPECT_EQ(ev.value(root).v, u128(sat)) << trace;
       if (!sat) return false;
       anySat = true;
       EXPECT_TRUE(consistent) << "propagation refuted a satisfiable formula";
       std::unordered_map<const EdgeClass*, bool> classValue;
       classValue[cp->getTrueClass()] = true;
       for (Expression* e : order) {
-        const BitVector& v = ev.value(e);
+        const u128 v = ev.value(e).v;
+        BitVector bits;
+        bits.fromUInt64(static_cast<uint64_t>(v), e->getWidth());
         const varnok::BitVectorInterval& iv = e->getInterval();
-        EXPECT_TRUE(iv.contains(v)) << "interval excludes a value, node " << e->getId() << " " << toString(e);
+        EXPECT_TRUE(iv.contains(bits)) << "interval excludes a value, node " << e->getId() << " " << toString(e);
         if (std::vector<PropagationBit>* rec = e->getPropagationBits()) {
           for (uint32_t i = 0; i < rec->size(); ++i) {
             auto rc = rootOf((*rec)[i].edgeClass);
-            const bool classBit = v.getBit(i) != rc.second;
+            const bool classBit = ((v >> i) & 1) != rc.second;
             auto found = classValue.find(rc.first);
             if (found == classValue.end()) {
               classValue[rc.first] = classBit;
@@ -371,7 +250,8 @@ void runDifferentialInstance(uint64_t seed, DiffCounters& counters) {
     unsigned narr = 1 + static_cast<unsigned>(rng() % 2);
     for (unsigned i = 0; i < narr; ++i) sig.arrays.push_back(Signature::Arr{1, sig.bvWidths[1]});
   }
-  Generator gen(rng, sig);
+  std::vector<Node> nodes;
+  Generator gen(rng, sig, nodes);
   VARNOK::Solver solvers[2];
   std::vector<VARNOK::Expression> vars[2], arrays[2];
   const bool substitution = rng() % 2 == 0;
@@ -390,30 +270,30 @@ void runDifferentialInstance(uint64_t seed, DiffCounters& counters) {
       arrays[k].push_back(solvers[k].makeArrayVariable(sig.arrays[i].indexWidth, sig.arrays[i].elementWidth,
                                                        ("A" + std::to_string(i)).c_str()));
   }
-  std::vector<TermP> asserted;
+  std::vector<int> asserted;
   std::string trace = substitution ? "substitution on\n" : "substitution off\n";
   unsigned rounds = 1 + static_cast<unsigned>(rng() % 4);
   for (unsigned round = 0; round < rounds; ++round) {
     unsigned nAssert = static_cast<unsigned>(rng() % 3) + (round == 0 ? 1 : 0);
     unsigned nAssume = static_cast<unsigned>(rng() % 3);
-    std::vector<TermP> assumed;
+    std::vector<int> assumed;
     std::vector<VARNOK::Expression> keep[2];
     for (unsigned i = 0; i < nAssert; ++i) {
-      TermP f = rng() % 2 ? gen.assertion(1 + static_cast<int>(rng() % 3)) : boundedAssertion(gen, rng, sig);
+      int f = rng() % 2 ? gen.assertion(1 + static_cast<int>(rng() % 3)) : boundedAssertion(gen, rng, sig);
       asserted.push_back(f);
       trace += "assert\n";
       for (int k = 0; k < 2; ++k) {
-        VARNOK::Expression e = build(solvers[k], f, vars[k], arrays[k]);
+        VARNOK::Expression e = build(solvers[k], nodes, f, vars[k], arrays[k]);
         ASSERT_FALSE(e.isNull());
         ASSERT_TRUE(solvers[k].assertFormula(e));
       }
     }
     for (unsigned i = 0; i < nAssume; ++i) {
-      TermP f = rng() % 2 ? gen.boolean(1 + static_cast<int>(rng() % 2)) : boundedAssertion(gen, rng, sig);
+      int f = rng() % 2 ? gen.boolean(1 + static_cast<int>(rng() % 2)) : boundedAssertion(gen, rng, sig);
       assumed.push_back(f);
       trace += "assume\n";
       for (int k = 0; k < 2; ++k) {
-        VARNOK::Expression e = build(solvers[k], f, vars[k], arrays[k]);
+        VARNOK::Expression e = build(solvers[k], nodes, f, vars[k], arrays[k]);
         ASSERT_FALSE(e.isNull());
         ASSERT_TRUE(solvers[k].assumeFormula(e));
         keep[k].push_back(e);
@@ -443,8 +323,8 @@ void runDifferentialInstance(uint64_t seed, DiffCounters& counters) {
       if (results[k] != 0) continue;
       Assignment model;
       ASSERT_TRUE(readModel(solvers[k], sig, vars[k], arrays[k], model)) << trace;
-      for (auto& f : asserted) ASSERT_EQ(evaluate(f, model).bits, 1u) << "asserted formula false in model\n" << trace;
-      for (auto& f : assumed) ASSERT_EQ(evaluate(f, model).bits, 1u) << "assumed formula false in model\n" << trace;
+      ASSERT_TRUE(allTrue(nodes, model, asserted)) << "asserted formula false in model\n" << trace;
+      ASSERT_TRUE(allTrue(nodes, model, assumed)) << "assumed formula false in model\n" << trace;
     }
     ASSERT_EQ(results[0], results[1]) << "propagation changed the answer\n" << trace;
     if (results[0] == 0) {
@@ -453,7 +333,9 @@ void runDifferentialInstance(uint64_t seed, DiffCounters& counters) {
       ++counters.unsat;
       if (sig.freeBits() <= 12) {
         ++counters.confirmed;
-        bool found = someAssignmentSatisfies(sig, asserted, assumed);
+        std::vector<int> all(asserted);
+        all.insert(all.end(), assumed.begin(), assumed.end());
+        bool found = someAssignmentSatisfies(sig, nodes, all);
         ASSERT_FALSE(found) << "unsat answer but an assignment satisfies everything\n" << trace;
       }
     }

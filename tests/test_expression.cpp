@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -183,23 +184,6 @@ TEST(ExpressionStore, HashConsingSharesNodesAndNotifiesOnce) {
   EXPECT_EQ(a->getRefCount(), 1u);
   EXPECT_EQ(a->getFirstUser(), Expression::UserEntry());
   m.removeListener(&l);
-}
-
-TEST(ExpressionStore, CommutativeMakerOrdersBySerialId) {
-  ExpressionManager m;
-  ExpressionRef a = var(m, 8), b = var(m, 8);
-  ExpressionRef x = b, y = a;  // second operand has the smaller id
-  ExpressionRef r;
-  m.makeAnd(r, &x, &y);
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->getKind(), static_cast<uint32_t>(KIND_AND));
-  EXPECT_EQ(r->getChild(0), a.get());
-  EXPECT_EQ(r->getChild(1), b.get());
-  EXPECT_EQ(x, a);  // the caller's handles were swapped into id order
-  EXPECT_EQ(y, b);
-  ExpressionRef p = a, q = b, r2;
-  m.makeAnd(r2, &p, &q);
-  EXPECT_EQ(r, r2);
 }
 
 TEST(ExpressionStore, DepthOfLeavesAndOperators) {
@@ -441,15 +425,20 @@ TEST(ExpressionStore, AssertMarksConjunctsOnce) {
   m.makeAnd(ab, &x, &y);
   ExpressionRef e = ab;
   ASSERT_TRUE(m.assertExpression(&e));
+  EXPECT_EQ(m.getRoot(), ab);  // the first assertion becomes the root
   EXPECT_TRUE(ab->isAsserted());
   EXPECT_TRUE(a->isAsserted());
   EXPECT_TRUE(b->isAsserted());
   Expression* root = m.getRoot().get();
   ExpressionRef again = a;
   EXPECT_TRUE(m.assertExpression(&again));
+  EXPECT_TRUE(m.assertExpression(&e));
   EXPECT_EQ(m.getRoot().get(), root);  // already asserted: nothing changes
   ExpressionRef wide = var(m, 8);
   EXPECT_FALSE(m.assertExpression(&wide));
+  ExpressionRef none;
+  EXPECT_FALSE(m.assertExpression(&none));
+  EXPECT_FALSE(m.assertExpression(nullptr));
 }
 
 TEST(ExpressionStore, NoListenerHearsOfADestroyedCandidate) {
@@ -590,6 +579,11 @@ TEST(ExpressionClasses, ModelAccessWithoutAModel) {
   EXPECT_EQ(out.getWidth(), 4u);
   EXPECT_TRUE(c->getModelBit(1));
   EXPECT_FALSE(c->getModelBit(0));
+  // Bit positions beyond 255 are not folded onto the low bits.
+  ExpressionRef wide;
+  m.makeConstantFromBinary(wide, "1" + std::string(299, '0'));
+  EXPECT_TRUE(wide->getModelBit(299));
+  EXPECT_FALSE(wide->getModelBit(43));
 }
 
 TEST(ExpressionClasses, IntervalStartsFull) {
@@ -811,5 +805,47 @@ TEST(ExpressionSetTest, RandomInsertEraseFindAgainstReference) {
         break;
       }
     EXPECT_EQ(set.size(), reference.size());
+  }
+}
+
+// The identity set keyed by serial id, against a reference set: registered
+// variables (distinct ids) and never-registered nodes (all id 0, so every one
+// of them probes the same run and erasure must shift entries across the
+// table's end).
+TEST(NodeIdentitySetTest, RandomInsertEraseContainsAgainstReference) {
+  ExpressionManager manager;
+  std::vector<ExpressionRef> registered(2000);
+  for (auto& r : registered) manager.makeVariable(r, 4, nullptr);
+  std::vector<std::unique_ptr<VariableExpression>> unregistered;
+  for (int i = 0; i < 200; ++i) unregistered.emplace_back(new VariableExpression(4, nullptr));
+  std::mt19937 rng(11);
+  for (bool colliding : {false, true}) {
+    NodeIdentitySet set;
+    std::set<Expression*> reference;
+    const size_t count = colliding ? unregistered.size() : registered.size();
+    auto node = [&](size_t i) -> Expression* { return colliding ? unregistered[i].get() : registered[i].get(); };
+    for (int step = 0; step < 20000; ++step) {
+      Expression* n = node(rng() % count);
+      const bool member = reference.count(n) != 0;
+      ASSERT_EQ(set.contains(n), member);
+      if (!member || rng() % 3 == 0) {
+        ASSERT_EQ(set.insert(n), !member);
+        reference.insert(n);
+      } else {
+        ASSERT_TRUE(set.erase(n));
+        ASSERT_FALSE(set.erase(n));
+        reference.erase(n);
+      }
+      ASSERT_EQ(set.size(), reference.size());
+      if (step % 101 == 0) {
+        for (size_t i = 0; i < count; ++i) ASSERT_EQ(set.contains(node(i)), reference.count(node(i)) != 0);
+        size_t seen = 0;
+        set.forEach([&](Expression* e) {
+          ++seen;
+          ASSERT_TRUE(reference.count(e));
+        });
+        ASSERT_EQ(seen, reference.size());
+      }
+    }
   }
 }

@@ -1,13 +1,12 @@
 // Differential property test of the factory: random operator trees over every
 // bit-vector, Boolean and array operator, at widths 1 to 9 and 63 to 65, are
 // built through the make functions; under many random assignments the built
-// graph, evaluated by a small evaluator of its own, must give the value that
-// the unrewritten operator tree gives. The same runs check the structural
-// invariants of the built graph.
+// graph must give the value that the unrewritten operator tree gives in the
+// reference model. The same runs check the structural invariants of the
+// built graph.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <iostream>
 #include <memory>
@@ -16,31 +15,17 @@
 #include <unordered_map>
 #include <vector>
 
+#include "support/graph_evaluator.h"
+#include "support/reference.h"
 #include "varnok/node/expression_manager.h"
 #include "varnok/node/operator_expressions.h"
 
 namespace factory_test {
 
-using u128 = unsigned __int128;
-using i128 = __int128;
+using namespace varnok_test;
 using varnok::Expression;
 using varnok::ExpressionManager;
 using varnok::ExpressionRef;
-
-inline u128 maskOf(uint32_t w) { return w >= 128 ? ~u128(0) : ((u128(1) << w) - 1); }
-inline i128 sext(u128 v, uint32_t w) {
-  const u128 sign = u128(1) << (w - 1);
-  return i128((v ^ sign) - sign);
-}
-inline std::string hex(u128 v) {
-  if (v == 0) return "0";
-  std::string s;
-  while (v) {
-    s.insert(s.begin(), "0123456789abcdef"[unsigned(v & 15)]);
-    v >>= 4;
-  }
-  return "0x" + s;
-}
 
 // Deterministic generator (xorshift64*).
 struct Rng {
@@ -73,243 +58,13 @@ struct Rng {
   }
 };
 
-enum Op {
-  VAR, CONST, NOT, AND, OR, NOR, NAND, XOR, XNOR, IMPLIES, IFF, EQ, DISTINCT, ISZERO, ISONES, ISONE, ITE,
-  ADD, SUB, MUL, NEG, EXTRACT, CONCAT, ZEXT, SEXT, REPEAT, ROTL, ROTR, SHL, LSHR, ASHR, ULT, SLT, UGT, ULE,
-  UGE, SGT, SLE, SGE, UDIV, UREM, SDIV, SREM, SMOD, UADDO, SADDO, USUBO, SSUBO, UMULO, SMULO, SDIVO, ABS,
-  ANDN, ORN, XORN, IFFN, EQN, DISTN, AVAR, READ, WRITE, AITE, AEQ, NUM_OPS
-};
-
-inline const char* opName(int op) {
-  static const char* names[] = {
-      "var", "const", "not", "and", "or", "nor", "nand", "xor", "xnor", "implies", "iff", "eq", "distinct",
-      "iszero", "isones", "isone", "ite", "add", "sub", "mul", "neg", "extract", "concat", "zext", "sext",
-      "repeat", "rotl", "rotr", "shl", "lshr", "ashr", "ult", "slt", "ugt", "ule", "uge", "sgt", "sle", "sge",
-      "udiv", "urem", "sdiv", "srem", "smod", "uaddo", "saddo", "usubo", "ssubo", "umulo", "smulo", "sdivo",
-      "abs", "andN", "orN", "xorN", "iffN", "eqN", "distinctN", "avar", "read", "write", "aite", "aeq"};
-  return op >= 0 && op < NUM_OPS ? names[op] : "?";
-}
-
-struct RNode {
-  int op = VAR;
-  uint32_t w = 0;           // bit-vector width; 0 for arrays
-  uint32_t iw = 0, ew = 0;  // array sort
-  std::vector<int> kids;
-  uint32_t p = 0, q = 0;  // extract hi/lo, extension or rotation count
-  u128 c = 0;             // constant value
-  int var = -1;           // index among the variables (bit-vector or array)
-  ExpressionRef built;
-};
-
-// A value: a bit-vector, or an array over at most 3 index bits.
-struct Val {
-  u128 v = 0;
-  std::array<u128, 8> a{};
-};
-
-inline bool isPredicateOp(int op) {
-  switch (op) {
-    case IMPLIES: case IFF: case EQ: case DISTINCT: case ISZERO: case ISONES: case ISONE: case ULT: case SLT:
-    case UGT: case ULE: case UGE: case SGT: case SLE: case SGE: case UADDO: case SADDO: case USUBO: case SSUBO:
-    case UMULO: case SMULO: case SDIVO: case IFFN: case EQN: case DISTN: case AEQ:
-      return true;
-    default:
-      return false;
-  }
-}
-
-// ---------------------------------------------------------------------------
-// Reference semantics.
-
-inline u128 udivRef(u128 a, u128 b, uint32_t w) { return b == 0 ? maskOf(w) : a / b; }
-inline u128 uremRef(u128 a, u128 b) { return b == 0 ? a : a % b; }
-inline u128 negRef(u128 a, uint32_t w) { return (~a + 1) & maskOf(w); }
-
-inline u128 sdivRef(u128 s, u128 t, uint32_t w) {
-  const bool ms = (s >> (w - 1)) & 1, mt = (t >> (w - 1)) & 1;
-  if (!ms && !mt) return udivRef(s, t, w);
-  if (ms && !mt) return negRef(udivRef(negRef(s, w), t, w), w);
-  if (!ms && mt) return negRef(udivRef(s, negRef(t, w), w), w);
-  return udivRef(negRef(s, w), negRef(t, w), w);
-}
-inline u128 sremRef(u128 s, u128 t, uint32_t w) {
-  const bool ms = (s >> (w - 1)) & 1, mt = (t >> (w - 1)) & 1;
-  if (!ms && !mt) return uremRef(s, t);
-  if (ms && !mt) return negRef(uremRef(negRef(s, w), t), w);
-  if (!ms && mt) return uremRef(s, negRef(t, w));
-  return negRef(uremRef(negRef(s, w), negRef(t, w)), w);
-}
-inline u128 smodRef(u128 s, u128 t, uint32_t w) {
-  const bool ms = (s >> (w - 1)) & 1, mt = (t >> (w - 1)) & 1;
-  const u128 as = ms ? negRef(s, w) : s, at = mt ? negRef(t, w) : t;
-  const u128 u = uremRef(as, at);
-  if (u == 0 || (!ms && !mt)) return u;
-  if (ms && !mt) return (negRef(u, w) + t) & maskOf(w);
-  if (!ms && mt) return (u + t) & maskOf(w);
-  return negRef(u, w);
-}
-inline bool inSignedRange(i128 v, uint32_t w) {
-  const i128 lo = -(i128(1) << (w - 1)), hi = (i128(1) << (w - 1)) - 1;
-  return v >= lo && v <= hi;
-}
-inline u128 shiftRef(int op, u128 a, u128 s, uint32_t w) {
-  const bool neg = (a >> (w - 1)) & 1;
-  if (s >= w) return op == ASHR && neg ? maskOf(w) : 0;
-  const unsigned k = unsigned(s);
-  if (op == SHL) return (a << k) & maskOf(w);
-  if (op == LSHR) return a >> k;
-  u128 r = a >> k;
-  if (neg && k) r |= maskOf(w) & ~(maskOf(w) >> k);
-  return r;
-}
-inline u128 rotlRef(u128 a, uint32_t k, uint32_t w) {
-  k %= w;
-  if (k == 0) return a;
-  return ((a << k) | (a >> (w - k))) & maskOf(w);
-}
-
-// Evaluates reference node i from the values of its children.
-inline Val evalRef(const std::vector<RNode>& nodes, const std::vector<Val>& vals, size_t i,
-                   const std::vector<Val>& varVals) {
-  const RNode& n = nodes[i];
-  const uint32_t w = n.w;
-  const u128 m = maskOf(w);
-  auto k = [&](int j) -> const Val& { return vals[n.kids[j]]; };
-  auto kw = [&](int j) { return nodes[n.kids[j]].w; };
-  Val r;
-  switch (n.op) {
-    case VAR: return varVals[n.var];
-    case AVAR: return varVals[n.var];
-    case CONST: r.v = n.c; break;
-    case NOT: r.v = ~k(0).v & m; break;
-    case AND: r.v = k(0).v & k(1).v; break;
-    case OR: r.v = k(0).v | k(1).v; break;
-    case NOR: r.v = ~(k(0).v | k(1).v) & m; break;
-    case NAND: r.v = ~(k(0).v & k(1).v) & m; break;
-    case XOR: r.v = k(0).v ^ k(1).v; break;
-    case XNOR: r.v = ~(k(0).v ^ k(1).v) & m; break;
-    case IMPLIES: r.v = (!k(0).v) || k(1).v; break;
-    case IFF: r.v = k(0).v == k(1).v; break;
-    case EQ:
-    case DISTINCT: {
-      const RNode& a = nodes[n.kids[0]];
-      bool eq;
-      if (a.w == 0) {
-        eq = true;
-        for (uint32_t x = 0; x < (1u << a.iw); ++x) eq = eq && k(0).a[x] == k(1).a[x];
-      } else {
-        eq = k(0).v == k(1).v;
-      }
-      r.v = n.op == EQ ? eq : !eq;
-      break;
-    }
-    case AEQ: {
-      const RNode& a = nodes[n.kids[0]];
-      bool eq = true;
-      for (uint32_t x = 0; x < (1u << a.iw); ++x) eq = eq && k(0).a[x] == k(1).a[x];
-      r.v = eq;
-      break;
-    }
-    case ISZERO: r.v = k(0).v == 0; break;
-    case ISONES: r.v = k(0).v == maskOf(kw(0)); break;
-    case ISONE: r.v = k(0).v == 1; break;
-    case ITE:
-    case AITE: r = k(0).v ? k(1) : k(2); break;
-    case ADD: r.v = (k(0).v + k(1).v) & m; break;
-    case SUB: r.v = (k(0).v - k(1).v) & m; break;
-    case MUL: r.v = (k(0).v * k(1).v) & m; break;
-    case NEG: r.v = negRef(k(0).v, w); break;
-    case EXTRACT: r.v = (k(0).v >> n.q) & maskOf(n.p - n.q + 1); break;
-    case CONCAT: r.v = (k(0).v << kw(1)) | k(1).v; break;
-    case ZEXT: r.v = k(0).v; break;
-    case SEXT: r.v = u128(sext(k(0).v, kw(0))) & m; break;
-    case REPEAT: {
-      u128 x = 0;
-      for (uint32_t j = 0; j < n.p; ++j) x = (x << kw(0)) | k(0).v;
-      r.v = x;
-      break;
-    }
-    case ROTL: r.v = rotlRef(k(0).v, n.p, w); break;
-    case ROTR: r.v = rotlRef(k(0).v, (w - n.p % w) % w, w); break;
-    case SHL:
-    case LSHR:
-    case ASHR: r.v = shiftRef(n.op, k(0).v, k(1).v, w); break;
-    case ULT: r.v = k(0).v < k(1).v; break;
-    case UGT: r.v = k(0).v > k(1).v; break;
-    case ULE: r.v = k(0).v <= k(1).v; break;
-    case UGE: r.v = k(0).v >= k(1).v; break;
-    case SLT: r.v = sext(k(0).v, kw(0)) < sext(k(1).v, kw(0)); break;
-    case SGT: r.v = sext(k(0).v, kw(0)) > sext(k(1).v, kw(0)); break;
-    case SLE: r.v = sext(k(0).v, kw(0)) <= sext(k(1).v, kw(0)); break;
-    case SGE: r.v = sext(k(0).v, kw(0)) >= sext(k(1).v, kw(0)); break;
-    case UDIV: r.v = udivRef(k(0).v, k(1).v, w); break;
-    case UREM: r.v = uremRef(k(0).v, k(1).v); break;
-    case SDIV: r.v = sdivRef(k(0).v, k(1).v, w); break;
-    case SREM: r.v = sremRef(k(0).v, k(1).v, w); break;
-    case SMOD: r.v = smodRef(k(0).v, k(1).v, w); break;
-    case UADDO: r.v = k(0).v + k(1).v > maskOf(kw(0)); break;
-    case SADDO: r.v = !inSignedRange(sext(k(0).v, kw(0)) + sext(k(1).v, kw(0)), kw(0)); break;
-    case USUBO: r.v = k(0).v < k(1).v; break;
-    case SSUBO: r.v = !inSignedRange(sext(k(0).v, kw(0)) - sext(k(1).v, kw(0)), kw(0)); break;
-    case UMULO: {
-      u128 p;
-      r.v = __builtin_mul_overflow(k(0).v, k(1).v, &p) || p > maskOf(kw(0));
-      break;
-    }
-    case SMULO: {
-      i128 p;
-      r.v = __builtin_mul_overflow(sext(k(0).v, kw(0)), sext(k(1).v, kw(0)), &p) || !inSignedRange(p, kw(0));
-      break;
-    }
-    case SDIVO: r.v = k(0).v == (u128(1) << (kw(0) - 1)) && k(1).v == maskOf(kw(0)); break;
-    case ABS: r.v = sext(k(0).v, w) < 0 ? negRef(k(0).v, w) : k(0).v; break;
-    case ANDN:
-    case ORN:
-    case XORN: {
-      u128 x = n.op == ANDN ? m : 0;
-      for (size_t j = 0; j < n.kids.size(); ++j) {
-        if (n.op == ANDN) x &= k(int(j)).v;
-        if (n.op == ORN) x |= k(int(j)).v;
-        if (n.op == XORN) x ^= k(int(j)).v;
-      }
-      r.v = x;
-      break;
-    }
-    case IFFN: {
-      u128 x = k(0).v;
-      for (size_t j = 1; j < n.kids.size(); ++j) x = x == k(int(j)).v;
-      r.v = x;
-      break;
-    }
-    case EQN: {
-      bool all = true;
-      for (size_t j = 1; j < n.kids.size(); ++j) all = all && k(int(j)).v == k(int(j - 1)).v;
-      r.v = all;
-      break;
-    }
-    case DISTN: {
-      bool all = true;
-      for (size_t x = 0; x < n.kids.size(); ++x)
-        for (size_t y = x + 1; y < n.kids.size(); ++y) all = all && k(int(x)).v != k(int(y)).v;
-      r.v = all;
-      break;
-    }
-    case READ: r.v = k(0).a[size_t(k(1).v)]; break;
-    case WRITE:
-      r = k(0);
-      r.a[size_t(k(1).v)] = k(2).v;
-      break;
-    default: break;
-  }
-  return r;
-}
-
 // Builds reference node i through the make functions over copies of its
 // children's built handles.
-inline ExpressionRef buildRef(ExpressionManager& m, std::vector<RNode>& nodes, size_t i) {
-  RNode& n = nodes[i];
+inline ExpressionRef buildRef(ExpressionManager& m, const std::vector<Node>& nodes,
+                              const std::vector<ExpressionRef>& built, size_t i) {
+  const Node& n = nodes[i];
   ExpressionRef r;
-  auto h = [&](int j) { return ExpressionRef(nodes[n.kids[j]].built); };
+  auto h = [&](int j) { return ExpressionRef(built[n.kids[j]]); };
   ExpressionRef a, b, c;
   if (n.kids.size() > 0) a = h(0);
   if (n.kids.size() > 1) b = h(1);
@@ -383,7 +138,7 @@ inline ExpressionRef buildRef(ExpressionManager& m, std::vector<RNode>& nodes, s
     case EQN:
     case DISTN: {
       std::vector<ExpressionRef> list;
-      for (int k : n.kids) list.push_back(nodes[k].built);
+      for (int k : n.kids) list.push_back(built[k]);
       if (n.op == ANDN) m.makeAndN(r, list);
       if (n.op == ORN) m.makeOrN(r, list);
       if (n.op == XORN) m.makeXorN(r, list);
@@ -404,7 +159,7 @@ inline ExpressionRef buildRef(ExpressionManager& m, std::vector<RNode>& nodes, s
 
 struct Generator {
   Rng& rng;
-  std::vector<RNode>& nodes;
+  std::vector<Node>& nodes;
   bool wide;  // also widths 63 to 65
   int maxDepth;
   std::unordered_map<uint32_t, std::vector<int>> byWidth;
@@ -412,7 +167,7 @@ struct Generator {
   std::unordered_map<uint64_t, std::vector<int>> arraysBySort;
   int varCount = 0;
 
-  Generator(Rng& r, std::vector<RNode>& n, bool w, int depth) : rng(r), nodes(n), wide(w), maxDepth(depth) {}
+  Generator(Rng& r, std::vector<Node>& n, bool w, int depth) : rng(r), nodes(n), wide(w), maxDepth(depth) {}
 
   uint32_t width() {
     if (wide && rng.chance(45)) {
@@ -423,14 +178,14 @@ struct Generator {
     return 1 + rng.below(9);
   }
 
-  int push(RNode n) {
+  int push(Node n) {
     nodes.push_back(std::move(n));
     const int i = int(nodes.size() - 1);
     if (nodes[i].w) byWidth[nodes[i].w].push_back(i);
     return i;
   }
   int mk(int op, uint32_t w, std::vector<int> kids, uint32_t p = 0, uint32_t q = 0) {
-    RNode n;
+    Node n;
     n.op = op;
     n.w = w;
     n.kids = std::move(kids);
@@ -442,7 +197,7 @@ struct Generator {
   int var(uint32_t w) {
     std::vector<int>& pool = varsByWidth[w];
     if (pool.size() < 3 && (pool.empty() || rng.chance(40))) {
-      RNode n;
+      Node n;
       n.op = VAR;
       n.w = w;
       n.var = varCount++;
@@ -453,7 +208,7 @@ struct Generator {
     return pool[rng.below(uint32_t(pool.size()))];
   }
   int constant(uint32_t w) {
-    RNode n;
+    Node n;
     n.op = CONST;
     n.w = w;
     n.c = rng.special(w);
@@ -511,7 +266,7 @@ struct Generator {
     std::vector<int>& pool = arraysBySort[sort];
     if (depth <= 0 || pool.empty() || rng.chance(25)) {
       if (pool.size() < 2 || rng.chance(20)) {
-        RNode n;
+        Node n;
         n.op = AVAR;
         n.iw = iw;
         n.ew = ew;
@@ -522,7 +277,7 @@ struct Generator {
       }
       return pool[rng.below(uint32_t(pool.size()))];
     }
-    RNode n;
+    Node n;
     n.iw = iw;
     n.ew = ew;
     if (rng.chance(70)) {
@@ -541,7 +296,7 @@ struct Generator {
     // Constant indices make writes provably different; small variable pools
     // make them the same node.
     if (rng.chance(55)) {
-      RNode n;
+      Node n;
       n.op = CONST;
       n.w = iw;
       n.c = rng.below(1u << iw);
@@ -676,7 +431,7 @@ struct Generator {
       case 7: return pair2(IMPLIES, 1, 1, depth, 1);
       case 8: return pair2(IFF, 1, 1, depth, 1);
       case 9: {
-        RNode n;
+        Node n;
         n.op = rng.chance(50) ? EQN : DISTN;
         n.w = 1;
         const uint32_t k = rng.below(5);
@@ -685,7 +440,7 @@ struct Generator {
         return push(std::move(n));
       }
       case 10: {
-        RNode n;
+        Node n;
         n.op = IFFN;
         n.w = 1;
         const uint32_t k = 1 + rng.below(4);
@@ -788,7 +543,7 @@ struct Generator {
       case 23: return mk(ABS, w, {bv(w, depth - 1)});
       case 24: {
         static const int ops[] = {ANDN, ORN, XORN};
-        RNode n;
+        Node n;
         n.op = ops[rng.below(3)];
         n.w = w;
         const uint32_t k = 1 + rng.below(4);
@@ -821,116 +576,6 @@ struct Generator {
   }
 };
 
-// ---------------------------------------------------------------------------
-// Evaluation of built nodes.
-
-struct BuiltEvaluator {
-  std::vector<Expression*> order;  // children before parents
-  std::unordered_map<const Expression*, size_t> slot;
-  std::unordered_map<const Expression*, int> varOf;  // variable node -> variable index
-  std::vector<Val> vals;
-  std::string error;
-
-  void collect(const std::vector<Expression*>& roots) {
-    std::vector<std::pair<Expression*, uint32_t>> stack;
-    for (Expression* r : roots) {
-      if (!r || slot.count(r)) continue;
-      stack.push_back({r, 0});
-      slot[r] = SIZE_MAX;
-      while (!stack.empty()) {
-        auto& top = stack.back();
-        Expression* e = top.first;
-        if (top.second < e->getArity()) {
-          Expression* c = e->getChild(top.second++);
-          if (!slot.count(c)) {
-            slot[c] = SIZE_MAX;
-            stack.push_back({c, 0});
-          }
-          continue;
-        }
-        slot[e] = order.size();
-        order.push_back(e);
-        stack.pop_back();
-      }
-    }
-    vals.resize(order.size());
-  }
-
-  // Evaluates every collected node; false (with error set) for a node kind
-  // the factory must not build here.
-  bool run(const std::vector<Val>& varVals) {
-    for (size_t i = 0; i < order.size(); ++i) {
-      Expression* e = order[i];
-      const uint32_t w = e->getWidth();
-      const u128 m = maskOf(w);
-      auto k = [&](uint32_t j) -> const Val& { return vals[slot[e->getChild(j)]]; };
-      auto kw = [&](uint32_t j) { return e->getChild(j)->getWidth(); };
-      Val r;
-      if (w > 127) {
-        error = "node wider than 127 bits";
-        return false;
-      }
-      switch (e->getKind()) {
-        case varnok::KIND_VARIABLE:
-        case varnok::KIND_ARRAY_VARIABLE: {
-          auto it = varOf.find(e);
-          if (it == varOf.end()) {
-            error = "unknown variable in built graph";
-            return false;
-          }
-          r = varVals[it->second];
-          break;
-        }
-        case varnok::KIND_CONSTANT: {
-          const varnok::BitVector& v = static_cast<const varnok::ConstantExpression*>(e)->getValue();
-          r.v = v.getWord(0);
-          if (v.getNumWords() > 1) r.v |= u128(v.getWord(1)) << 64;
-          break;
-        }
-        case varnok::KIND_EQUAL: r.v = k(0).v == k(1).v; break;
-        case varnok::KIND_NOT: r.v = ~k(0).v & m; break;
-        case varnok::KIND_ITE: r = (k(0).v & 1) ? k(1) : k(2); break;
-        case varnok::KIND_ARRAY_ITE: r = (k(0).v & 1) ? k(1) : k(2); break;
-        case varnok::KIND_AND: r.v = k(0).v & k(1).v; break;
-        case varnok::KIND_CONCAT: r.v = (k(0).v << kw(1)) | k(1).v; break;
-        case varnok::KIND_EXTRACT: {
-          auto* x = static_cast<const varnok::ExtractExpression*>(e);
-          r.v = (k(0).v >> x->getLo()) & m;
-          break;
-        }
-        case varnok::KIND_NEG: r.v = negRef(k(0).v, w); break;
-        case varnok::KIND_ADD: r.v = (k(0).v + k(1).v) & m; break;
-        case varnok::KIND_MUL: r.v = (k(0).v * k(1).v) & m; break;
-        case varnok::KIND_DIV: r.v = udivRef(k(0).v, k(1).v, w); break;
-        case varnok::KIND_UREM: r.v = uremRef(k(0).v, k(1).v); break;
-        case varnok::KIND_SHL: r.v = shiftRef(SHL, k(0).v, k(1).v, w); break;
-        case varnok::KIND_LSHR: r.v = shiftRef(LSHR, k(0).v, k(1).v, w); break;
-        case varnok::KIND_ASHR: r.v = shiftRef(ASHR, k(0).v, k(1).v, w); break;
-        case varnok::KIND_ULT: r.v = k(0).v < k(1).v; break;
-        case varnok::KIND_SLT: r.v = sext(k(0).v, kw(0)) < sext(k(1).v, kw(0)); break;
-        case varnok::KIND_ARRAY_READ: r.v = k(0).a[size_t(k(1).v)]; break;
-        case varnok::KIND_ARRAY_WRITE:
-          r = k(0);
-          r.a[size_t(k(1).v)] = k(2).v;
-          break;
-        case varnok::KIND_ARRAY_EQUAL: {
-          auto* a = static_cast<const varnok::ArrayExpression*>(e->getChild(0));
-          bool eq = true;
-          for (uint64_t x = 0; x < (uint64_t(1) << a->getIndexWidth()); ++x) eq = eq && k(0).a[x] == k(1).a[x];
-          r.v = eq;
-          break;
-        }
-        default:
-          error = std::string("unexpected node kind ") + std::to_string(e->getKind());
-          return false;
-      }
-      vals[i] = r;
-    }
-    return true;
-  }
-  const Val& valueOf(const Expression* e) { return vals[slot[e]]; }
-};
-
 // Short text of a built node, a few levels deep.
 inline void printBuilt(std::ostream& out, const Expression* e, int depth = 4) {
   if (!e) {
@@ -953,30 +598,6 @@ inline void printBuilt(std::ostream& out, const Expression* e, int depth = 4) {
   for (uint32_t i = 0; i < e->getArity(); ++i) {
     out << " ";
     printBuilt(out, e->getChild(i), depth - 1);
-  }
-  out << ")";
-}
-
-inline void printRef(std::ostream& out, const std::vector<RNode>& nodes, int i, int depth = 4) {
-  const RNode& n = nodes[i];
-  if (n.op == VAR || n.op == AVAR) {
-    out << (n.op == VAR ? "x" : "A") << n.var << ":" << n.w;
-    return;
-  }
-  if (n.op == CONST) {
-    out << hex(n.c) << ":" << n.w;
-    return;
-  }
-  out << "(" << opName(n.op);
-  if (n.op == EXTRACT) out << "[" << n.p << ":" << n.q << "]";
-  if (n.op == ZEXT || n.op == SEXT || n.op == REPEAT || n.op == ROTL || n.op == ROTR) out << "[" << n.p << "]";
-  if (depth == 0) {
-    out << " ...)";
-    return;
-  }
-  for (int k : n.kids) {
-    out << " ";
-    printRef(out, nodes, k, depth - 1);
   }
   out << ")";
 }
@@ -1084,34 +705,36 @@ struct Totals {
 void runRound(uint64_t seed, bool wide, int depth, int roots, int assignments, Totals& totals) {
   Rng rng(seed);
   varnok::ExpressionManager manager;
-  std::vector<RNode> nodes;
+  std::vector<Node> nodes;
   nodes.reserve(4096);
   Generator gen(rng, nodes, wide, depth);
   for (int r = 0; r < roots; ++r) gen.bv(rng.chance(50) ? 1 : gen.width(), depth);
 
+  std::vector<ExpressionRef> built(nodes.size());
   for (size_t i = 0; i < nodes.size(); ++i) {
-    nodes[i].built = buildRef(manager, nodes, i);
-    if (!nodes[i].built) {
+    built[i] = buildRef(manager, nodes, built, i);
+    if (!built[i]) {
       std::ostringstream os;
-      printRef(os, nodes, int(i));
+      print(os, nodes, int(i));
       FAIL() << "seed " << seed << ": make function answered null for " << os.str();
     }
-    const uint32_t bw = nodes[i].built->getWidth();
+    const uint32_t bw = built[i]->getWidth();
     if (bw != nodes[i].w) {
       std::ostringstream os;
-      printRef(os, nodes, int(i));
+      print(os, nodes, int(i));
       FAIL() << "seed " << seed << ": width " << bw << " instead of " << nodes[i].w << " for " << os.str();
     }
     ++totals.opCount[nodes[i].op];
   }
 
-  BuiltEvaluator ev;
+  GraphEvaluator ev;
+  std::unordered_map<const Expression*, int> varOf;  // variable node -> variable number
   std::vector<Expression*> roots_;
   std::vector<int> varNodes;
   for (size_t i = 0; i < nodes.size(); ++i) {
-    roots_.push_back(nodes[i].built.get());
+    roots_.push_back(built[i].get());
     if (nodes[i].op == VAR || nodes[i].op == AVAR) {
-      ev.varOf[nodes[i].built.get()] = nodes[i].var;
+      varOf[built[i].get()] = nodes[i].var;
       varNodes.push_back(int(i));
     }
   }
@@ -1126,16 +749,22 @@ void runRound(uint64_t seed, bool wide, int depth, int roots, int assignments, T
     }
   }
 
-  std::vector<Val> varVals(size_t(gen.varCount));
-  std::vector<Val> refVals(nodes.size());
+  std::vector<Value> varVals(size_t(gen.varCount));
+  std::vector<Value> refVals(nodes.size());
+  auto variable = [&](const Expression* e, Value& out) {
+    auto it = varOf.find(e);
+    if (it == varOf.end()) return false;
+    out = varVals[it->second];
+    return true;
+  };
   for (int a = 0; a < assignments; ++a) {
     for (size_t j = 0; j < varNodes.size(); ++j) {
-      const RNode& v = nodes[varNodes[j]];
-      Val& out = varVals[v.var];
+      const Node& v = nodes[varNodes[j]];
+      Value& out = varVals[v.var];
       // Sometimes copy another variable of the same sort, so that equal
       // values meet.
       if (j > 0 && rng.chance(20)) {
-        const RNode& o = nodes[varNodes[rng.below(uint32_t(j))]];
+        const Node& o = nodes[varNodes[rng.below(uint32_t(j))]];
         if (o.w == v.w && o.iw == v.iw && o.ew == v.ew) {
           out = varVals[o.var];
           if (v.op == AVAR && rng.chance(50)) out.a[rng.below(1u << v.iw)] = rng.special(v.ew);
@@ -1145,30 +774,24 @@ void runRound(uint64_t seed, bool wide, int depth, int roots, int assignments, T
       if (v.op == VAR) {
         out.v = rng.special(v.w);
       } else {
-        out = Val();
+        out.a.assign(size_t(1) << v.iw, 0);
         for (uint32_t x = 0; x < (1u << v.iw); ++x) out.a[x] = rng.chance(50) ? (rng.below(2) & maskOf(v.ew)) : rng.special(v.ew);
       }
     }
-    for (size_t i = 0; i < nodes.size(); ++i) refVals[i] = evalRef(nodes, refVals, i, varVals);
-    ASSERT_TRUE(ev.run(varVals)) << "seed " << seed << ": " << ev.error;
+    evaluateAll(nodes, varVals, refVals);
+    ASSERT_TRUE(ev.run(variable)) << "seed " << seed << ": " << ev.error;
     for (size_t i = 0; i < nodes.size(); ++i) {
-      const RNode& n = nodes[i];
-      const Val& got = ev.valueOf(nodes[i].built.get());
-      bool same;
-      if (n.w == 0) {
-        same = true;
-        for (uint32_t x = 0; x < (1u << n.iw); ++x) same = same && got.a[x] == refVals[i].a[x];
-      } else {
-        same = got.v == refVals[i].v;
-      }
+      const Node& n = nodes[i];
+      const Value& got = ev.value(built[i].get());
+      const bool same = n.isArray() ? got.a == refVals[i].a : got.v == refVals[i].v;
       ++totals.checks;
       if (!same) {
         std::ostringstream os;
         os << "seed " << seed << " assignment " << a << ": " << opName(n.op) << " of width " << n.w
            << " built wrongly\n  reference: ";
-        printRef(os, nodes, int(i));
+        print(os, nodes, int(i));
         os << "\n  built:     ";
-        printBuilt(os, nodes[i].built.get(), 6);
+        printBuilt(os, built[i].get(), 6);
         os << "\n  reference value " << hex(refVals[i].v) << ", built value " << hex(got.v) << "\n  children:";
         for (int k : n.kids) os << " " << hex(refVals[k].v);
         os << "\n  variables:";
@@ -1183,7 +806,7 @@ void runRound(uint64_t seed, bool wide, int depth, int roots, int assignments, T
   // Releasing every handle frees every node but the asserted root: the makers
   // leave no reference behind.
   const uint32_t baseline = 1;
-  nodes.clear();
+  built.clear();
   EXPECT_EQ(manager.getLiveCount(), baseline) << "seed " << seed << ": nodes left alive";
 }
 

@@ -205,22 +205,6 @@ TEST_F(Factory, DerivedConnectives) {
   EXPECT_EQ(Or(a, b), Not(And(Not(a), Not(b))));
 }
 
-TEST_F(Factory, AssertGrowsTheRootOnce) {
-  Ref p = var(1), q = var(1);
-  Ref f = And(p, q);
-  EXPECT_TRUE(m.assertExpression(&f));
-  Ref root = m.getRoot();
-  EXPECT_EQ(root, f);
-  EXPECT_TRUE(p->isAsserted());
-  EXPECT_TRUE(m.assertExpression(&f));
-  EXPECT_EQ(m.getRoot(), root);
-  Ref wide = var(8);
-  EXPECT_FALSE(m.assertExpression(&wide));
-  Ref none;
-  EXPECT_FALSE(m.assertExpression(&none));
-  EXPECT_FALSE(m.assertExpression(nullptr));
-}
-
 // ---------------------------------------------------------------------------
 // Equality and if-then-else
 
@@ -618,7 +602,12 @@ TEST_F(Factory, CommutativeMakersSwapTheCallersHandles) {
   EXPECT_EQ(hb, a);
   EXPECT_EQ(ha, b);
   ASSERT_TRUE(r);
+  EXPECT_EQ(kind(r), uint32_t(varnok::KIND_AND));
   EXPECT_EQ(r->getChild(0), a.get());
+  EXPECT_EQ(r->getChild(1), b.get());
+  Ref again;
+  m.makeAnd(again, &ha, &hb);
+  EXPECT_EQ(again, r);
   Ref x = a, s = zero(8), shifted;
   m.makeShl(shifted, &x, &s);
   EXPECT_EQ(shifted, a);

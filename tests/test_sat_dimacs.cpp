@@ -6,7 +6,6 @@
 
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 
 #include "sat/dump_dimacs.h"
@@ -106,21 +105,13 @@ TEST_F(DumpDimacsTest, UnopenableFileIsReported) {
   EXPECT_EQ("p cnf 1 1\n1 0\n", readFile("varnok_1.cnf"));
 }
 
-TEST_F(DumpDimacsTest, NameStatisticsAndModules) {
+TEST_F(DumpDimacsTest, NameAndStatistics) {
   DumpDimacs d;
   EXPECT_STREQ("Dump Dimacs", d.getName());
   std::ostringstream out;
   d.addClause({0, 1});
   d.printStatistics(out);
   EXPECT_EQ("", out.str());
-  varnok::sat::ModuleCallbackNode node;
-  try {
-    d.addModuleCallback(0, &node);
-    FAIL() << "no exception";
-  } catch (const std::logic_error& e) {
-    EXPECT_STREQ("src/sat/sat_solver:77: addModuleCallback\nError: This SAT solver has no module support.\n",
-                 e.what());
-  }
 }
 
 TEST_F(DumpDimacsTest, LargeClauseSetIsComplete) {

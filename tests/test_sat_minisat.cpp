@@ -1,28 +1,19 @@
-// Tests of the MiniSat back end: the shared back-end test bodies for the core
-// and the preprocessing adapter, and what is specific to this solver (option
-// tables, restart sequence, clause database edge cases, incremental
-// elimination and re-introduction).
+// Inside the MiniSat solvers: the restart sequence, clause addition and the
+// clause database (reduction, garbage collection), final conflicts under
+// assumptions, and the simplifying solver's elimination, subsumption and
+// incremental re-introduction. (The solver core shared with the module-aware
+// solver is tested here once; the back ends as a whole in test_sat_backends.)
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <random>
-#include <stdexcept>
+#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "sat/minisat/options.h"
 #include "sat/minisat/simp_solver.h"
 #include "sat/minisat/solver.h"
-#include "sat/minisat/minisat_adapters.h"
-#include "sat_backend_tests.h"
-
-#ifdef VARNOK_SANITIZED
-static const int kScale = 8;  // sanitizer builds run an eighth of the volume
-#else
-static const int kScale = 1;
-#endif
 
 namespace Minisat {
 
@@ -33,7 +24,6 @@ struct SolverTestAccess {
   static vec<CRef>& learnts(Solver& s) { return s.learnts; }
   static int level(Solver& s, Var v) { return s.level(v); }
   static CRef reason(Solver& s, Var v) { return s.reason(v); }
-  static bool removeSatisfiedFlag(Solver& s) { return s.remove_satisfied; }
   static void garbageCollect(Solver& s) { s.garbageCollect(); }
   static void setClaInc(Solver& s, double x) { s.cla_inc = x; }
   static void reduceDB(Solver& s) { s.reduceDB(); }
@@ -63,7 +53,6 @@ struct SimpSolverTestAccess {
 
 }  // namespace Minisat
 
-using namespace sat_backend_tests;
 using Minisat::lbool;
 using Minisat::Lit;
 using Minisat::mkLit;
@@ -73,16 +62,6 @@ using Minisat::SolverTestAccess;
 using Minisat::Var;
 
 namespace {
-
-varnok::sat::Solver* makeCore() { return new varnok::sat::MiniSatCore(); }
-varnok::sat::Solver* makeSimp() { return new varnok::sat::MiniSatSimp(); }
-
-struct NamedFactory {
-  const char* name;
-  SolverFactory factory;
-};
-
-std::vector<NamedFactory> backEnds() { return {{"core", makeCore}, {"simp", makeSimp}}; }
 
 // The clauses currently stored in a solver, each as sorted literal codes.
 std::vector<std::vector<int>> storedClauses(Minisat::ClauseAllocator& ca, Minisat::vec<Minisat::CRef>& cs) {
@@ -100,267 +79,6 @@ std::vector<std::vector<int>> storedClauses(Minisat::ClauseAllocator& ca, Minisa
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// Shared back-end bodies, run for both adapters.
-
-TEST(SatMiniSatBackEnd, BasicAdapterBehaviour) {
-  for (const NamedFactory& b : backEnds()) {
-    SCOPED_TRACE(b.name);
-    basicAdapterBehaviour(b.factory);
-  }
-}
-
-TEST(SatMiniSatBackEnd, RandomCnfVersusBruteForce) {
-  for (const NamedFactory& b : backEnds()) {
-    SCOPED_TRACE(b.name);
-    Volume v = randomCnfVsBruteForce(b.factory, 101, 1200 / kScale);
-    EXPECT_GT(v.sat, 0);
-    EXPECT_GT(v.unsat, 0);
-    RecordProperty(std::string(b.name) + "_solves", (int)v.solves);
-  }
-}
-
-TEST(SatMiniSatBackEnd, CoreAndSimpAgree) {
-  Volume v = backendsAgree(makeCore, makeSimp, 202, 400 / kScale, 80);
-  EXPECT_GT(v.sat, 0);
-  EXPECT_GT(v.unsat, 0);
-}
-
-TEST(SatMiniSatBackEnd, AgreesWithModuleAwareSolver) {
-  Volume v = backendsAgree(makeSimp, [] { return (varnok::sat::Solver*)new varnok::sat::MiniSatSimpModified(); }, 212,
-                           300 / kScale, 80);
-  v.add(backendsAgree(makeCore, [] { return (varnok::sat::Solver*)new varnok::sat::MiniSatCoreModified(); }, 213,
-                      300 / kScale, 80));
-  EXPECT_GT(v.sat, 0);
-  EXPECT_GT(v.unsat, 0);
-}
-
-TEST(SatMiniSatBackEnd, IncrementalSequences) {
-  for (const NamedFactory& b : backEnds()) {
-    SCOPED_TRACE(b.name);
-    Volume v = incrementalSequences(b.factory, 303, 300 / kScale);
-    EXPECT_GT(v.sat, 0);
-    EXPECT_GT(v.unsat, 0);
-  }
-}
-
-TEST(SatMiniSatBackEnd, IncrementalSequencesDense) {
-  // Fewer variables and longer sequences: more eliminations come back.
-  IncrementalOptions options;
-  options.max_vars = 12;
-  options.steps = 400;
-  Volume v = incrementalSequences(makeSimp, 404, 300 / kScale, options);
-  EXPECT_GT(v.solves, 0);
-}
-
-// A longer incremental series on bigger sparse formulas, core against
-// preprocessing adapter, with garbage collection forced often so that the
-// elimination records, resolvent lists and occurrence lists are relocated
-// many times. Counts eliminations and restorations seen between solves so
-// that the test shows it exercised them.
-TEST(SatMiniSatBackEnd, IncrementalEliminationStress) {
-  std::mt19937 rng(505);
-  long solves = 0, eliminated_seen = 0, restored_seen = 0, unsat = 0;
-  const int series = 1000 / kScale;
-  for (int s = 0; s < series; s++) {
-    varnok::sat::MiniSatCore core;
-    varnok::sat::MiniSatSimp simp;
-    SimpSolver& ss = simp.getSolver();
-    ss.garbage_frac = 0.01;
-    ss.simp_garbage_frac = 0.01;
-    int vars = std::uniform_int_distribution<int>(20, 150)(rng);
-    core.ensureVars(vars);
-    simp.ensureVars(vars);
-    std::vector<Clause> clauses;
-    std::vector<char> was_eliminated(vars, 0);
-    for (int step = 0; step < 150; step++) {
-      int n = std::uniform_int_distribution<int>(0, vars / 8 + 1)(rng);
-      for (int i = 0; i < n; i++) {
-        int kind = (int)(rng() % 30);
-        Clause c = kind == 0 ? randomClause(rng, vars, 1, 1)
-                             : kind == 1 ? randomClause(rng, vars, 18, 24) : randomClause(rng, vars, 2, 3);
-        clauses.push_back(c);
-        core.addClause(c);
-        simp.addClause(c);
-      }
-      Clause assumptions = randomAssumptions(rng, vars, 4);
-      int a = core.solve(assumptions);
-      int b = simp.solve(assumptions);
-      solves++;
-      ASSERT_EQ(a, b) << "series " << s << " step " << step << "\n" << describe(clauses, assumptions);
-      if (b == 0) {
-        ASSERT_TRUE(modelSatisfies(simp, clauses, assumptions)) << "series " << s << " step " << step;
-        for (int v = 0; v < vars; v++) ASSERT_NE(0, simp.modelValue(2 * v)) << v;
-      } else {
-        unsat++;
-      }
-      for (int v = 0; v < vars; v++) {
-        bool e = ss.isEliminated(v);
-        if (e && !was_eliminated[v]) eliminated_seen++;
-        if (!e && was_eliminated[v]) restored_seen++;
-        was_eliminated[v] = e;
-      }
-      if (b == 1 && assumptions.empty()) break;
-    }
-  }
-  EXPECT_GT(eliminated_seen, 100);
-  EXPECT_GT(restored_seen, 50);
-  printf("stress: %ld solves (%ld unsat), %ld eliminations and %ld restorations observed\n", solves, unsat,
-         eliminated_seen, restored_seen);
-}
-
-// ---------------------------------------------------------------------------
-// Adapters
-
-TEST(SatMiniSatAdapter, NamesAndStatistics) {
-  varnok::sat::MiniSatCore core;
-  varnok::sat::MiniSatSimp simp;
-  EXPECT_STREQ("MiniSat 2.2.0 core", core.getName());
-  EXPECT_STREQ("MiniSat 2.2.0 simp", simp.getName());
-  core.addClause({0, 2});
-  core.addClause({1, 4});
-  std::ostringstream out;
-  core.printStatistics(out);
-  EXPECT_EQ("Variables: 3\nClauses: 2\nLearnts: 0\n", out.str());
-}
-
-TEST(SatMiniSatAdapter, NoModuleSupport) {
-  for (const NamedFactory& b : backEnds()) {
-    std::unique_ptr<varnok::sat::Solver> s(b.factory());
-    s->ensureVars(2);
-    varnok::sat::ModuleCallbackNode node;
-    try {
-      s->addModuleCallback(1, &node);
-      ADD_FAILURE() << b.name << ": no exception";
-    } catch (const std::logic_error& e) {
-      EXPECT_EQ("src/sat/sat_solver:77: addModuleCallback\nError: This SAT solver has no module support.\n",
-                std::string(e.what()));
-    }
-    EXPECT_FALSE(node.isLinked());
-    EXPECT_EQ(0, s->solve({}));
-  }
-}
-
-// ---------------------------------------------------------------------------
-// Option tables
-
-TEST(SatMiniSatOptions, TablesInConstructionOrder) {
-  struct Row {
-    const char* category;
-    const char* name;
-    const char* type;
-  };
-  const Row rows[] = {{"CORE", "var-decay", "<double>"},   {"CORE", "cla-decay", "<double>"},
-                      {"CORE", "rnd-freq", "<double>"},    {"CORE", "rnd-seed", "<double>"},
-                      {"CORE", "ccmin-mode", "<int32>"},   {"CORE", "phase-saving", "<int32>"},
-                      {"CORE", "rnd-init", "<bool>"},      {"CORE", "luby", "<bool>"},
-                      {"CORE", "rfirst", "<int32>"},       {"CORE", "rinc", "<double>"},
-                      {"CORE", "gc-frac", "<double>"},     {"SIMP", "asymm", "<bool>"},
-                      {"SIMP", "rcheck", "<bool>"},        {"SIMP", "elim", "<bool>"},
-                      {"SIMP", "grow", "<int32>"},         {"SIMP", "cl-lim", "<int32>"},
-                      {"SIMP", "sub-lim", "<int32>"},      {"SIMP", "simp-gc-frac", "<double>"}};
-  const std::vector<Minisat::Option*>& list = Minisat::Option::getOptionList();
-  ASSERT_EQ(sizeof(rows) / sizeof(rows[0]), list.size());
-  for (size_t i = 0; i < list.size(); i++) {
-    EXPECT_STREQ(rows[i].category, list[i]->getCategory()) << i;
-    EXPECT_STREQ(rows[i].name, list[i]->getName()) << i;
-    EXPECT_STREQ(rows[i].type, list[i]->getTypeName()) << i;
-  }
-}
-
-TEST(SatMiniSatOptions, SolversStartWithTheDefaults) {
-  SimpSolver s;
-  EXPECT_EQ(0, s.verbosity);
-  EXPECT_EQ(0.95, s.var_decay);
-  EXPECT_EQ(0.999, s.clause_decay);
-  EXPECT_EQ(0.0, s.random_var_freq);
-  EXPECT_EQ(91648253.0, s.random_seed);
-  EXPECT_EQ(2, s.ccmin_mode);
-  EXPECT_EQ(2, s.phase_saving);
-  EXPECT_FALSE(s.rnd_init_act);
-  EXPECT_FALSE(s.rnd_pol);
-  EXPECT_TRUE(s.luby_restart);
-  EXPECT_EQ(100, s.restart_first);
-  EXPECT_EQ(2.0, s.restart_inc);
-  EXPECT_EQ(0.2, s.garbage_frac);
-  EXPECT_EQ(1.0 / 3.0, s.learntsize_factor);
-  EXPECT_EQ(1.1, s.learntsize_inc);
-  EXPECT_EQ(100, s.learntsize_adjust_start_confl);
-  EXPECT_EQ(1.5, s.learntsize_adjust_inc);
-  EXPECT_EQ(-1, s.conflict_budget);
-  EXPECT_EQ(-1, s.propagation_budget);
-  EXPECT_EQ(0, s.grow);
-  EXPECT_EQ(20, s.clause_lim);
-  EXPECT_EQ(1000, s.subsumption_lim);
-  EXPECT_EQ(0.5, s.simp_garbage_frac);
-  EXPECT_FALSE(s.use_asymm);
-  EXPECT_FALSE(s.use_rcheck);
-  EXPECT_TRUE(s.use_elim);
-  // The core solver removes satisfied problem clauses, the simplifying one
-  // keeps them (they may still be needed for elimination).
-  Minisat::Solver core;
-  EXPECT_TRUE(SolverTestAccess::removeSatisfiedFlag(core));
-  EXPECT_FALSE(SolverTestAccess::removeSatisfiedFlag(s));
-}
-
-TEST(SatMiniSatOptions, ParseBooleanOption) {
-  Minisat::BoolOption& luby = Minisat::opt_luby_restart;
-  EXPECT_TRUE(luby.parse("-no-luby"));
-  EXPECT_FALSE((bool)luby);
-  EXPECT_TRUE(luby.parse("-luby"));
-  EXPECT_TRUE((bool)luby);
-  EXPECT_FALSE(luby.parse("-lubyx"));
-  EXPECT_FALSE(luby.parse("luby"));
-  EXPECT_FALSE(luby.parse("-no-lub"));
-  EXPECT_TRUE((bool)luby);
-}
-
-TEST(SatMiniSatOptions, ParseNumbersWithinRange) {
-  EXPECT_TRUE(Minisat::opt_random_var_freq.parse("-rnd-freq=1"));  // included bound
-  EXPECT_EQ(1.0, (double)Minisat::opt_random_var_freq);
-  EXPECT_TRUE(Minisat::opt_random_var_freq.parse("-rnd-freq=0"));
-  EXPECT_EQ(0.0, (double)Minisat::opt_random_var_freq);
-  EXPECT_FALSE(Minisat::opt_random_var_freq.parse("-rnd-fre=0.5"));
-  EXPECT_TRUE(Minisat::opt_ccmin_mode.parse("-ccmin-mode=0"));
-  EXPECT_EQ(0, (int)Minisat::opt_ccmin_mode);
-  EXPECT_TRUE(Minisat::opt_ccmin_mode.parse("-ccmin-mode=2"));
-  EXPECT_EQ(2, (int)Minisat::opt_ccmin_mode);
-  EXPECT_TRUE(Minisat::opt_clause_lim.parse("-cl-lim=-1"));
-  EXPECT_EQ(-1, (int)Minisat::opt_clause_lim);
-  EXPECT_TRUE(Minisat::opt_clause_lim.parse("-cl-lim=20"));
-  EXPECT_EQ(20, (int)Minisat::opt_clause_lim);
-}
-
-TEST(SatMiniSatOptionsDeathTest, ValuesOutOfRangeEndTheProcess) {
-  EXPECT_EXIT(Minisat::opt_var_decay.parse("-var-decay=1"), ::testing::ExitedWithCode(1),
-              "ERROR! value <1> is too large for option \"var-decay\".");
-  EXPECT_EXIT(Minisat::opt_var_decay.parse("-var-decay=0"), ::testing::ExitedWithCode(1),
-              "ERROR! value <0> is too small for option \"var-decay\".");
-  EXPECT_EXIT(Minisat::opt_ccmin_mode.parse("-ccmin-mode=3"), ::testing::ExitedWithCode(1),
-              "ERROR! value <3> is too large for option \"ccmin-mode\".");
-  EXPECT_EXIT(Minisat::opt_clause_lim.parse("-cl-lim=-2"), ::testing::ExitedWithCode(1),
-              "ERROR! value <-2> is too small for option \"cl-lim\".");
-  EXPECT_EQ(0.95, (double)Minisat::opt_var_decay);
-}
-
-TEST(SatMiniSatOptions, HelpLines) {
-  ::testing::internal::CaptureStderr();
-  Minisat::opt_luby_restart.help(false);
-  Minisat::opt_ccmin_mode.help(false);
-  Minisat::opt_grow.help(false);
-  Minisat::opt_var_decay.help(false);
-  Minisat::opt_random_var_freq.help(true);
-  std::string out = ::testing::internal::GetCapturedStderr();
-  std::string expected = std::string("  -luby, -no-luby") + std::string(24, ' ') + " (default: on)\n" +
-                         "  -ccmin-mode   = <int32>  [   0 ..    2] (default: 2)\n" +
-                         "  -grow         = <int32>  [imin .. imax] (default: 0)\n" +
-                         "  -var-decay    = <double> (   0 ..    1) (default: 0.95)\n" +
-                         "  -rnd-freq     = <double> [   0 ..    1] (default: 0)\n" +
-                         "\n        The frequency with which the decision heuristic tries to choose a random "
-                         "variable\n\n";
-  EXPECT_EQ(expected, out);
-}
 
 // ---------------------------------------------------------------------------
 // Core solver
@@ -903,193 +621,4 @@ TEST(SatMiniSatSimp, LearntClausesOfEliminatedVariablesGo) {
       }
     }
   }
-}
-
-// ---------------------------------------------------------------------------
-// Timing driver (disabled by default; run with --gtest_also_run_disabled_tests
-// --gtest_filter=*Timing*). Generates bit-vector style circuits and a few
-// classic hard formulas, solves each with both adapters, prints the times and
-// writes the formulas as DIMACS files to the test directory (or /tmp) for
-// comparison with other solvers.
-
-namespace {
-
-struct Cnf {
-  int vars = 0;
-  std::vector<Clause> clauses;
-  int fresh() { return 2 * vars++; }
-  void add(Clause c) { clauses.push_back(std::move(c)); }
-  int andGate(int x, int y) {
-    int z = fresh();
-    add({z ^ 1, x});
-    add({z ^ 1, y});
-    add({z, x ^ 1, y ^ 1});
-    return z;
-  }
-  int orGate(int x, int y) { return andGate(x ^ 1, y ^ 1) ^ 1; }
-  int xorGate(int x, int y) {
-    int z = fresh();
-    add({z ^ 1, x, y});
-    add({z ^ 1, x ^ 1, y ^ 1});
-    add({z, x ^ 1, y});
-    add({z, x, y ^ 1});
-    return z;
-  }
-  // Full adder: sum and carry out.
-  std::pair<int, int> fullAdder(int x, int y, int c) {
-    int s = xorGate(xorGate(x, y), c);
-    int carry = orGate(andGate(x, y), andGate(c, xorGate(x, y)));
-    return {s, carry};
-  }
-  std::vector<int> inputs(int n) {
-    std::vector<int> v;
-    for (int i = 0; i < n; i++) v.push_back(fresh());
-    return v;
-  }
-  std::vector<int> add(const std::vector<int>& a, const std::vector<int>& b) {
-    std::vector<int> out;
-    int carry = -1;
-    for (size_t i = 0; i < a.size(); i++) {
-      if (carry < 0) {
-        out.push_back(xorGate(a[i], b[i]));
-        carry = andGate(a[i], b[i]);
-      } else {
-        auto sc = fullAdder(a[i], b[i], carry);
-        out.push_back(sc.first);
-        carry = sc.second;
-      }
-    }
-    return out;
-  }
-  // Shift-and-add multiplier modulo 2^n.
-  std::vector<int> mul(const std::vector<int>& a, const std::vector<int>& b) {
-    size_t n = a.size();
-    std::vector<int> acc;
-    for (size_t i = 0; i < n; i++) acc.push_back(andGate(a[i], b[0]));
-    for (size_t j = 1; j < n; j++) {
-      std::vector<int> pp(n);
-      int zero = fresh();
-      add({zero ^ 1});
-      for (size_t i = 0; i < n; i++) pp[i] = i < j ? zero : andGate(a[i - j], b[j]);
-      acc = add(acc, pp);
-    }
-    return acc;
-  }
-  // Asserts that two vectors differ somewhere.
-  void differ(const std::vector<int>& x, const std::vector<int>& y) {
-    Clause any;
-    for (size_t i = 0; i < x.size(); i++) any.push_back(xorGate(x[i], y[i]));
-    add(any);
-  }
-  void writeDimacs(const std::string& path) const {
-    FILE* f = fopen(path.c_str(), "w");
-    if (!f) return;
-    fprintf(f, "p cnf %d %zu\n", vars, clauses.size());
-    for (const Clause& c : clauses) {
-      for (int l : c) fprintf(f, "%d ", (l & 1) ? -((l >> 1) + 1) : (l >> 1) + 1);
-      fprintf(f, "0\n");
-    }
-    fclose(f);
-  }
-};
-
-Cnf mulCommutes(int n) {
-  Cnf c;
-  auto a = c.inputs(n), b = c.inputs(n);
-  c.differ(c.mul(a, b), c.mul(b, a));
-  return c;
-}
-
-Cnf addAssociates(int n) {
-  Cnf c;
-  auto a = c.inputs(n), b = c.inputs(n), d = c.inputs(n);
-  c.differ(c.add(c.add(a, b), d), c.add(a, c.add(b, d)));
-  return c;
-}
-
-// x * y == N with x, y > 1 (satisfiable for a composite N).
-Cnf factor(int n, uint64_t N) {
-  Cnf c;
-  auto a = c.inputs(n), b = c.inputs(n);
-  auto p = c.mul(a, b);
-  for (int i = 0; i < n; i++) c.add({p[i] ^ (int)(((N >> i) & 1) ? 0 : 1)});
-  // No overflow: the high halves of both factors are zero.
-  for (int i = n / 2; i < n; i++) {
-    c.add({a[i] ^ 1});
-    c.add({b[i] ^ 1});
-  }
-  Clause a_gt1(a.begin() + 1, a.end()), b_gt1(b.begin() + 1, b.end());
-  c.add(a_gt1);
-  c.add(b_gt1);
-  return c;
-}
-
-Cnf pigeonhole(int holes) {
-  Cnf c;
-  int pigeons = holes + 1;
-  std::vector<std::vector<int>> p(pigeons, std::vector<int>(holes));
-  for (auto& row : p)
-    for (int& x : row) x = c.fresh();
-  for (auto& row : p) c.add(Clause(row.begin(), row.end()));
-  for (int h = 0; h < holes; h++)
-    for (int i = 0; i < pigeons; i++)
-      for (int j = i + 1; j < pigeons; j++) c.add({p[i][h] ^ 1, p[j][h] ^ 1});
-  return c;
-}
-
-Cnf random3Sat(int vars, double ratio, uint32_t seed) {
-  Cnf c;
-  std::mt19937 rng(seed);
-  c.vars = vars;
-  for (int i = 0; i < (int)(vars * ratio); i++) c.add(randomClause(rng, vars, 3, 3));
-  return c;
-}
-
-}  // namespace
-
-TEST(SatMiniSatTiming, DISABLED_Timing) {
-#ifdef VARNOK_TEST_TMPDIR
-  std::string dir = VARNOK_TEST_TMPDIR;
-#else
-  std::string dir = "/tmp";
-#endif
-  std::vector<std::pair<std::string, Cnf>> problems;
-  problems.push_back({"mul_comm_8", mulCommutes(8)});
-  problems.push_back({"mul_comm_9", mulCommutes(9)});
-  problems.push_back({"add_assoc_64", addAssociates(64)});
-  problems.push_back({"factor_32", factor(32, 4292870399ull)});  // 65519 * 65521
-  problems.push_back({"php_8", pigeonhole(8)});
-  problems.push_back({"php_9", pigeonhole(9)});
-  for (uint32_t s = 1; s <= 3; s++) problems.push_back({"rand3_250_" + std::to_string(s), random3Sat(250, 4.26, s)});
-  std::vector<NamedFactory> backs = backEnds();
-  backs.push_back({"core-mod", [] { return (varnok::sat::Solver*)new varnok::sat::MiniSatCoreModified(); }});
-  backs.push_back({"simp-mod", [] { return (varnok::sat::Solver*)new varnok::sat::MiniSatSimpModified(); }});
-  const size_t n = backs.size();
-  printf("%-14s %6s %7s", "problem", "vars", "clauses");
-  for (const NamedFactory& b : backs) printf(" %9s", b.name);
-  printf("  [s]\n");
-  std::vector<double> total(n, 0.0);
-  for (auto& p : problems) {
-    p.second.writeDimacs(dir + "/" + p.first + ".cnf");
-    std::vector<double> t(n);
-    std::vector<int> answer(n);
-    for (size_t k = 0; k < n; k++) {
-      auto start = std::chrono::steady_clock::now();
-      std::unique_ptr<varnok::sat::Solver> s(backs[k].factory());
-      for (const Clause& c : p.second.clauses) s->addClause(c);
-      answer[k] = s->solve({});
-      t[k] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      total[k] += t[k];
-      if (answer[k] == 0) {
-        EXPECT_TRUE(modelSatisfies(*s, p.second.clauses, {})) << p.first;
-      }
-      EXPECT_EQ(answer[0], answer[k]) << p.first << " " << backs[k].name;
-    }
-    printf("%-14s %6d %7zu", p.first.c_str(), p.second.vars, p.second.clauses.size());
-    for (size_t k = 0; k < n; k++) printf(" %9.3f", t[k]);
-    printf("  %s\n", answer[0] == 0 ? "sat" : "unsat");
-  }
-  printf("%-14s %6s %7s", "total", "", "");
-  for (size_t k = 0; k < n; k++) printf(" %9.3f", total[k]);
-  printf("\n");
 }

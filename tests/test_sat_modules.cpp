@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "sat/sat_solver.h"
-#include "sat_backend_tests.h"
+#include "support/sat_backend_tests.h"
 
 using namespace varnok::sat;
 using sat_backend_tests::Clause;

@@ -2,6 +2,10 @@
 """Generates the fixed CNF benchmark set for satbench (deterministic).
 
     python3 bench/cnf/generate.py [OUTPUT_DIR]
+    python3 bench/cnf/generate.py --larger OUTPUT_DIR
+
+The second form writes a larger set of the same kinds (seconds to minutes per
+back end; for bench/sat_backends.sh, not kept in the repository).
 
 Random 3-SAT near the threshold (clause/variable ratio 4.26), pigeonhole
 formulas, and structured instances: multiplier and adder miters, factoring
@@ -178,7 +182,26 @@ def counter_reaches(width, steps, target):
     return cnf
 
 
+def larger_instances():
+    instances = []
+    for seed in (1, 2, 3):
+        instances.append(("rand3_250_%d_large.cnf" % seed, random_3sat(250, seed + 100),
+                          "random 3-SAT n=250 ratio 4.26 seed %d" % (seed + 100)))
+    instances.append(("php_10_9.cnf", pigeonhole(10, 9), "pigeonhole 10 into 9 (unsat)"))
+    for width in (8, 9):
+        instances.append(("mul_comm_%d.cnf" % width, multiplier_commutes(width),
+                          "%d-bit multiplier commutativity miter (unsat)" % width))
+    instances.append(("add_assoc_64.cnf", adder_associative(64), "64-bit adder associativity miter (unsat)"))
+    instances.append(("factor_65519_65521.cnf", factoring(65519, 65521, 16), "factoring 65519*65521 (sat)"))
+    return instances
+
+
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--larger":
+        os.makedirs(sys.argv[2], exist_ok=True)
+        for name, cnf, comment in larger_instances():
+            cnf.write(os.path.join(sys.argv[2], name), comment)
+        return
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     instances = []
     # Per size the first two seeds that picosat decides within 10 seconds (the

@@ -1,23 +1,63 @@
 # Runs one regression script through the varnok program and compares what it
 # prints with the expected output stored beside it.
 #
-#   cmake -DVARNOK=<program> -DSCRIPT=<file.smt2> -DOPTIONS=<;-list> -P run_regress.cmake
+#   cmake -DVARNOK=<program> -DSCRIPT=<file.smt2> -DOPTIONS=<;-list> -DWORKDIR=<dir> -P run_regress.cmake
 #
-# The expected output is <file>.expected: the program's standard output,
-# followed by a line "exit status N" when the program ends with a status other
-# than 0. A run longer than 120 seconds fails.
+# A script is one run, or several independent runs separated by lines "; ---"
+# (each run is its own input: its lines count from 1, the line end before a
+# separator belongs to the separator). Every run starts in the scratch
+# directory WORKDIR and may take at most 120 seconds.
+#
+# The expected output is <file>.expected: for every run its standard output,
+# then "standard error:" and what the run wrote there if that is not empty,
+# then a line "exit status N" if the status is not 0; the runs separated by
+# "; ---" lines as in the script.
+cmake_minimum_required(VERSION 3.18)
 get_filename_component(dir ${SCRIPT} DIRECTORY)
 get_filename_component(name ${SCRIPT} NAME_WE)
 set(expected_file ${dir}/${name}.expected)
 if(NOT EXISTS ${expected_file})
   message(FATAL_ERROR "missing expected output ${expected_file}")
 endif()
-execute_process(COMMAND ${VARNOK} ${OPTIONS} ${SCRIPT}
-  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status TIMEOUT 120)
-if(NOT status EQUAL 0)
-  string(APPEND out "exit status ${status}\n")
-endif()
+file(REMOVE_RECURSE ${WORKDIR})
+file(MAKE_DIRECTORY ${WORKDIR})
+
+set(separator "\n; ---\n")
+string(LENGTH "${separator}" separator_length)
+file(READ ${SCRIPT} rest)
+set(transcript "")
+set(run 0)
+while(TRUE)
+  string(FIND "${rest}" "${separator}" at)
+  if(at EQUAL -1)
+    set(input "${rest}")
+  else()
+    string(SUBSTRING "${rest}" 0 ${at} input)
+    math(EXPR next "${at} + ${separator_length}")
+    string(SUBSTRING "${rest}" ${next} -1 rest)
+  endif()
+  set(input_file ${WORKDIR}/run${run}.smt2)
+  file(WRITE ${input_file} "${input}")
+  execute_process(COMMAND ${VARNOK} ${OPTIONS} ${input_file}
+    WORKING_DIRECTORY ${WORKDIR}
+    OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status TIMEOUT 120)
+  if(run GREATER 0)
+    string(APPEND transcript "; ---\n")
+  endif()
+  string(APPEND transcript "${out}")
+  if(NOT err STREQUAL "")
+    string(APPEND transcript "standard error:\n${err}")
+  endif()
+  if(NOT status EQUAL 0)
+    string(APPEND transcript "exit status ${status}\n")
+  endif()
+  math(EXPR run "${run} + 1")
+  if(at EQUAL -1)
+    break()
+  endif()
+endwhile()
+
 file(READ ${expected_file} expected)
-if(NOT out STREQUAL expected)
-  message(FATAL_ERROR "${SCRIPT} with options '${OPTIONS}':\n--- expected\n${expected}--- got\n${out}--- standard error\n${err}")
+if(NOT transcript STREQUAL expected)
+  message(FATAL_ERROR "${SCRIPT} with options '${OPTIONS}':\n--- expected\n${expected}--- got\n${transcript}---")
 endif()

@@ -36,6 +36,8 @@ AIG::AIG()
 }
 
 AIG::~AIG() {
+  // Nothing looks anything up from here on; see deleteNode.
+  tearingDown = true;
   clearAssumptions();
   while (!encodedRoots.empty()) {
     AIGNode* n = encodedRoots.front();
@@ -287,10 +289,12 @@ void AIG::deleteNode(AIGNode* node) noexcept {
     AIGNode* n = stack.back();
     stack.pop_back();
     if (n->isAnd()) {
-      std::uint64_t b = bucketOf(n->child0, n->child1, kPrimes[primeIndex]);
-      AIGNode** link = &buckets[b];
-      while (*link != n) link = &(*link)->next;
-      *link = n->next;
+      if (!tearingDown) {
+        std::uint64_t b = bucketOf(n->child0, n->child1, kPrimes[primeIndex]);
+        AIGNode** link = &buckets[b];
+        while (*link != n) link = &(*link)->next;
+        *link = n->next;
+      }
       --nodeCount;
       AIGNode* c0 = nodeOf(n->child0.detach());
       AIGNode* c1 = nodeOf(n->child1.detach());

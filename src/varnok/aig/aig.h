@@ -236,6 +236,10 @@ class AIG {
 
   std::vector<int> clauseBuffer;
   std::vector<AIGNode*> deleteStack;
+  // Set by the destructor: the bucket array is about to be freed, so dying
+  // nodes are not unlinked from their chains (the walk to a node's chain
+  // predecessor is most of the cost of freeing a large graph).
+  bool tearingDown = false;
 };
 
 inline AIGEdge::AIGEdge(AIGNode* node, bool complemented) noexcept

@@ -40,10 +40,10 @@ bool Expression::getModelValue(BitVector& out) const {
   return true;
 }
 
-bool Expression::getModelBit(uint8_t bit) const {
+bool Expression::getModelBit(uint32_t bit) const {
   const std::vector<AIGEdge>* bits = getBitEdges();
   AIG* aig = getAIG(this);
-  if (bits == nullptr || aig == nullptr) return false;
+  if (bits == nullptr || aig == nullptr || bit >= bits->size()) return false;
   return aig->getModel((*bits)[bit]);
 }
 

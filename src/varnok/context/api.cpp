@@ -66,6 +66,13 @@ namespace {
 // A counted reference to the representative of a non-null handle.
 ExpressionRef rep(const Expression& e) { return ExpressionRef(varnok::getRepresentative(e.getNode())); }
 
+// Whether a handle holds a node of the manager m. Null handles, nodes of
+// another solver and nodes whose solver is gone (their manager is cleared)
+// are refused by every operation that takes an expression.
+bool madeBy(const varnok::ExpressionManager& m, const Expression& e) {
+  return e.getNode() != nullptr && e.getNode()->getManager() == &m;
+}
+
 // Hands the factory's result to a public handle (the reference moves along).
 Expression wrap(ExpressionRef& r) { return Expression::adopt(r.detach()); }
 
@@ -121,6 +128,8 @@ Solver::Solver() : context(new varnok::SolverContext()) {}
 
 Solver::~Solver() { delete context; }
 
+bool Solver::owns(const Expression& expression) const { return madeBy(context->getManager(), expression); }
+
 bool Solver::setSATSolver(SATSolver kind) { return context->setSatSolver(static_cast<uint32_t>(kind)); }
 
 bool Solver::getSATSolver(SATSolver& kind) const {
@@ -147,13 +156,13 @@ bool Solver::setConstraintPropagation(bool enabled) {
 bool Solver::getConstraintPropagation() const { return context->getConstraintPropagation(); }
 
 bool Solver::assertFormula(const Expression& formula) {
-  if (formula.isNull()) return false;
+  if (!owns(formula)) return false;
   ExpressionRef r = rep(formula);
   return context->getManager().assertExpression(&r);
 }
 
 bool Solver::assumeFormula(const Expression& formula) {
-  if (formula.isNull()) return false;
+  if (!owns(formula)) return false;
   return context->getManager().addAssumption(rep(formula));
 }
 
@@ -162,13 +171,13 @@ SolveResult Solver::solve() {
 }
 
 bool Solver::getWidth(const Expression& expression, uint32_t& width) const {
-  if (expression.isNull()) return false;
+  if (!owns(expression)) return false;
   width = varnok::getRepresentative(expression.getNode())->getWidth();
   return true;
 }
 
 bool Solver::isArray(const Expression& expression) const {
-  if (expression.isNull()) return false;
+  if (!owns(expression)) return false;
   return varnok::getRepresentative(expression.getNode())->isArray();
 }
 
@@ -259,7 +268,7 @@ Expression Solver::makeConstantFromDecimal(const char* digits, uint32_t width) {
 
 #define VARNOK_UNARY(Name, Factory)                    \
   Expression Solver::Name(const Expression& x) {       \
-    if (x.isNull()) return Expression();               \
+    if (!owns(x)) return Expression();                 \
     ExpressionRef a = rep(x), r;                       \
     context->getManager().Factory(r, &a);              \
     return wrap(r);                                    \
@@ -267,7 +276,7 @@ Expression Solver::makeConstantFromDecimal(const char* digits, uint32_t width) {
 
 #define VARNOK_UNARY_N(Name, Factory)                              \
   Expression Solver::Name(const Expression& x, uint32_t n) {       \
-    if (x.isNull()) return Expression();                           \
+    if (!owns(x)) return Expression();                             \
     ExpressionRef a = rep(x), r;                                   \
     context->getManager().Factory(r, &a, n);                       \
     return wrap(r);                                                \
@@ -275,7 +284,7 @@ Expression Solver::makeConstantFromDecimal(const char* digits, uint32_t width) {
 
 #define VARNOK_BINARY(Name, Factory)                                          \
   Expression Solver::Name(const Expression& x, const Expression& y) {         \
-    if (x.isNull() || y.isNull()) return Expression();                        \
+    if (!owns(x) || !owns(y)) return Expression();                            \
     ExpressionRef a = rep(x), b = rep(y), r;                                  \
     context->getManager().Factory(r, &a, &b);                                 \
     return wrap(r);                                                           \
@@ -330,21 +339,21 @@ VARNOK_BINARY(makeSDivOverflow, makeSDivOverflow)
 VARNOK_BINARY(makeArrayRead, makeArrayRead)
 
 Expression Solver::makeExtract(const Expression& x, uint32_t hi, uint32_t lo) {
-  if (x.isNull()) return Expression();
+  if (!owns(x)) return Expression();
   ExpressionRef a = rep(x), r;
   context->getManager().makeExtract(r, &a, hi, lo);
   return wrap(r);
 }
 
 Expression Solver::makeIte(const Expression& condition, const Expression& thenValue, const Expression& elseValue) {
-  if (condition.isNull() || thenValue.isNull() || elseValue.isNull()) return Expression();
+  if (!owns(condition) || !owns(thenValue) || !owns(elseValue)) return Expression();
   ExpressionRef c = rep(condition), t = rep(thenValue), e = rep(elseValue), r;
   context->getManager().makeIte(r, &c, &t, &e);
   return wrap(r);
 }
 
 Expression Solver::makeArrayWrite(const Expression& array, const Expression& index, const Expression& value) {
-  if (array.isNull() || index.isNull() || value.isNull()) return Expression();
+  if (!owns(array) || !owns(index) || !owns(value)) return Expression();
   ExpressionRef a = rep(array), i = rep(index), v = rep(value), r;
   context->getManager().makeArrayWrite(r, &a, &i, &v);
   return wrap(r);
@@ -387,7 +396,7 @@ Expression makeNary(varnok::ExpressionManager& m, const std::vector<Expression>&
     return wrap(r);
   }
   for (const Expression& e : v)
-    if (e.isNull()) return Expression();
+    if (!madeBy(m, e)) return Expression();
   if (v.size() == 1) {
     if (op == Nary::Equal || op == Nary::Distinct) {
       m.makeTrue(r);
@@ -432,7 +441,7 @@ Expression Solver::makeIff(const std::vector<Expression>& operands) {
 
 #define VARNOK_FLOAT_UNARY(Name, Factory)                                                 \
   Expression Solver::Name(const Expression& x, const varnok::FloatFormat& format) {       \
-    if (x.isNull()) return Expression();                                                  \
+    if (!owns(x)) return Expression();                                                    \
     ExpressionRef a = rep(x), r;                                                          \
     context->getManager().Factory(r, &a, format);                                         \
     return wrap(r);                                                                       \
@@ -440,7 +449,7 @@ Expression Solver::makeIff(const std::vector<Expression>& operands) {
 
 #define VARNOK_FLOAT_BINARY(Name, Factory, First, Second)                                                      \
   Expression Solver::Name(const Expression& First, const Expression& Second, const varnok::FloatFormat& format) { \
-    if (First.isNull() || Second.isNull()) return Expression();                                                 \
+    if (!owns(First) || !owns(Second)) return Expression();                                                     \
     ExpressionRef ra = rep(First), rb = rep(Second), r;                                                         \
     context->getManager().Factory(r, &ra, &rb, format);                                                         \
     return wrap(r);                                                                                             \
@@ -449,7 +458,7 @@ Expression Solver::makeIff(const std::vector<Expression>& operands) {
 #define VARNOK_FLOAT_ROUNDED(Name, Factory)                                                                 \
   Expression Solver::Name(const Expression& x, const Expression& y, const varnok::FloatFormat& format,      \
                           varnok::RoundingMode roundingMode) {                                              \
-    if (x.isNull() || y.isNull()) return Expression();                                                      \
+    if (!owns(x) || !owns(y)) return Expression();                                                          \
     ExpressionRef a = rep(x), b = rep(y), r;                                                                \
     context->getManager().Factory(r, &a, &b, format, mapMode(roundingMode));                                \
     return wrap(r);                                                                                         \
@@ -457,7 +466,7 @@ Expression Solver::makeIff(const std::vector<Expression>& operands) {
 
 Expression Solver::makeUIntToFloat(const Expression& x, const varnok::FloatFormat& to,
                                    varnok::RoundingMode roundingMode) {
-  if (x.isNull()) return Expression();
+  if (!owns(x)) return Expression();
   ExpressionRef a = rep(x), r;
   context->getManager().makeUIntToFloat(r, &a, to, mapMode(roundingMode));
   return wrap(r);
@@ -465,7 +474,7 @@ Expression Solver::makeUIntToFloat(const Expression& x, const varnok::FloatForma
 
 Expression Solver::makeSIntToFloat(const Expression& x, const varnok::FloatFormat& to,
                                    varnok::RoundingMode roundingMode) {
-  if (x.isNull()) return Expression();
+  if (!owns(x)) return Expression();
   ExpressionRef a = rep(x), r;
   context->getManager().makeSIntToFloat(r, &a, to, mapMode(roundingMode));
   return wrap(r);
@@ -473,7 +482,7 @@ Expression Solver::makeSIntToFloat(const Expression& x, const varnok::FloatForma
 
 Expression Solver::makeFloatToFloat(const Expression& x, const varnok::FloatFormat& from,
                                     const varnok::FloatFormat& to, varnok::RoundingMode roundingMode) {
-  if (x.isNull()) return Expression();
+  if (!owns(x)) return Expression();
   ExpressionRef a = rep(x), r;
   context->getManager().makeFloatToFloat(r, &a, from, to, mapMode(roundingMode));
   return wrap(r);
@@ -481,7 +490,7 @@ Expression Solver::makeFloatToFloat(const Expression& x, const varnok::FloatForm
 
 Expression Solver::makeFloatToUInt(const Expression& x, const varnok::FloatFormat& from, uint32_t width,
                                    varnok::RoundingMode roundingMode) {
-  if (x.isNull()) return Expression();
+  if (!owns(x)) return Expression();
   ExpressionRef a = rep(x), r;
   context->getManager().makeFloatToUInt(r, &a, from, width, mapMode(roundingMode));
   return wrap(r);
@@ -489,7 +498,7 @@ Expression Solver::makeFloatToUInt(const Expression& x, const varnok::FloatForma
 
 Expression Solver::makeFloatToSInt(const Expression& x, const varnok::FloatFormat& from, uint32_t width,
                                    varnok::RoundingMode roundingMode) {
-  if (x.isNull()) return Expression();
+  if (!owns(x)) return Expression();
   ExpressionRef a = rep(x), r;
   context->getManager().makeFloatToSInt(r, &a, from, width, mapMode(roundingMode));
   return wrap(r);
@@ -548,14 +557,14 @@ bool Solver::prepareModel(const std::vector<Expression>& expressions) {
   std::vector<ExpressionRef> list;
   list.reserve(expressions.size());
   for (const Expression& e : expressions) {
-    if (e.isNull()) return false;
+    if (!owns(e)) return false;
     list.push_back(rep(e));
   }
   return varnok::ModelAccessor(context).refineArrays(list);
 }
 
 bool Solver::getModelValue(const Expression& expression, std::vector<bool>& bits) {
-  if (expression.isNull()) return false;
+  if (!owns(expression)) return false;
   ExpressionRef r = rep(expression);
   varnok::BitVector value;
   if (!varnok::ModelAccessor(context).getValue(r, value)) return false;
@@ -564,7 +573,7 @@ bool Solver::getModelValue(const Expression& expression, std::vector<bool>& bits
 }
 
 bool Solver::getModelValueBytes(const Expression& expression, uint8_t* buffer, int byteOrder) {
-  if (!buffer || expression.isNull()) return false;
+  if (!buffer || !owns(expression)) return false;
   if (byteOrder < 0 || byteOrder > 2) return false;
   ExpressionRef r = rep(expression);
   varnok::BitVector value;
@@ -580,7 +589,7 @@ bool Solver::getModelValueBytes(const Expression& expression, uint8_t* buffer, i
 }
 
 bool Solver::getModelValueString(const Expression& expression, char* buffer) {
-  if (!buffer || expression.isNull()) return false;
+  if (!buffer || !owns(expression)) return false;
   ExpressionRef r = rep(expression);
   varnok::BitVector value;
   if (!varnok::ModelAccessor(context).getValue(r, value)) return false;
@@ -591,7 +600,7 @@ bool Solver::getModelValueString(const Expression& expression, char* buffer) {
 }
 
 bool Solver::getModelValueBool(const Expression& expression, bool& value) {
-  if (expression.isNull()) return false;
+  if (!owns(expression)) return false;
   // The two-character buffer holds exactly one digit: wider values are
   // refused before anything is written.
   if (varnok::getRepresentative(expression.getNode())->getWidth() != 1) return false;
@@ -602,7 +611,7 @@ bool Solver::getModelValueBool(const Expression& expression, bool& value) {
 }
 
 ArrayModelIterator Solver::getArrayModel(const Expression& array) {
-  if (array.isNull()) return ArrayModelIterator();
+  if (!owns(array)) return ArrayModelIterator();
   ExpressionRef r = rep(array);
   varnok::ArrayModelCursor cursor;
   if (!varnok::ModelAccessor(context).getArrayModel(r, cursor)) return ArrayModelIterator();

@@ -1,8 +1,7 @@
 #include "varnok/context/substitution.h"
 
+#include <algorithm>
 #include <deque>
-#include <map>
-#include <set>
 #include <vector>
 
 #include "varnok/node/expression_manager.h"
@@ -23,6 +22,40 @@ bool isExtractOfVariable(const Expression* e) {
 
 // e is Not(And(..)).
 bool isNotOfAnd(const Expression* e) { return e->getKind() == KIND_NOT && e->getChild0()->getKind() == KIND_AND; }
+
+// The affected cone of one pass. A pass touches every node above a
+// substituted variable, which includes the whole chain of asserted
+// conjunctions, so membership is kept in a flat identity set rather than a
+// balanced tree with one heap cell per node. Each member holds a reference
+// from insertion until it is erased or the pass ends, so that nothing in the
+// cone is freed while the pass runs.
+class CountedNodeSet {
+ public:
+  CountedNodeSet() = default;
+  ~CountedNodeSet() {
+    // Releasing may delete nodes, which never touches this set.
+    std::vector<Expression*> members;
+    members.reserve(set_.size());
+    set_.forEach([&](Expression* e) { members.push_back(e); });
+    set_.clear();
+    for (Expression* e : members) release(e);
+  }
+  CountedNodeSet(const CountedNodeSet&) = delete;
+  CountedNodeSet& operator=(const CountedNodeSet&) = delete;
+
+  bool contains(const Expression* e) const { return set_.contains(e); }
+  bool insert(Expression* e) {
+    if (!set_.insert(e)) return false;
+    addRef(e);
+    return true;
+  }
+  void erase(Expression* e) {
+    if (set_.erase(e)) release(e);
+  }
+
+ private:
+  NodeIdentitySet set_;
+};
 
 }  // namespace
 
@@ -178,20 +211,23 @@ void Substitution::apply() {
   local.swap(table_);
 
   // The affected cone: every candidate variable and everything above it.
-  // Ordered by serial id; the sets hold references so that nothing in them
-  // is freed while the pass runs.
-  std::map<uint32_t, ExpressionRef> affected;
-  std::map<uint32_t, ExpressionRef> tops;
+  // The tops (affected nodes without users) are processed in increasing
+  // serial id; both hold references so that nothing in them is freed while
+  // the pass runs.
+  CountedNodeSet affected;
+  std::vector<ExpressionRef> tops;
   std::deque<Expression*> work;
   for (auto& kv : local) work.push_back(kv.first);
   while (!work.empty()) {
     Expression* x = work.front();
     work.pop_front();
-    if (!affected.emplace(x->getId(), ExpressionRef(x)).second) continue;
+    if (!affected.insert(x)) continue;
     Expression::UserEntry u = x->getFirstUser();
-    if (!u) tops.emplace(x->getId(), ExpressionRef(x));
+    if (!u) tops.emplace_back(x);
     for (; u; u = Expression::nextUser(u)) work.push_back(u.node());
   }
+  std::sort(tops.begin(), tops.end(),
+            [](const ExpressionRef& a, const ExpressionRef& b) { return a->getId() < b->getId(); });
 
   const uint32_t kStart = UINT32_MAX;
   struct Frame {
@@ -199,37 +235,39 @@ void Substitution::apply() {
     uint32_t next;
   };
   std::vector<Frame> stack;
-  std::set<uint32_t> onPath;
+  // Every node put on the path is taken off again before its walk ends, so
+  // the set is empty at the start of each walk. Its members are all in
+  // `affected`, which keeps them alive.
+  NodeIdentitySet onPath;
   for (auto& top : tops) {
-    Expression* t = top.second.get();
-    if (t->isForwarding() || affected.find(t->getId()) == affected.end()) continue;
+    Expression* t = top.get();
+    if (t->isForwarding() || !affected.contains(t)) continue;
     stack.clear();
-    onPath.clear();
     stack.push_back(Frame{t, kStart});
     bool unwinding = false;
     while (!stack.empty()) {
       Frame& f = stack.back();
       Expression* n = f.node;
       if (f.next == kStart) {
-        if (onPath.count(n->getId())) {
+        if (onPath.contains(n)) {
           // A cycle through definitions.
           stack.pop_back();
           unwinding = true;
         } else {
-          onPath.insert(n->getId());
+          onPath.insert(n);
           f.next = 0;
         }
         continue;
       }
       if (f.next < n->getArity()) {
         if (unwinding) {
-          onPath.erase(n->getId());
+          onPath.erase(n);
           stack.pop_back();
           continue;
         }
         Expression* c = n->getChild(f.next);
         ++f.next;
-        if (!c->isForwarding() && affected.count(c->getId())) stack.push_back(Frame{c, kStart});
+        if (!c->isForwarding() && affected.contains(c)) stack.push_back(Frame{c, kStart});
         continue;
       }
 
@@ -246,7 +284,7 @@ void Substitution::apply() {
           haveResult = true;
         } else {
           Expression* d = definitions.front().get();
-          if (!d->isForwarding() && affected.count(d->getId())) {
+          if (!d->isForwarding() && affected.contains(d)) {
             // The definition is rebuilt first; n is looked at afterwards.
             stack.push_back(Frame{d, kStart});
             unwinding = false;
@@ -261,14 +299,14 @@ void Substitution::apply() {
       }
       if (haveResult) {
         if (r.get() == n) {
-          affected.erase(n->getId());
+          affected.erase(n);
         } else if (r) {
           n->setRepresentative(r.get());
           if (n->isAsserted() && !r->isAsserted()) manager_->assertFormula(r);
         }
         unwinding = false;
       }
-      onPath.erase(n->getId());
+      onPath.erase(n);
       stack.pop_back();
     }
   }

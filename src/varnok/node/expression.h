@@ -212,7 +212,7 @@ class Expression {
   // bit-blasted (out untouched then).
   virtual bool getModelValue(BitVector& out) const;
   // Bit `bit` of the node's model value; false when it was never bit-blasted.
-  virtual bool getModelBit(uint8_t bit) const;
+  virtual bool getModelBit(uint32_t bit) const;
 
   // ---- fields -------------------------------------------------------------
   uint32_t getRefCount() const { return refCount_; }

@@ -38,7 +38,7 @@ ExpressionManager::~ExpressionManager() {
   std::vector<Expression*> survivors;
   survivors.reserve(nodes_.size() + offSetNodes_.size());
   nodes_.forEach([&](Expression* e) { survivors.push_back(e); });
-  for (Expression* e : offSetNodes_) survivors.push_back(e);
+  offSetNodes_.forEach([&](Expression* e) { survivors.push_back(e); });
   for (Expression* e : survivors) {
     e->manager_ = nullptr;
     e->setFlag(Expression::FLAG_ORPHANED);

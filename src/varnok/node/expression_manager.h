@@ -314,7 +314,7 @@ class ExpressionManager {
   // counted field) only pushes onto it.
   std::vector<Expression*> deleteStack_;
   bool deleting_;
-  std::unordered_set<Expression*> offSetNodes_;
+  NodeIdentitySet offSetNodes_;
 };
 
 }  // namespace varnok

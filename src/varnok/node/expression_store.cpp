@@ -104,4 +104,73 @@ bool ExpressionSet::erase(const Expression* e, uint64_t hash) {
   return true;
 }
 
+// ---- identity set -------------------------------------------------------------
+
+size_t NodeIdentitySet::home(const Expression* e) const {
+  return static_cast<size_t>((e->getId() * 0x9E3779B97F4A7C15ull) >> 32) & (capacity_ - 1);
+}
+
+void NodeIdentitySet::clear() {
+  std::free(slots_);
+  slots_ = nullptr;
+  capacity_ = 0;
+  size_ = 0;
+}
+
+bool NodeIdentitySet::contains(const Expression* e) const {
+  if (size_ == 0) return false;
+  for (size_t i = home(e);; i = (i + 1) & (capacity_ - 1)) {
+    if (!slots_[i]) return false;
+    if (slots_[i] == e) return true;
+  }
+}
+
+void NodeIdentitySet::grow() {
+  const size_t oldCapacity = capacity_;
+  Expression** old = slots_;
+  const size_t capacity = oldCapacity ? oldCapacity * 2 : 64;
+  Expression** fresh = static_cast<Expression**>(std::calloc(capacity, sizeof(Expression*)));
+  if (!fresh) throw std::bad_alloc();
+  slots_ = fresh;
+  capacity_ = capacity;
+  for (size_t j = 0; j < oldCapacity; ++j) {
+    if (!old[j]) continue;
+    size_t i = home(old[j]);
+    while (slots_[i]) i = (i + 1) & (capacity - 1);
+    slots_[i] = old[j];
+  }
+  std::free(old);
+}
+
+bool NodeIdentitySet::insert(Expression* e) {
+  if ((size_ + 1) * 2 > capacity_) grow();
+  size_t i = home(e);
+  for (; slots_[i]; i = (i + 1) & (capacity_ - 1))
+    if (slots_[i] == e) return false;
+  slots_[i] = e;
+  ++size_;
+  return true;
+}
+
+bool NodeIdentitySet::erase(const Expression* e) {
+  if (size_ == 0) return false;
+  const size_t mask = capacity_ - 1;
+  size_t hole = home(e);
+  for (; slots_[hole] != e; hole = (hole + 1) & mask)
+    if (!slots_[hole]) return false;
+  // Move later entries of the probe run into the hole when their home
+  // position allows it (as in ExpressionSet::erase).
+  for (size_t j = (hole + 1) & mask; slots_[j]; j = (j + 1) & mask) {
+    const size_t h = home(slots_[j]);
+    const bool between = hole <= j ? (hole < h && h <= j) : (hole < h || h <= j);
+    if (!between) {
+      slots_[hole] = slots_[j];
+      hole = j;
+    }
+  }
+  slots_[hole] = nullptr;
+  --size_;
+  return true;
+}
+
 }  // namespace varnok

@@ -51,4 +51,40 @@ class ExpressionSet {
   unsigned shift_;  // 64 - log2(capacity)
 };
 
+// Set of live nodes by identity: open addressing keyed by serial id (which no
+// two live nodes share), linear probing at a load of at most one half,
+// backward-shift erasure. One slot of one pointer per member and no heap cell
+// per node, so that sets over large parts of the graph stay cheap. Order of
+// forEach is unspecified.
+class NodeIdentitySet {
+ public:
+  NodeIdentitySet() : slots_(nullptr), capacity_(0), size_(0) {}
+  ~NodeIdentitySet() { clear(); }
+  NodeIdentitySet(const NodeIdentitySet&) = delete;
+  NodeIdentitySet& operator=(const NodeIdentitySet&) = delete;
+
+  bool contains(const Expression* e) const;
+  // True when e was not a member (and is one now).
+  bool insert(Expression* e);
+  // True when e was a member.
+  bool erase(const Expression* e);
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  template <typename F>
+  void forEach(F&& f) const {
+    for (size_t i = 0; i < capacity_; ++i)
+      if (slots_[i]) f(slots_[i]);
+  }
+  // Frees the storage (the set becomes empty).
+  void clear();
+
+ private:
+  size_t home(const Expression* e) const;
+  void grow();
+
+  Expression** slots_;
+  size_t capacity_;  // power of two, or 0 before the first insertion
+  size_t size_;
+};
+
 }  // namespace varnok

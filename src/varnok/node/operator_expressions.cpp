@@ -24,7 +24,7 @@ bool ModelValueEqual::operator()(const Expression* a, const Expression* b) const
   const size_t nb = eb ? eb->size() : 0;
   if (na != nb) return false;
   for (size_t i = 0; i < na; ++i)
-    if (a->getModelBit(static_cast<uint8_t>(i)) != b->getModelBit(static_cast<uint8_t>(i))) return false;
+    if (a->getModelBit(static_cast<uint32_t>(i)) != b->getModelBit(static_cast<uint32_t>(i))) return false;
   return true;
 }
 
@@ -70,7 +70,7 @@ bool ConstantExpression::getModelValue(BitVector& out) const {
   return true;
 }
 
-bool ConstantExpression::getModelBit(uint8_t bit) const { return value_.getBit(bit); }
+bool ConstantExpression::getModelBit(uint32_t bit) const { return value_.getBit(bit); }
 
 // ---- operators without fields ---------------------------------------------------
 

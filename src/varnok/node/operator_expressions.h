@@ -70,7 +70,7 @@ class ConstantExpression : public Expression {
   bool isSignedMax() const override { return value_.isSignedMax(); }
   ExpressionRef rebuild(ExpressionManager& manager) override;
   bool getModelValue(BitVector& out) const override;
-  bool getModelBit(uint8_t bit) const override;
+  bool getModelBit(uint32_t bit) const override;
   const BitVector& getValue() const { return value_; }
 
  private:

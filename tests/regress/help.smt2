@@ -1,0 +1,3 @@
+; options: --help
+; The help text (the script is never read).
+(check-sat)

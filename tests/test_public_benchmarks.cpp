@@ -1,0 +1,55 @@
+// Real benchmark files: a quick subset of the public corpus beside the
+// repository (../shared/benchmarks) is run through varnok by
+// bench/run_benchmarks. Every answer given must be the expected one, and
+// the model of every sat answer must satisfy the script again; files that
+// are not answered within the time limit are reported, not failed.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+namespace {
+
+bool exists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+TEST(Smtlib2Benchmarks, QuickSubsetAnswersCorrectly) {
+  const std::string source = VARNOK_SOURCE_DIR;
+  const std::string corpus = source + "/../shared/benchmarks";
+  if (!exists(corpus + "/MANIFEST.tsv")) {
+    GTEST_SKIP() << "benchmark corpus not found at " << corpus;
+  }
+  if (std::system("python3 -c 1 > /dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is not available";
+#ifdef VARNOK_SANITIZED
+  const char* const sample = "40";
+#else
+  const char* const sample = "60";
+#endif
+  // Bit-vector and array files that a peer solves in under half a second,
+  // spread over both folders; floating point is left to its own tests.
+  const std::string command = "python3 '" + source + "/bench/run_benchmarks' --varnok '" +
+                              VARNOK_BINARY + "' --root '" + corpus +
+                              "' --timeout 10 --jobs 2 --max-peer-time 0.5 --skip-float --sample " +
+                              sample + " --check-models --quiet smt2/bv smt2/abv 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  const int status = pclose(pipe);
+  ASSERT_TRUE(WIFEXITED(status)) << output;
+  const int code = WEXITSTATUS(status);
+  if (code == 77) GTEST_SKIP() << output;
+  std::cout << output;
+  EXPECT_EQ(code, 0) << "wrong answers, bad models or errors:\n" << output;
+  EXPECT_NE(output.find(" passed, 0 failed"), std::string::npos) << output;
+}
+
+}  // namespace
