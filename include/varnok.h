@@ -20,11 +20,10 @@
 // sign, exponent, significand from the most significant bit, where
 // varnok::FloatFormat {e, s} counts the significand without its hidden bit.
 //
-// Availability: the floating-point makers (makeFloat*, makeUIntToFloat,
-// makeSIntToFloat, makeFloatToUInt, makeFloatToSInt) and the non-linear
-// makers (makeSin, makeCos, makeExp, makeLog) answer the null handle in
-// builds whose expression factory does not support floating point yet; a
-// caller must treat that null handle like any other refused operation.
+// Availability: the non-linear makers (makeSin, makeCos, makeExp, makeLog)
+// answer the null handle in builds whose expression factory does not support
+// them yet; a caller must treat that null handle like any other refused
+// operation.
 //
 // Threading: one solver object and its handles are used by one thread.
 
@@ -300,7 +299,11 @@ class Solver {
   // ---- Floating point -------------------------------------------------------
   // Operands are bit-vectors of the format's width. roundingMode is read as
   // varnok::RoundingMode 1..4; every other value means nearest, ties to even.
-  // See the availability note at the top of this file.
+  // A format needs an exponent of at least 2 bits and a significand of at
+  // least 1 bit (without the hidden bit), and an integer result at least 1
+  // bit; otherwise the maker answers the null handle. The rounded operations
+  // and conversions also refuse float operands of another width. Operations
+  // on constants fold to the exactly rounded constant.
   Expression makeUIntToFloat(const Expression& x, const varnok::FloatFormat& to,
                              varnok::RoundingMode roundingMode);
   Expression makeSIntToFloat(const Expression& x, const varnok::FloatFormat& to,
@@ -351,7 +354,7 @@ class Solver {
   Expression makeFloatMax(const Expression& a, const Expression& b,
                           const varnok::FloatFormat& format);
   // Non-linear functions; only the formats {8, 23} and {11, 52} are
-  // accepted.
+  // accepted. See the availability note at the top of this file.
   Expression makeSin(const Expression& x, const varnok::FloatFormat& format);
   Expression makeCos(const Expression& x, const varnok::FloatFormat& format);
   Expression makeExp(const Expression& x, const varnok::FloatFormat& format);

@@ -211,13 +211,6 @@ class Gen {
 }
 #define EXPECT_VALUE(v, e, what, w) ASSERT_TRUE(sameValue(v, e)) << what << ", width " << w
 
-unsigned __int128 toU128(const BitVector& v) {
-  unsigned __int128 x = 0;
-  for (uint32_t i = v.getNumWords(); i-- > 0;) x = (x << 64) | v.getWord(i);
-  return x;
-}
-unsigned __int128 mask128(uint32_t w) { return w >= 128 ? ~(unsigned __int128)0 : (((unsigned __int128)1 << w) - 1); }
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -242,7 +235,8 @@ TEST(BitVectorProperty, ArithmeticAgainstReferenceAllWidths) {
       EXPECT_VALUE(q, rq, "udiv", w);
       EXPECT_VALUE(r, rr, "urem", w);
       {
-        std::vector<bool> eq, er;
+        // Stale contents of other sizes in the outputs must not leak into them.
+        std::vector<bool> eq(3 * w % 200, true), er(w / 2, true);
         varnok::ExactFloatEvaluator().fold_udiv_urem(ra, rb, eq, er);
         ASSERT_EQ(eq, rq) << "fold_udiv_urem quotient, width " << w;
         ASSERT_EQ(er, rr) << "fold_udiv_urem remainder, width " << w;
@@ -254,19 +248,6 @@ TEST(BitVectorProperty, ArithmeticAgainstReferenceAllWidths) {
       ASSERT_EQ(a == a, true);
       bool succ = !refUlt(rb, ra) || refToString(refSub(ra, rb)) == refToString(refAdd(Ref(w), Ref(w), true));
       ASSERT_EQ(a.uleSuccessor(b), succ) << "uleSuccessor width " << w;
-      if (w <= 128) {
-        // Independent check of the carries with the compiler's 128-bit type.
-        unsigned __int128 x = toU128(a), y = toU128(b), m = mask128(w);
-        BitVector::add(a, b, r);
-        ASSERT_TRUE(toU128(r) == ((x + y) & m));
-        BitVector::mul(a, b, r);
-        ASSERT_TRUE(toU128(r) == ((x * y) & m));
-        if (y != 0) {
-          BitVector::udivrem(a, b, q, r);
-          ASSERT_TRUE(toU128(q) == x / y);
-          ASSERT_TRUE(toU128(r) == x % y);
-        }
-      }
     }
   }
 }
@@ -595,57 +576,26 @@ TEST(BitVector, SignedLimits) {
   EXPECT_EQ(one.toString(), "0");
 }
 
-TEST(BitVector, ParsingHexadecimal) {
+// Round trips, refused characters and overflow are checked by the properties
+// above; here letter case across words and what a refused text leaves behind.
+TEST(BitVector, ParsingRefusalsKeepOrPartlyWriteTheValue) {
   BitVector v;
-  EXPECT_TRUE(v.fromHexString("0F"));
-  EXPECT_EQ(v.getWidth(), 8u);
-  EXPECT_EQ(v.getWord(0), 15u);
-  EXPECT_TRUE(v.fromHexString("abc"));
-  EXPECT_EQ(v.getWidth(), 12u);
-  EXPECT_EQ(v.getWord(0), 2748u);
   EXPECT_TRUE(v.fromHexString("ABCDEF0123456789abcdef"));
   EXPECT_EQ(v.getWidth(), 88u);
   EXPECT_EQ(v.getWord(0), 0x0123456789abcdefULL);
   EXPECT_EQ(v.getWord(1), 0xabcdefULL);
-  BitVector before = v;
+  const BitVector before = v;
   EXPECT_FALSE(v.fromHexString(""));
   EXPECT_TRUE(v == before);
-  EXPECT_FALSE(v.fromHexString("1G"));
-  EXPECT_FALSE(v.fromHexString("#x12"));
-  EXPECT_FALSE(v.fromHexString(std::string("1\0", 2)));
-}
-
-TEST(BitVector, ParsingBinaryAndDecimal) {
-  BitVector v;
-  EXPECT_TRUE(v.fromBinaryString("1010"));
-  EXPECT_EQ(v.getWidth(), 4u);
-  EXPECT_EQ(v.getWord(0), 10u);
+  EXPECT_FALSE(v.fromBinaryString(""));
+  EXPECT_TRUE(v == before);
+  EXPECT_FALSE(v.fromDecimalString("", 16));
+  EXPECT_TRUE(v == before);
   EXPECT_FALSE(v.fromBinaryString("10x1"));
   EXPECT_EQ(v.getWidth(), 4u);
   EXPECT_EQ(v.getWord(0), 9u);  // the bad character counts as 0
-  BitVector before = v;
-  EXPECT_FALSE(v.fromBinaryString(""));
-  EXPECT_TRUE(v == before);
-
-  EXPECT_TRUE(v.fromDecimalString("255", 8));
-  EXPECT_EQ(v.getWord(0), 255u);
-  EXPECT_FALSE(v.fromDecimalString("256", 8));
-  EXPECT_EQ(v.getWord(0), 0u);
-  EXPECT_FALSE(v.fromDecimalString("-1", 8));
-  EXPECT_FALSE(v.fromDecimalString("+1", 8));
-  EXPECT_FALSE(v.fromDecimalString(" 1", 8));
   EXPECT_FALSE(v.fromDecimalString("12x", 16));
   EXPECT_EQ(v.getWord(0), 120u);
-  EXPECT_TRUE(v.fromDecimalString("18446744073709551615", 64));
-  EXPECT_TRUE(v.isAllOnes());
-  EXPECT_FALSE(v.fromDecimalString("18446744073709551616", 64));
-  EXPECT_TRUE(v.isZero());
-  EXPECT_TRUE(v.fromDecimalString("18446744073709551616", 65));
-  EXPECT_TRUE(v.getBit(64));
-  EXPECT_EQ(v.popCount(), 1u);
-  before = v;
-  EXPECT_FALSE(v.fromDecimalString("", 16));
-  EXPECT_TRUE(v == before);
   // A very long run of digits at a small width: no crash, false.
   EXPECT_FALSE(v.fromDecimalString(std::string(5000, '9'), 3));
   EXPECT_EQ(v.getWidth(), 3u);
@@ -743,52 +693,30 @@ TEST(BitVector, PrintingAndEmptyWidth) {
 }
 
 TEST(BitVector, FloatFunctionsOnSingleAndDouble) {
-  auto fromDouble = [](double d) {
-    uint64_t bits;
-    std::memcpy(&bits, &d, sizeof bits);
-    BitVector v;
-    v.fromUInt64(bits, 64);
-    return v;
-  };
-  auto fromFloat = [](float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    BitVector v;
-    v.fromUInt64(bits, 32);
-    return v;
-  };
-  auto asDouble = [](const BitVector& v) {
-    uint64_t bits = v.getWord(0);
+  // f applied to x stored as a value of width w (64: double, 32: single,
+  // which goes through double and is rounded back), read back as a double.
+  auto apply = [](void (*f)(const BitVector&, BitVector&), double x, uint32_t w) {
+    const float single = static_cast<float>(x);
+    uint64_t bits = 0;
+    std::memcpy(&bits, w == 64 ? static_cast<const void*>(&x) : &single, w / 8);
+    BitVector v, r;
+    v.fromUInt64(bits, w);
+    f(v, r);
+    EXPECT_EQ(r.getWidth(), w);
+    bits = r.getWord(0);
     double d;
-    std::memcpy(&d, &bits, sizeof d);
-    return d;
+    float f32;
+    std::memcpy(w == 64 ? static_cast<void*>(&d) : &f32, &bits, w / 8);
+    return w == 64 ? d : static_cast<double>(f32);
   };
-  auto asFloat = [](const BitVector& v) {
-    uint32_t bits = static_cast<uint32_t>(v.getWord(0));
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-  };
-  BitVector r;
-  fromDouble(1.0).exp(r);
-  EXPECT_EQ(r.getWidth(), 64u);
-  EXPECT_EQ(asDouble(r), std::exp(1.0));
-  BitVector::log(fromDouble(2.0), r);
-  EXPECT_EQ(asDouble(r), std::log(2.0));
-  fromDouble(0.5).sin(r);
-  EXPECT_EQ(asDouble(r), std::sin(0.5));
-  fromDouble(0.5).cos(r);
-  EXPECT_EQ(asDouble(r), std::cos(0.5));
-  // Single precision goes through double and is rounded back.
-  fromFloat(1.0f).exp(r);
-  EXPECT_EQ(r.getWidth(), 32u);
-  EXPECT_EQ(asFloat(r), static_cast<float>(std::exp(1.0)));
-  fromFloat(0.0f).cos(r);
-  EXPECT_EQ(asFloat(r), 1.0f);
-  fromFloat(-1.0f).log(r);
-  EXPECT_TRUE(std::isnan(asFloat(r)));
-  fromFloat(0.0f).log(r);
-  EXPECT_TRUE(std::isinf(asFloat(r)) && asFloat(r) < 0);
+  EXPECT_EQ(apply(BitVector::exp, 1.0, 64), std::exp(1.0));
+  EXPECT_EQ(apply(BitVector::log, 2.0, 64), std::log(2.0));
+  EXPECT_EQ(apply(BitVector::sin, 0.5, 64), std::sin(0.5));
+  EXPECT_EQ(apply(BitVector::cos, 0.5, 64), std::cos(0.5));
+  EXPECT_EQ(apply(BitVector::exp, 1.0, 32), static_cast<float>(std::exp(1.0)));
+  EXPECT_EQ(apply(BitVector::cos, 0.0, 32), 1.0);
+  EXPECT_TRUE(std::isnan(apply(BitVector::log, -1.0, 32)));
+  EXPECT_EQ(apply(BitVector::log, 0.0, 32), -HUGE_VAL);
 }
 
 TEST(BitVector, FloatFunctionOnUnsupportedWidthFails) {
@@ -807,31 +735,11 @@ TEST(BitVector, FloatFunctionOnUnsupportedWidthFails) {
   }
 }
 
-TEST(ExactFloatEvaluator, UnsignedDivisionOnBitStrings) {
-  varnok::ExactFloatEvaluator evaluator;
-  std::vector<bool> q, r;
-  // 13 / 4 at width 5: quotient 3, remainder 1 (index 0 least significant).
-  std::vector<bool> a = {1, 0, 1, 1, 0}, b = {0, 0, 1, 0, 0};
-  evaluator.fold_udiv_urem(a, b, q, r);
-  EXPECT_EQ(q, (std::vector<bool>{1, 1, 0, 0, 0}));
-  EXPECT_EQ(r, (std::vector<bool>{1, 0, 0, 0, 0}));
-  // All-ones dividend by all ones, at a width where the remainder needs an
-  // extra bit during the shift.
-  std::vector<bool> ones(64, true);
-  evaluator.fold_udiv_urem(ones, ones, q, r);
-  EXPECT_EQ(q, [] { std::vector<bool> v(64, false); v[0] = true; return v; }());
-  EXPECT_EQ(r, std::vector<bool>(64, false));
-  // Zero divisor: all-ones quotient, the dividend as remainder.
-  evaluator.fold_udiv_urem(a, std::vector<bool>(5, false), q, r);
-  EXPECT_EQ(q, std::vector<bool>(5, true));
-  EXPECT_EQ(r, a);
-  // Stale contents of the outputs do not leak into the result.
-  q.assign(100, true);
-  r.assign(3, true);
-  evaluator.fold_udiv_urem(a, b, q, r);
-  EXPECT_EQ(q.size(), 5u);
-  EXPECT_EQ(r, (std::vector<bool>{1, 0, 0, 0, 0}));
-  evaluator.fold_udiv_urem({}, {}, q, r);
+// Division of bit strings is checked against the reference in the
+// arithmetic property above; here only the empty strings.
+TEST(ExactFloatEvaluator, UnsignedDivisionOfEmptyBitStrings) {
+  std::vector<bool> q(4, true), r(2, false);
+  varnok::ExactFloatEvaluator().fold_udiv_urem({}, {}, q, r);
   EXPECT_TRUE(q.empty() && r.empty());
 }
 

@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 #include <random>
 #include <string>
 #include <unordered_map>
@@ -100,13 +99,8 @@ void runPropertyInstance(uint64_t seed, PropertyCounters& counters) {
   Generator gen(rng, sig, nodes);
   VARNOK::Solver solver;
   varnok::SolverContext& context = solver.getContext();
-  // Use the context's engine when it has one, else one of our own.
+  // The context's engine, run by hand (the check does not run it here).
   ConstraintPropagation* cp = context.getConstraintPropagationEngine();
-  std::unique_ptr<ConstraintPropagation> own;
-  if (!cp) {
-    own.reset(new ConstraintPropagation(&context.getManager(), &context.getAIG()));
-    cp = own.get();
-  }
   std::vector<VARNOK::Expression> vars, noArrays;
   for (unsigned w : sig.bvWidths) vars.push_back(solver.makeVariable(w, nullptr));
 
@@ -255,12 +249,7 @@ void runDifferentialInstance(uint64_t seed, DiffCounters& counters) {
   VARNOK::Solver solvers[2];
   std::vector<VARNOK::Expression> vars[2], arrays[2];
   const bool substitution = rng() % 2 == 0;
-  // Solver 1 propagates: through the check loop when the context runs the
-  // engine, else through an engine of our own run right before each solve
-  // (the same place in the check; the bit-blaster ties bits to its classes).
-  std::unique_ptr<ConstraintPropagation> own;
-  if (!solvers[1].getContext().getConstraintPropagationEngine())
-    own.reset(new ConstraintPropagation(&solvers[1].getContext().getManager(), &solvers[1].getContext().getAIG()));
+  // Solver 1 propagates in its check loop.
   for (int k = 0; k < 2; ++k) {
     ASSERT_TRUE(solvers[k].setSubstitution(substitution));
     ASSERT_TRUE(solvers[k].setConstraintPropagation(k == 1));
@@ -301,18 +290,6 @@ void runDifferentialInstance(uint64_t seed, DiffCounters& counters) {
     }
     int results[2];
     for (int k = 0; k < 2; ++k) {
-      if (k == 1 && own) {
-        // What the check does first: pending substitutions, then propagation.
-        solvers[k].getContext().getManager().runSubstitution();
-        if (!own->propagate()) {
-          solvers[k].getContext().getManager().clearAssumptions();
-          results[k] = 1;
-          ++counters.refutedByPropagation;
-          ++counters.solves;
-          trace += "propagation -> unsat\n";
-          continue;
-        }
-      }
       ConstraintPropagation* engine = solvers[k].getContext().getConstraintPropagationEngine();
       const uint64_t conflictsBefore = engine ? engine->getStatistics().conflicts : 0;
       results[k] = static_cast<int>(solvers[k].solve());
@@ -362,30 +339,13 @@ TEST(ConstraintPropagationDifferential, SameAnswersWithAndWithoutPropagation) {
 
 namespace {
 
-// A solver that propagates before every check: through its own check loop
-// when the context runs the engine, else through an engine run at the same
-// place (after substitution, before bit-blasting).
+// A solver that propagates in every check (after substitution, before
+// bit-blasting).
 struct PropagatingSolver {
   VARNOK::Solver solver;
-  std::unique_ptr<ConstraintPropagation> own;
-  PropagatingSolver() {
-    solver.setConstraintPropagation(true);
-    if (!solver.getContext().getConstraintPropagationEngine())
-      own.reset(new ConstraintPropagation(&solver.getContext().getManager(), &solver.getContext().getAIG()));
-  }
-  ConstraintPropagation& engine() {
-    return own ? *own : *solver.getContext().getConstraintPropagationEngine();
-  }
-  VARNOK::SolveResult solve() {
-    if (own) {
-      solver.getContext().getManager().runSubstitution();
-      if (!own->propagate()) {
-        solver.getContext().getManager().clearAssumptions();
-        return VARNOK::SOLVE_UNSAT;
-      }
-    }
-    return solver.solve();
-  }
+  PropagatingSolver() { solver.setConstraintPropagation(true); }
+  ConstraintPropagation& engine() { return *solver.getContext().getConstraintPropagationEngine(); }
+  VARNOK::SolveResult solve() { return solver.solve(); }
   VARNOK::Expression constant(uint64_t v, uint32_t w) {
     std::vector<bool> bits(w);
     for (uint32_t i = 0; i < w; ++i) bits[i] = (v >> i) & 1;

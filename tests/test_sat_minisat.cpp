@@ -43,7 +43,11 @@ struct SolverTestAccess {
 struct SimpSolverTestAccess {
   static ClauseAllocator& arena(SimpSolver& s) { return s.ca; }
   static vec<CRef>& clauses(SimpSolver& s) { return s.clauses; }
-  static const vec<Var>& elimList(SimpSolver& s) { return s.elim_list; }
+  static vec<Var> elimList(SimpSolver& s) {
+    vec<Var> listed;
+    s.elim_order.copyTo(listed);
+    return listed;
+  }
   static const ElimRecord& record(SimpSolver& s, Var v) { return s.elim_records[v]; }
   static vec<CRef>& resolventsOf(SimpSolver& s, Var v) { return s.resolvents.lookup(v); }
   static int frozenEliminated(SimpSolver& s) { return s.frozen_eliminated; }
@@ -330,7 +334,7 @@ struct SimpFixture {
     for (Lit l : assumptions) as.push(l);
     return s.solve(as);
   }
-  bool model(Var v) { return s.model[v] == Minisat::l_True; }
+  bool model(Var v) { return s.modelValue(v) == Minisat::l_True; }
 };
 
 std::vector<int> C(std::initializer_list<Lit> ls) {

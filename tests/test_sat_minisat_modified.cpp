@@ -238,15 +238,15 @@ TEST(SatModifiedIncremental, NewClausesWithinLimitsKeepTheVariableEliminated) {
   ASSERT_TRUE(add(s, {N(0), P(2)}));
   ASSERT_EQ(l_True, solveSimp(s));
   ASSERT_TRUE(s.isEliminated(0));
-  EXPECT_EQ(1, s.elim_records[0].npos);
-  EXPECT_EQ(1, s.elim_records[0].nneg);
+  EXPECT_EQ(1, s.elim_records[0].n_pos);
+  EXPECT_EQ(1, s.elim_records[0].n_neg);
 
   // (x0 | x3): one new resolvent (x3 | x2) with the stored negative clause.
   ASSERT_TRUE(add(s, {P(0), P(3)}));
   ASSERT_EQ(l_True, solveSimp(s));
   EXPECT_TRUE(s.isEliminated(0));
-  EXPECT_EQ(2, s.elim_records[0].npos);
-  EXPECT_EQ(1, s.elim_records[0].nneg);
+  EXPECT_EQ(2, s.elim_records[0].n_pos);
+  EXPECT_EQ(1, s.elim_records[0].n_neg);
   bool found = false;
   for (int i = 0; i < s.nClauses(); i++) {
     const Clause& c = s.ca[s.clauses[i]];
@@ -272,7 +272,7 @@ TEST(SatModifiedIncremental, UnitClauseRestoresTheVariable) {
   ASSERT_TRUE(add(s, {P(0)}));
   ASSERT_EQ(l_True, solveSimp(s));
   EXPECT_FALSE(s.isEliminated(0));
-  EXPECT_EQ(0u, s.eliminated_list.size());
+  EXPECT_EQ(0u, s.elim_order.size());
   // Its clause (!x0 | x2) came back simplified to the unit x2.
   EXPECT_EQ(l_True, s.value(2));
   EXPECT_EQ(l_False, solveSimp(s, {N(2)}));
@@ -293,8 +293,8 @@ TEST(SatModifiedIncremental, LongResolventRestoresTheVariable) {
   ASSERT_TRUE(s.addClause(c));
   ASSERT_EQ(l_True, solveSimp(s));
   EXPECT_FALSE(s.isEliminated(0));
-  EXPECT_EQ(0, s.elim_records[0].npos);
-  EXPECT_EQ(0, s.elim_records[0].nneg);
+  EXPECT_EQ(0, s.elim_records[0].n_pos);
+  EXPECT_EQ(0, s.elim_records[0].n_neg);
 }
 
 TEST(SatModifiedIncremental, AssumedEliminatedVariableComesBackForOneCheck) {

@@ -66,7 +66,8 @@ auto coreSearch(S& s, long) -> decltype(toInt(s.solve_(true, false))) {
 //   conflict_budget, propagation_budget    (int64_t)
 //   solve_()                               -> lbool           (core solvers)
 //   solve_(bool do_simp, bool turn_off)    -> lbool           (simp solvers)
-//   model                                  (vector of lbool, size(), operator[])
+//   model                                  (size(): variables of the last model)
+//   modelValue(Var)                        -> lbool (in the last model)
 //   value(Var)                             -> lbool (current assignment)
 // Lit must have a public int member `x` holding the literal encoding, and
 // `toInt(lbool)` (found by argument-dependent lookup) must give 0/1/2.
@@ -114,7 +115,7 @@ class MiniSatGeneric : public Solver {
     int var = literal >> 1;
     // A variable the solver never saw (or no model yet) is unknown.
     if (literal < 0 || var >= static_cast<int>(solver->model.size())) return 0;
-    return truthOfLBool(toInt(solver->model[var]), literal);
+    return truthOfLBool(toInt(solver->modelValue(var)), literal);
   }
 
   int value(int literal) const override {

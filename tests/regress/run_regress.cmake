@@ -1,7 +1,7 @@
 # Runs one regression script through the varnok program and compares what it
 # prints with the expected output stored beside it.
 #
-#   cmake -DVARNOK=<program> -DSCRIPT=<file.smt2> -DOPTIONS=<;-list> -DWORKDIR=<dir> -P run_regress.cmake
+#   cmake -DVARNOK=<program> -DSCRIPT=<file.smt2> -DOPTIONS="<options>" -DWORKDIR=<dir> -P run_regress.cmake
 #
 # A script is one run, or several independent runs separated by lines "; ---"
 # (each run is its own input: its lines count from 1, the line end before a
@@ -13,6 +13,7 @@
 # then a line "exit status N" if the status is not 0; the runs separated by
 # "; ---" lines as in the script.
 cmake_minimum_required(VERSION 3.18)
+separate_arguments(OPTIONS UNIX_COMMAND "${OPTIONS}")
 get_filename_component(dir ${SCRIPT} DIRECTORY)
 get_filename_component(name ${SCRIPT} NAME_WE)
 set(expected_file ${dir}/${name}.expected)

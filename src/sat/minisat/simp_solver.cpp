@@ -9,30 +9,9 @@ namespace Minisat {
 
 namespace {
 
-// Read-only view of a clause kept in an elimination store: `n` literal codes.
-struct StoredClause {
-  const uint32_t* lits;
-  int n;
-  int size() const { return n; }
-  Lit operator[](int i) const { return toLit((int)lits[i]); }
-};
-
-// Walks the stored clauses of a store from the last one to the first. Each
-// entry is its literals followed by their count.
-class StoredClauseCursor {
-  const vec<uint32_t>& store;
-  int idx;  // index of the count word of the current clause, or -1
-
- public:
-  StoredClauseCursor(const vec<uint32_t>& s, int end) : store(s), idx(end - 1) {}
-  bool done() const { return idx < 0; }
-  StoredClause clause() const {
-    int n = (int)store[idx];
-    StoredClause c = {store.data() + (idx - n), n};
-    return c;
-  }
-  void next() { idx -= (int)store[idx] + 1; }
-};
+using varnok::sat::mtl::StoredClause;
+typedef varnok::sat::mtl::StoredClauseCursor<vec<uint32_t> > StoredClauseCursor;
+using varnok::sat::mtl::IncrementalElim;
 
 bool containsLit(const Clause& c, Lit p) {
   for (int i = 0; i < c.size(); i++)
@@ -111,6 +90,9 @@ Var SimpSolver::newVar(bool sign, bool dvar) {
 
   frozen.push((char)false);
   eliminated.push((char)false);
+  elim_order.addVar();
+  reintro.addVar();
+  extension.addVar();
 
   if (use_simplification) {
     n_occ.push(0);
@@ -132,6 +114,7 @@ void SimpSolver::setFrozen(Var v, bool b) {
   frozen[v] = (char)b;
   if (!use_simplification) return;
   if (eliminated[v]) frozen_eliminated += b ? 1 : -1;
+  if (b) IncrementalElim::touch(*this, v);
   if (!b) updateElimHeap(v);
 }
 
@@ -149,7 +132,10 @@ lbool SimpSolver::solve_(bool do_simp, bool turn_off_simp) {
       if (!frozen[v]) {
         // Freeze and store.
         frozen[v] = 1;
-        if (use_simplification && eliminated[v]) frozen_eliminated++;
+        if (use_simplification && eliminated[v]) {
+          frozen_eliminated++;
+          IncrementalElim::touch(*this, v);
+        }
         extra_frozen.push(v);
       }
     }
@@ -185,6 +171,9 @@ lbool SimpSolver::solve_(bool do_simp, bool turn_off_simp) {
 
 bool SimpSolver::addClause_(vec<Lit>& ps) {
   int nclauses = clauses.size();
+  // An eliminated variable in a new clause is eliminated again or restored
+  // by the next pass.
+  for (int i = 0; i < ps.size(); i++) IncrementalElim::touch(*this, var(ps[i]));
   if (use_rcheck && implied(ps)) return true;
   if (!Solver::addClause_(ps)) return false;
   varnok::sat::mtl::SimpCore::noteAddedClause(*this, nclauses);
@@ -305,7 +294,10 @@ bool SimpSolver::asymmVar(Var v) { return varnok::sat::mtl::SimpCore::asymmVar(*
 bool SimpSolver::addResolvent(Var v, vec<Lit>& resolvent) {
   int before = clauses.size();
   if (!addClause_(resolvent)) return false;
-  if (incremental_elim && clauses.size() == before + 1) resolvents[v].push(clauses.last());
+  if (incremental_elim && clauses.size() == before + 1) {
+    if (resolvents[v].size() == 0) resolvent_holders.push(v);
+    resolvents[v].push(clauses.last());
+  }
   return true;
 }
 
@@ -343,7 +335,7 @@ bool SimpSolver::eliminateVar(Var v) {
     r.n_pos = pos.size();
     for (int i = 0; i < neg.size(); i++) mkElimClause(r.neg_clauses, v, ca[neg[i]]);
     r.n_neg = neg.size();
-    elim_list.push(v);
+    elim_order.append(v);
   } else if (pos.size() > neg.size()) {
     for (int i = 0; i < neg.size(); i++) mkElimClause(elimclauses, v, ca[neg[i]]);
     mkElimClause(elimclauses, mkLit(v));
@@ -370,7 +362,10 @@ bool SimpSolver::eliminateVar(Var v) {
   occurs[v].clear(true);
   if (incremental_elim) learnt_occurs[v].clear(true);
 
-  // Free watchers lists for this variable, if possible:
+  // Free watchers lists for this variable, if possible (the watchers of the
+  // clauses just removed go first):
+  watches.clean(mkLit(v));
+  watches.clean(~mkLit(v));
   if (watches[mkLit(v)].size() == 0) watches[mkLit(v)].clear(true);
   if (watches[~mkLit(v)].size() == 0) watches[~mkLit(v)].clear(true);
 
@@ -413,6 +408,7 @@ bool SimpSolver::restoreEliminatedVar(Var v) {
   eliminated[v] = false;
   setDecisionVar(v, true);
   eliminated_vars--;
+  elim_order.unlist(v);
 
   ElimRecord& r = elim_records[v];
   vec<Lit>& tmp = add_tmp;
@@ -517,39 +513,19 @@ bool SimpSolver::reeliminateVar(Var v) {
       if (merge(ca[pos[i]], ca[neg[j]], v, resolvent) && !addResolvent(v, resolvent)) return false;
 
   occurs[v].clear(true);
+  watches.clean(mkLit(v));
+  watches.clean(~mkLit(v));
   if (watches[mkLit(v)].size() == 0) watches[mkLit(v)].clear(true);
   if (watches[~mkLit(v)].size() == 0) watches[~mkLit(v)].clear(true);
 
   return backwardSubsumptionCheck(false);
 }
 
-// Walks the eliminated variables in elimination order: frozen (assumed) and
-// assigned ones are restored, ones that occur in new clauses are eliminated
-// again with them or restored; then restored variables leave the list.
-bool SimpSolver::reintroduceEliminated() {
-  for (int i = 0; i < elim_list.size(); i++) {
-    Var v = elim_list[i];
-    if (frozen[v]) {
-      frozen_eliminated--;
-      if (!restoreEliminatedVar(v)) return false;
-    } else if (value(v) != l_Undef) {
-      if (!restoreEliminatedVar(v)) return false;
-    } else if (occurs[v].size() > 0) {
-      if (!updateEliminatedVar(v)) return false;
-    }
-  }
-
-  int i, j;
-  for (i = j = 0; i < elim_list.size(); i++) {
-    ElimRecord& r = elim_records[elim_list[i]];
-    if (r.restored())
-      r.flags &= (uint8_t)~ElimRecord::kRestored;
-    else
-      elim_list[j++] = elim_list[i];
-  }
-  elim_list.shrink(i - j);
-  return true;
-}
+// Visits the eliminated variables touched since the last pass, in
+// elimination order: frozen (assumed) and assigned ones are restored, ones
+// that occur in new clauses are eliminated again with them or restored; then
+// restored variables leave the order.
+bool SimpSolver::reintroduceEliminated() { return IncrementalElim::reintroduce(*this); }
 
 bool SimpSolver::eliminate(bool turn_off_elim) {
   if (!simplify())
@@ -579,7 +555,7 @@ bool SimpSolver::eliminate(bool turn_off_elim) {
 
     if (incremental_elim && first_pass) {
       first_pass = false;
-      if (elim_list.size() > 0 && !reintroduceEliminated()) {
+      if (!reintroduceEliminated()) {
         ok = false;
         goto cleanup;
       }
@@ -626,6 +602,7 @@ cleanup:
   // data structures:
   if (turn_off_elim) {
     touched.clear(true);
+    touched_list.clear(true);
     occurs.clear(true);
     learnt_occurs.clear(true);
     n_occ.clear(true);
@@ -655,28 +632,8 @@ cleanup:
 
 void SimpSolver::extendModel() {
   if (incremental_elim) {
-    for (int k = elim_list.size() - 1; k >= 0; k--) {
-      Var v = elim_list[k];
-      const ElimRecord& r = elim_records[v];
-      const vec<uint32_t>* store;
-      if (r.n_neg < r.n_pos) {
-        model[v] = l_True;
-        store = &r.neg_clauses;
-      } else {
-        model[v] = l_False;
-        store = &r.pos_clauses;
-      }
-      for (StoredClauseCursor cur(*store, store->size()); !cur.done(); cur.next()) {
-        StoredClause c = cur.clause();
-        bool satisfied_by_others = false;
-        for (int i = 1; i < c.size(); i++)
-          if (modelValue(c[i]) != l_False) {
-            satisfied_by_others = true;
-            break;
-          }
-        if (!satisfied_by_others) model[v] = lbool(!sign(c[0]));
-      }
-    }
+    // Eliminated variables get their values when asked (modelValue).
+    extension.reset();
     return;
   }
 
@@ -685,10 +642,10 @@ void SimpSolver::extendModel() {
 
   for (i = elimclauses.size() - 1; i > 0; i -= j) {
     for (j = elimclauses[i--]; j > 1; j--, i--)
-      if (modelValue(toLit(elimclauses[i])) != l_False) goto next;
+      if (Solver::modelValue(toLit(elimclauses[i])) != l_False) goto next;
 
     x = toLit(elimclauses[i]);
-    model[var(x)] = lbool(!sign(x));
+    model.set(var(x), lbool(!sign(x)));
   next:;
   }
 }
@@ -709,37 +666,9 @@ void SimpSolver::cleanUpClauses() {
   learnts.shrink(i - j);
 }
 
-void SimpSolver::relocAll(ClauseAllocator& to) {
+void SimpSolver::relocAll(ClauseAllocator& to, const vec<Var>& vars) {
   if (!use_simplification) return;
-
-  // All occurs lists:
-  for (int i = 0; i < nVars(); i++) {
-    vec<CRef>& cs = occurs[i];
-    for (int j = 0; j < cs.size(); j++) ca.reloc(cs[j], to);
-    vec<CRef>& ls = learnt_occurs[i];
-    for (int j = 0; j < ls.size(); j++) ca.reloc(ls[j], to);
-  }
-
-  // Resolvent lists. A resolvent removed since it was recorded is dropped
-  // here instead of being copied: its removal marks only the lists of its
-  // own variables dirty, never the list it is recorded in.
-  if (incremental_elim)
-    for (int i = 0; i < nVars(); i++) {
-      vec<CRef>& rs = resolvents[i];
-      int j, k;
-      for (j = k = 0; j < rs.size(); j++) {
-        if (ca[rs[j]].mark() == 1) continue;
-        ca.reloc(rs[j], to);
-        rs[k++] = rs[j];
-      }
-      rs.shrink(j - k);
-    }
-
-  // Subsumption queue:
-  for (int i = 0; i < subsumption_queue.size(); i++) ca.reloc(subsumption_queue[i], to);
-
-  // Temporary clause:
-  ca.reloc(bwdsub_tmpunit, to);
+  varnok::sat::mtl::SimpCore::relocAll(*this, to, vars);
 }
 
 void SimpSolver::garbageCollect() {
@@ -747,8 +676,11 @@ void SimpSolver::garbageCollect() {
 
   cleanUpClauses();
   to.extra_clause_field = ca.extra_clause_field;  // NOTE: this is important to keep (or lose) the extra fields.
-  relocAll(to);
-  Solver::relocAll(to);
+  // Only the variables of live clauses can have lists to move.
+  vec<Var> vars;
+  varnok::sat::mtl::SimpCore::clauseVars(*this, vars);
+  relocAll(to, vars);
+  Solver::relocAll(to, &vars);
   if (verbosity >= 2)
     printf("|  Garbage collection:   %12d bytes => %12d bytes             |\n",
            (int)(ca.size() * sizeof(uint32_t)), (int)(to.size() * sizeof(uint32_t)));

@@ -8,25 +8,11 @@
 
 #include "sat/minisat/mtl.h"
 #include "sat/minisat/solver.h"
+#include "sat/mtl/incremental_elim.h"
 
 namespace Minisat {
 
-// Per variable: the clauses removed with its eliminations since it was last
-// restored. Each stored clause is laid out as its literals with the
-// variable's own literal first, followed by the literal count.
-struct ElimRecord {
-  vec<uint32_t> pos_clauses;
-  vec<uint32_t> neg_clauses;
-  int n_pos;
-  int n_neg;
-  int count_base;
-  uint8_t flags;
-
-  enum : uint8_t { kRestored = 1 };
-
-  ElimRecord() : n_pos(0), n_neg(0), count_base(0), flags(0) {}
-  bool restored() const { return flags & kRestored; }
-};
+typedef varnok::sat::mtl::ElimRecord<OutOfMemoryException> ElimRecord;
 
 class SimpSolver : public Solver {
  public:
@@ -42,6 +28,16 @@ class SimpSolver : public Solver {
   bool addClause(Lit p, Lit q, Lit r);
   bool addClause_(vec<Lit>& ps);
   bool substitute(Var v, Lit x);
+
+  // The value of v in the last model; an eliminated variable gets its
+  // value when it is first asked for.
+  lbool modelValue(Var v) { return varnok::sat::mtl::IncrementalElim::modelValue(*this, v); }
+  lbool modelValue(Lit p) { return modelValue(var(p)) ^ sign(p); }
+
+  // Read-only views of the incremental elimination state (for checks).
+  const varnok::sat::mtl::EliminationOrder<OutOfMemoryException>& eliminationOrder() const { return elim_order; }
+  const ElimRecord& eliminationRecord(Var v) const { return elim_records[v]; }
+  bool reintroductionMarksCover() const { return varnok::sat::mtl::IncrementalElim::marksCover(*this); }
 
   // Variable mode
   bool isEliminated(Var v) const { return eliminated[v]; }
@@ -85,6 +81,7 @@ class SimpSolver : public Solver {
   bool use_simplification;
   vec<uint32_t> elimclauses;
   vec<char> touched;
+  vec<Var> touched_list;  // the variables with `touched` set
   OccLists<Var, CRef, ClauseDeleted> occurs;
   OccLists<Var, CRef, ClauseDeleted> learnt_occurs;
   vec<int> n_occ;
@@ -97,10 +94,13 @@ class SimpSolver : public Solver {
 
   // Incremental elimination
   bool incremental_elim;
-  vec<Var> elim_list;
+  varnok::sat::mtl::EliminationOrder<OutOfMemoryException> elim_order;
   vec<ElimRecord> elim_records;
   OccLists<Var, CRef, ClauseDeleted> resolvents;
+  vec<Var> resolvent_holders;  // every variable with resolvents (maybe twice)
   int frozen_eliminated;
+  varnok::sat::mtl::ReintroductionMarks<OutOfMemoryException> reintro;
+  varnok::sat::mtl::ModelExtension<OutOfMemoryException> extension;
 
   // Temporaries
   CRef bwdsub_tmpunit;
@@ -125,7 +125,7 @@ class SimpSolver : public Solver {
   bool strengthenClause(CRef cr, Lit l);
   void cleanUpClauses();
   bool implied(const vec<Lit>& c);
-  void relocAll(ClauseAllocator& to);
+  void relocAll(ClauseAllocator& to, const vec<Var>& vars);
 
   void attachClause(CRef cr) override;
   void detachClause(CRef cr, bool strict = false) override;
@@ -140,6 +140,7 @@ class SimpSolver : public Solver {
   friend struct SimpSolverTestAccess;
   friend struct varnok::sat::mtl::SolverCore;
   friend struct varnok::sat::mtl::SimpCore;
+  friend struct varnok::sat::mtl::IncrementalElim;
 };
 
 // ---------------------------------------------------------------------------

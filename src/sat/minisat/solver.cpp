@@ -456,7 +456,9 @@ lbool Solver::solve_() { return varnok::sat::mtl::SolverCore::solve_(*this); }
 // ---------------------------------------------------------------------------
 // Garbage collection
 
-void Solver::relocAll(ClauseAllocator& to) { varnok::sat::mtl::SolverCore::relocAll(*this, to); }
+void Solver::relocAll(ClauseAllocator& to, const vec<Var>* vars) {
+  varnok::sat::mtl::SolverCore::relocAll(*this, to, vars);
+}
 
 void Solver::garbageCollect() {
   // Initialize the next region to a size corresponding to the estimated

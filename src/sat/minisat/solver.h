@@ -5,6 +5,7 @@
 
 #include "sat/minisat/mtl.h"
 #include "sat/minisat/solver_types.h"
+#include "sat/mtl/model.h"
 #include "sat/mtl/solver_core.h"
 
 namespace Minisat {
@@ -67,7 +68,7 @@ class Solver {
   static double luby(double y, int x);
 
   // Extra results
-  vec<lbool> model;
+  varnok::sat::mtl::Model<OutOfMemoryException> model;
   vec<Lit> conflict;
 
   // Mode of operation
@@ -179,7 +180,8 @@ class Solver {
   bool locked(const Clause& c) const;
   bool satisfied(const Clause& c) const;
 
-  void relocAll(ClauseAllocator& to);
+  // `vars`: see SolverCore::relocAll (null: every variable).
+  void relocAll(ClauseAllocator& to, const vec<Var>* vars = nullptr);
 
   // Misc
   int decisionLevel() const { return trail_lim.size(); }

@@ -26,6 +26,8 @@ static DoubleOption opt_simp_garbage_frac(_cat, "simp-gc-frac",
 
 namespace {
 
+using varnok::sat::mtl::IncrementalElim;
+
 bool containsLit(const Clause& c, Lit p) {
   for (int i = 0; i < c.size(); i++) {
     if (c[i] == p) return true;
@@ -82,6 +84,9 @@ Var SimpSolver::newVar(bool sign, bool dvar) {
   Var v = Solver::newVar(sign, dvar);
   frozen.push((char)false);
   eliminated.push((char)false);
+  elim_order.addVar();
+  reintro.addVar();
+  extension.addVar();
   if (use_simplification) {
     n_occ.push(0);
     n_occ.push(0);
@@ -90,9 +95,6 @@ Var SimpSolver::newVar(bool sign, bool dvar) {
     elim_heap.insert(v);
     if (incremental_elim) {
       elim_records.push();
-      ElimRecord& r = elim_records.last();
-      r.npos = r.nneg = r.base = 0;
-      r.flags = 0;
       resolvents.init(v);
       learnt_occurs.init(v);
     }
@@ -112,7 +114,10 @@ lbool SimpSolver::solve_(bool do_simp, bool turn_off_simp) {
       Var v = var(assumptions[i]);
       if (!frozen[v]) {
         frozen[v] = 1;
-        if (use_simplification && eliminated[v]) frozen_eliminated++;
+        if (use_simplification && eliminated[v]) {
+          frozen_eliminated++;
+          IncrementalElim::touch(*this, v);
+        }
         extra_frozen.push(v);
       }
     }
@@ -138,8 +143,13 @@ lbool SimpSolver::solve_(bool do_simp, bool turn_off_simp) {
 }
 
 void SimpSolver::setFrozen(Var v, bool b) {
+  if ((bool)frozen[v] == b) return;
   frozen[v] = (char)b;
-  if (use_simplification && !b) updateElimHeap(v);
+  if (!use_simplification) return;
+  // A frozen eliminated variable is restored by the next eliminate().
+  if (eliminated[v]) frozen_eliminated += b ? 1 : -1;
+  if (b) IncrementalElim::touch(*this, v);
+  if (!b) updateElimHeap(v);
 }
 
 bool SimpSolver::addModuleCallback(Var v, ModuleCallbackNode* node) {
@@ -147,13 +157,19 @@ bool SimpSolver::addModuleCallback(Var v, ModuleCallbackNode* node) {
   // restored by the next eliminate().
   if (frozen[v] != 1) {
     frozen[v] = 1;
-    if (use_simplification && eliminated[v]) frozen_eliminated++;
+    if (use_simplification && eliminated[v]) {
+      frozen_eliminated++;
+      IncrementalElim::touch(*this, v);
+    }
   }
   return Solver::addModuleCallback(v, node);
 }
 
 bool SimpSolver::addClause_(vec<Lit>& ps) {
   int nclauses = clauses.size();
+  // An eliminated variable in a new clause is eliminated again or restored
+  // by the next pass.
+  for (int i = 0; i < ps.size(); i++) IncrementalElim::touch(*this, var(ps[i]));
   if (use_rcheck && implied(ps)) return true;
   if (!Solver::addClause_(ps)) return false;
   varnok::sat::mtl::SimpCore::noteAddedClause(*this, nclauses);
@@ -297,11 +313,11 @@ bool SimpSolver::eliminateVar(Var v) {
 
   if (incremental_elim) {
     ElimRecord& r = elim_records[v];
-    for (int i = 0; i < pos.size(); i++) mkElimClause(r.pos, v, ca[pos[i]]);
-    r.npos = pos.size();
-    for (int i = 0; i < neg.size(); i++) mkElimClause(r.neg, v, ca[neg[i]]);
-    r.nneg = neg.size();
-    eliminated_list.push(v);
+    for (int i = 0; i < pos.size(); i++) mkElimClause(r.pos_clauses, v, ca[pos[i]]);
+    r.n_pos = pos.size();
+    for (int i = 0; i < neg.size(); i++) mkElimClause(r.neg_clauses, v, ca[neg[i]]);
+    r.n_neg = neg.size();
+    elim_order.append(v);
   } else if (pos.size() > neg.size()) {
     for (int i = 0; i < neg.size(); i++) mkElimClause(elimclauses, v, ca[neg[i]]);
     mkElimUnit(elimclauses, mkLit(v));
@@ -330,7 +346,7 @@ bool SimpSolver::eliminateVar(Var v) {
       if (merge(ca[pos[i]], ca[neg[j]], v, resolvent)) {
         int before = clauses.size();
         if (!addDerivedClause(resolvent)) return false;
-        if (incremental_elim && clauses.size() == before + 1) resolvents[v].push(clauses.last());
+        if (incremental_elim && clauses.size() == before + 1) noteResolvent(v, clauses.last());
       }
     }
   }
@@ -339,7 +355,10 @@ bool SimpSolver::eliminateVar(Var v) {
   occurs[v].clear(true);
   if (incremental_elim) learnt_occurs[v].clear(true);
 
-  // Free watchers lists for this variable, if possible.
+  // Free watchers lists for this variable, if possible (the watchers of the
+  // clauses just removed go first).
+  watches.clean(mkLit(v));
+  watches.clean(~mkLit(v));
   if (watches[mkLit(v)].size() == 0) watches[mkLit(v)].clear(true);
   if (watches[~mkLit(v)].size() == 0) watches[~mkLit(v)].clear(true);
 
@@ -374,30 +393,8 @@ bool SimpSolver::substitute(Var v, Lit x) {
 
 void SimpSolver::extendModel() {
   if (incremental_elim) {
-    for (int i = eliminated_list.size() - 1; i >= 0; i--) {
-      Var v = eliminated_list[i];
-      ElimRecord& r = elim_records[v];
-      bool value_true = r.nneg < r.npos;
-      const vec<uint32_t>& ex = value_true ? r.neg : r.pos;
-      model[v] = lbool(value_true);
-      int j = ex.size() - 1;
-      while (j > 0) {
-        int len = (int)ex[j];
-        int start = j - len;
-        bool satisfied_clause = false;
-        for (int k = start + 1; k < j; k++) {
-          if (modelValue(toLit((int)ex[k])) != l_False) {
-            satisfied_clause = true;
-            break;
-          }
-        }
-        if (!satisfied_clause) {
-          Lit first = toLit((int)ex[start]);
-          model[v] = lbool(!sign(first));
-        }
-        j = start - 1;
-      }
-    }
+    // Eliminated variables get their values when asked (modelValue).
+    extension.reset();
     return;
   }
 
@@ -405,10 +402,10 @@ void SimpSolver::extendModel() {
   Lit x;
   for (i = elimclauses.size() - 1; i > 0; i -= j) {
     for (j = elimclauses[i--]; j > 1; j--, i--) {
-      if (modelValue(toLit(elimclauses[i])) != l_False) goto next;
+      if (Solver::modelValue(toLit(elimclauses[i])) != l_False) goto next;
     }
     x = toLit(elimclauses[i]);
-    model[var(x)] = lbool(!sign(x));
+    model.set(var(x), lbool(!sign(x)));
   next:;
   }
 }
@@ -430,7 +427,7 @@ bool SimpSolver::eliminate(bool turn_off_elim) {
     }
 
     if (incremental_elim && !pass_done) {
-      if (!reintroduce()) {
+      if (!IncrementalElim::reintroduce(*this)) {
         ok = false;
         goto cleanup;
       }
@@ -465,6 +462,7 @@ bool SimpSolver::eliminate(bool turn_off_elim) {
 cleanup:
   if (turn_off_elim) {
     touched.clear(true);
+    touched_list.clear(true);
     occurs.clear(true);
     learnt_occurs.clear(true);
     n_occ.clear(true);
@@ -501,66 +499,29 @@ void SimpSolver::cleanUpClauses() {
   learnts.shrink(i - j);
 }
 
-void SimpSolver::relocAll(ClauseAllocator& to) {
+void SimpSolver::relocAll(ClauseAllocator& to, const vec<Var>& vars) {
   if (!use_simplification) return;
-
-  for (int v = 0; v < nVars(); v++) {
-    vec<CRef>& cs = occurs[v];
-    for (int j = 0; j < cs.size(); j++) ca.reloc(cs[j], to);
-    if (incremental_elim) {
-      vec<CRef>& ls = learnt_occurs[v];
-      for (int j = 0; j < ls.size(); j++) ca.reloc(ls[j], to);
-    }
-  }
-  if (incremental_elim) {
-    for (int v = 0; v < nVars(); v++) {
-      vec<CRef>& rs = resolvents[v];
-      for (int j = 0; j < rs.size(); j++) ca.reloc(rs[j], to);
-    }
-  }
-
-  for (int i = 0; i < subsumption_queue.size(); i++) ca.reloc(subsumption_queue[i], to);
-  ca.reloc(bwdsub_tmpunit, to);
+  varnok::sat::mtl::SimpCore::relocAll(*this, to, vars);
 }
 
 void SimpSolver::garbageCollect() {
   ClauseAllocator to(ca.size() > ca.wasted() ? ca.size() - ca.wasted() : 0);
   cleanUpClauses();
   to.extra_clause_field = ca.extra_clause_field;
-  relocAll(to);
-  Solver::relocAll(to);
+  // Only the variables of live clauses can have lists to move.
+  vec<Var> vars;
+  varnok::sat::mtl::SimpCore::clauseVars(*this, vars);
+  relocAll(to, vars);
+  Solver::relocAll(to, &vars);
   to.moveTo(ca);
 }
 
 // ---------------------------------------------------------------------------
 // Incremental elimination
 
-bool SimpSolver::reintroduce() {
-  if (eliminated_list.size() == 0) return true;
-  for (int i = 0; i < eliminated_list.size(); i++) {
-    Var v = eliminated_list[i];
-    bool result = true;
-    if (frozen[v]) {
-      frozen_eliminated--;
-      result = restoreEliminatedVar(v);
-    } else if (value(v) != l_Undef) {
-      result = restoreEliminatedVar(v);
-    } else if (occurs[v].size() > 0) {
-      result = updateEliminatedVar(v);
-    }
-    if (!result) return false;
-  }
-  int i, j;
-  for (i = j = 0; i < eliminated_list.size(); i++) {
-    Var v = eliminated_list[i];
-    ElimRecord& r = elim_records[v];
-    if (r.flags & kRestored)
-      r.flags &= (uint8_t)~kRestored;
-    else
-      eliminated_list[j++] = v;
-  }
-  eliminated_list.shrink(i - j);
-  return true;
+void SimpSolver::noteResolvent(Var v, CRef cr) {
+  if (resolvents[v].size() == 0) resolvent_holders.push(v);
+  resolvents[v].push(cr);
 }
 
 bool SimpSolver::addStoredClauses(vec<uint32_t>& stored) {
@@ -590,15 +551,16 @@ bool SimpSolver::restoreEliminatedVar(Var v) {
   eliminated[v] = false;
   setDecisionVar(v, true);
   eliminated_vars--;
+  elim_order.unlist(v);
 
   ElimRecord& r = elim_records[v];
-  if (!addStoredClauses(r.pos)) return false;
-  r.pos.clear(true);
-  r.npos = 0;
-  if (!addStoredClauses(r.neg)) return false;
-  r.neg.clear(true);
-  r.nneg = 0;
-  r.flags |= kRestored;
+  if (!addStoredClauses(r.pos_clauses)) return false;
+  r.pos_clauses.clear(true);
+  r.n_pos = 0;
+  if (!addStoredClauses(r.neg_clauses)) return false;
+  r.neg_clauses.clear(true);
+  r.n_neg = 0;
+  r.flags |= ElimRecord::kRestored;
 
   // The resolvents the elimination added leave again, except those that
   // subsumed or strengthened another clause meanwhile.
@@ -619,8 +581,8 @@ bool SimpSolver::updateEliminatedVar(Var v) {
   for (int i = 0; i < cls.size(); i++) (containsLit(ca[cls[i]], mkLit(v)) ? new_pos : new_neg).push(cls[i]);
 
   ElimRecord& r = elim_records[v];
-  long limit = (long)r.npos + r.nneg + cls.size() + grow;
-  long count = r.base;
+  long limit = (long)r.n_pos + r.n_neg + cls.size() + grow;
+  long count = r.count_base;
   int size = 0;
 
   auto exceeds = [&](int resolvent_size) {
@@ -636,10 +598,10 @@ bool SimpSolver::updateEliminatedVar(Var v) {
 
   vec<int> starts, lengths;
   vec<Lit> stored;
-  storedClauses(r.pos, 0, r.pos.size(), starts, lengths);
+  storedClauses(r.pos_clauses, 0, r.pos_clauses.size(), starts, lengths);
   for (int k = 0; k < starts.size(); k++) {
     stored.clear();
-    for (int m = 0; m < lengths[k]; m++) stored.push(toLit((int)r.pos[starts[k] + m]));
+    for (int m = 0; m < lengths[k]; m++) stored.push(toLit((int)r.pos_clauses[starts[k] + m]));
     for (int j = 0; j < new_neg.size(); j++) {
       const Clause& c = ca[new_neg[j]];
       merges++;
@@ -647,10 +609,10 @@ bool SimpSolver::updateEliminatedVar(Var v) {
         return restoreEliminatedVar(v);
     }
   }
-  storedClauses(r.neg, 0, r.neg.size(), starts, lengths);
+  storedClauses(r.neg_clauses, 0, r.neg_clauses.size(), starts, lengths);
   for (int k = 0; k < starts.size(); k++) {
     stored.clear();
-    for (int m = 0; m < lengths[k]; m++) stored.push(toLit((int)r.neg[starts[k] + m]));
+    for (int m = 0; m < lengths[k]; m++) stored.push(toLit((int)r.neg_clauses[starts[k] + m]));
     for (int i = 0; i < new_pos.size(); i++) {
       const Clause& c = ca[new_pos[i]];
       merges++;
@@ -668,21 +630,21 @@ bool SimpSolver::reeliminateVar(Var v) {
   for (int i = 0; i < cls.size(); i++) (containsLit(ca[cls[i]], mkLit(v)) ? new_pos : new_neg).push(cls[i]);
 
   ElimRecord& r = elim_records[v];
-  int old_pos_end = r.pos.size();
-  int old_neg_end = r.neg.size();
-  for (int i = 0; i < new_pos.size(); i++) mkElimClause(r.pos, v, ca[new_pos[i]]);
-  r.npos += new_pos.size();
-  for (int i = 0; i < new_neg.size(); i++) mkElimClause(r.neg, v, ca[new_neg[i]]);
-  r.nneg += new_neg.size();
+  int old_pos_end = r.pos_clauses.size();
+  int old_neg_end = r.neg_clauses.size();
+  for (int i = 0; i < new_pos.size(); i++) mkElimClause(r.pos_clauses, v, ca[new_pos[i]]);
+  r.n_pos += new_pos.size();
+  for (int i = 0; i < new_neg.size(); i++) mkElimClause(r.neg_clauses, v, ca[new_neg[i]]);
+  r.n_neg += new_neg.size();
 
   for (int i = 0; i < cls.size(); i++) removeClause(cls[i]);
 
   // Resolvents from the stored copies: old with new and new with new.
   vec<int> old_pos_s, old_pos_l, new_pos_s, new_pos_l, old_neg_s, old_neg_l, new_neg_s, new_neg_l;
-  storedClauses(r.pos, 0, old_pos_end, old_pos_s, old_pos_l);
-  storedClauses(r.pos, old_pos_end, r.pos.size(), new_pos_s, new_pos_l);
-  storedClauses(r.neg, 0, old_neg_end, old_neg_s, old_neg_l);
-  storedClauses(r.neg, old_neg_end, r.neg.size(), new_neg_s, new_neg_l);
+  storedClauses(r.pos_clauses, 0, old_pos_end, old_pos_s, old_pos_l);
+  storedClauses(r.pos_clauses, old_pos_end, r.pos_clauses.size(), new_pos_s, new_pos_l);
+  storedClauses(r.neg_clauses, 0, old_neg_end, old_neg_s, old_neg_l);
+  storedClauses(r.neg_clauses, old_neg_end, r.neg_clauses.size(), new_neg_s, new_neg_l);
 
   vec<Lit> ps, qs, resolvent;
   auto load = [](const vec<uint32_t>& stored, int start, int len, vec<Lit>& out) {
@@ -694,13 +656,13 @@ bool SimpSolver::reeliminateVar(Var v) {
     for (int i = 0; i < ps_s.size(); i++) {
       for (int j = 0; j < qs_s.size(); j++) {
         // The stored vectors do not change while resolvents are added.
-        load(elim_records[v].pos, ps_s[i], ps_l[i], ps);
-        load(elim_records[v].neg, qs_s[j], qs_l[j], qs);
+        load(elim_records[v].pos_clauses, ps_s[i], ps_l[i], ps);
+        load(elim_records[v].neg_clauses, qs_s[j], qs_l[j], qs);
         merges++;
         if (!varnok::sat::mtl::SimpCore::merge(ps, qs, v, resolvent)) continue;
         int before = clauses.size();
         if (!addDerivedClause(resolvent)) return false;
-        if (clauses.size() == before + 1) resolvents[v].push(clauses.last());
+        if (clauses.size() == before + 1) noteResolvent(v, clauses.last());
       }
     }
     return true;
@@ -710,6 +672,8 @@ bool SimpSolver::reeliminateVar(Var v) {
   if (!addResolvents(new_pos_s, new_pos_l, new_neg_s, new_neg_l)) return false;
 
   occurs[v].clear(true);
+  watches.clean(mkLit(v));
+  watches.clean(~mkLit(v));
   if (watches[mkLit(v)].size() == 0) watches[mkLit(v)].clear(true);
   if (watches[~mkLit(v)].size() == 0) watches[~mkLit(v)].clear(true);
 

@@ -5,6 +5,7 @@
 // variables, in new clauses or by a top-level assignment) are restored or
 // eliminated again before the next search.
 #include "sat/minisat_modified/solver.h"
+#include "sat/mtl/incremental_elim.h"
 #include "sat/mtl/queue.h"
 
 namespace MinisatModified {
@@ -25,6 +26,16 @@ class SimpSolver : public Solver {
   bool substitute(Var v, Lit x);
   void setFrozen(Var v, bool b);
   bool isEliminated(Var v) const { return eliminated[v] != 0; }
+
+  // The value of v in the last model; an eliminated variable gets its
+  // value when it is first asked for.
+  lbool modelValue(Var v) { return varnok::sat::mtl::IncrementalElim::modelValue(*this, v); }
+  lbool modelValue(Lit p) { return modelValue(var(p)) ^ sign(p); }
+
+  // Read-only views of the incremental elimination state (for checks).
+  const varnok::sat::mtl::EliminationOrder<OutOfMemoryException>& eliminationOrder() const { return elim_order; }
+  const varnok::sat::mtl::ElimRecord<OutOfMemoryException>& eliminationRecord(Var v) const { return elim_records[v]; }
+  bool reintroductionMarksCover() const { return varnok::sat::mtl::IncrementalElim::marksCover(*this); }
 
   bool solve(const vec<Lit>& assumps, bool do_simp = true, bool turn_off_simp = false) {
     budgetOff();
@@ -51,21 +62,14 @@ class SimpSolver : public Solver {
   typedef varnok::sat::mtl::ElimLt<vec<int> > ElimLt;
   typedef varnok::sat::mtl::ClauseDeleted<ClauseAllocator> ClauseDeleted;
   // Both sides of an incremental elimination.
-  struct ElimRecord {
-    vec<uint32_t> pos;  // stored clauses containing the positive literal
-    vec<uint32_t> neg;  // stored clauses containing the negative literal
-    int npos;
-    int nneg;
-    int base;
-    uint8_t flags;  // bit 0: restored
-  };
-  enum { kRestored = 1 };
+  typedef varnok::sat::mtl::ElimRecord<OutOfMemoryException> ElimRecord;
 
   typedef varnok::sat::mtl::OccLists<Var, CRef, ClauseDeleted, OutOfMemoryException> ClauseOccLists;
 
   bool use_simplification;
   vec<uint32_t> elimclauses;
   vec<char> touched;
+  vec<Var> touched_list;  // the variables with `touched` set
   ClauseOccLists occurs;
   ClauseOccLists learnt_occurs;
   vec<int> n_occ;
@@ -76,10 +80,13 @@ class SimpSolver : public Solver {
   int bwdsub_assigns;
   int n_touched;
   bool incremental_elim;
-  vec<Var> eliminated_list;
+  varnok::sat::mtl::EliminationOrder<OutOfMemoryException> elim_order;
   vec<ElimRecord> elim_records;
   ClauseOccLists resolvents;
+  vec<Var> resolvent_holders;  // every variable with resolvents (maybe twice)
   uint32_t frozen_eliminated;
+  varnok::sat::mtl::ReintroductionMarks<OutOfMemoryException> reintro;
+  varnok::sat::mtl::ModelExtension<OutOfMemoryException> extension;
   CRef bwdsub_tmpunit;
 
   // Main internal methods.
@@ -97,19 +104,19 @@ class SimpSolver : public Solver {
   bool strengthenClause(CRef cr, Lit l);
   bool implied(const vec<Lit>& c);
   void cleanUpClauses();
-  void relocAll(ClauseAllocator& to);
+  void relocAll(ClauseAllocator& to, const vec<Var>& vars);
   void garbageCollect() override;
   void attachClause(CRef cr) override;
   void detachClause(CRef cr, bool strict = false) override;
 
   // Incremental elimination.
-  bool reintroduce();
   bool restoreEliminatedVar(Var v);
   bool updateEliminatedVar(Var v);
   bool reeliminateVar(Var v);
   void mkElimClause(vec<uint32_t>& elimclauses, Var v, const Clause& c);
   bool addStoredClauses(vec<uint32_t>& stored);
   bool addDerivedClause(vec<Lit>& ps);
+  void noteResolvent(Var v, CRef cr);
 };
 
 }  // namespace MinisatModified

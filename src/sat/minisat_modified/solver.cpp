@@ -691,7 +691,9 @@ lbool Solver::solve_() { return varnok::sat::mtl::SolverCore::solve_(*this); }
 // ---------------------------------------------------------------------------
 // Garbage collection
 
-void Solver::relocAll(ClauseAllocator& to) { varnok::sat::mtl::SolverCore::relocAll(*this, to); }
+void Solver::relocAll(ClauseAllocator& to, const vec<Var>* vars) {
+  varnok::sat::mtl::SolverCore::relocAll(*this, to, vars);
+}
 
 void Solver::garbageCollect() {
   ClauseAllocator to(ca.size() > ca.wasted() ? ca.size() - ca.wasted() : 0);

@@ -9,6 +9,7 @@
 
 #include "sat/minisat_modified/solver_types.h"
 #include "sat/mtl/heap.h"
+#include "sat/mtl/model.h"
 #include "sat/mtl/solver_core.h"
 #include "sat/module_callback.h"
 
@@ -79,7 +80,7 @@ class Solver {
   void checkGarbage() { checkGarbage(garbage_frac); }
 
   // Extra results.
-  vec<lbool> model;   // one value per variable after a satisfiable solve
+  varnok::sat::mtl::Model<OutOfMemoryException> model;   // one value per variable after a satisfiable solve
   vec<Lit> conflict;  // the final conflict over the assumptions
 
   // Mode of operation (copied from the CORE options).
@@ -209,7 +210,8 @@ class Solver {
   bool locked(const Clause& c) const;
   bool satisfied(const Clause& c) const;
 
-  void relocAll(ClauseAllocator& to);
+  // `vars`: see SolverCore::relocAll (null: every variable).
+  void relocAll(ClauseAllocator& to, const vec<Var>* vars = nullptr);
 
   int decisionLevel() const { return trail_lim.size(); }
   uint32_t abstractLevel(Var x) const { return 1u << (level(x) & 31); }

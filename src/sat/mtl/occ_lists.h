@@ -35,6 +35,7 @@ class OccLists {
   }
   int size() const { return occs.size(); }
   Vec<Elem, OOM>& operator[](const Idx& idx) { return occs[index(idx)]; }
+  const Vec<Elem, OOM>& operator[](const Idx& idx) const { return occs[index(idx)]; }
   Vec<Elem, OOM>& lookup(const Idx& idx) {
     if (dirty[index(idx)]) clean(idx);
     return occs[index(idx)];

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include <algorithm>
 #include <type_traits>
 
 #include "sat/mtl/clause.h"
@@ -48,6 +49,13 @@ struct ElimLt {
   }
   bool operator()(Var x, Var y) const { return cost(x) < cost(y); }
 };
+
+// Sorts a vector of variables ascending. Any correct sort gives the same
+// order for plain integers, so the library sort serves.
+template <class Vars>
+inline void sortVars(Vars& vs) {
+  std::sort((Var*)vs, (Var*)vs + vs.size());
+}
 
 struct SolverCore {
   // Pseudo-random numbers over a double seed.
@@ -150,8 +158,8 @@ struct SolverCore {
     }
 
     if (status == l_True) {
-      s.model.growTo(s.nVars());
-      for (int i = 0; i < s.nVars(); i++) s.model[i] = s.value(i);
+      // Every assigned variable is on the trail; the rest read undefined.
+      s.model.take(s.trail, s.nVars());
     } else if (status == l_False && s.conflict.size() == 0) {
       s.ok = false;
     }
@@ -240,12 +248,19 @@ struct SolverCore {
     cs.shrink(i - j);
   }
 
+  // The heap becomes exactly the unassigned decision variables in variable
+  // order. Every such variable is already in the heap (a decision variable
+  // enters it when it becomes one and whenever it is unassigned), so the
+  // heap's own contents are the candidates: the rebuild costs the size of
+  // the heap, not the number of variables.
   template <class S>
   static void rebuildOrderHeap(S& s) {
     std::remove_reference_t<decltype(s.trail_lim)> vs;  // a vector of Var (int)
-    for (Var v = 0; v < s.nVars(); v++) {
+    for (int i = 0; i < s.order_heap.size(); i++) {
+      Var v = s.order_heap[i];
       if (s.decision[v] && s.value(v) == l_Undef) vs.push(v);
     }
+    sortVars(vs);
     s.order_heap.build(vs);
   }
 
@@ -281,11 +296,16 @@ struct SolverCore {
     return std::pow(y, seq);
   }
 
-  // Moves every watcher, reason and clause into `to`.
-  template <class S, class CA>
-  static void relocAll(S& s, CA& to) {
+  // Moves every watcher, reason and clause into `to`. `vars`, when given,
+  // lists in ascending order every variable that can still have watchers:
+  // the variables of the clauses in `clauses` and `learnts` (the others'
+  // watch lists are empty once cleaned).
+  template <class S, class CA, class Vars>
+  static void relocAll(S& s, CA& to, const Vars* vars) {
     s.watches.cleanAll();
-    for (int v = 0; v < s.nVars(); v++) {
+    int n = vars ? vars->size() : s.nVars();
+    for (int i = 0; i < n; i++) {
+      Var v = vars ? (*vars)[i] : i;
       for (int sg = 0; sg < 2; sg++) {
         Lit p = mkLit(v, sg);
         auto& ws = s.watches[p];
@@ -359,6 +379,7 @@ struct SimpCore {
       for (int i = 0; i < c.size(); i++) {
         s.occurs[var(c[i])].push(cr);
         s.n_occ[toInt(c[i])]++;
+        if (!s.touched[var(c[i])]) s.touched_list.push(var(c[i]));
         s.touched[var(c[i])] = 1;
         s.n_touched++;
         if (s.elim_heap.inHeap(var(c[i]))) s.elim_heap.increase(var(c[i]));
@@ -447,8 +468,10 @@ struct SimpCore {
     return result;
   }
 
-  // Queues every live clause over a touched variable for subsumption
-  // (mark 2 flags the clauses already queued during the pass).
+  // Queues every live clause over a touched variable for subsumption, in
+  // variable order (mark 2 flags the clauses already queued during the
+  // pass). The touched variables are listed as they are touched, so the
+  // pass costs what was touched.
   template <class S>
   static void gatherTouchedClauses(S& s) {
     if (s.n_touched == 0) return;
@@ -456,22 +479,94 @@ struct SimpCore {
     for (i = 0; i < s.subsumption_queue.size(); i++) {
       if (s.ca[s.subsumption_queue[i]].mark() == 0) s.ca[s.subsumption_queue[i]].mark(2);
     }
-    for (i = 0; i < s.touched.size(); i++) {
-      if (s.touched[i]) {
-        const auto& cs = s.occurs.lookup(i);
+    sortVars(s.touched_list);
+    for (i = 0; i < s.touched_list.size(); i++) {
+      Var v = s.touched_list[i];
+      if (s.touched[v]) {
+        const auto& cs = s.occurs.lookup(v);
         for (j = 0; j < cs.size(); j++) {
           if (s.ca[cs[j]].mark() == 0) {
             s.subsumption_queue.insert(cs[j]);
             s.ca[cs[j]].mark(2);
           }
         }
-        s.touched[i] = 0;
+        s.touched[v] = 0;
       }
     }
+    s.touched_list.clear();
     for (i = 0; i < s.subsumption_queue.size(); i++) {
       if (s.ca[s.subsumption_queue[i]].mark() == 2) s.ca[s.subsumption_queue[i]].mark(0);
     }
     s.n_touched = 0;
+  }
+
+  // The variables of the clauses in `clauses` and `learnts`, ascending:
+  // after cleanUpClauses the only variables whose watch, occurrence and
+  // learnt occurrence lists can be non-empty. `seen` (all clear outside
+  // conflict analysis) marks them meanwhile.
+  template <class S, class Vars>
+  static void clauseVars(S& s, Vars& out) {
+    out.clear();
+    auto collect = [&](const auto& crefs) {
+      for (int i = 0; i < crefs.size(); i++) {
+        const auto& c = s.ca[crefs[i]];
+        for (int k = 0; k < c.size(); k++) {
+          Var v = var(c[k]);
+          if (!s.seen[v]) {
+            s.seen[v] = 1;
+            out.push(v);
+          }
+        }
+      }
+    };
+    collect(s.clauses);
+    collect(s.learnts);
+    for (int i = 0; i < out.size(); i++) s.seen[out[i]] = 0;
+    sortVars(out);
+  }
+
+  // Moves the simplifier's clause references into `to`: occurrence lists of
+  // `vars` (see clauseVars), the live resolvents of every variable that has
+  // any, the subsumption queue and the dummy unit. A resolvent removed
+  // since it was recorded is dropped instead of being copied: its removal
+  // marks only the lists of its own variables dirty, never the list it is
+  // recorded in.
+  template <class S, class CA, class Vars>
+  static void relocAll(S& s, CA& to, const Vars& vars) {
+    for (int i = 0; i < vars.size(); i++) {
+      auto& cs = s.occurs[vars[i]];
+      for (int j = 0; j < cs.size(); j++) s.ca.reloc(cs[j], to);
+      auto& ls = s.learnt_occurs[vars[i]];
+      for (int j = 0; j < ls.size(); j++) s.ca.reloc(ls[j], to);
+    }
+
+    if (s.incremental_elim) {
+      auto& holders = s.resolvent_holders;
+      sortVars(holders);
+      int k = 0;
+      Var previous = var_Undef;
+      for (int i = 0; i < holders.size(); i++) {
+        Var v = holders[i];
+        if (v == previous) continue;  // listed twice
+        previous = v;
+        auto& rs = s.resolvents[v];
+        int j, m;
+        for (j = m = 0; j < rs.size(); j++) {
+          if (s.ca[rs[j]].mark() == 1) continue;
+          s.ca.reloc(rs[j], to);
+          rs[m++] = rs[j];
+        }
+        rs.shrink(j - m);
+        if (rs.size() > 0)
+          holders[k++] = v;
+        else
+          rs.clear(true);
+      }
+      holders.shrink(holders.size() - k);
+    }
+
+    for (int i = 0; i < s.subsumption_queue.size(); i++) s.ca.reloc(s.subsumption_queue[i], to);
+    s.ca.reloc(s.bwdsub_tmpunit, to);
   }
 
   // Asymmetric branching: shrinks the clause at cr (which contains v) when

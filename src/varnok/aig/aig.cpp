@@ -79,153 +79,130 @@ AIGEdge AIG::makeIte(const AIGEdge& c, const AIGEdge& t, const AIGEdge& e) {
   return makeOr(x, y);
 }
 
+namespace {
+
+// The operands of the AND node behind an edge word, as words; both zero when
+// the node is an input. The edge's own complement bit plays no part.
+struct AndOperands {
+  std::uintptr_t w[2];
+
+  explicit AndOperands(std::uintptr_t edge) {
+    const AIGNode* n = nodeOf(edge);
+    const bool isAnd = n->isAnd();
+    w[0] = isAnd ? n->child0.getWord() : 0;
+    w[1] = isAnd ? n->child1.getWord() : 0;
+  }
+  bool isAnd() const { return w[0] != 0; }
+  // The node is an AND and one of its operands is the word x.
+  bool has(std::uintptr_t x) const { return isAnd() && (w[0] == x || w[1] == x); }
+};
+
+// Both are ANDs and some operand of x is the complement of some operand of y.
+inline bool anyComplementary(const AndOperands& x, const AndOperands& y) {
+  return x.isAnd() && y.isAnd() &&
+         (x.w[0] == neg(y.w[0]) || x.w[0] == neg(y.w[1]) || x.w[1] == neg(y.w[0]) || x.w[1] == neg(y.w[1]));
+}
+
+// Substitution: beside p, the negated AND ¬(n0 ∧ n1) with n1 (then n0) equal to
+// p is ¬n0 (¬n1). The new operand word, or 0 when neither is p.
+inline std::uintptr_t substituted(const AndOperands& n, std::uintptr_t p) {
+  if (!n.isAnd()) return 0;
+  if (n.w[1] == p) return neg(n.w[0]);
+  if (n.w[0] == p) return neg(n.w[1]);
+  return 0;
+}
+
+// Substitution across: the same with n1 (then n0) an operand of the AND p.
+inline std::uintptr_t substitutedAcross(const AndOperands& n, const AndOperands& p) {
+  if (!n.isAnd() || !p.isAnd()) return 0;
+  if (p.has(n.w[1])) return neg(n.w[0]);
+  if (p.has(n.w[0])) return neg(n.w[1]);
+  return 0;
+}
+
+// Resolution: of ¬(s ∧ t) and ¬(s ∧ ¬t), both ANDs, the shared operand s,
+// looked for as (x0, y0), (x0, y1), (x1, y0), (x1, y1); 0 when there is none.
+inline std::uintptr_t resolvent(const AndOperands& x, const AndOperands& y) {
+  if (!x.isAnd() || !y.isAnd()) return 0;
+  if (x.w[0] == y.w[0] && x.w[1] == neg(y.w[1])) return x.w[0];
+  if (x.w[0] == y.w[1] && x.w[1] == neg(y.w[0])) return x.w[0];
+  if (x.w[1] == y.w[0] && x.w[0] == neg(y.w[1])) return x.w[1];
+  if (x.w[1] == y.w[1] && x.w[0] == neg(y.w[0])) return x.w[1];
+  return 0;
+}
+
+}  // namespace
+
 // The rule cascade works on raw edge words (no reference traffic); only the
-// result and the operand replacements take references.
+// result and the operand replacements take references. Each rule is one
+// step; x and y are the two operands in either order (a rule written for x
+// tries A as x first, then B), x0 and x1 the operands of x's node when it is
+// an AND. The rules that follow the trivial cases depend on which operands
+// are complemented.
 AIGEdge AIG::makeAnd(AIGEdge A, AIGEdge B) {
   const std::uintptr_t T = trueEdge.getWord();
   const std::uintptr_t F = falseEdge.getWord();
+  AIGEdge* const op[2] = {&A, &B};
+  // Replaces operand i by the word r unless r is 0; says whether it did.
+  auto replaced = [&op](int i, std::uintptr_t r) {
+    if (r == 0) return false;
+    *op[i] = AIGEdge::fromWord(r);
+    return true;
+  };
   for (;;) {
-    const std::uintptr_t a = A.getWord();
-    const std::uintptr_t b = B.getWord();
-    // 1-6: trivial cases.
-    if (a == b) return A;
-    if (a == F || b == F) return falseEdge;
-    if (b == neg(a)) return falseEdge;
-    if (a == T) return B;
-    if (b == T) return A;
+    const std::uintptr_t x[2] = {A.getWord(), B.getWord()};
+    // x ∧ x → x;  FALSE ∧ y → FALSE;  x ∧ ¬x → FALSE;  TRUE ∧ y → y
+    if (x[0] == x[1]) return A;
+    if (x[0] == F || x[1] == F) return falseEdge;
+    if (x[1] == neg(x[0])) return falseEdge;
+    if (x[0] == T) return B;
+    if (x[1] == T) return A;
 
-    AIGNode* na = nodeOf(a);
-    AIGNode* nb = nodeOf(b);
-    const bool aAnd = na->isAnd();
-    const bool bAnd = nb->isAnd();
-    const std::uintptr_t a0 = aAnd ? na->child0.getWord() : 0;
-    const std::uintptr_t a1 = aAnd ? na->child1.getWord() : 0;
-    const std::uintptr_t b0 = bAnd ? nb->child0.getWord() : 0;
-    const std::uintptr_t b1 = bAnd ? nb->child1.getWord() : 0;
-    const bool ac = isComp(a);
-    const bool bc = isComp(b);
+    const AndOperands k[2] = {AndOperands(x[0]), AndOperands(x[1])};
+    const bool comp[2] = {isComp(x[0]), isComp(x[1])};
 
-    // 7: contradiction on the first operand.
-    if (aAnd && !ac && (a0 == neg(b) || a1 == neg(b))) return falseEdge;
-
-    if (!ac && !bc) {
-      // 8
-      if (bAnd && (b0 == neg(a) || b1 == neg(a))) return falseEdge;
-      // 9
-      if (aAnd && bAnd &&
-          (a0 == neg(b0) || a0 == neg(b1) || a1 == neg(b0) || a1 == neg(b1)))
-        return falseEdge;
-      // 10
-      if (aAnd && (b == a0 || b == a1)) return A;
-      // 11
-      if (bAnd && (b0 == a || b1 == a)) return B;
+    if (!comp[0] && !comp[1]) {
+      // Both positive.
+      // Contradiction: (x0 ∧ x1) ∧ ¬xk → FALSE
+      if (k[0].has(neg(x[1])) || k[1].has(neg(x[0]))) return falseEdge;
+      // Contradiction across: (x0 ∧ x1) ∧ (y0 ∧ y1) with xk = ¬yl → FALSE
+      if (anyComplementary(k[0], k[1])) return falseEdge;
+      // Idempotence: (x0 ∧ x1) ∧ xk → x
+      if (k[0].has(x[1])) return A;
+      if (k[1].has(x[0])) return B;
       return hashLookupOrCreate(std::move(A), std::move(B));
     }
 
-    if (!ac && bc) {
-      // 8: subsumption on the second operand.
-      if (bAnd && (b0 == neg(a) || b1 == neg(a))) return A;
-      // 9: subsumption across.
-      if (aAnd && bAnd &&
-          (a0 == neg(b0) || a1 == neg(b0) || a0 == neg(b1) || a1 == neg(b1)))
-        return A;
-      // 10: idempotence on the first operand.
-      if (aAnd && (b == a0 || b == a1)) return A;
-      // 11: substitution on the second operand.
-      if (bAnd) {
-        if (b1 == a) {
-          B = AIGEdge::fromWord(neg(b0));
-          continue;
-        }
-        if (b0 == a) {
-          B = AIGEdge::fromWord(neg(b1));
-          continue;
-        }
-      }
-      // 12: substitution across.
-      if (aAnd && bAnd) {
-        if (b1 == a0 || b1 == a1) {
-          B = AIGEdge::fromWord(neg(b0));
-          continue;
-        }
-        if (b0 == a0 || b0 == a1) {
-          B = AIGEdge::fromWord(neg(b1));
-          continue;
-        }
-      }
-      return hashLookupOrCreate(std::move(A), std::move(B));
-    }
-
-    if (ac && !bc) {
-      // 8: contradiction on the second operand.
-      if (bAnd && (b0 == neg(a) || b1 == neg(a))) return falseEdge;
-      // 9: subsumption on the first operand.
-      if (aAnd && (a0 == neg(b) || a1 == neg(b))) return B;
-      // 10: subsumption across.
-      if (aAnd && bAnd &&
-          (b0 == neg(a0) || b1 == neg(a0) || b0 == neg(a1) || b1 == neg(a1)))
-        return B;
-      // 11: idempotence on the second operand.
-      if (bAnd && (b0 == a || b1 == a)) return B;
-      // 12: substitution on the first operand.
-      if (aAnd) {
-        if (b == a1) {
-          A = AIGEdge::fromWord(neg(a0));
-          continue;
-        }
-        if (b == a0) {
-          A = AIGEdge::fromWord(neg(a1));
-          continue;
-        }
-      }
-      // 13: substitution across.
-      if (aAnd && bAnd) {
-        if (a1 == b0 || a1 == b1) {
-          A = AIGEdge::fromWord(neg(a0));
-          continue;
-        }
-        if (a0 == b0 || a0 == b1) {
-          A = AIGEdge::fromWord(neg(a1));
-          continue;
-        }
-      }
+    if (comp[0] != comp[1]) {
+      // One positive operand p, one complemented operand n.
+      const int p = comp[0] ? 1 : 0;
+      const int n = 1 - p;
+      const std::uintptr_t xp = x[p], xn = x[n];
+      const AndOperands kp = k[p], kn = k[n];
+      // Contradiction: (p0 ∧ p1) ∧ n with pk = ¬n → FALSE
+      if (kp.has(neg(xn))) return falseEdge;
+      // Subsumption: p ∧ ¬(n0 ∧ n1) with nk = ¬p → p
+      if (kn.has(neg(xp))) return std::move(*op[p]);
+      // Subsumption across: (p0 ∧ p1) ∧ ¬(n0 ∧ n1) with pk = ¬nl → p
+      if (anyComplementary(kp, kn)) return std::move(*op[p]);
+      // Idempotence: (p0 ∧ p1) ∧ n with pk = n → p
+      if (kp.has(xn)) return std::move(*op[p]);
+      // Substitution: p ∧ ¬(n0 ∧ n1) with n1 (then n0) = p → p ∧ ¬n0 (¬n1)
+      if (replaced(n, substituted(kn, xp))) continue;
+      // Substitution across: the same with n1 (then n0) an operand of p
+      if (replaced(n, substitutedAcross(kn, kp))) continue;
       return hashLookupOrCreate(std::move(A), std::move(B));
     }
 
     // Both complemented.
-    // 8: subsumption on the first operand.
-    if (aAnd && (a0 == neg(b) || a1 == neg(b))) return B;
-    // 9: subsumption on the second operand.
-    if (bAnd && (b0 == neg(a) || b1 == neg(a))) return A;
-    // 10: resolution.
-    if (aAnd && bAnd) {
-      if (a0 == b0 && a1 == neg(b1)) return AIGEdge::fromWord(neg(a0));
-      if (a0 == b1 && a1 == neg(b0)) return AIGEdge::fromWord(neg(a0));
-      if (a1 == b0 && a0 == neg(b1)) return AIGEdge::fromWord(neg(a1));
-      if (a1 == b1 && a0 == neg(b0)) return AIGEdge::fromWord(neg(a1));
-    }
-    // 11: substitution on the first operand.
-    if (aAnd) {
-      if (b == a1) {
-        A = AIGEdge::fromWord(neg(a0));
-        continue;
-      }
-      if (b == a0) {
-        A = AIGEdge::fromWord(neg(a1));
-        continue;
-      }
-    }
-    // 12: substitution on the second operand.
-    if (bAnd) {
-      if (b1 == a) {
-        B = AIGEdge::fromWord(neg(b0));
-        continue;
-      }
-      if (b0 == a) {
-        B = AIGEdge::fromWord(neg(b1));
-        continue;
-      }
-    }
+    // Subsumption: ¬(x0 ∧ x1) ∧ y with xk = ¬y → y
+    if (k[0].has(neg(x[1]))) return B;
+    if (k[1].has(neg(x[0]))) return A;
+    // Resolution: ¬(s ∧ t) ∧ ¬(s ∧ ¬t) → ¬s, s looked for as (a0, b0), (a0, b1),
+    // (a1, b0), (a1, b1)
+    if (std::uintptr_t s = resolvent(k[0], k[1])) return AIGEdge::fromWord(neg(s));
+    // Substitution: ¬(x0 ∧ x1) ∧ y with x1 (then x0) = y → ¬x0 (¬x1) ∧ y
+    if (replaced(0, substituted(k[0], x[1])) || replaced(1, substituted(k[1], x[0]))) continue;
     return hashLookupOrCreate(std::move(A), std::move(B));
   }
 }

@@ -447,13 +447,18 @@ Expression Solver::makeIff(const std::vector<Expression>& operands) {
     return wrap(r);                                                                       \
   }
 
-#define VARNOK_FLOAT_BINARY(Name, Factory, First, Second)                                                      \
-  Expression Solver::Name(const Expression& First, const Expression& Second, const varnok::FloatFormat& format) { \
-    if (!owns(First) || !owns(Second)) return Expression();                                                     \
-    ExpressionRef ra = rep(First), rb = rep(Second), r;                                                         \
-    context->getManager().Factory(r, &ra, &rb, format);                                                         \
-    return wrap(r);                                                                                             \
+// Factory(a, b), or Factory(b, a) with the operands swapped when Swapped.
+#define VARNOK_FLOAT_BINARY_ORDERED(Name, Factory, Swapped)                                              \
+  Expression Solver::Name(const Expression& a, const Expression& b, const varnok::FloatFormat& format) { \
+    if (!owns(a) || !owns(b)) return Expression();                                                        \
+    ExpressionRef ra = rep(a), rb = rep(b), r;                                                            \
+    if (Swapped)                                                                                          \
+      context->getManager().Factory(r, &rb, &ra, format);                                                 \
+    else                                                                                                  \
+      context->getManager().Factory(r, &ra, &rb, format);                                                 \
+    return wrap(r);                                                                                       \
   }
+#define VARNOK_FLOAT_BINARY(Name, Factory) VARNOK_FLOAT_BINARY_ORDERED(Name, Factory, false)
 
 #define VARNOK_FLOAT_ROUNDED(Name, Factory)                                                                 \
   Expression Solver::Name(const Expression& x, const Expression& y, const varnok::FloatFormat& format,      \
@@ -531,17 +536,18 @@ VARNOK_FLOAT_UNARY(makeFloatIsNegative, makeFloatIsNegative)
 VARNOK_FLOAT_UNARY(makeFloatIsPositive, makeFloatIsPositive)
 VARNOK_FLOAT_UNARY(makeFloatNeg, makeFloatNeg)
 VARNOK_FLOAT_UNARY(makeFloatAbs, makeFloatAbs)
-VARNOK_FLOAT_BINARY(makeFloatEq, makeFloatEq, a, b)
-VARNOK_FLOAT_BINARY(makeFloatNotEq, makeFloatNotEq, a, b)
-VARNOK_FLOAT_BINARY(makeFloatSame, makeFloatSame, a, b)
-VARNOK_FLOAT_BINARY(makeFloatOrder, makeFloatOrderLT, a, b)
-VARNOK_FLOAT_BINARY(makeFloatLT, makeFloatLT, a, b)
-VARNOK_FLOAT_BINARY(makeFloatLEQ, makeFloatLEQ, a, b)
-// Greater-than forms are the less-than forms with the operands swapped.
-VARNOK_FLOAT_BINARY(makeFloatGT, makeFloatLT, b, a)
-VARNOK_FLOAT_BINARY(makeFloatGEQ, makeFloatLEQ, b, a)
-VARNOK_FLOAT_BINARY(makeFloatMin, makeFloatMin, a, b)
-VARNOK_FLOAT_BINARY(makeFloatMax, makeFloatMax, a, b)
+VARNOK_FLOAT_BINARY(makeFloatEq, makeFloatEq)
+VARNOK_FLOAT_BINARY(makeFloatNotEq, makeFloatNotEq)
+VARNOK_FLOAT_BINARY(makeFloatSame, makeFloatSame)
+VARNOK_FLOAT_BINARY(makeFloatOrder, makeFloatOrderLT)
+VARNOK_FLOAT_BINARY(makeFloatLT, makeFloatLT)
+VARNOK_FLOAT_BINARY(makeFloatLEQ, makeFloatLEQ)
+// Greater-than forms are the less-than forms with the operands swapped:
+// a > b is b < a.
+VARNOK_FLOAT_BINARY_ORDERED(makeFloatGT, makeFloatLT, true)
+VARNOK_FLOAT_BINARY_ORDERED(makeFloatGEQ, makeFloatLEQ, true)
+VARNOK_FLOAT_BINARY(makeFloatMin, makeFloatMin)
+VARNOK_FLOAT_BINARY(makeFloatMax, makeFloatMax)
 VARNOK_FLOAT_ROUNDED(makeFloatAdd, makeFloatAdd)
 VARNOK_FLOAT_ROUNDED(makeFloatSub, makeFloatSub)
 VARNOK_FLOAT_ROUNDED(makeFloatMul, makeFloatMul)

@@ -8,8 +8,9 @@
 // rewrite; every rewritten result is built through the makers again, so it is
 // simplified and shared like a directly built node.
 //
-// Inside each maker the rules are tried in a fixed order; comments of the form
-// "// 7" number them in that order.
+// Each rule is written as one step with a comment of its shape and result
+// ("x & ~x → 0"); a rule that applies to either operand, or to either branch,
+// is written once and tried on the first, then on the second.
 //
 // Operands that cannot stand where they are given (a null handle, an array
 // where a bit-vector is expected, operands of different widths or sorts) give
@@ -100,666 +101,603 @@ Ref notOf(M& m, Expression* x) {
 // ---------------------------------------------------------------------------
 // and
 
-Ref andLoop(M& m, Ref& a, Ref& b) {
+// A conjunct as the rules of the conjunction see it: the node itself; its two
+// operands when it is an and; when it is a not, the negated node and, when
+// that is an and, its two operands. Parts the node does not have are null.
+struct Conjunct {
+  Expression* e;
+  Expression* op[2] = {nullptr, nullptr};     // e = op[0] & op[1]
+  Expression* neg = nullptr;                  // e = ~neg
+  Expression* negOp[2] = {nullptr, nullptr};  // e = ~(negOp[0] & negOp[1])
+
+  // `kind` is the kind of x.
+  Conjunct(Expression* x, uint32_t kind) : e(x) {
+    if (kind == KIND_AND) {
+      op[0] = ch(x, 0);
+      op[1] = ch(x, 1);
+    } else if (kind == KIND_NOT) {
+      neg = ch(x, 0);
+      if (isKind(neg, KIND_AND)) {
+        negOp[0] = ch(neg, 0);
+        negOp[1] = ch(neg, 1);
+      }
+    }
+  }
+  bool isAnd() const { return op[0] != nullptr; }
+  bool isNot() const { return neg != nullptr; }
+  bool isNotOfAnd() const { return negOp[0] != nullptr; }
+};
+
+// Some x[k] is the complement of some y[l]; the pairs are tried (x0, y0),
+// (x0, y1), (x1, y0), (x1, y1).
+bool anyComplementary(Expression* const (&x)[2], Expression* const (&y)[2]) {
+  for (int k = 0; k < 2; ++k)
+    for (int l = 0; l < 2; ++l)
+      if (compl_(x[k], y[l])) return true;
+  return false;
+}
+
+// One pass over the rules of the conjunction, in their order. In the
+// comments a and b are the operands in their order, x and y the operands in
+// either order (a rule written for x tries a as x first, then b), x0 and x1
+// or p and q the operands of an and, c and d constants.
+Ref andRules(M& m, Ref& a, Ref& b, bool& again) {
   Build bd{m};
-  for (;;) {
-    Expression* A;
-    Expression* B;
-    // 1, 2
-    if (!orderCommutativeOperands(a, b, A, B)) return Ref();
-    const uint32_t w = A->getWidth();
-    // 3
-    if (isConst(A) && isConst(B)) {
-      BitVector r;
-      BitVector::bitAnd(valueOf(A), valueOf(B), r);
-      return bd.Constant(r);
-    }
-    // 4
-    if (A == B) return std::move(a);
-    // 5
-    if (A->isZero()) return std::move(a);
-    if (B->isZero()) return std::move(b);
-    // 6
-    if (compl_(A, B)) return bd.Zero(w);
-    // 7
-    if (A->isAllOnes()) return std::move(b);
-    if (B->isAllOnes()) return std::move(a);
+  Expression* A;
+  Expression* B;
+  // Operands of different widths or arrays → null; smaller serial id first.
+  if (!orderCommutativeOperands(a, b, A, B)) return Ref();
+  const uint32_t w = A->getWidth();
+  Ref* const h[2] = {&a, &b};
+  Expression* const e[2] = {A, B};
+  const uint32_t kind[2] = {A->getKind(), B->getKind()};
+  // c & d → the folded constant
+  if (kind[0] == KIND_CONSTANT && kind[1] == KIND_CONSTANT) {
+    BitVector r;
+    BitVector::bitAnd(valueOf(A), valueOf(B), r);
+    return bd.Constant(r);
+  }
+  // x & x → x
+  if (A == B) return std::move(a);
+  // 0 & y → 0
+  for (int i = 0; i < 2; ++i)
+    if (e[i]->isZero()) return std::move(*h[i]);
+  // x & ~x → 0
+  if (compl_(A, B)) return bd.Zero(w);
+  // ones & y → y
+  for (int i = 0; i < 2; ++i)
+    if (e[i]->isAllOnes()) return std::move(*h[1 - i]);
 
-    const bool aAnd = isKind(A, KIND_AND), bAnd = isKind(B, KIND_AND);
-    const bool aNot = isKind(A, KIND_NOT), bNot = isKind(B, KIND_NOT);
-    Expression* A0 = aAnd ? ch(A, 0) : nullptr;
-    Expression* A1 = aAnd ? ch(A, 1) : nullptr;
-    Expression* B0 = bAnd ? ch(B, 0) : nullptr;
-    Expression* B1 = bAnd ? ch(B, 1) : nullptr;
-    Expression* Pn = aNot ? ch(A, 0) : nullptr;
-    Expression* Qn = bNot ? ch(B, 0) : nullptr;
-    const bool pAnd = Pn && isKind(Pn, KIND_AND), qAnd = Qn && isKind(Qn, KIND_AND);
-    Expression* P0 = pAnd ? ch(Pn, 0) : nullptr;
-    Expression* P1 = pAnd ? ch(Pn, 1) : nullptr;
-    Expression* Q0 = qAnd ? ch(Qn, 0) : nullptr;
-    Expression* Q1 = qAnd ? ch(Qn, 1) : nullptr;
-
-    // 8
-    if (aAnd && (compl_(B, A0) || compl_(B, A1))) return bd.Zero(w);
-    // 9
-    if (bAnd) {
-      if (compl_(A, B0) || compl_(A, B1)) return bd.Zero(w);
-      if (aAnd && (compl_(A0, B0) || compl_(A0, B1) || compl_(A1, B0) || compl_(A1, B1))) return bd.Zero(w);
-    }
-    // 10
-    if (pAnd && (compl_(B, P0) || compl_(B, P1))) return std::move(b);
-    // 11
-    if (qAnd && (compl_(A, Q0) || compl_(A, Q1))) return std::move(a);
-    // 12
-    if (pAnd && bAnd && (compl_(P0, B0) || compl_(P0, B1) || compl_(P1, B0) || compl_(P1, B1)))
-      return std::move(b);
-    // 13
-    if (aAnd && qAnd && (compl_(Q0, A0) || compl_(Q0, A1) || compl_(Q1, A0) || compl_(Q1, A1)))
-      return std::move(a);
-    // 14
-    if (aAnd && (A0 == B || A1 == B)) return std::move(a);
-    // 15
-    if (bAnd && (B0 == A || B1 == A)) return std::move(b);
-    // 16
-    if (pAnd && qAnd) {
-      if (P0 == Q0 && compl_(P1, Q1)) return bd.Not(P0);
-      if (Q1 == P0 && compl_(P1, Q0)) return bd.Not(P0);
-      if (P1 == Q0 && compl_(P0, Q1)) return bd.Not(P1);
-      if (Q1 == P1 && compl_(P0, Q0)) return bd.Not(P1);
-    }
-    // 17
-    if (pAnd) {
-      if (P1 == B) {
-        a = bd.Not(P0);
-        continue;
-      }
-      if (P0 == B) {
-        a = bd.Not(P1);
-        continue;
+  const Conjunct x[2] = {Conjunct(A, kind[0]), Conjunct(B, kind[1])};
+  // (x0 & x1) & ~xk → 0
+  for (int i = 0; i < 2; ++i) {
+    Expression* y = e[1 - i];
+    if (x[i].isAnd() && (compl_(y, x[i].op[0]) || compl_(y, x[i].op[1]))) return bd.Zero(w);
+  }
+  // (x0 & x1) & (y0 & y1) with xk = ~yl → 0
+  if (x[0].isAnd() && x[1].isAnd() && anyComplementary(x[0].op, x[1].op)) return bd.Zero(w);
+  // ~(x0 & x1) & ~xk → ~xk
+  for (int i = 0; i < 2; ++i) {
+    Expression* y = e[1 - i];
+    if (x[i].isNotOfAnd() && (compl_(y, x[i].negOp[0]) || compl_(y, x[i].negOp[1]))) return std::move(*h[1 - i]);
+  }
+  // ~(x0 & x1) & (y0 & y1) with xk = ~yl → y0 & y1
+  for (int i = 0; i < 2; ++i) {
+    const Conjunct& y = x[1 - i];
+    if (x[i].isNotOfAnd() && y.isAnd() && anyComplementary(x[i].negOp, y.op)) return std::move(*h[1 - i]);
+  }
+  // (x0 & x1) & xk → x0 & x1
+  for (int i = 0; i < 2; ++i) {
+    Expression* y = e[1 - i];
+    if (x[i].isAnd() && (x[i].op[0] == y || x[i].op[1] == y)) return std::move(*h[i]);
+  }
+  // ~(p & q) & ~(p & ~q) → ~p; the pairs of operands of the two ands tried
+  // (first, first), (first, second), (second, first), (second, second)
+  if (x[0].isNotOfAnd() && x[1].isNotOfAnd()) {
+    Expression* const(&P)[2] = x[0].negOp;
+    Expression* const(&Q)[2] = x[1].negOp;
+    for (int k = 0; k < 2; ++k)
+      for (int l = 0; l < 2; ++l)
+        if (P[k] == Q[l] && compl_(P[1 - k], Q[1 - l])) return bd.Not(P[k]);
+  }
+  // ~(x0 & x1) & xk → ~x(1-k) & xk, x1 tried first
+  for (int i = 0; i < 2; ++i) {
+    if (!x[i].isNotOfAnd()) continue;
+    for (int k = 1; k >= 0; --k) {
+      if (x[i].negOp[k] == e[1 - i]) {
+        *h[i] = bd.Not(x[i].negOp[1 - k]);
+        return startOver(again);
       }
     }
-    // 18
-    if (qAnd) {
-      if (Q1 == A) {
-        b = bd.Not(Q0);
-        continue;
-      }
-      if (Q0 == A) {
-        b = bd.Not(Q1);
-        continue;
-      }
-    }
-    // 19
-    if (pAnd && bAnd) {
-      if (P1 == B0 || P1 == B1) {
-        a = bd.Not(P0);
-        continue;
-      }
-      if (P0 == B0 || P0 == B1) {
-        a = bd.Not(P1);
-        continue;
+  }
+  // ~(x0 & x1) & (y0 & y1) with xk among the y → ~x(1-k) & (y0 & y1), x1 tried first
+  for (int i = 0; i < 2; ++i) {
+    const Conjunct& y = x[1 - i];
+    if (!x[i].isNotOfAnd() || !y.isAnd()) continue;
+    for (int k = 1; k >= 0; --k) {
+      Expression* xk = x[i].negOp[k];
+      if (xk == y.op[0] || xk == y.op[1]) {
+        *h[i] = bd.Not(x[i].negOp[1 - k]);
+        return startOver(again);
       }
     }
-    // 20
-    if (aAnd && qAnd) {
-      if (Q1 == A0 || Q1 == A1) {
-        b = bd.Not(Q0);
-        continue;
-      }
-      if (Q0 == A0 || Q0 == A1) {
-        b = bd.Not(Q1);
-        continue;
-      }
-    }
-    // 21
-    if (aAnd && bAnd) {
-      if (B0 == A0 || B0 == A1) {
-        b = B1;
-        continue;
-      }
-      if (B1 == A0 || B1 == A1) {
-        b = B0;
-        continue;
+  }
+  // (a0 & a1) & (b0 & b1) with bl among the a → (a0 & a1) & b(1-l)
+  if (x[0].isAnd() && x[1].isAnd()) {
+    for (int l = 0; l < 2; ++l) {
+      Expression* yl = x[1].op[l];
+      if (yl == x[0].op[0] || yl == x[0].op[1]) {
+        b = x[1].op[1 - l];
+        return startOver(again);
       }
     }
-    // 22: not(x < y) and not(y < x) give x = y.
-    if (aNot && bNot &&
-        ((isKind(Pn, KIND_ULT) && isKind(Qn, KIND_ULT)) || (isKind(Pn, KIND_SLT) && isKind(Qn, KIND_SLT))) &&
+  }
+  // ~(p < q) & ~(q < p) → p = q, for the unsigned and the signed order
+  if (x[0].isNot() && x[1].isNot()) {
+    Expression* Pn = x[0].neg;
+    Expression* Qn = x[1].neg;
+    if (((isKind(Pn, KIND_ULT) && isKind(Qn, KIND_ULT)) || (isKind(Pn, KIND_SLT) && isKind(Qn, KIND_SLT))) &&
         ch(Pn, 0) == ch(Qn, 1) && ch(Pn, 1) == ch(Qn, 0))
       return bd.Eq(ch(Pn, 0), ch(Qn, 0));
-    // 23, 24: a constant high part folds into a constant mask.
-    if (isKind(A, KIND_CONCAT) && isConst(ch(A, 0)) && isConst(B)) {
-      Expression* h = ch(A, 0);
-      Expression* l = ch(A, 1);
-      const uint32_t v = h->getWidth();
-      Ref mh = bd.Extract(B, w - 1, w - v);
-      Ref hi = bd.And(h, mh);
-      Ref ml = bd.Extract(B, w - v - 1, 0);
-      Ref lo = bd.And(l, ml);
-      return bd.Concat(hi, lo);
-    }
-    if (isKind(B, KIND_CONCAT) && isConst(ch(B, 0)) && isConst(A)) {
-      Expression* h = ch(B, 0);
-      Expression* l = ch(B, 1);
-      const uint32_t v = h->getWidth();
-      Ref mh = bd.Extract(A, w - 1, w - v);
-      Ref hi = bd.And(h, mh);
-      Ref ml = bd.Extract(A, w - v - 1, 0);
-      Ref lo = bd.And(l, ml);
-      return bd.Concat(hi, lo);
-    }
-    // 25
-    const bool aEq = isKind(A, KIND_EQUAL), bEq = isKind(B, KIND_EQUAL);
-    if (aEq) {
-      Ref r = m.mergeExtractConstraints(ch(A, 0), ch(A, 1), B);
-      if (r) return r;
-    }
-    if (bEq) {
-      Ref r = m.mergeExtractConstraints(ch(B, 0), ch(B, 1), A);
-      if (r) return r;
-    }
-    // 26
-    if (aEq && bEq) {
-      Expression* a0 = ch(A, 0);
-      Expression* a1 = ch(A, 1);
-      Expression* b0 = ch(B, 0);
-      Expression* b1 = ch(B, 1);
-      const bool xa0 = isKind(a0, KIND_EXTRACT), xa1 = isKind(a1, KIND_EXTRACT);
-      const bool xb0 = isKind(b0, KIND_EXTRACT), xb1 = isKind(b1, KIND_EXTRACT);
-      Ref r;
-      if (xa0 && xb0) r = m.mergeExtractEqualities(a0, a1, b0, b1);
-      if (!r && xa0 && xb1) r = m.mergeExtractEqualities(a0, a1, b1, b0);
-      if (!r && xa1 && xb0) r = m.mergeExtractEqualities(a1, a0, b0, b1);
-      if (!r && xa1 && xb1) r = m.mergeExtractEqualities(a1, a0, b1, b0);
-      if (r) return r;
-    }
-    // 27
-    if (w != 1) return m.findOrInsert(new AndExpression(w, A, B));
-    // 28: the shape that exclusive or produces.
-    if (pAnd && qAnd &&
-        ((compl_(P0, Q0) && compl_(P1, Q1)) || (compl_(P0, Q1) && compl_(P1, Q0)))) {
-      Ref np1 = bd.Not(P1);
-      return bd.Eq(P0, np1);
-    }
-    // 29
-    if (contradictsAnd(A, B)) return bd.False();
-    // 30
-    if (impliesAnd(A, B)) return std::move(a);
-    if (impliesAnd(B, A)) return std::move(b);
-    // 31: under b, the conjunction inside a is false or reduces to one operand.
-    Expression* pa = aNot ? Pn : A;
-    Expression* pb = bNot ? Qn : B;
-    if (isKind(pa, KIND_AND)) {
-      Expression* pa0 = ch(pa, 0);
-      Expression* pa1 = ch(pa, 1);
-      if (contradictsAnd(B, pa0) || contradictsAnd(B, pa1)) {
-        a = bd.Bool(aNot);
-        continue;
-      }
-      if (impliesAnd(B, pa0)) {
-        Ref x(pa1), r;
-        m.makeNotOrTake(r, &x, A == pa);
-        a = std::move(r);
-        continue;
-      }
-      if (impliesAnd(B, pa1)) {
-        Ref x(pa0), r;
-        m.makeNotOrTake(r, &x, A == pa);
-        a = std::move(r);
-        continue;
+  }
+  // concat(c, z) & d → concat(c & high bits of d, z & low bits of d)
+  for (int i = 0; i < 2; ++i) {
+    Expression* X = e[i];
+    Expression* K = e[1 - i];
+    if (kind[i] != KIND_CONCAT || kind[1 - i] != KIND_CONSTANT || !isConst(ch(X, 0))) continue;
+    Expression* hp = ch(X, 0);
+    Expression* lp = ch(X, 1);
+    const uint32_t v = hp->getWidth();
+    Ref mh = bd.Extract(K, w - 1, w - v);
+    Ref hi = bd.And(hp, mh);
+    Ref ml = bd.Extract(K, w - v - 1, 0);
+    Ref lo = bd.And(lp, ml);
+    return bd.Concat(hi, lo);
+  }
+  // (c = z) & ±u, with c a constant and u the extract bit next to the
+  // extract z → one equality of the joined extract
+  for (int i = 0; i < 2; ++i) {
+    if (kind[i] != KIND_EQUAL) continue;
+    Ref r = m.mergeExtractConstraints(ch(e[i], 0), ch(e[i], 1), e[1 - i]);
+    if (r) return r;
+  }
+  // (z1 = t1) & (z2 = t2) with adjacent extracts z1, z2 of one node → one
+  // equality of the joined extract; the pairs of sides tried (0, 0), (0, 1),
+  // (1, 0), (1, 1)
+  if (kind[0] == KIND_EQUAL && kind[1] == KIND_EQUAL) {
+    for (uint32_t k = 0; k < 2; ++k) {
+      for (uint32_t l = 0; l < 2; ++l) {
+        if (!isKind(ch(A, k), KIND_EXTRACT) || !isKind(ch(B, l), KIND_EXTRACT)) continue;
+        Ref r = m.mergeExtractEqualities(ch(A, k), ch(A, 1 - k), ch(B, l), ch(B, 1 - l));
+        if (r) return r;
       }
     }
-    // 32
-    if (isKind(pb, KIND_AND)) {
-      Expression* pb0 = ch(pb, 0);
-      Expression* pb1 = ch(pb, 1);
-      if (contradictsAnd(A, pb1) || contradictsAnd(A, pb0)) {
-        b = bd.Bool(bNot);
-        continue;
-      }
-      if (impliesAnd(A, pb0)) {
-        Ref x(pb1), r;
-        m.makeNotOrTake(r, &x, B == pb);
-        b = std::move(r);
-        continue;
-      }
-      if (impliesAnd(A, pb1)) {
-        Ref x(pb0), r;
-        m.makeNotOrTake(r, &x, B == pb);
-        b = std::move(r);
-        continue;
+  }
+  // Wider than one bit, no rule left → a new and node.
+  if (w != 1) return m.findOrInsert(new AndExpression(w, A, B));
+
+  // The rules below are for single bits.
+  // ~(p & q) & ~(~p & ~q) → p = ~q, the shape that exclusive or produces
+  if (x[0].isNotOfAnd() && x[1].isNotOfAnd()) {
+    Expression* const(&P)[2] = x[0].negOp;
+    Expression* const(&Q)[2] = x[1].negOp;
+    if ((compl_(P[0], Q[0]) && compl_(P[1], Q[1])) || (compl_(P[0], Q[1]) && compl_(P[1], Q[0]))) {
+      Ref np1 = bd.Not(P[1]);
+      return bd.Eq(P[0], np1);
+    }
+  }
+  // x & y, never both true → false
+  if (contradictsAnd(A, B)) return bd.False();
+  // x & y, x implies y → x
+  for (int i = 0; i < 2; ++i)
+    if (impliesAnd(e[i], e[1 - i])) return std::move(*h[i]);
+  // Under y, the and p0 & p1 that is x or that x negates: it contradicts y
+  // → x := 0 (x := 1 for ~(p0 & p1)); y implies pk → x := p(1-k), negated
+  // again for ~(p0 & p1)
+  for (int i = 0; i < 2; ++i) {
+    Expression* y = e[1 - i];
+    const bool negated = x[i].isNot();
+    Expression* const(&p)[2] = negated ? x[i].negOp : x[i].op;
+    if (p[0] == nullptr) continue;
+    if (contradictsAnd(y, p[0]) || contradictsAnd(y, p[1])) {
+      *h[i] = bd.Bool(negated);
+      return startOver(again);
+    }
+    for (int k = 0; k < 2; ++k) {
+      if (impliesAnd(y, p[k])) {
+        Ref rest(p[1 - k]), r;
+        m.makeNotOrTake(r, &rest, !negated);
+        *h[i] = std::move(r);
+        return startOver(again);
       }
     }
-    // 33
-    {
-      Ref r = m.simplifyAnd(A, B);
-      if (r) return r;
-    }
-    // 34
-    if (aAnd) {
-      Ref r = m.simplifyAnd(A0, B);
+  }
+  // ~(p0 & p1) & ~(q0 & q1) that simplifyAnd reduces → its result
+  {
+    Ref r = m.simplifyAnd(A, B);
+    if (r) return r;
+  }
+  // (x0 & x1) & y with simplifyAnd(xk, y) = r → x(1-k) & r
+  for (int i = 0; i < 2; ++i) {
+    if (!x[i].isAnd()) continue;
+    for (int k = 0; k < 2; ++k) {
+      Ref r = m.simplifyAnd(x[i].op[k], e[1 - i]);
       if (r) {
-        Ref na(A1);
-        b = std::move(r);
-        a = std::move(na);
-        continue;
-      }
-      r = m.simplifyAnd(A1, B);
-      if (r) {
-        Ref na(A0);
-        b = std::move(r);
-        a = std::move(na);
-        continue;
+        Ref rest(x[i].op[1 - k]);
+        *h[1 - i] = std::move(r);
+        *h[i] = std::move(rest);
+        return startOver(again);
       }
     }
-    // 35
-    if (bAnd) {
-      Ref r = m.simplifyAnd(B0, A);
-      if (r) {
-        Ref nb(B1);
-        a = std::move(r);
-        b = std::move(nb);
-        continue;
-      }
-      r = m.simplifyAnd(B1, A);
-      if (r) {
-        Ref nb(B0);
-        a = std::move(r);
-        b = std::move(nb);
-        continue;
-      }
-    }
-    // 36
-    return m.findOrInsert(new AndExpression(1, A, B));
+  }
+  // No rule left → a new single-bit and node.
+  return m.findOrInsert(new AndExpression(1, A, B));
+}
+
+// Runs the rule passes until one answers and stores the answer in result.
+ExpressionRef& andLoop(M& m, ExpressionRef& result, Ref& a, Ref& b) {
+  for (;;) {
+    bool again = false;
+    Ref r = andRules(m, a, b, again);
+    if (!again) return answer(result, std::move(r));
   }
 }
 
 // ---------------------------------------------------------------------------
 // equality
 
-Ref equalLoop(M& m, Ref& a, Ref& b) {
+// One pass over the rules of the equality, in their order. In the comments a
+// and b are the operands in their order, x and y the operands in either order
+// (a rule written for x tries a as x first, then b), c and k constants, v a
+// variable.
+Ref equalRules(M& m, Ref& a, Ref& b, bool& again) {
   Build bd{m};
+  Expression* A = a.get();
+  Expression* B = b.get();
+  // Operands of different widths → null; smaller serial id first.
+  if (A->getWidth() != B->getWidth()) return Ref();
+  if (A->getId() >= B->getId()) {
+    a.swap(b);
+    std::swap(A, B);
+  }
+  Ref* const h[2] = {&a, &b};
+  Expression* const e[2] = {A, B};
+  const uint32_t kind[2] = {A->getKind(), B->getKind()};
+  // x = x → true
+  if (A == B) return bd.True();
+  // An array against a bit-vector, or arrays of different sorts → null.
+  if (A->isArray() != B->isArray()) return Ref();
+  if (A->isArray() && !sameArraySort(A, B)) return Ref();
+  const uint32_t w = A->getWidth();
+  // x = y, provably different → false
+  if (areProvablyDistinct(A, B)) return bd.False();
+  // An equality with a branch of an if-then-else x = ite(c, t, f):
+  for (int i = 0; i < 2; ++i) {
+    Expression* I = e[i];
+    Expression* O = e[1 - i];
+    if (kind[i] != KIND_ITE && kind[i] != KIND_ARRAY_ITE) continue;
+    Expression* c = ch(I, 0);
+    Expression* t = ch(I, 1);
+    Expression* f = ch(I, 2);
+    // ite(c, t, f) = t → c | (f = t)
+    if (O == t) {
+      Ref q = bd.Eq(f, O);
+      return bd.Or(c, q);
+    }
+    // ite(c, t, f) = y, y provably not t → ~c & (f = y)
+    if (areProvablyDistinct(O, t)) {
+      Ref nc = bd.Not(c);
+      Ref q = bd.Eq(f, O);
+      return bd.And(nc, q);
+    }
+    // ite(c, t, f) = f → ~c | (t = f)
+    if (O == f) {
+      Ref nc = bd.Not(c);
+      Ref q = bd.Eq(t, O);
+      return bd.Or(nc, q);
+    }
+    // ite(c, t, f) = y, y provably not f → c & (t = y)
+    if (areProvablyDistinct(O, f)) {
+      Ref q = bd.Eq(t, O);
+      return bd.And(c, q);
+    }
+  }
+  // (z & c) = k with a constant mask c, either operand of the and: k has a bit
+  // outside c → false; c one run of ones → the run's bits of z = those of k
+  for (int i = 0; i < 2; ++i) {
+    Expression* K = e[i];
+    Expression* N = e[1 - i];
+    if (kind[i] != KIND_CONSTANT || kind[1 - i] != KIND_AND) continue;
+    for (uint32_t j = 0; j < 2; ++j) {
+      Expression* mask = ch(N, j);
+      Expression* z = ch(N, 1 - j);
+      if (!isConst(mask)) continue;
+      const BitVector& mv = valueOf(mask);
+      if (!valueOf(K).isSubsetOf(mv)) return bd.False();
+      uint32_t lo = 0, len = 0;
+      if (!mv.isZero() && mv.getSetBitRange(lo, len)) {
+        Ref nk = bd.Extract(K, lo + len - 1, lo);
+        Ref nz = bd.Extract(z, lo + len - 1, lo);
+        *h[i] = std::move(nk);
+        *h[1 - i] = std::move(nz);
+        return startOver(again);
+      }
+    }
+  }
+  // Arrays, no rule left → a new array equality node.
+  if (A->isArray()) return m.findOrInsert(new ArrayEqualExpression(A, B));
+  // Negations, the first rule that fits; each gives a new pair.
+  Ref n[2];
+  // -x = x → the low w-1 bits of x = 0; true at width 1
+  for (int i = 0; i < 2; ++i) {
+    if (kind[i] == KIND_NEG && ch(e[i], 0) == e[1 - i]) {
+      if (w == 1) return bd.True();
+      n[i] = bd.Extract(e[1 - i], w - 2, 0);
+      n[1 - i] = bd.Zero(w - 1);
+      return replacePair(a, b, n[0], n[1], again);
+    }
+  }
+  // -x = -y → x = y;  ~x = ~y → x = y
+  if ((kind[0] == KIND_NEG || kind[0] == KIND_NOT) && kind[1] == kind[0]) {
+    n[0] = ch(A, 0);
+    n[1] = ch(B, 0);
+    return replacePair(a, b, n[0], n[1], again);
+  }
+  // k = ~y → ~k = y
+  for (int i = 0; i < 2; ++i) {
+    if (kind[i] == KIND_CONSTANT && kind[1 - i] == KIND_NOT) {
+      n[i] = bd.Not(e[i]);
+      n[1 - i] = ch(e[1 - i], 0);
+      return replacePair(a, b, n[0], n[1], again);
+    }
+  }
+  // k = -y → -k = y
+  for (int i = 0; i < 2; ++i) {
+    if (kind[i] == KIND_CONSTANT && kind[1 - i] == KIND_NEG) {
+      n[i] = bd.Neg(e[i]);
+      n[1 - i] = ch(e[1 - i], 0);
+      return replacePair(a, b, n[0], n[1], again);
+    }
+  }
+  // ~v = y, y not a variable → v = ~y
+  for (int i = 0; i < 2; ++i) {
+    if (kind[i] == KIND_NOT && isKind(ch(e[i], 0), KIND_VARIABLE) && kind[1 - i] != KIND_VARIABLE) {
+      n[i] = ch(e[i], 0);
+      n[1 - i] = bd.Not(e[1 - i]);
+      return replacePair(a, b, n[0], n[1], again);
+    }
+  }
+  // -v = y, y not a variable → v = -y
+  for (int i = 0; i < 2; ++i) {
+    if (kind[i] == KIND_NEG && isKind(ch(e[i], 0), KIND_VARIABLE) && kind[1 - i] != KIND_VARIABLE) {
+      n[i] = ch(e[i], 0);
+      n[1 - i] = bd.Neg(e[1 - i]);
+      return replacePair(a, b, n[0], n[1], again);
+    }
+  }
+  // x = x + z → z = 0, b tried as the sum first
+  for (int i = 1; i >= 0; --i) {
+    if (kind[i] != KIND_ADD) continue;
+    for (uint32_t j = 0; j < 2; ++j)
+      if (e[1 - i] == ch(e[i], j)) return bd.IsZero(ch(e[i], 1 - j));
+  }
+  // (s + y) = (s + z) → y = z; the pairs of summands tried (a0, b0), (a0, b1),
+  // (a1, b0), (a1, b1)
+  if (kind[0] == KIND_ADD && kind[1] == KIND_ADD) {
+    for (uint32_t k = 0; k < 2; ++k) {
+      for (uint32_t l = 0; l < 2; ++l) {
+        if (ch(A, k) == ch(B, l)) {
+          n[0] = ch(A, 1 - k);
+          n[1] = ch(B, 1 - l);
+          return replacePair(a, b, n[0], n[1], again);
+        }
+      }
+    }
+  }
+  // concat(p, q) = concat(r, s), p and r of one width → (p = r) & (q = s)
+  if (kind[0] == KIND_CONCAT && kind[1] == KIND_CONCAT && ch(A, 0)->getWidth() == ch(B, 0)->getWidth()) {
+    Ref hi = bd.Eq(ch(A, 0), ch(B, 0));
+    Ref lo = bd.Eq(ch(A, 1), ch(B, 1));
+    return bd.And(hi, lo);
+  }
+  // concat(p, q) = k → (p = high bits of k) & (q = low bits of k)
+  for (int i = 0; i < 2; ++i) {
+    Expression* Cc = e[i];
+    Expression* K = e[1 - i];
+    if (kind[i] != KIND_CONCAT || kind[1 - i] != KIND_CONSTANT) continue;
+    const uint32_t v = ch(Cc, 1)->getWidth();
+    Ref kh = bd.Extract(K, w - 1, v);
+    Ref hi = bd.Eq(ch(Cc, 0), kh);
+    Ref kl = bd.Extract(K, v - 1, 0);
+    Ref lo = bd.Eq(ch(Cc, 1), kl);
+    return bd.And(hi, lo);
+  }
+  if (w == 1) {
+    // 1 = y → y
+    for (int i = 0; i < 2; ++i)
+      if (e[i]->isAllOnes()) return std::move(*h[1 - i]);
+    // 0 = y → ~y
+    for (int i = 0; i < 2; ++i)
+      if (e[i]->isZero()) return bd.Not(e[1 - i]);
+  }
+  // No rule left → a new equality node.
+  return m.findOrInsert(new EqualExpression(A, B));
+}
+
+// Runs the rule passes until one answers and stores the answer in result.
+ExpressionRef& equalLoop(M& m, ExpressionRef& result, Ref& a, Ref& b) {
   for (;;) {
-    Expression* A = a.get();
-    Expression* B = b.get();
-    // 1
-    if (A->getWidth() != B->getWidth()) return Ref();
-    // 2
-    if (A->getId() >= B->getId()) {
-      a.swap(b);
-      std::swap(A, B);
-    }
-    // 3
-    if (A == B) return bd.True();
-    // 4: arrays only against arrays of the same sort.
-    if (A->isArray() != B->isArray()) return Ref();
-    if (A->isArray() && !sameArraySort(A, B)) return Ref();
-    const uint32_t w = A->getWidth();
-    // 5
-    if (areProvablyDistinct(A, B)) return bd.False();
-    // 6, 7: an equality with a branch of an if-then-else.
-    for (int side = 0; side < 2; ++side) {
-      Expression* I = side == 0 ? A : B;
-      Expression* O = side == 0 ? B : A;
-      if (!isIteLike(I)) continue;
-      Expression* c = ch(I, 0);
-      Expression* t = ch(I, 1);
-      Expression* e = ch(I, 2);
-      if (O == t) {
-        Ref q = bd.Eq(e, O);
-        return bd.Or(c, q);
-      }
-      if (areProvablyDistinct(O, t)) {
-        Ref nc = bd.Not(c);
-        Ref q = bd.Eq(e, O);
-        return bd.And(nc, q);
-      }
-      if (O == e) {
-        Ref nc = bd.Not(c);
-        Ref q = bd.Eq(t, O);
-        return bd.Or(nc, q);
-      }
-      if (areProvablyDistinct(O, e)) {
-        Ref q = bd.Eq(t, O);
-        return bd.And(c, q);
-      }
-    }
-    // 8, 9: a masked value against a constant.
-    {
-      bool restart = false;
-      for (int side = 0; side < 2 && !restart; ++side) {
-        Expression* K = side == 0 ? A : B;
-        Expression* N = side == 0 ? B : A;
-        if (!isConst(K) || !isKind(N, KIND_AND)) continue;
-        for (int i = 0; i < 2; ++i) {
-          Expression* mask = ch(N, i);
-          Expression* x = ch(N, 1 - i);
-          if (!isConst(mask)) continue;
-          const BitVector& mv = valueOf(mask);
-          if (!valueOf(K).isSubsetOf(mv)) return bd.False();
-          uint32_t lo = 0, len = 0;
-          if (!mv.isZero() && mv.getSetBitRange(lo, len)) {
-            Ref nk = bd.Extract(K, lo + len - 1, lo);
-            Ref nx = bd.Extract(x, lo + len - 1, lo);
-            if (side == 0) {
-              a = std::move(nk);
-              b = std::move(nx);
-            } else {
-              b = std::move(nk);
-              a = std::move(nx);
-            }
-            restart = true;
-            break;
-          }
-        }
-      }
-      if (restart) continue;
-    }
-    // 10
-    if (A->isArray()) return m.findOrInsert(new ArrayEqualExpression(A, B));
-    // 11: negations.
-    {
-      const uint32_t ka = A->getKind(), kb = B->getKind();
-      Ref na, nb;
-      bool replaced = true;
-      if (ka == KIND_NEG && ch(A, 0) == B) {
-        // -x = x exactly when the low w-1 bits of x are zero.
-        if (w == 1) return bd.True();
-        na = bd.Extract(B, w - 2, 0);
-        nb = bd.Zero(w - 1);
-      } else if (kb == KIND_NEG && ch(B, 0) == A) {
-        if (w == 1) return bd.True();
-        nb = bd.Extract(A, w - 2, 0);
-        na = bd.Zero(w - 1);
-      } else if (ka == KIND_NEG && kb == KIND_NEG) {
-        na = ch(A, 0);
-        nb = ch(B, 0);
-      } else if (ka == KIND_NOT && kb == KIND_NOT) {
-        na = ch(A, 0);
-        nb = ch(B, 0);
-      } else if (ka == KIND_CONSTANT && kb == KIND_NOT) {
-        na = bd.Not(A);
-        nb = ch(B, 0);
-      } else if (ka == KIND_NOT && kb == KIND_CONSTANT) {
-        na = ch(A, 0);
-        nb = bd.Not(B);
-      } else if (ka == KIND_CONSTANT && kb == KIND_NEG) {
-        na = bd.Neg(A);
-        nb = ch(B, 0);
-      } else if (ka == KIND_NEG && kb == KIND_CONSTANT) {
-        na = ch(A, 0);
-        nb = bd.Neg(B);
-      } else if (ka == KIND_NOT && isKind(ch(A, 0), KIND_VARIABLE) && kb != KIND_VARIABLE) {
-        na = ch(A, 0);
-        nb = bd.Not(B);
-      } else if (kb == KIND_NOT && isKind(ch(B, 0), KIND_VARIABLE) && ka != KIND_VARIABLE) {
-        na = bd.Not(A);
-        nb = ch(B, 0);
-      } else if (ka == KIND_NEG && isKind(ch(A, 0), KIND_VARIABLE) && kb != KIND_VARIABLE) {
-        na = ch(A, 0);
-        nb = bd.Neg(B);
-      } else if (kb == KIND_NEG && isKind(ch(B, 0), KIND_VARIABLE) && ka != KIND_VARIABLE) {
-        na = bd.Neg(A);
-        nb = ch(B, 0);
-      } else {
-        replaced = false;
-      }
-      if (replaced) {
-        a = std::move(na);
-        b = std::move(nb);
-        continue;
-      }
-    }
-    // 12
-    if (isKind(B, KIND_ADD)) {
-      if (A == ch(B, 0)) return bd.IsZero(ch(B, 1));
-      if (A == ch(B, 1)) return bd.IsZero(ch(B, 0));
-    }
-    // 13
-    if (isKind(A, KIND_ADD)) {
-      Expression* a0 = ch(A, 0);
-      Expression* a1 = ch(A, 1);
-      if (B == a0) return bd.IsZero(a1);
-      if (B == a1) return bd.IsZero(a0);
-      if (isKind(B, KIND_ADD)) {
-        Expression* b0 = ch(B, 0);
-        Expression* b1 = ch(B, 1);
-        Expression* ra = nullptr;
-        Expression* rb = nullptr;
-        if (a0 == b0) {
-          ra = a1;
-          rb = b1;
-        } else if (a0 == b1) {
-          ra = a1;
-          rb = b0;
-        } else if (a1 == b0) {
-          ra = a0;
-          rb = b1;
-        } else if (a1 == b1) {
-          ra = a0;
-          rb = b0;
-        }
-        if (ra) {
-          Ref na(ra), nb(rb);
-          a = std::move(na);
-          b = std::move(nb);
-          continue;
-        }
-      }
-    }
-    // 14
-    if (isKind(A, KIND_CONCAT) && isKind(B, KIND_CONCAT) && ch(A, 0)->getWidth() == ch(B, 0)->getWidth()) {
-      Ref hi = bd.Eq(ch(A, 0), ch(B, 0));
-      Ref lo = bd.Eq(ch(A, 1), ch(B, 1));
-      return bd.And(hi, lo);
-    }
-    // 15
-    for (int side = 0; side < 2; ++side) {
-      Expression* Cc = side == 0 ? A : B;
-      Expression* K = side == 0 ? B : A;
-      if (!isKind(Cc, KIND_CONCAT) || !isConst(K)) continue;
-      const uint32_t v = ch(Cc, 1)->getWidth();
-      Ref kh = bd.Extract(K, w - 1, v);
-      Ref hi = bd.Eq(ch(Cc, 0), kh);
-      Ref kl = bd.Extract(K, v - 1, 0);
-      Ref lo = bd.Eq(ch(Cc, 1), kl);
-      return bd.And(hi, lo);
-    }
-    // 16
-    if (w == 1) {
-      if (A->isAllOnes()) return std::move(b);
-      if (B->isAllOnes()) return std::move(a);
-      if (A->isZero()) return bd.Not(B);
-      if (B->isZero()) return bd.Not(A);
-    }
-    // 17
-    return m.findOrInsert(new EqualExpression(A, B));
+    bool again = false;
+    Ref r = equalRules(m, a, b, again);
+    if (!again) return answer(result, std::move(r));
   }
 }
 
 // ---------------------------------------------------------------------------
 // if-then-else
 
-Ref iteLoop(M& m, Ref& c, Ref& t, Ref& e) {
+// One pass over the rules of the if-then-else, in their order. In the
+// comments a rule written for one branch is tried on the then-branch first,
+// then mirrored on the else-branch; d is the condition of an inner
+// if-then-else.
+Ref iteRules(M& m, Ref& c, Ref& t, Ref& e, bool& again) {
   Build bd{m};
-  for (;;) {
-    Expression* C = c.get();
-    Expression* T = t.get();
-    Expression* E = e.get();
-    // 1
-    if (T == E) return std::move(t);
-    // 2
-    if (C->isAllOnes()) return std::move(t);
-    if (C->isZero()) return std::move(e);
-    // 3
-    if (isKind(C, KIND_NOT)) {
-      c = ch(C, 0);
-      t.swap(e);
-      continue;
+  Expression* C = c.get();
+  Expression* T = t.get();
+  Expression* E = e.get();
+  Ref* const br[2] = {&t, &e};
+  Expression* const B[2] = {T, E};
+  // ite(c, x, x) → x
+  if (T == E) return std::move(t);
+  // ite(1, t, e) → t;  ite(0, t, e) → e
+  if (C->isAllOnes()) return std::move(t);
+  if (C->isZero()) return std::move(e);
+  // ite(~c, t, e) → ite(c, e, t)
+  if (isKind(C, KIND_NOT)) {
+    c = ch(C, 0);
+    t.swap(e);
+    return startOver(again);
+  }
+  const uint32_t kind[2] = {T->getKind(), E->getKind()};
+  const bool iteLike[2] = {kind[0] == KIND_ITE || kind[0] == KIND_ARRAY_ITE,
+                           kind[1] == KIND_ITE || kind[1] == KIND_ARRAY_ITE};
+  // ite(c, ite(c, x, y), e) → ite(c, x, e);  ite(c, ite(~c, x, y), e) → ite(c, y, e)
+  for (uint32_t i = 0; i < 2; ++i) {
+    Expression* X = B[i];
+    if (!iteLike[i]) continue;
+    if (ch(X, 0) == C) {
+      *br[i] = ch(X, 1 + i);
+      return startOver(again);
     }
-    // 4
-    if (isIteLike(T)) {
-      if (ch(T, 0) == C) {
-        t = ch(T, 1);
-        continue;
-      }
-      if (compl_(C, ch(T, 0))) {
-        t = ch(T, 2);
-        continue;
+    if (compl_(C, ch(X, 0))) {
+      *br[i] = ch(X, 2 - i);
+      return startOver(again);
+    }
+  }
+  // ite(c, ite(d, e, y), e) → ite(c & ~d, y, e);  ite(c, ite(d, y, e), e) → ite(c & d, y, e)
+  if (iteLike[0]) {
+    Expression* d = ch(T, 0);
+    if (E == ch(T, 1)) {
+      Ref nd = bd.Not(d);
+      Ref nc = bd.And(C, nd);
+      Ref nt(ch(T, 2));
+      return replacePair(c, t, nc, nt, again);
+    }
+    if (E == ch(T, 2)) {
+      Ref nc = bd.And(C, d);
+      Ref nt(ch(T, 1));
+      return replacePair(c, t, nc, nt, again);
+    }
+  }
+  // ite(c, t, ite(d, t, y)) → ite(c | d, t, y);  ite(c, t, ite(d, y, t)) → ite(c | ~d, t, y)
+  if (iteLike[1]) {
+    Expression* d = ch(E, 0);
+    if (T == ch(E, 1)) {
+      Ref nc = bd.Or(C, d);
+      Ref ne(ch(E, 2));
+      return replacePair(c, e, nc, ne, again);
+    }
+    if (T == ch(E, 2)) {
+      Ref nd = bd.Not(d);
+      Ref nc = bd.Or(C, nd);
+      Ref ne(ch(E, 1));
+      return replacePair(c, e, nc, ne, again);
+    }
+  }
+  // Arrays: of different sorts → null;
+  // ite(c, write(x, i, v), write(y, i, v)) → write(ite(c, x, y), i, v);
+  // no rule left → a new array if-then-else node
+  if (T->isArray()) {
+    if (!sameArraySort(T, E)) return Ref();
+    if (kind[0] == KIND_ARRAY_WRITE && kind[1] == KIND_ARRAY_WRITE && ch(T, 1) == ch(E, 1) &&
+        ch(T, 2) == ch(E, 2)) {
+      Ref arr = bd.Ite(C, ch(T, 0), ch(E, 0));
+      return bd.Write(arr, ch(T, 1), ch(T, 2));
+    }
+    return m.findOrInsert(new ArrayIteExpression(C, T, E));
+  }
+  // Branches of different widths → null.
+  if (T->getWidth() != E->getWidth()) return Ref();
+  const uint32_t w = T->getWidth();
+  // ite(c, c, e) → c | e;  ite(c, t, c) → c & t
+  if (T == C) return bd.Or(C, E);
+  if (C == E) return bd.And(C, T);
+  // ite(c, ~c, e) → ~c & e;  ite(c, t, ~c) → t | ~c
+  if (compl_(C, T)) {
+    Ref nc = bd.Not(C);
+    return bd.And(nc, E);
+  }
+  if (compl_(C, E)) {
+    Ref nc = bd.Not(C);
+    return bd.Or(T, nc);
+  }
+  // 1-bit ite(c, t, ~t) → c = t
+  if (w == 1 && compl_(T, E)) return bd.Eq(C, T);
+  // ite(c, y & z, y) → y & ite(c, z, ones);  ite(c, y, y & z) → y & ite(c, ones, z)
+  for (int i = 0; i < 2; ++i) {
+    Expression* X = B[i];
+    Expression* Y = B[1 - i];
+    if (kind[i] != KIND_AND) continue;
+    for (uint32_t k = 0; k < 2; ++k) {
+      if (Y != ch(X, k)) continue;
+      Ref ones = bd.Ones(w);
+      Expression* arm[2];
+      arm[i] = ch(X, 1 - k);
+      arm[1 - i] = ones.get();
+      Ref in = bd.Ite(C, arm[0], arm[1]);
+      return bd.And(Y, in);
+    }
+  }
+  // ite(c, concat(h, x), concat(h, y)) → concat(h, ite(c, x, y));
+  // ite(c, concat(x, l), concat(y, l)) → concat(ite(c, x, y), l)
+  if (kind[0] == KIND_CONCAT && kind[1] == KIND_CONCAT) {
+    if (ch(T, 0) == ch(E, 0)) {
+      Ref in = bd.Ite(C, ch(T, 1), ch(E, 1));
+      return bd.Concat(ch(T, 0), in);
+    }
+    if (ch(T, 1) == ch(E, 1)) {
+      Ref in = bd.Ite(C, ch(T, 0), ch(E, 0));
+      return bd.Concat(in, ch(T, 1));
+    }
+  }
+  // ite(c, s ∘ x, s ∘ y) → s ∘ ite(c, x, y) for ∘ the sum or the product; the
+  // shared operand s looked for as (t0, e0), (t0, e1), (t1, e0), (t1, e1)
+  if ((kind[0] == KIND_ADD || kind[0] == KIND_MUL) && kind[1] == kind[0]) {
+    for (uint32_t k = 0; k < 2; ++k) {
+      for (uint32_t l = 0; l < 2; ++l) {
+        if (ch(T, k) != ch(E, l)) continue;
+        Expression* s = ch(T, k);
+        Ref in = bd.Ite(C, ch(T, 1 - k), ch(E, 1 - l));
+        return kind[0] == KIND_ADD ? bd.Add(s, in) : bd.Mul(s, in);
       }
     }
-    // 5
-    if (isIteLike(E)) {
-      if (ch(E, 0) == C) {
-        e = ch(E, 2);
-        continue;
-      }
-      if (compl_(C, ch(E, 0))) {
-        e = ch(E, 1);
-        continue;
-      }
-    }
-    // 6
-    if (isIteLike(T)) {
-      Expression* d = ch(T, 0);
-      if (E == ch(T, 1)) {
-        Ref nd = bd.Not(d);
-        Ref nc = bd.And(C, nd);
-        Ref nt(ch(T, 2));
-        c = std::move(nc);
-        t = std::move(nt);
-        continue;
-      }
-      if (E == ch(T, 2)) {
-        Ref nc = bd.And(C, d);
-        Ref nt(ch(T, 1));
-        c = std::move(nc);
-        t = std::move(nt);
-        continue;
-      }
-    }
-    // 7
-    if (isIteLike(E)) {
-      Expression* d = ch(E, 0);
-      if (T == ch(E, 1)) {
-        Ref nc = bd.Or(C, d);
-        Ref ne(ch(E, 2));
-        c = std::move(nc);
-        e = std::move(ne);
-        continue;
-      }
-      if (T == ch(E, 2)) {
-        Ref nd = bd.Not(d);
-        Ref nc = bd.Or(C, nd);
-        Ref ne(ch(E, 1));
-        c = std::move(nc);
-        e = std::move(ne);
-        continue;
-      }
-    }
-    // 8
-    if (T->isArray()) {
-      if (!sameArraySort(T, E)) return Ref();
-      if (isKind(T, KIND_ARRAY_WRITE) && isKind(E, KIND_ARRAY_WRITE) && ch(T, 1) == ch(E, 1) &&
-          ch(T, 2) == ch(E, 2)) {
-        Ref arr = bd.Ite(C, ch(T, 0), ch(E, 0));
-        return bd.Write(arr, ch(T, 1), ch(T, 2));
-      }
-      return m.findOrInsert(new ArrayIteExpression(C, T, E));
-    }
-    // 9
-    if (T->getWidth() != E->getWidth()) return Ref();
-    const uint32_t w = T->getWidth();
-    // 10
-    if (T == C) return bd.Or(C, E);
-    if (C == E) return bd.And(C, T);
-    // 11
-    if (compl_(C, T)) {
+  }
+  if (w == 1) {
+    // ite(c, 0, e) → ~c & e
+    if (T->isZero()) {
       Ref nc = bd.Not(C);
       return bd.And(nc, E);
     }
-    if (compl_(C, E)) {
+    // ite(c, 1, e) → c | e
+    if (T->isAllOnes()) return bd.Or(C, E);
+    // ite(c, t, 0) → c & t
+    if (E->isZero()) return bd.And(C, T);
+    // ite(c, t, 1) → ~c | t
+    if (E->isAllOnes()) {
       Ref nc = bd.Not(C);
-      return bd.Or(T, nc);
+      return bd.Or(nc, T);
     }
-    // 12
-    if (w == 1 && compl_(T, E)) return bd.Eq(C, T);
-    // 13
-    if (isKind(T, KIND_AND)) {
-      if (E == ch(T, 0)) {
-        Ref ones = bd.Ones(w);
-        Ref i = bd.Ite(C, ch(T, 1), ones);
-        return bd.And(E, i);
-      }
-      if (E == ch(T, 1)) {
-        Ref ones = bd.Ones(w);
-        Ref i = bd.Ite(C, ch(T, 0), ones);
-        return bd.And(E, i);
-      }
-    }
-    // 14
-    if (isKind(E, KIND_AND)) {
-      if (T == ch(E, 0)) {
-        Ref ones = bd.Ones(w);
-        Ref i = bd.Ite(C, ones, ch(E, 1));
-        return bd.And(T, i);
-      }
-      if (T == ch(E, 1)) {
-        Ref ones = bd.Ones(w);
-        Ref i = bd.Ite(C, ones, ch(E, 0));
-        return bd.And(T, i);
-      }
-    }
-    // 15
-    if (isKind(T, KIND_CONCAT) && isKind(E, KIND_CONCAT)) {
-      if (ch(T, 0) == ch(E, 0)) {
-        Ref i = bd.Ite(C, ch(T, 1), ch(E, 1));
-        return bd.Concat(ch(T, 0), i);
-      }
-      if (ch(T, 1) == ch(E, 1)) {
-        Ref i = bd.Ite(C, ch(T, 0), ch(E, 0));
-        return bd.Concat(i, ch(T, 1));
-      }
-    }
-    // 16, 17
-    for (uint32_t kind : {uint32_t(KIND_ADD), uint32_t(KIND_MUL)}) {
-      if (!isKind(T, kind) || !isKind(E, kind)) continue;
-      Expression* t0 = ch(T, 0);
-      Expression* t1 = ch(T, 1);
-      Expression* e0 = ch(E, 0);
-      Expression* e1 = ch(E, 1);
-      Expression* common = nullptr;
-      Expression* rt = nullptr;
-      Expression* re = nullptr;
-      if (t0 == e0) {
-        common = t0, rt = t1, re = e1;
-      } else if (t0 == e1) {
-        common = t0, rt = t1, re = e0;
-      } else if (t1 == e0) {
-        common = t1, rt = t0, re = e1;
-      } else if (t1 == e1) {
-        common = t1, rt = t0, re = e0;
-      }
-      if (common) {
-        Ref i = bd.Ite(C, rt, re);
-        return kind == KIND_ADD ? bd.Add(common, i) : bd.Mul(common, i);
-      }
-    }
-    // 18
-    if (w == 1) {
-      if (T->isZero()) {
-        Ref nc = bd.Not(C);
-        return bd.And(nc, E);
-      }
-      if (T->isAllOnes()) return bd.Or(C, E);
-      if (E->isZero()) return bd.And(C, T);
-      if (E->isAllOnes()) {
-        Ref nc = bd.Not(C);
-        return bd.Or(nc, T);
-      }
-    }
-    // 19
-    return m.findOrInsert(new IteExpression(C, T, E));
+  }
+  // No rule left → a new if-then-else node.
+  return m.findOrInsert(new IteExpression(C, T, E));
+}
+
+// Runs the rule passes until one answers and stores the answer in result.
+ExpressionRef& iteLoop(M& m, ExpressionRef& result, Ref& c, Ref& t, Ref& e) {
+  for (;;) {
+    bool again = false;
+    Ref r = iteRules(m, c, t, e, again);
+    if (!again) return answer(result, std::move(r));
   }
 }
 
@@ -768,74 +706,89 @@ Ref iteLoop(M& m, Ref& c, Ref& t, Ref& e) {
 
 // Read from an array: answered through writes at the same index, past writes
 // at provably different indices, and into if-then-else nodes whose branches
-// are such writes.
-Ref readLoop(M& m, Ref& arr, Expression* I) {
+// are such writes. In the comments, j is an index provably different from i;
+// a rule written for one branch is tried on the then-branch first, then
+// mirrored on the else-branch.
+Ref readRules(M& m, Ref& arr, Expression* I, bool& again) {
   Build bd{m};
-  for (;;) {
-    Expression* A = arr.get();
-    if (isKind(A, KIND_ARRAY_WRITE)) {
-      Expression* idx = ch(A, 1);
-      // 1
-      if (idx == I) return Ref(ch(A, 2));
-      // 2
-      if (areProvablyDistinct(I, idx)) {
-        arr = ch(A, 0);
-        continue;
-      }
-    } else if (isKind(A, KIND_ARRAY_ITE)) {
-      Expression* c = ch(A, 0);
-      Expression* T = ch(A, 1);
-      Expression* E = ch(A, 2);
-      const bool tw = isKind(T, KIND_ARRAY_WRITE), ew = isKind(E, KIND_ARRAY_WRITE);
-      // 3
-      if (tw && ch(T, 1) == I) {
-        Ref r = bd.Read(E, I);
-        return bd.Ite(c, ch(T, 2), r);
-      }
-      // 4
-      if (ew && ch(E, 1) == I) {
-        Ref r = bd.Read(T, I);
-        return bd.Ite(c, r, ch(E, 2));
-      }
-      // 5
-      if (tw && areProvablyDistinct(I, ch(T, 1))) {
-        arr = bd.Ite(c, ch(T, 0), E);
-        continue;
-      }
-      // 6
-      if (ew && areProvablyDistinct(I, ch(E, 1))) {
-        arr = bd.Ite(c, T, ch(E, 0));
-        continue;
-      }
+  Expression* A = arr.get();
+  if (isKind(A, KIND_ARRAY_WRITE)) {
+    Expression* idx = ch(A, 1);
+    // read(write(x, i, v), i) → v
+    if (idx == I) return Ref(ch(A, 2));
+    // read(write(x, j, v), i) → read(x, i)
+    if (areProvablyDistinct(I, idx)) {
+      arr = ch(A, 0);
+      return startOver(again);
     }
-    // 7
-    return m.findOrInsert(new ArrayReadExpression(A, I));
+  } else if (isKind(A, KIND_ARRAY_ITE)) {
+    Expression* c = ch(A, 0);
+    Expression* const B[2] = {ch(A, 1), ch(A, 2)};
+    // read(ite(c, write(x, i, v), y), i) → ite(c, v, read(y, i))
+    for (int k = 0; k < 2; ++k) {
+      Expression* W = B[k];
+      if (!isKind(W, KIND_ARRAY_WRITE) || ch(W, 1) != I) continue;
+      Ref r = bd.Read(B[1 - k], I);
+      Expression* arm[2];
+      arm[k] = ch(W, 2);
+      arm[1 - k] = r.get();
+      return bd.Ite(c, arm[0], arm[1]);
+    }
+    // read(ite(c, write(x, j, v), y), i) → read(ite(c, x, y), i)
+    for (int k = 0; k < 2; ++k) {
+      Expression* W = B[k];
+      if (!isKind(W, KIND_ARRAY_WRITE) || !areProvablyDistinct(I, ch(W, 1))) continue;
+      Expression* arm[2];
+      arm[k] = ch(W, 0);
+      arm[1 - k] = B[1 - k];
+      arr = bd.Ite(c, arm[0], arm[1]);
+      return startOver(again);
+    }
+  }
+  // No rule left → a new read node.
+  return m.findOrInsert(new ArrayReadExpression(A, I));
+}
+
+// Runs the rule passes until one answers and stores the answer in result.
+ExpressionRef& readLoop(M& m, ExpressionRef& result, Ref& arr, Expression* I) {
+  for (;;) {
+    bool again = false;
+    Ref r = readRules(m, arr, I, again);
+    if (!again) return answer(result, std::move(r));
   }
 }
 
-Ref writeLoop(M& m, Ref& arr, Expression* I, Expression* V) {
+// Write into an array. A rule written for one branch is tried on the
+// then-branch first, then mirrored on the else-branch.
+Ref writeRules(M& m, Ref& arr, Expression* I, Expression* V, bool& again) {
   Build bd{m};
-  for (;;) {
-    // 1: a later write at the same index overwrites the earlier one.
-    while (isKind(arr.get(), KIND_ARRAY_WRITE) && ch(arr.get(), 1) == I) arr = ch(arr.get(), 0);
-    Expression* A = arr.get();
-    if (isKind(A, KIND_ARRAY_ITE)) {
-      Expression* c = ch(A, 0);
-      Expression* T = ch(A, 1);
-      Expression* E = ch(A, 2);
-      // 2
-      if (isKind(T, KIND_ARRAY_WRITE) && ch(T, 1) == I) {
-        arr = bd.Ite(c, ch(T, 0), E);
-        continue;
-      }
-      // 3
-      if (isKind(E, KIND_ARRAY_WRITE) && ch(E, 1) == I) {
-        arr = bd.Ite(c, T, ch(E, 0));
-        continue;
-      }
+  // write(write(x, i, u), i, v) → write(x, i, v): the later write overwrites
+  while (isKind(arr.get(), KIND_ARRAY_WRITE) && ch(arr.get(), 1) == I) arr = ch(arr.get(), 0);
+  Expression* A = arr.get();
+  // write(ite(c, write(x, i, u), y), i, v) → write(ite(c, x, y), i, v)
+  if (isKind(A, KIND_ARRAY_ITE)) {
+    Expression* c = ch(A, 0);
+    Expression* const B[2] = {ch(A, 1), ch(A, 2)};
+    for (int k = 0; k < 2; ++k) {
+      Expression* W = B[k];
+      if (!isKind(W, KIND_ARRAY_WRITE) || ch(W, 1) != I) continue;
+      Expression* arm[2];
+      arm[k] = ch(W, 0);
+      arm[1 - k] = B[1 - k];
+      arr = bd.Ite(c, arm[0], arm[1]);
+      return startOver(again);
     }
-    // 4
-    return m.findOrInsert(new ArrayWriteExpression(A, I, V));
+  }
+  // No rule left → a new write node.
+  return m.findOrInsert(new ArrayWriteExpression(A, I, V));
+}
+
+// Runs the rule passes until one answers and stores the answer in result.
+ExpressionRef& writeLoop(M& m, ExpressionRef& result, Ref& arr, Expression* I, Expression* V) {
+  for (;;) {
+    bool again = false;
+    Ref r = writeRules(m, arr, I, V, again);
+    if (!again) return answer(result, std::move(r));
   }
 }
 
@@ -864,8 +817,7 @@ ExpressionRef& ExpressionManager::makeNot(ExpressionRef& result, ExpressionRef* 
 
 ExpressionRef& ExpressionManager::makeAnd(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
   if (!a || !b || !*a || !*b) return fail(result);
-  Ref r = andLoop(*this, *a, *b);
-  return answer(result, std::move(r));
+  return andLoop(*this, result, *a, *b);
 }
 
 ExpressionRef& ExpressionManager::makeNor(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
@@ -1051,8 +1003,7 @@ bool ExpressionManager::assertExpression(ExpressionRef* e) {
 
 ExpressionRef& ExpressionManager::makeEqual(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
   if (!a || !b || !*a || !*b) return fail(result);
-  Ref r = equalLoop(*this, *a, *b);
-  return answer(result, std::move(r));
+  return equalLoop(*this, result, *a, *b);
 }
 
 ExpressionRef& ExpressionManager::makeIte(ExpressionRef& result, ExpressionRef* c, ExpressionRef* t,
@@ -1065,8 +1016,7 @@ ExpressionRef& ExpressionManager::makeIte(ExpressionRef& result, ExpressionRef* 
   if (C->getWidth() != 1 || C->isArray() || T->isArray() != E->isArray()) return result;
   // Branches of different sorts are refused before any rule can pick one.
   if (T->isArray() ? !sameArraySort(T, E) : T->getWidth() != E->getWidth()) return result;
-  Ref r = iteLoop(*this, *c, *t, *e);
-  return answer(result, std::move(r));
+  return iteLoop(*this, result, *c, *t, *e);
 }
 
 ExpressionRef& ExpressionManager::makeDistinct(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
@@ -1122,8 +1072,7 @@ ExpressionRef& ExpressionManager::makeArrayRead(ExpressionRef& result, Expressio
   Expression* I = index->get();
   if (!A->isArray() || !isBitVector(I) || I->getWidth() != indexWidthOf(A)) return result;
   Ref keep(I);
-  Ref r = readLoop(*this, *array, I);
-  return answer(result, std::move(r));
+  return readLoop(*this, result, *array, I);
 }
 
 ExpressionRef& ExpressionManager::makeArrayWrite(ExpressionRef& result, ExpressionRef* array, ExpressionRef* index,
@@ -1137,8 +1086,7 @@ ExpressionRef& ExpressionManager::makeArrayWrite(ExpressionRef& result, Expressi
       V->getWidth() != elementWidthOf(A))
     return result;
   Ref keepI(I), keepV(V);
-  Ref r = writeLoop(*this, *array, I, V);
-  return answer(result, std::move(r));
+  return writeLoop(*this, result, *array, I, V);
 }
 
 // ===========================================================================

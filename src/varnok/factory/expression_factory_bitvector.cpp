@@ -7,8 +7,9 @@
 // constant never leave a shift node: they become extraction and
 // concatenation. No MUL, ADD or NEG node of width 1 is built.
 //
-// Inside each maker the rules are tried in a fixed order; comments of the form
-// "// 7" number them in that order.
+// Each rule is written as one step with a comment of its shape and result
+// ("x + -x → 0"); a rule that applies to either operand is written once and
+// tried on the first, then on the second.
 //
 // Operands that cannot stand where they are given (a null handle, an array,
 // operands of different widths, a result wider than 2^32 - 1 bits) give a null
@@ -54,333 +55,280 @@ bool constantOperands(Expression* A, Expression* B, Expression*& ka, Expression*
 }
 
 // ---------------------------------------------------------------------------
+// rules that products and sums share
+
+// The operand pair of a product or sum as its rules see it: the handles, the
+// nodes, their kinds, and for each whether it is a constant and whether it is
+// a node of the operator (`op`, KIND_MUL or KIND_ADD).
+struct ArithPair {
+  uint32_t op;
+  Ref* h[2];
+  Expression* e[2];
+  uint32_t kind[2];
+  bool constant[2];
+  bool opNode[2];
+
+  ArithPair(uint32_t o, Ref& a, Ref& b) : op(o), h{&a, &b}, e{a.get(), b.get()} {
+    for (int i = 0; i < 2; ++i) {
+      kind[i] = e[i]->getKind();
+      constant[i] = kind[i] == KIND_CONSTANT;
+      opNode[i] = kind[i] == op;
+    }
+  }
+};
+
+// x ∘ y for the operator `op`.
+Ref applyOp(Build& bd, uint32_t op, Expression* x, Expression* y) {
+  return op == KIND_MUL ? bd.Mul(x, y) : bd.Add(x, y);
+}
+
+// In the comments of the shared rules ∘ is the operator, c and d are
+// constants. Each answers whether it replaced the operand pair; the maker's
+// rules then start over.
+
+// c ∘ (d ∘ y) → (c ∘ d) ∘ y, for the constant c as operand i of the pair and
+// a node of the operator as the other, with d either operand of that node
+// (the first tried first); the constants are combined in the order of their
+// operands.
+bool gatherConstant(Build& bd, const ArithPair& p, int i) {
+  Expression* N = p.e[1 - i];
+  for (uint32_t k = 0; k < 2; ++k) {
+    if (!isConst(ch(N, k))) continue;
+    Expression* arg[2];
+    arg[i] = p.e[i];
+    arg[1 - i] = ch(N, k);
+    Ref n[2];
+    n[i] = applyOp(bd, p.op, arg[0], arg[1]);
+    n[1 - i] = ch(N, 1 - k);
+    replaceOperands(*p.h[0], *p.h[1], n[0], n[1]);
+    return true;
+  }
+  return false;
+}
+
+// (c ∘ y) ∘ (d ∘ z) → (c ∘ d) ∘ (y ∘ z), for two nodes of the operator, the
+// constants found as constantOperands orders them
+bool gatherConstantPair(Build& bd, const ArithPair& p) {
+  Expression *ka, *kb, *ra, *rb;
+  if (!constantOperands(p.e[0], p.e[1], ka, kb, ra, rb)) return false;
+  Ref na = applyOp(bd, p.op, ka, kb);
+  Ref nb = applyOp(bd, p.op, ra, rb);
+  replaceOperands(*p.h[0], *p.h[1], na, nb);
+  return true;
+}
+
+// (c ∘ y) ∘ z → c ∘ (z ∘ y), for operand i of the pair a node of the operator
+// whose operand k is the constant c: c becomes operand i, and the other
+// operand takes y.
+bool moveConstantOut(Build& bd, const ArithPair& p, int i, uint32_t k) {
+  Expression* N = p.e[i];
+  if (!isConst(ch(N, k))) return false;
+  Ref n[2];
+  n[1 - i] = applyOp(bd, p.op, p.e[1 - i], ch(N, 1 - k));
+  n[i] = ch(N, k);
+  replaceOperands(*p.h[0], *p.h[1], n[0], n[1]);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
 // multiplication
 
-Ref mulLoop(M& m, Ref& a, Ref& b) {
+// One pass over the rules of the product, in their order. In the comments a
+// and b are the operands in their order, x and y the operands in either
+// order (a rule written for x tries a as x first, then b), c and d constants.
+Ref mulRules(M& m, Ref& a, Ref& b, bool& again) {
   Build bd{m};
-  for (;;) {
-    Expression* A;
-    Expression* B;
-    // 1, 2
-    if (!orderCommutativeOperands(a, b, A, B)) return Ref();
-    const uint32_t w = A->getWidth();
-    // 3
-    if (isConst(A) && isConst(B)) {
-      BitVector r;
-      BitVector::mul(valueOf(A), valueOf(B), r);
-      return bd.Constant(r);
-    }
-    // 4
-    if (w == 1) return bd.And(A, B);
-    // 5
-    if (A->isZero() || B->isZero()) return bd.Zero(w);
-    // 6
-    if (A->isOne()) return std::move(b);
-    if (B->isOne()) return std::move(a);
-    // 7
-    if (A->isAllOnes()) return bd.Neg(B);
-    if (B->isAllOnes()) return bd.Neg(A);
-    // 8
-    if (isKind(B, KIND_NEG)) {
-      if (isKind(A, KIND_NEG)) {
-        Ref na(ch(A, 0)), nb(ch(B, 0));
-        a = std::move(na);
-        b = std::move(nb);
-        continue;
-      }
-      Ref p = bd.Mul(ch(B, 0), A);
-      return bd.Neg(p);
-    }
-    if (isKind(A, KIND_NEG)) {
-      Ref p = bd.Mul(ch(A, 0), B);
-      return bd.Neg(p);
-    }
-    // 9
-    if (isConst(A) && isKind(B, KIND_MUL)) {
-      if (isConst(ch(B, 0))) {
-        Ref na = bd.Mul(A, ch(B, 0));
-        Ref nb(ch(B, 1));
-        a = std::move(na);
-        b = std::move(nb);
-        continue;
-      }
-      if (isConst(ch(B, 1))) {
-        Ref na = bd.Mul(A, ch(B, 1));
-        Ref nb(ch(B, 0));
-        a = std::move(na);
-        b = std::move(nb);
-        continue;
-      }
-    }
-    // 10
-    if (isKind(A, KIND_MUL) && isConst(B)) {
-      if (isConst(ch(A, 0))) {
-        Ref nb = bd.Mul(ch(A, 0), B);
-        Ref na(ch(A, 1));
-        a = std::move(na);
-        b = std::move(nb);
-        continue;
-      }
-      if (isConst(ch(A, 1))) {
-        Ref nb = bd.Mul(ch(A, 1), B);
-        Ref na(ch(A, 0));
-        a = std::move(na);
-        b = std::move(nb);
-        continue;
-      }
-    }
-    // 11
-    if (isKind(A, KIND_MUL) && isKind(B, KIND_MUL)) {
-      Expression *ka, *kb, *ra, *rb;
-      if (constantOperands(A, B, ka, kb, ra, rb)) {
-        Ref na = bd.Mul(ka, kb);
-        Ref nb = bd.Mul(ra, rb);
-        a = std::move(na);
-        b = std::move(nb);
-        continue;
-      }
-    }
-    // 12
+  Expression* A;
+  Expression* B;
+  // Operands of different widths or arrays → null; smaller serial id first.
+  if (!orderCommutativeOperands(a, b, A, B)) return Ref();
+  const uint32_t w = A->getWidth();
+  const ArithPair pair(KIND_MUL, a, b);
+  Ref* const(&h)[2] = pair.h;
+  Expression* const(&e)[2] = pair.e;
+  // c * d → the folded constant
+  if (pair.constant[0] && pair.constant[1]) {
+    BitVector r;
+    BitVector::mul(valueOf(A), valueOf(B), r);
+    return bd.Constant(r);
+  }
+  // 1-bit x * y → x & y
+  if (w == 1) return bd.And(A, B);
+  // 0 * y → 0
+  if (A->isZero() || B->isZero()) return bd.Zero(w);
+  // 1 * y → y
+  for (int i = 0; i < 2; ++i)
+    if (e[i]->isOne()) return std::move(*h[1 - i]);
+  // ones * y → -y
+  for (int i = 0; i < 2; ++i)
+    if (e[i]->isAllOnes()) return bd.Neg(e[1 - i]);
+  // -x * -y → x * y
+  if (pair.kind[0] == KIND_NEG && pair.kind[1] == KIND_NEG) {
+    Ref na(ch(A, 0)), nb(ch(B, 0));
+    return replacePair(a, b, na, nb, again);
+  }
+  // -x * y → -(x * y), b tried as -x first
+  for (int i = 1; i >= 0; --i) {
+    if (pair.kind[i] != KIND_NEG) continue;
+    Ref p = bd.Mul(ch(e[i], 0), e[1 - i]);
+    return bd.Neg(p);
+  }
+  // c * (d * y) → (c * d) * y
+  for (int i = 0; i < 2; ++i)
+    if (pair.constant[i] && pair.opNode[1 - i] && gatherConstant(bd, pair, i)) return startOver(again);
+  // (c * y) * (d * z) → (c * d) * (y * z)
+  if (pair.opNode[0] && pair.opNode[1] && gatherConstantPair(bd, pair)) return startOver(again);
+  // 2^k * y → y << k
+  for (int i = 0; i < 2; ++i) {
     uint32_t k = 0;
-    if (A->isPowerOfTwo(k)) {
-      Ref c = bd.UInt(k, w);
-      return bd.Shl(B, c);
-    }
-    if (B->isPowerOfTwo(k)) {
-      Ref c = bd.UInt(k, w);
-      return bd.Shl(A, c);
-    }
-    // 13
-    if (isKind(A, KIND_MUL) && isConst(ch(A, 1))) {
-      Ref nb = bd.Mul(B, ch(A, 0));
-      Ref na(ch(A, 1));
-      a = std::move(na);
-      b = std::move(nb);
-      continue;
-    }
-    // 14
-    if (isKind(B, KIND_MUL)) {
-      if (isConst(ch(B, 0))) {
-        Ref na = bd.Mul(A, ch(B, 1));
-        Ref nb(ch(B, 0));
-        a = std::move(na);
-        b = std::move(nb);
-        continue;
-      }
-      if (isConst(ch(B, 1))) {
-        Ref na = bd.Mul(A, ch(B, 0));
-        Ref nb(ch(B, 1));
-        a = std::move(na);
-        b = std::move(nb);
-        continue;
-      }
-    }
-    // 15
-    return m.findOrInsert(new MULExpression(w, A, B));
+    if (!e[i]->isPowerOfTwo(k)) continue;
+    Ref c = bd.UInt(k, w);
+    return bd.Shl(e[1 - i], c);
+  }
+  // (y * c) * z → c * (z * y), with c only as the second operand of a;
+  // z * (c * y) → (z * y) * c, with c either operand of b (the first tried first)
+  if ((pair.opNode[0] && moveConstantOut(bd, pair, 0, 1)) ||
+      (pair.opNode[1] && (moveConstantOut(bd, pair, 1, 0) || moveConstantOut(bd, pair, 1, 1))))
+    return startOver(again);
+  // No rule left → a new product node.
+  return m.findOrInsert(new MULExpression(w, A, B));
+}
+
+// Runs the rule passes until one answers and stores the answer in result.
+ExpressionRef& mulLoop(M& m, ExpressionRef& result, Ref& a, Ref& b) {
+  for (;;) {
+    bool again = false;
+    Ref r = mulRules(m, a, b, again);
+    if (!again) return answer(result, std::move(r));
   }
 }
 
 // ---------------------------------------------------------------------------
 // addition
 
-Ref addLoop(M& m, Ref& a, Ref& b) {
+// One pass over the rules of the sum, in their order; the comments name the
+// operands as those of the product do.
+Ref addRules(M& m, Ref& a, Ref& b, bool& again) {
   Build bd{m};
+  Expression* A;
+  Expression* B;
+  // Operands of different widths or arrays → null; smaller serial id first.
+  if (!orderCommutativeOperands(a, b, A, B)) return Ref();
+  const uint32_t w = A->getWidth();
+  const ArithPair pair(KIND_ADD, a, b);
+  Ref* const(&h)[2] = pair.h;
+  Expression* const(&e)[2] = pair.e;
+  // c + d → the folded constant
+  if (pair.constant[0] && pair.constant[1]) {
+    BitVector r;
+    BitVector::add(valueOf(A), valueOf(B), r);
+    return bd.Constant(r);
+  }
+  // x + -x → 0
+  if (isArithmeticNegationOf(A, B)) return bd.Zero(w);
+  // x + ~x → ones
+  if (isNegationOf(A, B)) return bd.Ones(w);
+  // 0 + y → y
+  for (int i = 0; i < 2; ++i)
+    if (e[i]->isZero()) return std::move(*h[1 - i]);
+  // (x0 + x1) + -xk → x(1-k), x1 tried first
+  for (int i = 0; i < 2; ++i) {
+    if (!pair.opNode[i]) continue;
+    for (int k = 1; k >= 0; --k)
+      if (isArithmeticNegationOf(e[1 - i], ch(e[i], k))) return Ref(ch(e[i], 1 - k));
+  }
+  // (a0 + a1) + (b0 + b1) with ak = -bl → a(1-k) + b(1-l); the pairs tried
+  // (a0, b0), (a0, b1), (a1, b0), (a1, b1)
+  if (pair.opNode[0] && pair.opNode[1]) {
+    for (uint32_t k = 0; k < 2; ++k) {
+      for (uint32_t l = 0; l < 2; ++l) {
+        if (!isArithmeticNegationOf(ch(A, k), ch(B, l))) continue;
+        Ref na(ch(A, 1 - k)), nb(ch(B, 1 - l));
+        return replacePair(a, b, na, nb, again);
+      }
+    }
+  }
+  // c + (d + y) → (c + d) + y
+  for (int i = 0; i < 2; ++i)
+    if (pair.constant[i] && pair.opNode[1 - i] && gatherConstant(bd, pair, i)) return startOver(again);
+  // (c + y) + (d + z) → (c + d) + (y + z)
+  if (pair.opNode[0] && pair.opNode[1] && gatherConstantPair(bd, pair)) return startOver(again);
+  // (y + c) + z → c + (z + y), with c only as the second operand of a;
+  // z + (c + y) → (z + y) + c, with c either operand of b (the first tried first)
+  if ((pair.opNode[0] && moveConstantOut(bd, pair, 0, 1)) ||
+      (pair.opNode[1] && (moveConstantOut(bd, pair, 1, 0) || moveConstantOut(bd, pair, 1, 1))))
+    return startOver(again);
+  // s * p + s * q → (p + q) * s, for different products; the shared factor
+  // looked for as (a0, b0), (a0, b1), (a1, b0), (a1, b1)
+  if (A != B && pair.kind[0] == KIND_MUL && pair.kind[1] == KIND_MUL) {
+    for (uint32_t k = 0; k < 2; ++k) {
+      for (uint32_t l = 0; l < 2; ++l) {
+        if (ch(A, k) != ch(B, l)) continue;
+        Ref sum = bd.Add(ch(A, 1 - k), ch(B, 1 - l));
+        return bd.Mul(sum, ch(A, k));
+      }
+    }
+  }
+  // 1-bit x + y → x ^ y
+  if (w == 1) return bd.Xor(A, B);
+  // No rule left → a new sum node.
+  return m.findOrInsert(new ADDExpression(w, A, B));
+}
+
+// Runs the rule passes until one answers and stores the answer in result.
+ExpressionRef& addLoop(M& m, ExpressionRef& result, Ref& a, Ref& b) {
   for (;;) {
-    Expression* A;
-    Expression* B;
-    // 1, 2
-    if (!orderCommutativeOperands(a, b, A, B)) return Ref();
-    const uint32_t w = A->getWidth();
-    // 3
-    if (isConst(A) && isConst(B)) {
-      BitVector r;
-      BitVector::add(valueOf(A), valueOf(B), r);
-      return bd.Constant(r);
-    }
-    // 4
-    if (isArithmeticNegationOf(A, B)) return bd.Zero(w);
-    // 5
-    if (isNegationOf(A, B)) return bd.Ones(w);
-    // 6
-    if (A->isZero()) return std::move(b);
-    if (B->isZero()) return std::move(a);
-    const bool aAdd = isKind(A, KIND_ADD), bAdd = isKind(B, KIND_ADD);
-    // 7
-    if (aAdd) {
-      if (isArithmeticNegationOf(B, ch(A, 1))) return Ref(ch(A, 0));
-      if (isArithmeticNegationOf(B, ch(A, 0))) return Ref(ch(A, 1));
-    }
-    // 8
-    if (bAdd) {
-      if (isArithmeticNegationOf(A, ch(B, 1))) return Ref(ch(B, 0));
-      if (isArithmeticNegationOf(A, ch(B, 0))) return Ref(ch(B, 1));
-      if (aAdd) {
-        Expression* a0 = ch(A, 0);
-        Expression* a1 = ch(A, 1);
-        Expression* b0 = ch(B, 0);
-        Expression* b1 = ch(B, 1);
-        Expression *ra = nullptr, *rb = nullptr;
-        if (isArithmeticNegationOf(a0, b0)) {
-          ra = a1, rb = b1;
-        } else if (isArithmeticNegationOf(a0, b1)) {
-          ra = a1, rb = b0;
-        } else if (isArithmeticNegationOf(a1, b0)) {
-          ra = a0, rb = b1;
-        } else if (isArithmeticNegationOf(a1, b1)) {
-          ra = a0, rb = b0;
-        }
-        if (ra) {
-          Ref na(ra), nb(rb);
-          a = std::move(na);
-          b = std::move(nb);
-          continue;
-        }
-      }
-    }
-    // 9
-    if (isConst(A) && bAdd) {
-      if (isConst(ch(B, 0))) {
-        Ref na = bd.Add(A, ch(B, 0));
-        Ref nb(ch(B, 1));
-        a = std::move(na);
-        b = std::move(nb);
-        continue;
-      }
-      if (isConst(ch(B, 1))) {
-        Ref na = bd.Add(A, ch(B, 1));
-        Ref nb(ch(B, 0));
-        a = std::move(na);
-        b = std::move(nb);
-        continue;
-      }
-    }
-    // 10
-    if (aAdd && isConst(B)) {
-      if (isConst(ch(A, 0))) {
-        Ref nb = bd.Add(ch(A, 0), B);
-        Ref na(ch(A, 1));
-        a = std::move(na);
-        b = std::move(nb);
-        continue;
-      }
-      if (isConst(ch(A, 1))) {
-        Ref nb = bd.Add(ch(A, 1), B);
-        Ref na(ch(A, 0));
-        a = std::move(na);
-        b = std::move(nb);
-        continue;
-      }
-    }
-    // 11
-    if (aAdd && bAdd) {
-      Expression *ka, *kb, *ra, *rb;
-      if (constantOperands(A, B, ka, kb, ra, rb)) {
-        Ref na = bd.Add(ka, kb);
-        Ref nb = bd.Add(ra, rb);
-        a = std::move(na);
-        b = std::move(nb);
-        continue;
-      }
-    }
-    // 12
-    if (aAdd && isConst(ch(A, 1))) {
-      Ref nb = bd.Add(B, ch(A, 0));
-      Ref na(ch(A, 1));
-      a = std::move(na);
-      b = std::move(nb);
-      continue;
-    }
-    // 13
-    if (bAdd) {
-      if (isConst(ch(B, 0))) {
-        Ref na = bd.Add(A, ch(B, 1));
-        Ref nb(ch(B, 0));
-        a = std::move(na);
-        b = std::move(nb);
-        continue;
-      }
-      if (isConst(ch(B, 1))) {
-        Ref na = bd.Add(A, ch(B, 0));
-        Ref nb(ch(B, 1));
-        a = std::move(na);
-        b = std::move(nb);
-        continue;
-      }
-    }
-    // 14: common factor.
-    if (A != B && isKind(A, KIND_MUL) && isKind(B, KIND_MUL)) {
-      Expression* a0 = ch(A, 0);
-      Expression* a1 = ch(A, 1);
-      Expression* b0 = ch(B, 0);
-      Expression* b1 = ch(B, 1);
-      Expression *s = nullptr, *p = nullptr, *q = nullptr;
-      if (a0 == b0) {
-        s = a0, p = a1, q = b1;
-      } else if (a0 == b1) {
-        s = a0, p = a1, q = b0;
-      } else if (a1 == b0) {
-        s = a1, p = a0, q = b1;
-      } else if (a1 == b1) {
-        s = a1, p = a0, q = b0;
-      }
-      if (s) {
-        Ref sum = bd.Add(p, q);
-        return bd.Mul(sum, s);
-      }
-    }
-    // 15
-    if (w == 1) return bd.Xor(A, B);
-    // 16
-    return m.findOrInsert(new ADDExpression(w, A, B));
+    bool again = false;
+    Ref r = addRules(m, a, b, again);
+    if (!again) return answer(result, std::move(r));
   }
 }
 
+// The rules of the negation -x, in their order; c is a constant.
 Ref negOf(M& m, Ref& x) {
   Build bd{m};
   Expression* X = x.get();
   const uint32_t w = X->getWidth();
-  // 2
+  // -c → the folded constant
   if (isConst(X)) {
     BitVector r;
     BitVector::neg(valueOf(X), r);
     return bd.Constant(r);
   }
-  // 3
+  // -(-y) → y
   if (isKind(X, KIND_NEG)) return Ref(ch(X, 0));
-  // 4: -(not y) = y + 1.
+  // -(~y) → y + 1
   if (isKind(X, KIND_NOT)) {
     Ref one = bd.One(w);
     return bd.Add(ch(X, 0), one);
   }
-  // 5
+  // -(-y + z) → y + -z, the first summand tried first
   if (isKind(X, KIND_ADD)) {
-    if (isKind(ch(X, 0), KIND_NEG)) {
-      Ref n = bd.Neg(ch(X, 1));
-      return bd.Add(ch(ch(X, 0), 0), n);
-    }
-    if (isKind(ch(X, 1), KIND_NEG)) {
-      Ref n = bd.Neg(ch(X, 0));
-      return bd.Add(ch(ch(X, 1), 0), n);
+    for (uint32_t k = 0; k < 2; ++k) {
+      if (!isKind(ch(X, k), KIND_NEG)) continue;
+      Ref n = bd.Neg(ch(X, 1 - k));
+      return bd.Add(ch(ch(X, k), 0), n);
     }
   }
-  // 6
   if (isKind(X, KIND_ITE)) {
     Expression* t = ch(X, 1);
     Expression* e = ch(X, 2);
+    // -ite(c, t, e) with a negation for a branch → ite(c, -t, -e)
     if (isKind(t, KIND_NEG) || isKind(e, KIND_NEG)) {
       Ref nt = bd.Neg(t);
       Ref ne = bd.Neg(e);
       return bd.Ite(ch(X, 0), nt, ne);
     }
+    // -ite(c, ~y, ~z) → ite(c, y, z) + 1
     if (isKind(t, KIND_NOT) && isKind(e, KIND_NOT)) {
       Ref i = bd.Ite(ch(X, 0), ch(t, 0), ch(e, 0));
       Ref one = bd.One(w);
       return bd.Add(i, one);
     }
   }
-  // 7
+  // 1-bit -y → y
   if (w == 1) return std::move(x);
-  // 8
+  // No rule left → a new negation node.
   return m.findOrInsert(new NEGExpression(w, X));
 }
 
@@ -392,19 +340,21 @@ inline bool adjacentExtracts(Expression* hiPart, Expression* loPart) {
          loOf(hiPart) == hiOf(loPart) + 1;
 }
 
+// The rules of the extraction x[hi:lo], in their order; c and d are
+// constants, |q| the width of q.
 Ref extractLoop(M& m, Ref& x, uint32_t hi, uint32_t lo) {
   Build bd{m};
   for (;;) {
     Expression* X = x.get();
-    // 1
+    // x[w-1:0] → x
     if (hi == X->getWidth() - 1 && lo == 0) return std::move(x);
-    // 2
+    // c[h:l] → the folded constant
     if (isConst(X)) {
       BitVector r;
       BitVector::extract(valueOf(X), hi, lo, r);
       return bd.Constant(r);
     }
-    // 3
+    // x[h':l'][h:l] → x[h+l':l+l']
     if (isKind(X, KIND_EXTRACT)) {
       const uint32_t l = loOf(X);
       x = ch(X, 0);
@@ -412,7 +362,9 @@ Ref extractLoop(M& m, Ref& x, uint32_t hi, uint32_t lo) {
       lo += l;
       continue;
     }
-    // 4
+    // (~x[h':l'])[h:l] → (~x)[h+l':l+l'];
+    // (~concat(p, q))[h:l] → (~q)[h:l] within q, (~p)[h-|q|:l-|q|] within p;
+    // across both parts → a new extract node
     if (isKind(X, KIND_NOT)) {
       Expression* z = ch(X, 0);
       if (isKind(z, KIND_EXTRACT)) {
@@ -437,7 +389,8 @@ Ref extractLoop(M& m, Ref& x, uint32_t hi, uint32_t lo) {
       }
       break;
     }
-    // 5
+    // concat(p, q)[h:l] → q[h:l] within q, p[h-|q|:l-|q|] within p; across
+    // both parts → a new extract node
     if (isKind(X, KIND_CONCAT)) {
       const uint32_t wm = ch(X, 1)->getWidth();
       if (hi < wm) {
@@ -452,7 +405,7 @@ Ref extractLoop(M& m, Ref& x, uint32_t hi, uint32_t lo) {
       }
       break;
     }
-    // 6
+    // ite(p, c, d)[h:l] → ite(p, c[h:l], d[h:l])
     if (isKind(X, KIND_ITE) && isConst(ch(X, 1)) && isConst(ch(X, 2))) {
       Ref t = bd.Extract(ch(X, 1), hi, lo);
       Ref e = bd.Extract(ch(X, 2), hi, lo);
@@ -460,137 +413,143 @@ Ref extractLoop(M& m, Ref& x, uint32_t hi, uint32_t lo) {
     }
     break;
   }
-  // 7
+  // No rule left → a new extract node.
   return m.findOrInsert(new ExtractExpression(x.get(), hi, lo));
 }
 
-Ref concatLoop(M& m, Ref& a, Ref& b) {
+// The extract that joins the adjacent extracts hiPart and loPart of one node.
+Ref joinExtracts(Build& bd, Expression* hiPart, Expression* loPart) {
+  return bd.Extract(ch(hiPart, 0), hiOf(hiPart), loOf(loPart));
+}
+
+// One pass over the rules of the concatenation, in their order. In the
+// comments a and b are the operands in their order (a the high part), x and y
+// the operands in either order (a rule written for x tries a as x first, then
+// b), x[h:m] and x[m-1:l] adjacent extracts of one node x, c and d constants,
+// ±p the bit p or its complement (either, independently at each place).
+Ref concatRules(M& m, Ref& a, Ref& b, bool& again) {
   Build bd{m};
+  Expression* A = a.get();
+  Expression* B = b.get();
+  Expression* const e[2] = {A, B};
+  const uint32_t kind[2] = {A->getKind(), B->getKind()};
+  // concat(c, d) → the folded constant
+  if (kind[0] == KIND_CONSTANT && kind[1] == KIND_CONSTANT) {
+    BitVector r;
+    BitVector::concat(valueOf(A), valueOf(B), r);
+    return bd.Constant(r);
+  }
+  const bool aC = kind[0] == KIND_CONCAT, bC = kind[1] == KIND_CONCAT;
+  // concat(x[h:m], x[m-1:l]) → x[h:l]
+  if (adjacentExtracts(A, B)) return joinExtracts(bd, A, B);
+  // concat(x[h:m], concat(x[m-1:l], z)) → concat(x[h:l], z);
+  // concat(concat(z, x[h:m]), x[m-1:l]) → concat(z, x[h:l])
+  for (int i = 0; i < 2; ++i) {
+    Expression* N = e[1 - i];
+    if (kind[i] != KIND_EXTRACT || kind[1 - i] != KIND_CONCAT) continue;
+    Expression* part[2];
+    part[i] = e[i];
+    part[1 - i] = ch(N, i);
+    if (!adjacentExtracts(part[0], part[1])) continue;
+    Ref n[2];
+    n[i] = joinExtracts(bd, part[0], part[1]);
+    n[1 - i] = ch(N, 1 - i);
+    return replacePair(a, b, n[0], n[1], again);
+  }
+  // concat(concat(z, x[h:m]), concat(x[m-1:l], u)) → concat(concat(z, x[h:l]), u)
+  if (aC && bC && adjacentExtracts(ch(A, 1), ch(B, 0))) {
+    Ref mid = joinExtracts(bd, ch(A, 1), ch(B, 0));
+    Ref na = bd.Concat(ch(A, 0), mid);
+    Ref nb(ch(B, 1));
+    return replacePair(a, b, na, nb, again);
+  }
+  // concat(concat(z, c), d) → concat(z, concat(c, d));
+  // concat(c, concat(d, z)) → concat(concat(c, d), z)
+  for (int i = 0; i < 2; ++i) {
+    Expression* N = e[i];
+    Expression* K = e[1 - i];
+    if (kind[i] != KIND_CONCAT || kind[1 - i] != KIND_CONSTANT || !isConst(ch(N, 1 - i))) continue;
+    Expression* part[2];
+    part[i] = ch(N, 1 - i);
+    part[1 - i] = K;
+    Ref n[2];
+    n[1 - i] = bd.Concat(part[0], part[1]);
+    n[i] = ch(N, i);
+    return replacePair(a, b, n[0], n[1], again);
+  }
+  // concat(concat(z, c), concat(d, u)) → concat(z, concat(concat(c, d), u))
+  if (aC && bC && isConst(ch(A, 1)) && isConst(ch(B, 0))) {
+    Ref k = bd.Concat(ch(A, 1), ch(B, 0));
+    Ref nb = bd.Concat(k, ch(B, 1));
+    Ref na(ch(A, 0));
+    return replacePair(a, b, na, nb, again);
+  }
+  // concat(u, concat(v, z)) for bits u, v, z each ±p → ite(u, k, ~k), k the
+  // three bits where u = 1
+  if (bC && A->getWidth() == 1) {
+    Expression* p = ch(B, 0);
+    Expression* q = ch(B, 1);
+    Expression* base = baseOf(A);
+    if (p->getWidth() == 1 && q->getWidth() == 1 && baseOf(p) == base && baseOf(q) == base) {
+      const bool pa = polarityOf(A);
+      Ref t = bd.True();
+      Ref bp = bd.Bool(pa == polarityOf(p));
+      Ref bq = bd.Bool(pa == polarityOf(q));
+      Ref low = bd.Concat(bp, bq);
+      Ref K = bd.Concat(t, low);
+      Ref nK = bd.Not(K);
+      return bd.Ite(A, K, nK);
+    }
+  }
+  // concat(concat(v, z), u) for bits u, v, z each ±p → ite(u, k, ~k) likewise,
+  // k built from its high bit down
+  if (aC && B->getWidth() == 1) {
+    Expression* p = ch(A, 0);
+    Expression* q = ch(A, 1);
+    Expression* base = baseOf(B);
+    if (p->getWidth() == 1 && q->getWidth() == 1 && baseOf(p) == base && baseOf(q) == base) {
+      const bool pb = polarityOf(B);
+      Ref bp = bd.Bool(pb == polarityOf(p));
+      Ref bq = bd.Bool(pb == polarityOf(q));
+      Ref t = bd.True();
+      Ref low = bd.Concat(bq, t);
+      Ref K = bd.Concat(bp, low);
+      Ref nK = bd.Not(K);
+      return bd.Ite(B, K, nK);
+    }
+  }
+  // concat(±p, ite(±p, t, f)) with a constant branch → ite(±p, concat(v, t), concat(~v, f)),
+  // v the bit's value where the condition holds; concat(ite(±p, t, f), ±p) likewise
+  for (int i = 0; i < 2; ++i) {
+    Expression* bit = e[i];
+    Expression* I = e[1 - i];
+    if (kind[1 - i] != KIND_ITE || bit->getWidth() != 1) continue;
+    Expression* c = ch(I, 0);
+    Expression* t = ch(I, 1);
+    Expression* f = ch(I, 2);
+    if (baseOf(bit) != baseOf(c) || (!isConst(t) && !isConst(f))) continue;
+    const bool s = polarityOf(bit) == polarityOf(c);
+    Expression* part[2];
+    Ref bs = bd.Bool(s);
+    part[i] = bs.get();
+    part[1 - i] = t;
+    Ref nt = bd.Concat(part[0], part[1]);
+    Ref bn = bd.Bool(!s);
+    part[i] = bn.get();
+    part[1 - i] = f;
+    Ref ne = bd.Concat(part[0], part[1]);
+    return bd.Ite(c, nt, ne);
+  }
+  // No rule left → a new concatenation node.
+  return m.findOrInsert(new ConcatExpression(A, B));
+}
+
+// Runs the rule passes until one answers and stores the answer in result.
+ExpressionRef& concatLoop(M& m, ExpressionRef& result, Ref& a, Ref& b) {
   for (;;) {
-    Expression* A = a.get();
-    Expression* B = b.get();
-    // 1
-    if (isConst(A) && isConst(B)) {
-      BitVector r;
-      BitVector::concat(valueOf(A), valueOf(B), r);
-      return bd.Constant(r);
-    }
-    const bool aX = isKind(A, KIND_EXTRACT), bX = isKind(B, KIND_EXTRACT);
-    const bool aC = isKind(A, KIND_CONCAT), bC = isKind(B, KIND_CONCAT);
-    // 2
-    if (adjacentExtracts(A, B)) return bd.Extract(ch(A, 0), hiOf(A), loOf(B));
-    // 3
-    if (aX && bC && adjacentExtracts(A, ch(B, 0))) {
-      Ref na = bd.Extract(ch(A, 0), hiOf(A), loOf(ch(B, 0)));
-      Ref nb(ch(B, 1));
-      a = std::move(na);
-      b = std::move(nb);
-      continue;
-    }
-    // 4
-    if (aC && bX && adjacentExtracts(ch(A, 1), B)) {
-      Ref nb = bd.Extract(ch(B, 0), hiOf(ch(A, 1)), loOf(B));
-      Ref na(ch(A, 0));
-      a = std::move(na);
-      b = std::move(nb);
-      continue;
-    }
-    // 5
-    if (aC && bC && adjacentExtracts(ch(A, 1), ch(B, 0))) {
-      Ref mid = bd.Extract(ch(ch(A, 1), 0), hiOf(ch(A, 1)), loOf(ch(B, 0)));
-      Ref na = bd.Concat(ch(A, 0), mid);
-      Ref nb(ch(B, 1));
-      a = std::move(na);
-      b = std::move(nb);
-      continue;
-    }
-    // 6
-    if (aC && isConst(ch(A, 1)) && isConst(B)) {
-      Ref nb = bd.Concat(ch(A, 1), B);
-      Ref na(ch(A, 0));
-      a = std::move(na);
-      b = std::move(nb);
-      continue;
-    }
-    // 7
-    if (isConst(A) && bC && isConst(ch(B, 0))) {
-      Ref na = bd.Concat(A, ch(B, 0));
-      Ref nb(ch(B, 1));
-      a = std::move(na);
-      b = std::move(nb);
-      continue;
-    }
-    // 8
-    if (aC && bC && isConst(ch(A, 1)) && isConst(ch(B, 0))) {
-      Ref k = bd.Concat(ch(A, 1), ch(B, 0));
-      Ref nb = bd.Concat(k, ch(B, 1));
-      Ref na(ch(A, 0));
-      a = std::move(na);
-      b = std::move(nb);
-      continue;
-    }
-    // 9: one bit against two bits of itself, on the left.
-    if (bC && A->getWidth() == 1) {
-      Expression* p = ch(B, 0);
-      Expression* q = ch(B, 1);
-      Expression* base = baseOf(A);
-      if (p->getWidth() == 1 && q->getWidth() == 1 && baseOf(p) == base && baseOf(q) == base) {
-        const bool pa = polarityOf(A);
-        Ref t = bd.True();
-        Ref bp = bd.Bool(pa == polarityOf(p));
-        Ref bq = bd.Bool(pa == polarityOf(q));
-        Ref low = bd.Concat(bp, bq);
-        Ref K = bd.Concat(t, low);
-        Ref nK = bd.Not(K);
-        return bd.Ite(A, K, nK);
-      }
-    }
-    // 10: the same on the right.
-    if (aC && B->getWidth() == 1) {
-      Expression* p = ch(A, 0);
-      Expression* q = ch(A, 1);
-      Expression* base = baseOf(B);
-      if (p->getWidth() == 1 && q->getWidth() == 1 && baseOf(p) == base && baseOf(q) == base) {
-        const bool pb = polarityOf(B);
-        Ref bp = bd.Bool(pb == polarityOf(p));
-        Ref bq = bd.Bool(pb == polarityOf(q));
-        Ref t = bd.True();
-        Ref low = bd.Concat(bq, t);
-        Ref K = bd.Concat(bp, low);
-        Ref nK = bd.Not(K);
-        return bd.Ite(B, K, nK);
-      }
-    }
-    // 11: a bit next to an if-then-else on its own condition, on the left.
-    if (isKind(B, KIND_ITE) && A->getWidth() == 1) {
-      Expression* c = ch(B, 0);
-      Expression* t = ch(B, 1);
-      Expression* e = ch(B, 2);
-      if (baseOf(A) == baseOf(c) && (isConst(t) || isConst(e))) {
-        const bool s = polarityOf(A) == polarityOf(c);
-        Ref bs = bd.Bool(s);
-        Ref nt = bd.Concat(bs, t);
-        Ref bn = bd.Bool(!s);
-        Ref ne = bd.Concat(bn, e);
-        return bd.Ite(c, nt, ne);
-      }
-    }
-    // 12: the same on the right.
-    if (isKind(A, KIND_ITE) && B->getWidth() == 1) {
-      Expression* c = ch(A, 0);
-      Expression* t = ch(A, 1);
-      Expression* e = ch(A, 2);
-      if (baseOf(B) == baseOf(c) && (isConst(t) || isConst(e))) {
-        const bool s = polarityOf(B) == polarityOf(c);
-        Ref bs = bd.Bool(s);
-        Ref nt = bd.Concat(t, bs);
-        Ref bn = bd.Bool(!s);
-        Ref ne = bd.Concat(e, bn);
-        return bd.Ite(c, nt, ne);
-      }
-    }
-    // 13
-    return m.findOrInsert(new ConcatExpression(A, B));
+    bool again = false;
+    Ref r = concatRules(m, a, b, again);
+    if (!again) return answer(result, std::move(r));
   }
 }
 
@@ -659,69 +618,73 @@ Ref splitComparison(M& m, Ref& a, Ref& b, bool signedHigh) {
   return Ref();
 }
 
+// The rules of the unsigned comparison a < b, in their order; c and d are
+// constants.
 Ref ultLoop(M& m, Ref& a, Ref& b) {
   Build bd{m};
   for (;;) {
     Expression* A = a.get();
     Expression* B = b.get();
-    // 1
+    // Operands of different widths → null.
     if (A->getWidth() != B->getWidth()) return Ref();
     const uint32_t w = A->getWidth();
-    // 2
+    // c < d → the folded truth value
     if (isConst(A) && isConst(B)) return bd.Bool(valueOf(A).ult(valueOf(B)));
-    // 3
+    // x < x, ones < b, a < 0 → false
     if (A == B || A->isAllOnes() || B->isZero()) return bd.False();
-    // 4: 0 < b exactly when b is not zero.
+    // 0 < b → b ≠ 0
     if (A->isZero()) {
       Ref z = bd.IsZero(B);
       return bd.Not(z);
     }
-    // 5
+    // a < ones → a ≠ ones
     if (B->isAllOnes()) return bd.Distinct(A, B);
-    // 6: a < 2^k exactly when the bits from k upward are zero.
+    // a < 2^k → a[w-1:k] = 0
     uint32_t k = 0;
     if (B->isPowerOfTwo(k)) {
       Ref hi = bd.Extract(A, w - 1, k);
       return bd.IsZero(hi);
     }
-    // 7
+    // concat(h, p) < concat(h, q) → p < q
     if (isKind(A, KIND_CONCAT) && isKind(B, KIND_CONCAT) && ch(A, 0) == ch(B, 0)) {
       Ref na(ch(A, 1)), nb(ch(B, 1));
       a = std::move(na);
       b = std::move(nb);
       continue;
     }
-    // 8 to 10
+    // A constant high part on either side → split into high and low parts.
     Ref r = splitComparison(m, a, b, false);
     if (r) return r;
-    // 11
+    // Wider than one bit, no rule left → a new comparison node.
     if (w >= 2) return m.findOrInsert(new ULTExpression(A, B));
-    // 12
+    // 1-bit a < b → ~a & b
     Ref na = bd.Not(A);
     return bd.And(na, B);
   }
 }
 
+// The rules of the signed comparison a < b, in their order; c and d are
+// constants.
 Ref sltOf(M& m, Ref& a, Ref& b) {
   Build bd{m};
   Expression* A = a.get();
   Expression* B = b.get();
   const uint32_t w = A->getWidth();
-  // 2
+  // x < x → false
   if (A == B) return bd.False();
-  // 3
+  // c < d → the folded truth value
   if (isConst(A) && isConst(B)) return bd.Bool(valueOf(A).slt(valueOf(B)));
-  // 4
+  // max < b, a < min → false
   if (A->isSignedMax() || B->isSignedMin()) return bd.False();
-  // 5: equal high parts hold the sign; the low parts compare unsigned.
+  // concat(h, p) < concat(h, q) → p < q unsigned: the equal high parts hold the sign
   if (isKind(A, KIND_CONCAT) && isKind(B, KIND_CONCAT) && ch(A, 0) == ch(B, 0))
     return bd.ULT(ch(A, 1), ch(B, 1));
-  // 6 to 8
+  // A constant high part on either side → split into high and low parts.
   Ref r = splitComparison(m, a, b, true);
   if (r) return r;
-  // 9
+  // Wider than one bit, no rule left → a new comparison node.
   if (w >= 2) return m.findOrInsert(new SLTExpression(A, B));
-  // 10: a 1-bit 1 is -1.
+  // 1-bit a < b → a & ~b, a 1-bit 1 being -1
   Ref nb = bd.Not(B);
   return bd.And(A, nb);
 }
@@ -739,12 +702,12 @@ Ref magnitudeOf(Build& bd, Expression* x, Expression* sign) {
 
 ExpressionRef& ExpressionManager::makeMul(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
   if (!usablePair(a, b)) return fail(result);
-  return answer(result, mulLoop(*this, *a, *b));
+  return mulLoop(*this, result, *a, *b);
 }
 
 ExpressionRef& ExpressionManager::makeAdd(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
   if (!usablePair(a, b)) return fail(result);
-  return answer(result, addLoop(*this, *a, *b));
+  return addLoop(*this, result, *a, *b);
 }
 
 ExpressionRef& ExpressionManager::makeNeg(ExpressionRef& result, ExpressionRef* x) {
@@ -772,7 +735,7 @@ ExpressionRef& ExpressionManager::makeConcat(ExpressionRef& result, ExpressionRe
   if (!usable(a) || !usable(b)) return fail(result);
   // The width of the result must be representable.
   if (uint64_t((*a)->getWidth()) + (*b)->getWidth() > UINT32_MAX) return fail(result);
-  return answer(result, concatLoop(*this, *a, *b));
+  return concatLoop(*this, result, *a, *b);
 }
 
 ExpressionRef& ExpressionManager::makeZeroExtend(ExpressionRef& result, ExpressionRef* x, uint32_t n) {
@@ -848,96 +811,117 @@ ExpressionRef& ExpressionManager::makeRotateRight(ExpressionRef& result, Express
 // ===========================================================================
 // Shifts
 
+namespace {
+
+using ShiftFold = void (*)(const BitVector&, const BitVector&, BitVector&);
+
+// The first rules of the three shifts, which they share: operands that cannot
+// stand together → null; a zero amount, or an x that the shift keeps as it is
+// (zero, and for the arithmetic shift all ones) → x; two constants → the
+// constant that `fold` computes. Stores the answer and says whether one of
+// them applied.
+bool shiftSettled(M& m, ExpressionRef& result, ExpressionRef* x, ExpressionRef* s, bool keepsAllOnes,
+                  ShiftFold fold) {
+  if (!usablePair(x, s)) {
+    fail(result);
+    return true;
+  }
+  Expression* X = x->get();
+  Expression* S = s->get();
+  if (X->isZero() || (keepsAllOnes && X->isAllOnes()) || S->isZero()) {
+    result = std::move(*x);
+    return true;
+  }
+  if (isConst(X) && isConst(S)) {
+    BitVector r;
+    fold(valueOf(X), valueOf(S), r);
+    Build bd{m};
+    answer(result, bd.Constant(r));
+    return true;
+  }
+  return false;
+}
+
+// The amount k of a shift by the constant S, when it is below `limit`.
+bool amountBelow(const Expression* S, uint32_t limit, uint32_t& k) {
+  return valueOf(S).toUInt32(k) && k < limit;
+}
+
+}  // namespace
+
 ExpressionRef& ExpressionManager::makeShl(ExpressionRef& result, ExpressionRef* x, ExpressionRef* s) {
-  if (!usablePair(x, s)) return fail(result);
+  if (shiftSettled(*this, result, x, s, false, &BitVector::shl)) return result;
   Expression* X = x->get();
   Expression* S = s->get();
   const uint32_t w = X->getWidth();
   Build bd{*this};
-  if (X->isZero() || S->isZero()) {
-    result = std::move(*x);
-    return result;
-  }
-  if (isConst(X) && isConst(S)) {
-    BitVector r;
-    BitVector::shl(valueOf(X), valueOf(S), r);
-    return answer(result, bd.Constant(r));
-  }
+  // x << k → concat(x[w-k-1:0], k zero bits); k of w or more → 0
   if (isConst(S)) {
     uint32_t k = 0;
-    if (valueOf(S).toUInt32(k) && k < w) {
+    if (amountBelow(S, w, k)) {
       Ref low = bd.Extract(X, w - k - 1, 0);
       Ref z = bd.Zero(k);
       return answer(result, bd.Concat(low, z));
     }
     return answer(result, bd.Zero(w));
   }
+  // 1-bit x << s → x & ~s
   if (w == 1) {
     Ref ns = bd.Not(S);
     return answer(result, bd.And(X, ns));
   }
+  // No rule left → a new shift node.
   return answer(result, findOrInsert(new SHLExpression(X, S)));
 }
 
 ExpressionRef& ExpressionManager::makeLShr(ExpressionRef& result, ExpressionRef* x, ExpressionRef* s) {
-  if (!usablePair(x, s)) return fail(result);
+  if (shiftSettled(*this, result, x, s, false, &BitVector::lshr)) return result;
   Expression* X = x->get();
   Expression* S = s->get();
   const uint32_t w = X->getWidth();
   Build bd{*this};
-  if (X->isZero() || S->isZero()) {
-    result = std::move(*x);
-    return result;
-  }
-  if (isConst(X) && isConst(S)) {
-    BitVector r;
-    BitVector::lshr(valueOf(X), valueOf(S), r);
-    return answer(result, bd.Constant(r));
-  }
+  // x >> k → concat(k zero bits, x[w-1:k]); k of w or more → 0
   if (isConst(S)) {
     uint32_t k = 0;
-    if (valueOf(S).toUInt32(k) && k < w) {
+    if (amountBelow(S, w, k)) {
       Ref high = bd.Extract(X, w - 1, k);
       return answer(result, bd.ZeroExtend(high, k));
     }
     return answer(result, bd.Zero(w));
   }
+  // 1-bit x >> s → x & ~s
   if (w == 1) {
     Ref ns = bd.Not(S);
     return answer(result, bd.And(X, ns));
   }
+  // No rule left → a new shift node.
   return answer(result, findOrInsert(new LSHRExpression(X, S)));
 }
 
 ExpressionRef& ExpressionManager::makeAShr(ExpressionRef& result, ExpressionRef* x, ExpressionRef* s) {
-  if (!usablePair(x, s)) return fail(result);
+  if (shiftSettled(*this, result, x, s, true, &BitVector::ashr)) return result;
   Expression* X = x->get();
   Expression* S = s->get();
   const uint32_t w = X->getWidth();
   Build bd{*this};
-  if (X->isZero() || X->isAllOnes() || S->isZero()) {
-    result = std::move(*x);
-    return result;
-  }
-  if (isConst(X) && isConst(S)) {
-    BitVector r;
-    BitVector::ashr(valueOf(X), valueOf(S), r);
-    return answer(result, bd.Constant(r));
-  }
+  // x >>s k → x[w-1:k] sign-extended by k; k of w-1 or more → the sign bit
+  // extended to w bits
   if (isConst(S)) {
     uint32_t k = 0;
     Ref t;
-    if (valueOf(S).toUInt32(k) && k < w - 1)
+    if (amountBelow(S, w - 1, k))
       t = bd.Extract(X, w - 1, k);
     else
       t = bd.Extract(X, w - 1, w - 1);
     const uint32_t n = w - t->getWidth();
     return answer(result, bd.SignExtend(t, n));
   }
+  // 1-bit x >>s s → x
   if (w == 1) {
     result = std::move(*x);
     return result;
   }
+  // No rule left → a new shift node.
   return answer(result, findOrInsert(new ASHRExpression(X, S)));
 }
 
@@ -1021,45 +1005,45 @@ ExpressionRef& ExpressionManager::makeUDiv(ExpressionRef& result, ExpressionRef*
   Expression* B = b->get();
   const uint32_t w = A->getWidth();
   Build bd{*this};
-  // 1
+  // x / 0 → ones
   if (B->isZero()) return answer(result, bd.Ones(w));
-  // 2
+  // x / 1 → x
   if (B->isOne()) {
     result = std::move(*a);
     return result;
   }
-  // 3
+  // c / d → the folded constant
   if (isConst(A) && isConst(B)) {
     BitVector q, r;
     foldUDivURem(*evaluator_, valueOf(A), valueOf(B), q, r);
     return answer(result, bd.Constant(q));
   }
-  // 4
+  // 0 / y → ite(y = 0, ones, 0)
   if (A->isZero()) {
     Ref z = bd.IsZero(B);
     Ref ones = bd.Ones(w);
     return answer(result, bd.Ite(z, ones, A));
   }
-  // 5
+  // x / x → ite(x = 0, ones, 1)
   if (A == B) {
     Ref z = bd.IsZero(B);
     Ref ones = bd.Ones(w);
     Ref one = bd.One(w);
     return answer(result, bd.Ite(z, ones, one));
   }
-  // 6
+  // x / 2^k → x >> k
   uint32_t k = 0;
   if (B->isPowerOfTwo(k)) {
     Ref c = bd.UInt(k, w);
     return answer(result, bd.LShr(A, c));
   }
-  // 7
+  // 1-bit x / y → ~(~x & y)
   if (w == 1) {
     Ref na = bd.Not(A);
     Ref x = bd.And(na, B);
     return answer(result, bd.Not(x));
   }
-  // 8
+  // No rule left → a new division node.
   return answer(result, findOrInsert(new DIVExpression(A, B)));
 }
 
@@ -1069,7 +1053,7 @@ ExpressionRef& ExpressionManager::makeURem(ExpressionRef& result, ExpressionRef*
   Expression* B = b->get();
   const uint32_t w = A->getWidth();
   Build bd{*this};
-  // 1
+  // x % 2^k → concat(0, x[k-1:0]); x % 1 → 0
   uint32_t k = 0;
   if (B->isPowerOfTwo(k)) {
     if (k == 0) return answer(result, bd.Zero(w));
@@ -1077,25 +1061,25 @@ ExpressionRef& ExpressionManager::makeURem(ExpressionRef& result, ExpressionRef*
     Ref low = bd.Extract(A, k - 1, 0);
     return answer(result, bd.Concat(z, low));
   }
-  // 2
+  // x % 0 → x;  0 % y → 0
   if (B->isZero() || A->isZero()) {
     result = std::move(*a);
     return result;
   }
-  // 3
+  // x % x → 0
   if (A == B) return answer(result, bd.Zero(w));
-  // 4
+  // c % d → the folded constant
   if (isConst(A) && isConst(B)) {
     BitVector q, r;
     foldUDivURem(*evaluator_, valueOf(A), valueOf(B), q, r);
     return answer(result, bd.Constant(r));
   }
-  // 5
+  // 1-bit x % y → x & ~y
   if (w == 1) {
     Ref nb = bd.Not(B);
     return answer(result, bd.And(A, nb));
   }
-  // 6
+  // No rule left → a new remainder node.
   return answer(result, findOrInsert(new UREMExpression(A, B)));
 }
 
@@ -1116,29 +1100,29 @@ SignsAndMagnitudes signsAndMagnitudes(Build& bd, Expression* A, Expression* B) {
   return r;
 }
 
-// The rules signed remainder and signed modulo share: a remainder by zero or
-// of zero is the dividend (1, 3); by one or minus one, or of a value by itself
-// or its negation, it is zero (2, 4). Stores the answer and says whether one
-// of them applied.
+// The first rules of the signed remainder and the signed modulo, which the two
+// share (rem stands for either): a remainder by zero or of zero is the
+// dividend; by one or minus one, or of a value by itself or its negation, it
+// is zero. Stores the answer and says whether one of them applied.
 bool signedRemainderTrivial(Build& bd, ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
   Expression* A = a->get();
   Expression* B = b->get();
-  // 1
+  // x rem 0 → x
   if (B->isZero()) {
     result = std::move(*a);
     return true;
   }
-  // 2
+  // x rem 1, x rem -1 → 0
   if (B->isOne() || B->isAllOnes()) {
     answer(result, bd.Zero(A->getWidth()));
     return true;
   }
-  // 3
+  // 0 rem y → 0, the dividend
   if (A->isZero()) {
     result = std::move(*a);
     return true;
   }
-  // 4
+  // x rem x, x rem -x → 0
   if (A == B || isArithmeticNegationOf(A, B)) {
     answer(result, bd.Zero(A->getWidth()));
     return true;
@@ -1154,34 +1138,34 @@ ExpressionRef& ExpressionManager::makeSDiv(ExpressionRef& result, ExpressionRef*
   Expression* B = b->get();
   const uint32_t w = A->getWidth();
   Build bd{*this};
-  // 1
+  // x / 0 → ite(sign bit of x, 1, ones)
   if (B->isZero()) {
     Ref sa = bd.Extract(A, w - 1, w - 1);
     Ref one = bd.One(w);
     Ref ones = bd.Ones(w);
     return answer(result, bd.Ite(sa, one, ones));
   }
-  // 2
+  // x / 1 → x
   if (B->isOne()) {
     result = std::move(*a);
     return result;
   }
-  // 3
+  // x / -1 → -x
   if (B->isAllOnes()) return answer(result, bd.Neg(A));
-  // 4
+  // 0 / y → ite(y = 0, ones, 0)
   if (A->isZero()) {
     Ref z = bd.IsZero(B);
     Ref ones = bd.Ones(w);
     return answer(result, bd.Ite(z, ones, A));
   }
-  // 5
+  // x / x → ite(x = 0, ones, 1)
   if (A == B) {
     Ref z = bd.IsZero(B);
     Ref ones = bd.Ones(w);
     Ref one = bd.One(w);
     return answer(result, bd.Ite(z, ones, one));
   }
-  // 6
+  // Otherwise the quotient of the magnitudes, negated when the signs differ.
   auto [sa, sb, ma, mb] = signsAndMagnitudes(bd, A, B);
   Ref q = bd.UDiv(ma, mb);
   Ref s = bd.Xor(sa, sb);
@@ -1194,9 +1178,9 @@ ExpressionRef& ExpressionManager::makeSRem(ExpressionRef& result, ExpressionRef*
   Expression* A = a->get();
   Expression* B = b->get();
   Build bd{*this};
-  // 1 to 4
+  // The trivial divisors and dividends.
   if (signedRemainderTrivial(bd, result, a, b)) return result;
-  // 5
+  // Otherwise the remainder of the magnitudes with the sign of the dividend.
   auto [sa, sb, ma, mb] = signsAndMagnitudes(bd, A, B);
   Ref r = bd.URem(ma, mb);
   Ref nr = bd.Neg(r);
@@ -1209,9 +1193,10 @@ ExpressionRef& ExpressionManager::makeSMod(ExpressionRef& result, ExpressionRef*
   Expression* B = b->get();
   const uint32_t w = A->getWidth();
   Build bd{*this};
-  // 1 to 4 as for the signed remainder
+  // The trivial divisors and dividends, as for the signed remainder.
   if (signedRemainderTrivial(bd, result, a, b)) return result;
-  // 5
+  // Otherwise the remainder of the magnitudes with the sign of the dividend,
+  // plus y when the signs differ; 0 when that remainder is 0.
   auto [sa, sb, ma, mb] = signsAndMagnitudes(bd, A, B);
   Ref u = bd.URem(ma, mb);
   Ref nu = bd.Neg(u);

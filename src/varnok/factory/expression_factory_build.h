@@ -31,7 +31,7 @@ inline uint32_t loOf(const Expression* e) { return static_cast<const ExtractExpr
 // A bit-vector operand: not an array (arrays have width 0).
 inline bool isBitVector(const Expression* e) { return e->getWidth() != 0 && !e->isArray(); }
 
-// The first two rules of the commutative rewriting loops (and, mul, add):
+// The opening steps of the commutative rewriting loops (and, mul, add):
 // refuse operands of different widths or arrays, then put the operand with the
 // smaller serial id first, swapping the caller's handles along with A and B.
 inline bool orderCommutativeOperands(Ref& a, Ref& b, Expression*& A, Expression*& B) {
@@ -43,6 +43,26 @@ inline bool orderCommutativeOperands(Ref& a, Ref& b, Expression*& A, Expression*
     std::swap(A, B);
   }
   return true;
+}
+
+// A rule of a rewriting loop that has replaced operands starts the rules over
+// on the new ones: it sets the pass's `again` and answers null, which the loop
+// drops.
+inline Ref startOver(bool& again) {
+  again = true;
+  return Ref();
+}
+
+// Replaces the operand pair, the first operand first. The new operands are
+// built beforehand, in the order the rule builds them.
+inline void replaceOperands(Ref& a, Ref& b, Ref& na, Ref& nb) {
+  a = std::move(na);
+  b = std::move(nb);
+}
+// The same, and starts the rules over.
+inline Ref replacePair(Ref& a, Ref& b, Ref& na, Ref& nb, bool& again) {
+  replaceOperands(a, b, na, nb);
+  return startOver(again);
 }
 
 // Stores r in result and answers result.

@@ -1,241 +1,574 @@
-// Floating-point and non-linear make functions, including the operation
-// makers that the rebuild operations of the floating-point node classes call.
+// Floating-point make functions: fields, constants and classes of a float,
+// the comparisons, minimum and maximum, and the rounded arithmetic and
+// conversions.
 //
-// These operators are not built yet: every maker answers a null handle, which
-// callers report as an unsupported operation. The floating-point factory
-// replaces this file.
+// A float of format {e, s} is an ordinary bit-vector of 1 + e + s bits: sign
+// on top, then the exponent field, then the significand field. Fields,
+// constants, classes, comparisons, minimum and maximum have no node kind of
+// their own: they are compositions of the bit-vector makers, which fold
+// constants and share nodes. Addition, multiplication, division and the
+// conversions build nodes of their own kinds; with constant operands they are
+// folded by the exact evaluator instead, bit for bit what the circuits of
+// those nodes compute.
+//
+// Every maker refuses a format with an exponent narrower than 2 bits or an
+// empty significand field (null result): such formats have no normal numbers
+// or no room for a NaN. The makers that build operation nodes also refuse
+// operands that are arrays or whose width is not the width of their format.
+//
+// The non-linear makers are not built yet and answer null.
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "varnok/fp/exact_float_evaluator.h"
 #include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
 
 namespace varnok {
 
-ExpressionRef& ExpressionManager::makeFloatSignBit(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
+namespace {
+
+using Ref = ExpressionRef;
+using M = ExpressionManager;
+
+bool validFormat(const FloatFormat& f) {
+  return f.exponentWidth >= 2 && f.significandWidth >= 1 &&
+         uint64_t(f.exponentWidth) + f.significandWidth < UINT32_MAX;
+}
+
+bool isBitVector(const Expression* e) { return e && e->getWidth() != 0 && !e->isArray(); }
+bool isConstant(const Expression* e) { return e->getKind() == KIND_CONSTANT; }
+
+// A float operand of format f: a bit-vector of exactly the format's width.
+bool isFloatOperand(const ExpressionRef* x, const FloatFormat& f) {
+  return x && isBitVector(x->get()) && (*x)->getWidth() == f.width();
+}
+
+std::vector<bool> bitsOf(const Expression* constant) {
+  std::vector<bool> bits;
+  static_cast<const ConstantExpression*>(constant)->getValue().toBoolVector(bits);
+  return bits;
+}
+
+ExpressionRef& fail(ExpressionRef& result) {
   result.reset();
+  return result;
+}
+ExpressionRef& answer(ExpressionRef& result, Ref&& r) {
+  result = std::move(r);
   return result;
 }
 
-ExpressionRef& ExpressionManager::makeFloatExponent(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+// Thin builder over the make functions: each call works on fresh copies of
+// the handles it is given, so the caller's handles are never touched.
+struct Build {
+  M& m;
+
+  Ref Not(const Ref& x) {
+    Ref a(x), r;
+    m.makeNot(r, &a);
+    return r;
+  }
+  Ref IsZero(const Ref& x) {
+    Ref a(x), r;
+    m.makeIsZero(r, &a);
+    return r;
+  }
+  Ref IsAllOnes(const Ref& x) {
+    Ref a(x), r;
+    m.makeIsAllOnes(r, &a);
+    return r;
+  }
+  Ref binary(ExpressionRef& (M::*make)(ExpressionRef&, ExpressionRef*, ExpressionRef*), const Ref& x,
+             const Ref& y) {
+    Ref a(x), b(y), r;
+    (m.*make)(r, &a, &b);
+    return r;
+  }
+  Ref And(const Ref& x, const Ref& y) { return binary(&M::makeAnd, x, y); }
+  Ref Or(const Ref& x, const Ref& y) { return binary(&M::makeOr, x, y); }
+  Ref Nor(const Ref& x, const Ref& y) { return binary(&M::makeNor, x, y); }
+  Ref Eq(const Ref& x, const Ref& y) { return binary(&M::makeEqual, x, y); }
+  Ref Concat(const Ref& x, const Ref& y) { return binary(&M::makeConcat, x, y); }
+  Ref ULT(const Ref& x, const Ref& y) { return binary(&M::makeULT, x, y); }
+  Ref UGT(const Ref& x, const Ref& y) { return binary(&M::makeUGT, x, y); }
+  Ref ULE(const Ref& x, const Ref& y) { return binary(&M::makeULE, x, y); }
+  Ref UGE(const Ref& x, const Ref& y) { return binary(&M::makeUGE, x, y); }
+  Ref Ite(const Ref& c, const Ref& t, const Ref& e) {
+    Ref a(c), b(t), d(e), r;
+    m.makeIte(r, &a, &b, &d);
+    return r;
+  }
+  Ref Extract(const Ref& x, uint32_t hi, uint32_t lo) {
+    Ref a(x), r;
+    m.makeExtract(r, &a, hi, lo);
+    return r;
+  }
+  Ref Zero(uint32_t w) {
+    Ref r;
+    m.makeZero(r, w);
+    return r;
+  }
+  Ref Ones(uint32_t w) {
+    Ref r;
+    m.makeOnes(r, w);
+    return r;
+  }
+  Ref Bool(bool v) {
+    Ref r;
+    m.makeBool(r, v);
+    return r;
+  }
+
+  // Fields of a float x of format f.
+  Ref Sign(const Ref& x, const FloatFormat& f) {
+    const uint32_t top = f.exponentWidth + f.significandWidth;
+    return Extract(x, top, top);
+  }
+  Ref Exponent(const Ref& x, const FloatFormat& f) {
+    return Extract(x, f.exponentWidth + f.significandWidth - 1, f.significandWidth);
+  }
+  Ref Significand(const Ref& x, const FloatFormat& f) { return Extract(x, f.significandWidth - 1, 0); }
+  Ref Magnitude(const Ref& x, const FloatFormat& f) {
+    return Extract(x, f.exponentWidth + f.significandWidth - 1, 0);
+  }
+  Ref IsNaN(const Ref& x, const FloatFormat& f) {
+    return And(IsAllOnes(Exponent(x, f)), Not(IsZero(Significand(x, f))));
+  }
+  Ref IsZeroFloat(const Ref& x, const FloatFormat& f) { return IsZero(Magnitude(x, f)); }
+};
+
+// The common tail of the makers that build operation nodes: the node, shared
+// with an equal one when there is one.
+ExpressionRef& build(M& m, ExpressionRef& result, Expression* node) { return answer(result, m.findOrInsert(node)); }
+
+}  // namespace
+
+// ---- fields, constants and classes -------------------------------------------
+
+ExpressionRef& ExpressionManager::makeFloatSignBit(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
+  if (!x || !*x || !validFormat(f)) return fail(result);
+  return answer(result, Build{*this}.Sign(*x, f));
 }
 
-ExpressionRef& ExpressionManager::makeFloatSignificand(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+ExpressionRef& ExpressionManager::makeFloatExponent(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
+  if (!x || !*x || !validFormat(f)) return fail(result);
+  return answer(result, Build{*this}.Exponent(*x, f));
 }
 
-ExpressionRef& ExpressionManager::makeFloatMagnitude(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+ExpressionRef& ExpressionManager::makeFloatSignificand(ExpressionRef& result, ExpressionRef* x,
+                                                       const FloatFormat& f) {
+  if (!x || !*x || !validFormat(f)) return fail(result);
+  return answer(result, Build{*this}.Significand(*x, f));
 }
 
-ExpressionRef& ExpressionManager::makeFloatNaN(ExpressionRef& result, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+ExpressionRef& ExpressionManager::makeFloatMagnitude(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
+  if (!x || !*x || !validFormat(f)) return fail(result);
+  return answer(result, Build{*this}.Magnitude(*x, f));
 }
 
-ExpressionRef& ExpressionManager::makeFloatInfinity(ExpressionRef& result, bool /*sign*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+// Sign 0, exponent all ones, only the top significand bit set.
+ExpressionRef& ExpressionManager::makeFloatNaN(ExpressionRef& result, const FloatFormat& f) {
+  if (!validFormat(f)) return fail(result);
+  Build b{*this};
+  Ref t = b.Concat(b.Bool(false), b.Ones(f.exponentWidth));
+  t = b.Concat(t, b.Bool(true));
+  if (f.significandWidth >= 2) t = b.Concat(t, b.Zero(f.significandWidth - 1));
+  return answer(result, std::move(t));
 }
 
-ExpressionRef& ExpressionManager::makeFloatZero(ExpressionRef& result, bool /*sign*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+ExpressionRef& ExpressionManager::makeFloatInfinity(ExpressionRef& result, bool sign, const FloatFormat& f) {
+  if (!validFormat(f)) return fail(result);
+  Build b{*this};
+  return answer(result, b.Concat(b.Concat(b.Bool(sign), b.Ones(f.exponentWidth)), b.Zero(f.significandWidth)));
 }
 
-ExpressionRef& ExpressionManager::makeFloatAbs(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+ExpressionRef& ExpressionManager::makeFloatZero(ExpressionRef& result, bool sign, const FloatFormat& f) {
+  if (!validFormat(f)) return fail(result);
+  Build b{*this};
+  return answer(result, b.Concat(b.Bool(sign), b.Zero(f.exponentWidth + f.significandWidth)));
 }
 
-ExpressionRef& ExpressionManager::makeFloatNeg(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+// The sign is cleared for every value, NaNs included.
+ExpressionRef& ExpressionManager::makeFloatAbs(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
+  if (!x || !*x || !validFormat(f)) return fail(result);
+  Build b{*this};
+  return answer(result, b.Concat(b.Bool(false), b.Magnitude(*x, f)));
 }
 
-ExpressionRef& ExpressionManager::makeFloatIsZero(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+// The sign is flipped for every value, NaNs included.
+ExpressionRef& ExpressionManager::makeFloatNeg(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
+  if (!x || !*x || !validFormat(f)) return fail(result);
+  Build b{*this};
+  return answer(result, b.Concat(b.Not(b.Sign(*x, f)), b.Magnitude(*x, f)));
 }
 
-ExpressionRef& ExpressionManager::makeFloatIsSubnormal(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+// Both zeros.
+ExpressionRef& ExpressionManager::makeFloatIsZero(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
+  if (!x || !*x || !validFormat(f)) return fail(result);
+  return answer(result, Build{*this}.IsZeroFloat(*x, f));
 }
 
-ExpressionRef& ExpressionManager::makeFloatIsNormal(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+// Exponent field zero and significand field not zero (the zeros are not
+// subnormal).
+ExpressionRef& ExpressionManager::makeFloatIsSubnormal(ExpressionRef& result, ExpressionRef* x,
+                                                       const FloatFormat& f) {
+  if (!x || !*x || !validFormat(f)) return fail(result);
+  Build b{*this};
+  return answer(result, b.And(b.IsZero(b.Exponent(*x, f)), b.Not(b.IsZero(b.Significand(*x, f)))));
 }
 
-ExpressionRef& ExpressionManager::makeFloatIsInfinite(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+ExpressionRef& ExpressionManager::makeFloatIsNormal(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
+  if (!x || !*x || !validFormat(f)) return fail(result);
+  Build b{*this};
+  Ref exponent = b.Exponent(*x, f);
+  return answer(result, b.And(b.Not(b.IsZero(exponent)), b.Not(b.IsAllOnes(exponent))));
 }
 
-ExpressionRef& ExpressionManager::makeFloatIsNaN(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+ExpressionRef& ExpressionManager::makeFloatIsInfinite(ExpressionRef& result, ExpressionRef* x,
+                                                      const FloatFormat& f) {
+  if (!x || !*x || !validFormat(f)) return fail(result);
+  Build b{*this};
+  return answer(result, b.And(b.IsAllOnes(b.Exponent(*x, f)), b.IsZero(b.Significand(*x, f))));
 }
 
-ExpressionRef& ExpressionManager::makeFloatIsNegative(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+// Any NaN, whatever its sign and significand.
+ExpressionRef& ExpressionManager::makeFloatIsNaN(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
+  if (!x || !*x || !validFormat(f)) return fail(result);
+  return answer(result, Build{*this}.IsNaN(*x, f));
 }
 
-ExpressionRef& ExpressionManager::makeFloatIsPositive(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+// -0 and -infinity are negative; no NaN is.
+ExpressionRef& ExpressionManager::makeFloatIsNegative(ExpressionRef& result, ExpressionRef* x,
+                                                      const FloatFormat& f) {
+  if (!x || !*x || !validFormat(f)) return fail(result);
+  Build b{*this};
+  return answer(result, b.And(b.Sign(*x, f), b.Not(b.IsNaN(*x, f))));
 }
 
-ExpressionRef& ExpressionManager::makeFloatSame(ExpressionRef& result, ExpressionRef* /*a*/, ExpressionRef* /*b*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+// +0 and +infinity are positive; no NaN is.
+ExpressionRef& ExpressionManager::makeFloatIsPositive(ExpressionRef& result, ExpressionRef* x,
+                                                      const FloatFormat& f) {
+  if (!x || !*x || !validFormat(f)) return fail(result);
+  Build b{*this};
+  return answer(result, b.And(b.Not(b.Sign(*x, f)), b.Not(b.IsNaN(*x, f))));
 }
 
-ExpressionRef& ExpressionManager::makeFloatEq(ExpressionRef& result, ExpressionRef* /*a*/, ExpressionRef* /*b*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+// Sign; exponent field minus 2^(e-1) as e bits of two's complement, a zero
+// field read as 1; significand field below the hidden bit.
+void ExpressionManager::unpackFloat(ExpressionRef* x, ExpressionRef& sign, ExpressionRef& exponent,
+                                    ExpressionRef& significand, const FloatFormat& f) {
+  if (!x || !*x || !validFormat(f)) {
+    sign.reset();
+    exponent.reset();
+    significand.reset();
+    return;
+  }
+  Build b{*this};
+  const uint32_t e = f.exponentWidth, s = f.significandWidth;
+  sign = b.Sign(*x, f);
+  Ref fieldZero = b.IsZero(b.Exponent(*x, f));
+  Ref top = b.Not(b.Extract(*x, e + s - 1, e + s - 1));
+  Ref low = b.Or(b.Extract(*x, s, s), fieldZero);
+  exponent = e >= 3 ? b.Concat(b.Concat(top, b.Extract(*x, e + s - 2, s + 1)), low) : b.Concat(top, low);
+  significand = b.Concat(b.Not(fieldZero), b.Significand(*x, f));
 }
 
-ExpressionRef& ExpressionManager::makeFloatNotEq(ExpressionRef& result, ExpressionRef* /*a*/, ExpressionRef* /*b*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+// ---- comparisons, minimum and maximum -----------------------------------------
+
+// Bitwise equal, or both NaN (SMT-LIB's = on floats).
+ExpressionRef& ExpressionManager::makeFloatSame(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
+                                                const FloatFormat& f) {
+  if (!a || !b || !*a || !*b || !validFormat(f)) return fail(result);
+  Build bd{*this};
+  return answer(result, bd.Or(bd.Eq(*a, *b), bd.And(bd.IsNaN(*a, f), bd.IsNaN(*b, f))));
 }
 
-ExpressionRef& ExpressionManager::makeFloatOrderLT(ExpressionRef& result, ExpressionRef* /*a*/, ExpressionRef* /*b*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+// IEEE equality: never for a NaN; +0 equals -0. Equal magnitudes make b a NaN
+// exactly when a is one, so only a is tested.
+ExpressionRef& ExpressionManager::makeFloatEq(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
+                                              const FloatFormat& f) {
+  if (!a || !b || !*a || !*b || !validFormat(f)) return fail(result);
+  Build bd{*this};
+  Ref magA = bd.Magnitude(*a, f), magB = bd.Magnitude(*b, f);
+  Ref sameValue = bd.And(bd.Eq(magA, magB), bd.Or(bd.Eq(bd.Sign(*a, f), bd.Sign(*b, f)), bd.IsZero(magA)));
+  return answer(result, bd.And(bd.Not(bd.IsNaN(*a, f)), sameValue));
 }
 
-ExpressionRef& ExpressionManager::makeFloatOrderGT(ExpressionRef& result, ExpressionRef* /*a*/, ExpressionRef* /*b*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+ExpressionRef& ExpressionManager::makeFloatNotEq(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
+                                                 const FloatFormat& f) {
+  if (!a || !b || !*a || !*b || !validFormat(f)) return fail(result);
+  Ref ca(*a), cb(*b), eq;
+  makeFloatEq(eq, &ca, &cb, f);
+  return makeNot(result, &eq);
 }
 
-ExpressionRef& ExpressionManager::makeFloatOrderLE(ExpressionRef& result, ExpressionRef* /*a*/, ExpressionRef* /*b*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+// The sign-magnitude order of the bit patterns: negatives before positives
+// (-0 before +0), NaN patterns ordered like any others.
+ExpressionRef& ExpressionManager::makeFloatOrderLT(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
+                                                   const FloatFormat& f) {
+  if (!a || !b || !*a || !*b || !validFormat(f)) return fail(result);
+  Build bd{*this};
+  Ref signA = bd.Sign(*a, f), signB = bd.Sign(*b, f);
+  Ref magA = bd.Magnitude(*a, f), magB = bd.Magnitude(*b, f);
+  Ref bothPositive = bd.And(bd.Not(signA), bd.Not(signB));
+  Ref bothNegative = bd.And(signA, signB);
+  Ref positive = bd.And(bothPositive, bd.ULT(magA, magB));
+  Ref negative = bd.And(bothNegative, bd.UGT(magA, magB));
+  Ref signs = bd.And(signA, bd.Not(signB));
+  return answer(result, bd.Or(bd.Or(positive, negative), signs));
 }
 
-ExpressionRef& ExpressionManager::makeFloatOrderGE(ExpressionRef& result, ExpressionRef* /*a*/, ExpressionRef* /*b*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+ExpressionRef& ExpressionManager::makeFloatOrderGT(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
+                                                   const FloatFormat& f) {
+  if (!a || !b) return fail(result);
+  Ref ca(*a), cb(*b);
+  return makeFloatOrderLT(result, &cb, &ca, f);
 }
 
-ExpressionRef& ExpressionManager::makeFloatLT(ExpressionRef& result, ExpressionRef* /*a*/, ExpressionRef* /*b*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+ExpressionRef& ExpressionManager::makeFloatOrderLE(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
+                                                   const FloatFormat& f) {
+  if (!a || !b) return fail(result);
+  Ref ca(*a), cb(*b), lt;
+  makeFloatOrderLT(lt, &cb, &ca, f);
+  return makeNot(result, &lt);
 }
 
-ExpressionRef& ExpressionManager::makeFloatLEQ(ExpressionRef& result, ExpressionRef* /*a*/, ExpressionRef* /*b*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+ExpressionRef& ExpressionManager::makeFloatOrderGE(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
+                                                   const FloatFormat& f) {
+  if (!a || !b) return fail(result);
+  Ref ca(*a), cb(*b), lt;
+  makeFloatOrderLT(lt, &ca, &cb, f);
+  return makeNot(result, &lt);
 }
 
-ExpressionRef& ExpressionManager::makeFloatMin(ExpressionRef& result, ExpressionRef* /*a*/, ExpressionRef* /*b*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+// IEEE less-than: the raw order without NaNs and without -0 < +0.
+ExpressionRef& ExpressionManager::makeFloatLT(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
+                                              const FloatFormat& f) {
+  if (!a || !b || !*a || !*b || !validFormat(f)) return fail(result);
+  Build bd{*this};
+  Ref ca(*a), cb(*b), order;
+  makeFloatOrderLT(order, &ca, &cb, f);
+  Ref noNaN = bd.And(bd.Not(bd.IsNaN(*a, f)), bd.Not(bd.IsNaN(*b, f)));
+  Ref bothZero = bd.And(bd.IsZeroFloat(*a, f), bd.IsZeroFloat(*b, f));
+  return answer(result, bd.And(bd.And(order, noNaN), bd.Not(bothZero)));
 }
 
-ExpressionRef& ExpressionManager::makeFloatMax(ExpressionRef& result, ExpressionRef* /*a*/, ExpressionRef* /*b*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+// IEEE less-or-equal, from non-strict magnitude tests: two zeros of any signs
+// are equal, NaNs compare with nothing.
+ExpressionRef& ExpressionManager::makeFloatLEQ(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
+                                               const FloatFormat& f) {
+  if (!a || !b || !*a || !*b || !validFormat(f)) return fail(result);
+  Build bd{*this};
+  Ref signA = bd.Sign(*a, f), signB = bd.Sign(*b, f);
+  Ref magA = bd.Magnitude(*a, f), magB = bd.Magnitude(*b, f);
+  Ref positive = bd.And(bd.And(bd.Not(signA), bd.Not(signB)), bd.ULE(magA, magB));
+  Ref negative = bd.And(bd.And(signA, signB), bd.UGE(magA, magB));
+  Ref signs = bd.And(signA, bd.Not(signB));
+  Ref bothZero = bd.And(bd.IsZeroFloat(*a, f), bd.IsZeroFloat(*b, f));
+  Ref ordered = bd.Or(bd.Or(bd.Or(positive, negative), signs), bothZero);
+  Ref noNaN = bd.And(bd.Not(bd.IsNaN(*a, f)), bd.Not(bd.IsNaN(*b, f)));
+  return answer(result, bd.And(ordered, noNaN));
 }
 
-ExpressionRef& ExpressionManager::makeFloatSub(ExpressionRef& result, ExpressionRef* /*a*/, ExpressionRef* /*b*/, const FloatFormat& /*f*/, RoundingMode /*mode*/) {
-  result.reset();
-  return result;
+ExpressionManager::ZeroSignChoice& ExpressionManager::zeroSignChoice(const FloatFormat& f, bool maximum) {
+  for (ZeroSignChoice& c : zeroSignChoices_)
+    if (c.format == f && c.maximum == maximum) return c;
+  ZeroSignChoice c{f, maximum, ExpressionRef(), ExpressionRef()};
+  makeVariable(c.negativeFirst, 1, nullptr);
+  makeVariable(c.positiveFirst, 1, nullptr);
+  zeroSignChoices_.push_back(std::move(c));
+  return zeroSignChoices_.back();
 }
+
+// a when a is not after b (not before b for the maximum) and neither is NaN,
+// or when b is NaN; otherwise b. Two zeros of different signs give a zero
+// whose sign is the free choice of this operation, format and operand order.
+ExpressionRef& ExpressionManager::makeFloatMinMax(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
+                                                  const FloatFormat& f, bool maximum) {
+  if (!a || !b || !*a || !*b || !validFormat(f)) return fail(result);
+  Build bd{*this};
+  Ref signA = bd.Sign(*a, f);
+  Ref zeros = bd.And(bd.And(bd.IsZeroFloat(*a, f), bd.IsZeroFloat(*b, f)), bd.Not(bd.Eq(signA, bd.Sign(*b, f))));
+  Ref ca(*a), cb(*b), order;
+  if (maximum)
+    makeFloatOrderGE(order, &ca, &cb, f);
+  else
+    makeFloatOrderLE(order, &ca, &cb, f);
+  Ref nanB = bd.IsNaN(*b, f);
+  Ref chooseA = bd.Or(bd.And(order, bd.Nor(bd.IsNaN(*a, f), nanB)), nanB);
+  Ref chosen = bd.Ite(chooseA, *a, *b);
+  if (!zeros || !chosen) return fail(result);
+  if (zeros->isZero()) return answer(result, std::move(chosen));
+  // The variables may have been replaced by substitution since: use what
+  // they stand for now.
+  const ZeroSignChoice& choice = zeroSignChoice(f, maximum);
+  Ref negativeFirst(getRepresentative(choice.negativeFirst.get()));
+  Ref positiveFirst(getRepresentative(choice.positiveFirst.get()));
+  Ref zeroSign = bd.Ite(signA, negativeFirst, positiveFirst);
+  Ref zero = bd.Concat(zeroSign, bd.Zero((*a)->getWidth() - 1));
+  return answer(result, bd.Ite(zeros, zero, chosen));
+}
+
+ExpressionRef& ExpressionManager::makeFloatMin(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
+                                               const FloatFormat& f) {
+  return makeFloatMinMax(result, a, b, f, false);
+}
+
+ExpressionRef& ExpressionManager::makeFloatMax(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
+                                               const FloatFormat& f) {
+  return makeFloatMinMax(result, a, b, f, true);
+}
+
+// ---- arithmetic and conversions ------------------------------------------------
+//
+// No algebraic rewriting: constant operands fold exactly, everything else is
+// a node of the operation.
+
+ExpressionRef& ExpressionManager::makeFloatAdd(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
+                                               const FloatFormat& f, RoundingMode mode) {
+  if (!validFormat(f) || !isFloatOperand(a, f) || !isFloatOperand(b, f)) return fail(result);
+  if (isConstant(a->get()) && isConstant(b->get())) {
+    std::vector<bool> out;
+    getEvaluator().fold_float_add(bitsOf(a->get()), bitsOf(b->get()), out, f, mode);
+    return makeConstantFromBits(result, out);
+  }
+  return build(*this, result, new FloatAddExpression(a->get(), b->get(), f, mode));
+}
+
+// a + (-b): there is no subtraction node.
+ExpressionRef& ExpressionManager::makeFloatSub(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
+                                               const FloatFormat& f, RoundingMode mode) {
+  if (!validFormat(f) || !isFloatOperand(b, f)) return fail(result);
+  Ref negated;
+  makeFloatNeg(negated, b, f);
+  return makeFloatAdd(result, a, &negated, f, mode);
+}
+
+// Commutative: the operand with the smaller serial id comes first, in the
+// caller's handles too.
+ExpressionRef& ExpressionManager::makeFloatMul(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
+                                               const FloatFormat& f, RoundingMode mode) {
+  if (!validFormat(f) || !isFloatOperand(a, f) || !isFloatOperand(b, f)) return fail(result);
+  if ((*a)->getId() >= (*b)->getId()) a->swap(*b);
+  if (isConstant(a->get()) && isConstant(b->get())) {
+    std::vector<bool> out;
+    getEvaluator().fold_float_mul(bitsOf(a->get()), bitsOf(b->get()), out, f, mode);
+    return makeConstantFromBits(result, out);
+  }
+  return build(*this, result, new FloatMulExpression(a->get(), b->get(), f, mode));
+}
+
+ExpressionRef& ExpressionManager::makeFloatDiv(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
+                                               const FloatFormat& f, RoundingMode mode) {
+  if (!validFormat(f) || !isFloatOperand(a, f) || !isFloatOperand(b, f)) return fail(result);
+  if (isConstant(a->get()) && isConstant(b->get())) {
+    std::vector<bool> out;
+    getEvaluator().fold_float_div(bitsOf(a->get()), bitsOf(b->get()), out, f, mode);
+    return makeConstantFromBits(result, out);
+  }
+  return build(*this, result, new FloatDivExpression(a->get(), b->get(), f, mode));
+}
+
+ExpressionRef& ExpressionManager::makeFloatToUInt(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f,
+                                                  uint32_t width, RoundingMode mode) {
+  if (width == 0 || !validFormat(f) || !isFloatOperand(x, f)) return fail(result);
+  if (isConstant(x->get())) {
+    std::vector<bool> out;
+    getEvaluator().fold_float_to_int(bitsOf(x->get()), f, out, width, false, mode);
+    return makeConstantFromBits(result, out);
+  }
+  return build(*this, result, new FloatToUIntExpression(x->get(), f, width, mode));
+}
+
+ExpressionRef& ExpressionManager::makeFloatToSInt(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f,
+                                                  uint32_t width, RoundingMode mode) {
+  if (width == 0 || !validFormat(f) || !isFloatOperand(x, f)) return fail(result);
+  if (isConstant(x->get())) {
+    std::vector<bool> out;
+    getEvaluator().fold_float_to_int(bitsOf(x->get()), f, out, width, true, mode);
+    return makeConstantFromBits(result, out);
+  }
+  return build(*this, result, new FloatToSIntExpression(x->get(), f, width, mode));
+}
+
+// The operand is an unsigned number of its own width.
+ExpressionRef& ExpressionManager::makeUIntToFloat(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f,
+                                                  RoundingMode mode) {
+  if (!validFormat(f) || !x || !isBitVector(x->get())) return fail(result);
+  if (isConstant(x->get())) {
+    std::vector<bool> out;
+    getEvaluator().fold_uint_to_float(bitsOf(x->get()), false, out, f, mode);
+    return makeConstantFromBits(result, out);
+  }
+  return build(*this, result, new UIntToFloatExpression(x->get(), f, mode));
+}
+
+// The operand is a two's-complement number of its own width.
+ExpressionRef& ExpressionManager::makeSIntToFloat(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f,
+                                                  RoundingMode mode) {
+  if (!validFormat(f) || !x || !isBitVector(x->get())) return fail(result);
+  if (isConstant(x->get())) {
+    std::vector<bool> out;
+    getEvaluator().fold_sint_to_float(bitsOf(x->get()), out, f, mode);
+    return makeConstantFromBits(result, out);
+  }
+  return build(*this, result, new SIntToFloatExpression(x->get(), f, mode));
+}
+
+// Equal formats answer the operand itself, whatever the rounding mode.
+ExpressionRef& ExpressionManager::makeFloatToFloat(ExpressionRef& result, ExpressionRef* x, const FloatFormat& from,
+                                                   const FloatFormat& to, RoundingMode mode) {
+  if (!validFormat(from) || !validFormat(to) || !isFloatOperand(x, from)) return fail(result);
+  if (from == to) {
+    result = std::move(*x);
+    return result;
+  }
+  if (isConstant(x->get())) {
+    std::vector<bool> out;
+    getEvaluator().fold_float_to_float(bitsOf(x->get()), from, out, to, mode);
+    return makeConstantFromBits(result, out);
+  }
+  return build(*this, result, new FloatToFloatExpression(x->get(), from, to, mode));
+}
+
+// ---- non-linear functions (not built yet) -------------------------------------
 
 ExpressionRef& ExpressionManager::makeExp(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+  return fail(result);
 }
 
 ExpressionRef& ExpressionManager::makeLog(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+  return fail(result);
 }
 
 ExpressionRef& ExpressionManager::makeSin(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+  return fail(result);
 }
 
 ExpressionRef& ExpressionManager::makeCos(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+  return fail(result);
 }
 
-ExpressionRef& ExpressionManager::makeExpModule(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+ExpressionRef& ExpressionManager::makeExpModule(ExpressionRef& result, ExpressionRef* /*x*/,
+                                                const FloatFormat& /*f*/) {
+  return fail(result);
 }
 
-ExpressionRef& ExpressionManager::makeLogModule(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+ExpressionRef& ExpressionManager::makeLogModule(ExpressionRef& result, ExpressionRef* /*x*/,
+                                                const FloatFormat& /*f*/) {
+  return fail(result);
 }
 
-ExpressionRef& ExpressionManager::makeSinModule(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
+ExpressionRef& ExpressionManager::makeSinModule(ExpressionRef& result, ExpressionRef* /*x*/,
+                                                const FloatFormat& /*f*/) {
+  return fail(result);
 }
 
-ExpressionRef& ExpressionManager::makeCosModule(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  result.reset();
-  return result;
-}
-
-void ExpressionManager::unpackFloat(ExpressionRef* /*x*/, ExpressionRef& sign, ExpressionRef& exponent,
-                                    ExpressionRef& significand, const FloatFormat& /*f*/) {
-  sign.reset();
-  exponent.reset();
-  significand.reset();
-}
-
-// ---- floating-point arithmetic and conversions --------------------------
-
-ExpressionRef& ExpressionManager::makeFloatAdd(ExpressionRef& result, ExpressionRef*, ExpressionRef*,
-                                               const FloatFormat&, RoundingMode) {
-  result.reset();
-  return result;
-}
-ExpressionRef& ExpressionManager::makeFloatMul(ExpressionRef& result, ExpressionRef*, ExpressionRef*,
-                                               const FloatFormat&, RoundingMode) {
-  result.reset();
-  return result;
-}
-ExpressionRef& ExpressionManager::makeFloatDiv(ExpressionRef& result, ExpressionRef*, ExpressionRef*,
-                                               const FloatFormat&, RoundingMode) {
-  result.reset();
-  return result;
-}
-ExpressionRef& ExpressionManager::makeFloatToUInt(ExpressionRef& result, ExpressionRef*, const FloatFormat&, uint32_t,
-                                                  RoundingMode) {
-  result.reset();
-  return result;
-}
-ExpressionRef& ExpressionManager::makeFloatToSInt(ExpressionRef& result, ExpressionRef*, const FloatFormat&, uint32_t,
-                                                  RoundingMode) {
-  result.reset();
-  return result;
-}
-ExpressionRef& ExpressionManager::makeUIntToFloat(ExpressionRef& result, ExpressionRef*, const FloatFormat&,
-                                                  RoundingMode) {
-  result.reset();
-  return result;
-}
-ExpressionRef& ExpressionManager::makeSIntToFloat(ExpressionRef& result, ExpressionRef*, const FloatFormat&,
-                                                  RoundingMode) {
-  result.reset();
-  return result;
-}
-ExpressionRef& ExpressionManager::makeFloatToFloat(ExpressionRef& result, ExpressionRef*, const FloatFormat&,
-                                                   const FloatFormat&, RoundingMode) {
-  result.reset();
-  return result;
+ExpressionRef& ExpressionManager::makeCosModule(ExpressionRef& result, ExpressionRef* /*x*/,
+                                                const FloatFormat& /*f*/) {
+  return fail(result);
 }
 
 }  // namespace varnok

@@ -30,6 +30,7 @@ ExpressionManager::~ExpressionManager() {
   destroyOwnedParts();
   while (!assumptions_.empty()) assumptions_.pop_back();
   root_.reset();
+  zeroSignChoices_.clear();
 
   // Nodes still held by handles outlive the manager. Detach them now so that
   // releasing those handles later touches neither the manager nor the AIG:

@@ -298,6 +298,21 @@ class ExpressionManager {
   void destroyOwnedParts();
   // Offers a newly asserted node to the substitution.
   void offerToSubstitution(ExpressionRef& n);
+  // Minimum (maximum false) or maximum of two floats (fp/float_makers.cpp).
+  ExpressionRef& makeFloatMinMax(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b, const FloatFormat& f,
+                                 bool maximum);
+
+  // The free sign of the minimum or maximum of two zeros of different signs.
+  // The result is unspecified there but it is a function of its operands: one
+  // variable per (minimum or maximum, format, which operand is -0), made on
+  // first use and released with the manager.
+  struct ZeroSignChoice {
+    FloatFormat format;
+    bool maximum;
+    ExpressionRef negativeFirst;  // first operand -0, second +0
+    ExpressionRef positiveFirst;  // first operand +0, second -0
+  };
+  ZeroSignChoice& zeroSignChoice(const FloatFormat& f, bool maximum);
 
   uint32_t kindCounters_[NUM_EXPRESSION_KINDS];
   ExpressionSet nodes_;
@@ -315,6 +330,7 @@ class ExpressionManager {
   std::vector<Expression*> deleteStack_;
   bool deleting_;
   NodeIdentitySet offSetNodes_;
+  std::vector<ZeroSignChoice> zeroSignChoices_;
 };
 
 }  // namespace varnok
