@@ -530,9 +530,9 @@ TEST_F(Solved, Float16IdentitiesHold) {
 }
 
 // ---------------------------------------------------------------------------
-// The pieces at their limits.
+// Building blocks at their limits.
 
-TEST(FloatCircuitPieces, ShiftsAtTheirStageLimits) {
+TEST(FloatCircuitBlocks, ShiftsAtTheirStageLimits) {
   AIG aig;
   const auto value = [&](const EdgeVector& v) {
     uint64_t x = 0;
@@ -580,7 +580,7 @@ TEST(FloatCircuitPieces, ShiftsAtTheirStageLimits) {
 
 // What a mode cannot use is not built: toward zero has no rounding
 // increment, no sticky and fewer guard positions.
-TEST(FloatCircuitPieces, TowardZeroBuildsTheSmallestCircuits) {
+TEST(FloatCircuitBlocks, TowardZeroBuildsTheSmallestCircuits) {
   for (const BinaryOp& op : kOps) {
     uint32_t nodes[5];
     for (RoundingMode mode = 0; mode <= 4; ++mode) {

@@ -1,7 +1,7 @@
 #pragma once
 // Floating-point circuits over the and-inverter graph: IEEE-754 addition,
 // multiplication, division and the conversions, correctly rounded in any
-// format and any of the five rounding modes, and the pieces they share
+// format and any of the five rounding modes, and the building blocks they share
 // (unpacking, rounding and packing, the right shift that collects a sticky
 // bit, the field tests and the extensions).
 //
