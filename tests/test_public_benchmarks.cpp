@@ -1,6 +1,7 @@
 // Real benchmark files: a quick subset of the public corpus beside the
 // repository (../shared/benchmarks) is run through varnok by
-// bench/run_benchmarks. Every answer given must be the expected one, and
+// bench/run_benchmarks, bit-vector and array files and floating-point files
+// apart. Every answer given must be the expected one, and
 // the model of every sat answer must satisfy the script again; files that
 // are not answered within the time limit are reported, not failed.
 #include <gtest/gtest.h>
@@ -19,24 +20,19 @@ bool exists(const std::string& path) {
   return stat(path.c_str(), &info) == 0;
 }
 
-TEST(Smtlib2Benchmarks, QuickSubsetAnswersCorrectly) {
+// Runs bench/run_benchmarks on a sample of the corpus: files a peer solves
+// in under half a second, spread over the given folders.
+void runSample(const std::string& folders, const char* sample) {
   const std::string source = VARNOK_SOURCE_DIR;
   const std::string corpus = source + "/../shared/benchmarks";
   if (!exists(corpus + "/MANIFEST.tsv")) {
     GTEST_SKIP() << "benchmark corpus not found at " << corpus;
   }
   if (std::system("python3 -c 1 > /dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is not available";
-#ifdef VARNOK_SANITIZED
-  const char* const sample = "40";
-#else
-  const char* const sample = "60";
-#endif
-  // Bit-vector and array files that a peer solves in under half a second,
-  // spread over both folders; floating point is left to its own tests.
   const std::string command = "python3 '" + source + "/bench/run_benchmarks' --varnok '" +
                               VARNOK_BINARY + "' --root '" + corpus +
-                              "' --timeout 10 --jobs 2 --max-peer-time 0.5 --skip-float --sample " +
-                              sample + " --check-models --quiet smt2/bv smt2/abv 2>&1";
+                              "' --timeout 10 --jobs 2 --max-peer-time 0.5 --sample " + sample +
+                              " --check-models --quiet " + folders + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string output;
@@ -51,5 +47,17 @@ TEST(Smtlib2Benchmarks, QuickSubsetAnswersCorrectly) {
   EXPECT_EQ(code, 0) << "wrong answers, bad models or errors:\n" << output;
   EXPECT_NE(output.find(" passed, 0 failed"), std::string::npos) << output;
 }
+
+#ifdef VARNOK_SANITIZED
+const char* const kBitVectorSample = "40";
+const char* const kFloatSample = "12";
+#else
+const char* const kBitVectorSample = "60";
+const char* const kFloatSample = "30";
+#endif
+
+TEST(Smtlib2Benchmarks, QuickSubsetAnswersCorrectly) { runSample("smt2/bv smt2/abv", kBitVectorSample); }
+
+TEST(Smtlib2Benchmarks, FloatingPointSubsetAnswersCorrectly) { runSample("smt2/fp", kFloatSample); }
 
 }  // namespace

@@ -18,18 +18,11 @@ namespace varnok {
 
 namespace {
 
-const char* const kFile = "src/varnok/bit_blaster_encode.cpp";
-
 inline std::vector<AIGEdge>& edgesOf(const Expression* e) { return *e->getBitEdges(); }
 
 // Fresh inputs on every bit.
 void encodeFree(Expression* e, AIG& aig) {
   for (AIGEdge& b : edgesOf(e)) b = aig.makeInput();
-}
-
-[[noreturn]] void floatNotAvailable(const Expression* e, const char* function) {
-  throwInternalError(kFile, __LINE__, function,
-                     "Floating-point circuits are not available: cannot bit-blast \"" + toString(e) + "\".");
 }
 
 }  // namespace
@@ -172,19 +165,6 @@ void ULTExpression::encode(AIG& aig) {
 void SLTExpression::encode(AIG& aig) {
   edgesOf(this)[0] = blast_slt(aig, edgesOf(getChild0()), edgesOf(getChild1()));
 }
-
-// ---------------------------------------------------------------------------
-// Floating-point operators: their circuits are not part of this build; a
-// float node that reaches the bit-blaster must not get a wrong circuit.
-
-void UIntToFloatExpression::encode(AIG&) { floatNotAvailable(this, "encode"); }
-void SIntToFloatExpression::encode(AIG&) { floatNotAvailable(this, "encode"); }
-void FloatToUIntExpression::encode(AIG&) { floatNotAvailable(this, "encode"); }
-void FloatToSIntExpression::encode(AIG&) { floatNotAvailable(this, "encode"); }
-void FloatToFloatExpression::encode(AIG&) { floatNotAvailable(this, "encode"); }
-void FloatAddExpression::encode(AIG&) { floatNotAvailable(this, "encode"); }
-void FloatMulExpression::encode(AIG&) { floatNotAvailable(this, "encode"); }
-void FloatDivExpression::encode(AIG&) { floatNotAvailable(this, "encode"); }
 
 // ---------------------------------------------------------------------------
 // Module expressions

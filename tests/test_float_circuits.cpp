@@ -1,0 +1,597 @@
+// Floating-point circuits against the exact evaluator, bit for bit: each
+// circuit is built once over free inputs and simulated 64 operand patterns at
+// a time, over every operand (pair) of small formats in all five rounding
+// modes and random operands of wide ones; on constant operands the graph
+// folds them to the same bits without making a node; free operands fixed by
+// assumptions are solved and read back; identities are proved unsatisfiable;
+// the shifts at their stage limits.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "sat/adapters.h"
+#include "sat/sat_solver.h"
+#include "varnok/aig/aig.h"
+#include "varnok/aig/float_circuits.h"
+#include "varnok/fp/exact_float_evaluator.h"
+
+using varnok::AIG;
+using varnok::AIGEdge;
+using varnok::AIGNode;
+using varnok::EdgeVector;
+using varnok::ExactFloatEvaluator;
+using varnok::FloatFormat;
+using varnok::RoundingMode;
+using Bits = ExactFloatEvaluator::Bits;
+
+namespace {
+
+#ifdef VARNOK_SANITIZED
+constexpr uint64_t kStride = 37;   // every 37th operand (pair) of the sweeps
+constexpr int kRandomBlocks = 4;   // 64 random operand pairs each
+constexpr int kSolved = 40;        // solved cases per format
+#else
+constexpr uint64_t kStride = 1;
+constexpr int kRandomBlocks = 60;
+constexpr int kSolved = 300;
+#endif
+
+std::string hex(uint64_t v) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%llx", static_cast<unsigned long long>(v));
+  return text;
+}
+std::string name(const FloatFormat& f) {
+  return "(" + std::to_string(f.exponentWidth) + "," + std::to_string(f.significandWidth) + ")";
+}
+Bits toBits(uint64_t v, unsigned width) {
+  Bits b(width);
+  for (unsigned i = 0; i < width && i < 64; ++i) b[i] = (v >> i) & 1;
+  return b;
+}
+uint64_t fromBits(const Bits& b) {
+  uint64_t v = 0;
+  for (size_t i = 0; i < b.size() && i < 64; ++i) v |= uint64_t(b[i]) << i;
+  return v;
+}
+EdgeVector inputs(AIG& aig, unsigned n) {
+  EdgeVector v(n);
+  for (AIGEdge& e : v) e = aig.makeInput();
+  return v;
+}
+EdgeVector constant(AIG& aig, uint64_t v, unsigned n) {
+  EdgeVector r(n);
+  for (unsigned i = 0; i < n; ++i) r[i] = (i < 64 && ((v >> i) & 1)) ? aig.getTrue() : aig.getFalse();
+  return r;
+}
+
+// Bit-parallel evaluation of the cone of some output edges: every node gets
+// one word, lane k of which is its value under input pattern k. Nodes are
+// created after their operands, so increasing id order is a topological one.
+class Simulator {
+ public:
+  Simulator(const AIG& aig, const std::vector<const EdgeVector*>& outputs)
+      : slot(aig.getNextNodeId(), kNone), trueNode(aig.getTrue().getNode()) {
+    std::vector<AIGNode*> stack;
+    for (const EdgeVector* v : outputs)
+      for (const AIGEdge& e : *v) stack.push_back(e.getNode());
+    while (!stack.empty()) {
+      AIGNode* n = stack.back();
+      stack.pop_back();
+      if (slot[n->id] != kNone) continue;
+      slot[n->id] = 0;
+      order.push_back(n);
+      if (n->isAnd()) {
+        stack.push_back(n->child0.getNode());
+        stack.push_back(n->child1.getNode());
+      }
+    }
+    std::sort(order.begin(), order.end(), [](const AIGNode* a, const AIGNode* b) { return a->id < b->id; });
+    for (std::size_t i = 0; i < order.size(); ++i) slot[order[i]->id] = static_cast<uint32_t>(i);
+    words.assign(order.size(), 0);
+  }
+
+  // Lane values of an input edge's node (inputs outside the cone are ignored).
+  void setInput(const AIGEdge& e, uint64_t w) {
+    const uint32_t k = slot[e.getNode()->id];
+    if (k != kNone) words[k] = e.isComplemented() ? ~w : w;
+  }
+  // Sets input vector v to the value of pattern(lane) in every lane.
+  void setInputs(const EdgeVector& v, const std::function<uint64_t(unsigned)>& pattern, unsigned lanes) {
+    std::vector<uint64_t> w(v.size(), 0);
+    for (unsigned l = 0; l < lanes; ++l) {
+      const uint64_t x = pattern(l);
+      for (std::size_t i = 0; i < v.size() && i < 64; ++i) w[i] |= ((x >> i) & 1) << l;
+    }
+    for (std::size_t i = 0; i < v.size(); ++i) setInput(v[i], w[i]);
+  }
+  void run() {
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      const AIGNode* n = order[i];
+      if (n->isAnd())
+        words[i] = edge(n->child0) & edge(n->child1);
+      else if (n == trueNode)
+        words[i] = ~uint64_t(0);
+    }
+  }
+  uint64_t edge(const AIGEdge& e) const {
+    const uint64_t w = words[slot[e.getNode()->id]];
+    return e.isComplemented() ? ~w : w;
+  }
+  // The value of vector v in one lane (at most 64 edges).
+  uint64_t read(const EdgeVector& v, unsigned lane) const {
+    uint64_t x = 0;
+    for (std::size_t i = 0; i < v.size() && i < 64; ++i) x |= ((edge(v[i]) >> lane) & 1) << i;
+    return x;
+  }
+
+ private:
+  static constexpr uint32_t kNone = 0xffffffffu;
+  std::vector<uint32_t> slot;  // by node id: index into order
+  std::vector<AIGNode*> order;
+  std::vector<uint64_t> words;
+  const AIGNode* trueNode;
+};
+
+// Counts mismatches and reports the first few.
+struct Mismatches {
+  uint64_t count = 0;
+  uint64_t checked = 0;
+  template <class Describe>
+  void check(uint64_t got, uint64_t expected, const Describe& what) {
+    ++checked;
+    if (got != expected && ++count <= 8) ADD_FAILURE() << what() << ": circuit " << hex(got) << ", evaluator " << hex(expected);
+  }
+  ~Mismatches() { EXPECT_EQ(count, 0u) << "mismatches in total"; }
+};
+
+const ExactFloatEvaluator kEval;
+
+// ---- the operations under test: circuit and evaluator side by side ----------
+
+struct BinaryOp {
+  const char* name;
+  void (*circuit)(AIG&, const EdgeVector&, const EdgeVector&, EdgeVector&, const FloatFormat&, RoundingMode);
+  void (ExactFloatEvaluator::*fold)(const Bits&, const Bits&, Bits&, const FloatFormat&, RoundingMode) const;
+};
+const BinaryOp kOps[] = {{"add", varnok::blast_float_add, &ExactFloatEvaluator::fold_float_add},
+                         {"mul", varnok::blast_float_mul, &ExactFloatEvaluator::fold_float_mul},
+                         {"div", varnok::blast_float_div, &ExactFloatEvaluator::fold_float_div}};
+const FloatFormat kFormats[] = {{2, 2}, {3, 3}, {2, 4}, {3, 5}, {4, 4}, {4, 2}, {5, 3}};  // arithmetic: first 5
+
+uint64_t foldBinary(const BinaryOp& op, uint64_t x, uint64_t y, const FloatFormat& f, RoundingMode mode) {
+  Bits out;
+  (kEval.*op.fold)(toBits(x, f.width()), toBits(y, f.width()), out, f, mode);
+  return fromBits(out);
+}
+
+// One conversion with its source width; `param` is the target format, or the
+// integer width and signedness.
+struct Conversion {
+  std::string what;
+  unsigned inWidth;
+  std::function<void(AIG&, const EdgeVector&, EdgeVector&)> circuit;
+  std::function<uint64_t(uint64_t)> fold;
+};
+
+Conversion floatToFloat(const FloatFormat& from, const FloatFormat& to, RoundingMode mode) {
+  return {"to float " + name(from) + "->" + name(to) + " mode " + std::to_string(mode), from.width(),
+          [=](AIG& aig, const EdgeVector& x, EdgeVector& r) { varnok::blast_float_to_float(aig, x, from, r, to, mode); },
+          [=](uint64_t x) {
+            Bits out;
+            kEval.fold_float_to_float(toBits(x, from.width()), from, out, to, mode);
+            return fromBits(out);
+          }};
+}
+Conversion floatToInt(const FloatFormat& from, unsigned width, bool isSigned, RoundingMode mode) {
+  return {std::string(isSigned ? "to sint" : "to uint") + std::to_string(width) + " " + name(from) + " mode " +
+              std::to_string(mode),
+          from.width(),
+          [=](AIG& aig, const EdgeVector& x, EdgeVector& r) {
+            varnok::blast_float_to_int(aig, x, from, r, width, isSigned, mode);
+          },
+          [=](uint64_t x) {
+            Bits out;
+            kEval.fold_float_to_int(toBits(x, from.width()), from, out, width, isSigned, mode);
+            return fromBits(out);
+          }};
+}
+Conversion intToFloat(unsigned width, bool isSigned, bool negative, const FloatFormat& to, RoundingMode mode) {
+  return {std::string(isSigned ? "from sint" : negative ? "from -uint" : "from uint") + std::to_string(width) +
+              " " + name(to) + " mode " + std::to_string(mode),
+          width,
+          [=](AIG& aig, const EdgeVector& x, EdgeVector& r) {
+            if (isSigned)
+              varnok::blast_sint_to_float(aig, x, r, to, mode);
+            else
+              varnok::blast_uint_to_float(aig, x, negative ? aig.getTrue() : aig.getFalse(), r, to, mode);
+          },
+          [=](uint64_t x) {
+            Bits out;
+            if (isSigned)
+              kEval.fold_sint_to_float(toBits(x, width), out, to, mode);
+            else
+              kEval.fold_uint_to_float(toBits(x, width), negative, out, to, mode);
+            return fromBits(out);
+          }};
+}
+
+// ---- sweeps -------------------------------------------------------------------
+
+// Every operand pair (x = pair / count, y = pair % count), `stride` apart,
+// through one circuit built over free inputs.
+void sweepBinary(const BinaryOp& op, const FloatFormat& f, RoundingMode mode, uint64_t stride, Mismatches& bad) {
+  AIG aig;
+  const EdgeVector x = inputs(aig, f.width()), y = inputs(aig, f.width());
+  EdgeVector r;
+  op.circuit(aig, x, y, r, f, mode);
+  ASSERT_EQ(r.size(), f.width());
+  Simulator sim(aig, {&r});
+  const uint64_t count = uint64_t(1) << f.width();
+  std::vector<uint64_t> pairs;
+  for (uint64_t p = 0; p < count * count; p += stride) pairs.push_back(p);
+  for (std::size_t base = 0; base < pairs.size(); base += 64) {
+    const unsigned lanes = static_cast<unsigned>(std::min<std::size_t>(64, pairs.size() - base));
+    sim.setInputs(x, [&](unsigned l) { return pairs[base + l] / count; }, lanes);
+    sim.setInputs(y, [&](unsigned l) { return pairs[base + l] % count; }, lanes);
+    sim.run();
+    for (unsigned l = 0; l < lanes; ++l) {
+      const uint64_t a = pairs[base + l] / count, b = pairs[base + l] % count;
+      bad.check(sim.read(r, l), foldBinary(op, a, b, f, mode), [&] {
+        return std::string(op.name) + " " + name(f) + " " + hex(a) + " " + hex(b) + " mode " + std::to_string(mode);
+      });
+    }
+  }
+}
+
+// Random operand pairs of a format too wide to sweep; half of the operands
+// are shaped into subnormals, zeros, infinities, NaNs and near-equal pairs.
+void randomBinary(const BinaryOp& op, const FloatFormat& f, RoundingMode mode, std::mt19937_64& rng, int blocks,
+                  Mismatches& bad) {
+  AIG aig;
+  const EdgeVector x = inputs(aig, f.width()), y = inputs(aig, f.width());
+  EdgeVector r;
+  op.circuit(aig, x, y, r, f, mode);
+  Simulator sim(aig, {&r});
+  const unsigned w = f.width(), s = f.significandWidth, e = f.exponentWidth;
+  const uint64_t all = w >= 64 ? ~uint64_t(0) : (uint64_t(1) << w) - 1;
+  const uint64_t fraction = (uint64_t(1) << s) - 1, field = ((uint64_t(1) << e) - 1) << s;
+  const auto shape = [&](uint64_t v) {
+    switch (rng() % 8) {
+      case 0: return v & ~field & ~(fraction >> (rng() % s));  // subnormal, short
+      case 1: return v & ~field & ~fraction;                   // zero
+      case 2: return (v | field) & ~(rng() % 2 ? fraction : 0);  // infinity or NaN
+      case 3: return v & ~(field & (field << 1));             // exponent near the bottom
+      default: return v;
+    }
+  };
+  for (int block = 0; block < blocks; ++block) {
+    uint64_t xs[64], ys[64];
+    for (int l = 0; l < 64; ++l) {
+      xs[l] = shape(rng() & all);
+      ys[l] = rng() % 4 == 0 ? (xs[l] ^ (rng() & (fraction | (uint64_t(1) << (w - 1))) & rng())) : shape(rng() & all);
+    }
+    sim.setInputs(x, [&](unsigned l) { return xs[l]; }, 64);
+    sim.setInputs(y, [&](unsigned l) { return ys[l]; }, 64);
+    sim.run();
+    for (unsigned l = 0; l < 64; ++l)
+      bad.check(sim.read(r, l), foldBinary(op, xs[l], ys[l], f, mode), [&] {
+        return std::string(op.name) + " " + name(f) + " " + hex(xs[l]) + " " + hex(ys[l]) + " mode " +
+               std::to_string(mode);
+      });
+  }
+}
+
+// Every input (`stride` apart) through one conversion circuit.
+void sweepConversion(const Conversion& c, uint64_t stride, Mismatches& bad) {
+  AIG aig;
+  const EdgeVector x = inputs(aig, c.inWidth);
+  EdgeVector r;
+  c.circuit(aig, x, r);
+  Simulator sim(aig, {&r});
+  const uint64_t count = uint64_t(1) << c.inWidth;
+  std::vector<uint64_t> values;
+  for (uint64_t v = 0; v < count; v += stride) values.push_back(v);
+  for (std::size_t base = 0; base < values.size(); base += 64) {
+    const unsigned lanes = static_cast<unsigned>(std::min<std::size_t>(64, values.size() - base));
+    sim.setInputs(x, [&](unsigned l) { return values[base + l]; }, lanes);
+    sim.run();
+    for (unsigned l = 0; l < lanes; ++l)
+      bad.check(sim.read(r, l), c.fold(values[base + l]), [&] { return c.what + " " + hex(values[base + l]); });
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Whole small formats, every operand pair and mode. (2,2) and (2,4) are past
+// the addition shifter's stage limit of the exponent difference, (3,5) in
+// modes 0-3 too.
+
+class FloatCircuitSweep : public testing::TestWithParam<std::tuple<int, int>> {};
+
+TEST_P(FloatCircuitSweep, EveryPairAndModeEqualsEvaluator) {
+  const BinaryOp& op = kOps[std::get<0>(GetParam())];
+  const FloatFormat f = kFormats[std::get<1>(GetParam())];
+  Mismatches bad;
+  for (RoundingMode mode = 0; mode <= 4; ++mode) sweepBinary(op, f, mode, kStride, bad);
+  EXPECT_GT(bad.checked, 0u);
+}
+INSTANTIATE_TEST_SUITE_P(SmallFormats, FloatCircuitSweep, testing::Combine(testing::Range(0, 3), testing::Range(0, 5)),
+                         [](const testing::TestParamInfo<std::tuple<int, int>>& info) {
+                           const FloatFormat f = kFormats[std::get<1>(info.param)];
+                           return std::string(kOps[std::get<0>(info.param)].name) +
+                                  std::to_string(f.exponentWidth) + "_" + std::to_string(f.significandWidth);
+                         });
+
+TEST(FloatCircuits, ConversionsOfSmallFormatsEqualEvaluator) {
+  Mismatches bad;
+  for (RoundingMode mode = 0; mode <= 4; ++mode) {
+    for (const FloatFormat& from : kFormats) {
+      for (const FloatFormat& to : kFormats)
+        if (from != to) sweepConversion(floatToFloat(from, to, mode), 1, bad);
+      for (unsigned w : {1, 2, 3, 4, 5, 6, 7, 8, 9, 16})
+        for (bool isSigned : {false, true}) sweepConversion(floatToInt(from, w, isSigned, mode), 1, bad);
+    }
+    for (unsigned w = 1; w <= 9; ++w)
+      for (const FloatFormat& to : kFormats) {
+        sweepConversion(intToFloat(w, true, false, to, mode), 1, bad);
+        sweepConversion(intToFloat(w, false, false, to, mode), 1, bad);
+        sweepConversion(intToFloat(w, false, true, to, mode), 1, bad);
+      }
+  }
+}
+
+// Stage counts beyond the exponent width: every Float16 to 32-bit and wider
+// integers, (4,4) to 16 bits (in the sweep above), wide integers into narrow
+// formats.
+TEST(FloatCircuits, WideConversionsEqualEvaluator) {
+  Mismatches bad;
+  const FloatFormat f16{5, 10};
+  for (RoundingMode mode = 0; mode <= 4; ++mode) {
+    for (bool isSigned : {false, true}) {
+      sweepConversion(floatToInt(f16, 32, isSigned, mode), kStride, bad);
+      sweepConversion(floatToInt(f16, 40, isSigned, mode), kStride * 7, bad);
+      sweepConversion(floatToInt({2, 4}, 33, isSigned, mode), 1, bad);
+    }
+    sweepConversion(intToFloat(16, true, false, f16, mode), kStride, bad);
+    sweepConversion(intToFloat(16, false, false, {3, 3}, mode), kStride, bad);
+    sweepConversion(floatToFloat(f16, {8, 23}, mode), kStride, bad);
+    sweepConversion(floatToFloat(f16, {4, 4}, mode), kStride, bad);
+    sweepConversion(floatToFloat(f16, {2, 12}, mode), kStride, bad);
+  }
+}
+
+// Single, double and quadruple precision, and formats whose significand is
+// very wide for its exponent (shift amounts and exponent arithmetic past
+// their usual widths), on random operands.
+TEST(FloatCircuits, WideFormatsEqualEvaluatorOnRandomOperands) {
+  Mismatches bad;
+  std::mt19937_64 rng(17);
+  const FloatFormat formats[] = {{8, 23}, {11, 52}, {5, 10}, {2, 20}, {3, 30}, {2, 40}, {15, 48}, {53, 10}};
+  for (const FloatFormat& f : formats)
+    for (const BinaryOp& op : kOps)
+      for (RoundingMode mode = 0; mode <= 4; ++mode)
+        randomBinary(op, f, mode, rng, f.width() > 40 ? kRandomBlocks / 3 + 1 : kRandomBlocks, bad);
+  EXPECT_GT(bad.checked, 10000u);
+}
+
+// Constant operands fold through the graph's constant rules to the
+// evaluator's bits, and no node is made.
+TEST(FloatCircuits, ConstantOperandsFoldWithoutNodes) {
+  AIG aig;
+  Mismatches bad;
+  std::mt19937_64 rng(5);
+  const FloatFormat formats[] = {{2, 2}, {3, 5}, {5, 10}, {8, 23}, {11, 52}};
+  for (const FloatFormat& f : formats) {
+    const unsigned w = f.width();
+    const uint64_t all = w >= 64 ? ~uint64_t(0) : (uint64_t(1) << w) - 1;
+    for (int k = 0; k < (w <= 8 ? 1024 : 200) / static_cast<int>(kStride > 1 ? 8 : 1); ++k) {
+      const uint64_t a = w <= 8 ? uint64_t(k) / 32 : rng() & all, b = w <= 8 ? uint64_t(k) % 32 : rng() & all;
+      const EdgeVector x = constant(aig, a, w), y = constant(aig, b, w);
+      for (RoundingMode mode = 0; mode <= 4; ++mode) {
+        for (const BinaryOp& op : kOps) {
+          EdgeVector r;
+          op.circuit(aig, x, y, r, f, mode);
+          Bits got(r.size());
+          for (std::size_t i = 0; i < r.size(); ++i) {
+            ASSERT_TRUE(r[i] == aig.getTrue() || r[i] == aig.getFalse()) << op.name << " " << name(f);
+            got[i] = r[i] == aig.getTrue();
+          }
+          Bits want;
+          (kEval.*op.fold)(toBits(a, w), toBits(b, w), want, f, mode);
+          bad.check(fromBits(got), fromBits(want), [&] { return std::string(op.name) + " " + name(f) + " " + hex(a); });
+        }
+        EdgeVector r;
+        varnok::blast_float_to_int(aig, x, f, r, 32, true, mode);
+        varnok::blast_float_to_float(aig, x, f, r, {5, 10}, mode);
+        varnok::blast_sint_to_float(aig, x, r, f, mode);
+      }
+    }
+  }
+  EXPECT_EQ(aig.getNodeCount(), 0u);
+  EXPECT_EQ(aig.getNextSatVar(), 0u);
+}
+
+// ---------------------------------------------------------------------------
+// Solving: free operands fixed by assumptions, circuit encoded into clauses,
+// result read back from the model.
+
+namespace {
+
+struct Solved : ::testing::Test {
+  std::unique_ptr<varnok::sat::Solver> solver{new varnok::sat::MiniSatSimpModified()};
+  AIG aig;
+  Solved() { aig.setSatSolver(solver.get()); }
+
+  void fix(const EdgeVector& v, uint64_t x) {
+    for (std::size_t i = 0; i < v.size(); ++i) aig.addAssumption(((x >> i) & 1) ? v[i] : ~v[i]);
+  }
+  uint64_t model(const EdgeVector& v) {
+    uint64_t x = 0;
+    for (std::size_t i = 0; i < v.size(); ++i) x |= uint64_t(aig.getModel(v[i])) << i;
+    return x;
+  }
+  // 0 sat, 1 unsat: is `e` satisfiable (no assumptions)?
+  int satisfiable(const AIGEdge& e) {
+    aig.clearAssumptions();
+    aig.addAssumption(e);
+    return aig.solve();
+  }
+};
+
+}  // namespace
+
+TEST_F(Solved, FixedOperandsSolveToEvaluatorResults) {
+  Mismatches bad;
+  std::mt19937_64 rng(3);
+  for (const FloatFormat& f : {FloatFormat{5, 10}, FloatFormat{8, 23}}) {
+    const unsigned w = f.width();
+    const EdgeVector x = inputs(aig, w), y = inputs(aig, w);
+    struct Built {
+      const BinaryOp* op;
+      RoundingMode mode;
+      EdgeVector r;
+    };
+    std::vector<Built> built;
+    for (const BinaryOp& op : kOps)
+      for (RoundingMode mode = 0; mode <= 4; ++mode) {
+        built.push_back({&op, mode, {}});
+        op.circuit(aig, x, y, built.back().r, f, mode);
+      }
+    EdgeVector toInt, toFloat;
+    varnok::blast_float_to_int(aig, x, f, toInt, 24, true, 0);
+    varnok::blast_float_to_float(aig, x, f, toFloat, {11, 52}, 3);
+    const uint64_t all = (uint64_t(1) << w) - 1;
+    for (int k = 0; k < kSolved; ++k) {
+      uint64_t a = rng() & all, b = rng() & all;
+      if (k % 4 == 1) a &= ~(((uint64_t(1) << f.exponentWidth) - 1) << f.significandWidth);  // subnormal or zero
+      if (k % 4 == 2) b = a ^ (rng() & 0xff);                                                // close operands
+      aig.clearAssumptions();
+      fix(x, a);
+      fix(y, b);
+      ASSERT_EQ(aig.solve(), 0);
+      for (const Built& c : built)
+        bad.check(model(c.r), foldBinary(*c.op, a, b, f, c.mode), [&] {
+          return std::string(c.op->name) + " " + name(f) + " " + hex(a) + " " + hex(b) + " mode " +
+                 std::to_string(c.mode);
+        });
+      Bits out;
+      kEval.fold_float_to_int(toBits(a, w), f, out, 24, true, 0);
+      bad.check(model(toInt), fromBits(out), [&] { return "to sint24 " + hex(a); });
+      kEval.fold_float_to_float(toBits(a, w), f, out, {11, 52}, 3);
+      bad.check(model(toFloat), fromBits(out), [&] { return "to Float64 " + hex(a); });
+    }
+  }
+  EXPECT_GE(bad.checked, 2u * kSolved * 17);
+}
+
+// Identities over every Float16 operand, proved by the SAT solver.
+TEST_F(Solved, Float16IdentitiesHold) {
+  const FloatFormat f{5, 10};
+  const EdgeVector x = inputs(aig, 16), y = inputs(aig, 16);
+  const EdgeVector one = constant(aig, 0x3c00, 16);
+  const AIGEdge nanX = varnok::blast_is_nan(aig, x, f);
+  // x * 1 = x unless x is NaN, in every mode.
+  for (RoundingMode mode = 0; mode <= 4; ++mode) {
+    EdgeVector r;
+    varnok::blast_float_mul(aig, x, one, r, f, mode);
+    EXPECT_EQ(satisfiable(aig.makeAnd(~nanX, ~varnok::blast_equal(aig, r, x))), 1) << "x*1, mode " << mode;
+  }
+  // x + (-x) = +0 for finite x in nearest-even.
+  {
+    EdgeVector negX(x);
+    negX[15] = ~negX[15];
+    EdgeVector r;
+    varnok::blast_float_add(aig, x, negX, r, f, 0);
+    const AIGEdge finite = ~varnok::blast_exponent_is_all_ones(aig, x, f);
+    EXPECT_EQ(satisfiable(aig.makeAnd(finite, ~varnok::blast_equal(aig, r, constant(aig, 0, 16)))), 1);
+    // ... and -0 toward negative.
+    varnok::blast_float_add(aig, x, negX, r, f, 3);
+    EXPECT_EQ(satisfiable(aig.makeAnd(finite, ~varnok::blast_equal(aig, r, constant(aig, 0x8000, 16)))), 1);
+  }
+  // x + y = y + x up to the sign of a NaN.
+  {
+    EdgeVector r1, r2;
+    varnok::blast_float_add(aig, x, y, r1, f, 0);
+    varnok::blast_float_add(aig, y, x, r2, f, 0);
+    EdgeVector m1(r1.begin(), r1.end() - 1), m2(r2.begin(), r2.end() - 1);
+    const AIGEdge same = aig.makeAnd(varnok::blast_equal(aig, m1, m2),
+                                     aig.makeOr(varnok::blast_is_nan(aig, r1, f), ~aig.makeXor(r1[15], r2[15])));
+    EXPECT_EQ(satisfiable(~same), 1);
+    // The sign of a NaN sum does depend on the operand order.
+    EXPECT_EQ(satisfiable(aig.makeAnd(varnok::blast_is_nan(aig, r1, f), aig.makeXor(r1[15], r2[15]))), 0);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Building blocks at their limits.
+
+TEST(FloatCircuitBlocks, ShiftsAtTheirStageLimits) {
+  AIG aig;
+  const auto value = [&](const EdgeVector& v) {
+    uint64_t x = 0;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+      EXPECT_TRUE(v[i] == aig.getTrue() || v[i] == aig.getFalse());
+      x |= uint64_t(v[i] == aig.getTrue()) << i;
+    }
+    return x;
+  };
+  // Left shift of 1 in 6 edges: 5 reaches the top, 6 and 8 (past the three
+  // stages) overflow; zero never overflows below 8, always from 8 on.
+  for (uint64_t amount = 0; amount < 16; ++amount) {
+    EdgeVector v = constant(aig, 1, 6), out;
+    AIGEdge ovf;
+    varnok::blast_shl_overflow(aig, v, constant(aig, amount, 4), out, ovf);
+    EXPECT_EQ(ovf == aig.getTrue(), amount >= 6) << amount;
+    EXPECT_EQ(value(out), amount < 6 ? uint64_t(1) << amount : amount < 8 ? 0u : value(out)) << amount;
+    varnok::blast_shl_overflow(aig, constant(aig, 0, 6), constant(aig, amount, 4), out, ovf);
+    EXPECT_EQ(ovf == aig.getTrue(), amount >= 8) << amount;
+  }
+  // A two-edge amount reads as zero-extended to the three stages.
+  {
+    EdgeVector out;
+    AIGEdge ovf;
+    varnok::blast_shl_overflow(aig, constant(aig, 0b11, 6), constant(aig, 3, 2), out, ovf);
+    EXPECT_EQ(value(out), 0b11000u);
+    EXPECT_EQ(ovf, aig.getFalse());
+  }
+  // Right shift with sticky: the shifted-out bits, and an amount past the
+  // stages clears the output and sets sticky exactly for a non-zero value.
+  for (uint64_t v : {0u, 1u, 0b10110u, 0b10000u})
+    for (uint64_t amount = 0; amount < 20; ++amount) {
+      EdgeVector out;
+      AIGEdge sticky = aig.getFalse();
+      varnok::blast_shr_sticky(aig, constant(aig, v, 5), constant(aig, amount, 5), 0, out, sticky);
+      const uint64_t lost = amount >= 5 ? v : v & ((uint64_t(1) << amount) - 1);
+      EXPECT_EQ(value(out), amount >= 5 ? 0u : v >> amount) << v << " " << amount;
+      EXPECT_EQ(sticky == aig.getTrue(), lost != 0) << v << " " << amount;
+    }
+  EdgeVector c;
+  varnok::blast_constant(aig, 1, 40, c);
+  EXPECT_EQ(value(c), 1u);
+  EXPECT_EQ(aig.getNodeCount(), 0u);
+}
+
+// What a mode cannot use is not built: toward zero has no rounding
+// increment, no sticky and fewer guard positions.
+TEST(FloatCircuitBlocks, TowardZeroBuildsTheSmallestCircuits) {
+  for (const BinaryOp& op : kOps) {
+    uint32_t nodes[5];
+    for (RoundingMode mode = 0; mode <= 4; ++mode) {
+      AIG aig;
+      const EdgeVector x = inputs(aig, 32), y = inputs(aig, 32);
+      EdgeVector r;
+      op.circuit(aig, x, y, r, {8, 23}, mode);
+      nodes[mode] = aig.getNodeCount();
+    }
+    for (RoundingMode mode = 0; mode < 4; ++mode) EXPECT_LT(nodes[4], nodes[mode]) << op.name << " mode " << mode;
+    EXPECT_LT(nodes[1], nodes[0]) << op.name;
+  }
+}
