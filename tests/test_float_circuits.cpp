@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "sat/adapters.h"
+#include "support/float_reference.h"
 #include "sat/sat_solver.h"
 #include "varnok/aig/aig.h"
 #include "varnok/aig/float_circuits.h"
@@ -50,16 +51,8 @@ std::string hex(uint64_t v) {
 std::string name(const FloatFormat& f) {
   return "(" + std::to_string(f.exponentWidth) + "," + std::to_string(f.significandWidth) + ")";
 }
-Bits toBits(uint64_t v, unsigned width) {
-  Bits b(width);
-  for (unsigned i = 0; i < width && i < 64; ++i) b[i] = (v >> i) & 1;
-  return b;
-}
-uint64_t fromBits(const Bits& b) {
-  uint64_t v = 0;
-  for (size_t i = 0; i < b.size() && i < 64; ++i) v |= uint64_t(b[i]) << i;
-  return v;
-}
+using varnok_test::fpref::fromBits;
+using varnok_test::fpref::toBits;
 EdgeVector inputs(AIG& aig, unsigned n) {
   EdgeVector v(n);
   for (AIGEdge& e : v) e = aig.makeInput();

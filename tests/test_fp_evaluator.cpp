@@ -30,16 +30,8 @@ constexpr uint64_t kPairStride = 1;
 constexpr int kRounds = 80000;
 #endif
 
-Bits toBits(uint64_t v, unsigned width) {
-  Bits b(width);
-  for (unsigned i = 0; i < width && i < 64; ++i) b[i] = (v >> i) & 1;
-  return b;
-}
-uint64_t fromBits(const Bits& b) {
-  uint64_t v = 0;
-  for (size_t i = 0; i < b.size() && i < 64; ++i) v |= uint64_t(b[i]) << i;
-  return v;
-}
+using varnok_test::fpref::fromBits;
+using varnok_test::fpref::toBits;
 varnok::FloatFormat formatOf(ref::Format f) { return {f.e, f.s}; }
 std::string hex(uint64_t v) {
   char text[24];

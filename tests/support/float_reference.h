@@ -9,6 +9,7 @@
 // sign rules noted below.
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 namespace varnok_test {
 namespace fpref {
@@ -163,6 +164,18 @@ inline uint64_t toInteger(uint64_t x, Format f, unsigned width, bool isSigned, u
   if (value < low || value > high) return 0;
   defined = true;
   return static_cast<uint64_t>(value) & (width >= 64 ? ~uint64_t(0) : (uint64_t(1) << width) - 1);
+}
+
+// A value's low bits as a bit list (index 0 least significant) and back.
+inline std::vector<bool> toBits(uint64_t v, unsigned width) {
+  std::vector<bool> b(width);
+  for (unsigned i = 0; i < width && i < 64; ++i) b[i] = (v >> i) & 1;
+  return b;
+}
+inline uint64_t fromBits(const std::vector<bool>& b) {
+  uint64_t v = 0;
+  for (size_t i = 0; i < b.size() && i < 64; ++i) v |= uint64_t(b[i]) << i;
+  return v;
 }
 
 }  // namespace fpref
