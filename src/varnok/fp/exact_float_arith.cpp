@@ -75,6 +75,25 @@ bool isZeroPattern(const Bits& out, const FloatFormat& f) {
   return !anySet(out, 0, std::size_t(f.exponentWidth) + f.significandWidth);
 }
 
+// Whether rounding in `mode` adds one unit in the last place, given the round
+// bit, the sticky bit, the last kept bit and the sign. Toward positive, a
+// negative value rounds toward zero, for unsigned results too (a value in
+// (-1, 0) gives 0).
+bool roundIncrement(RoundingMode mode, bool round, bool sticky, bool last, bool sign) {
+  switch (mode) {
+    case kNearestEven:
+      return round && (sticky || last);
+    case kNearestAway:
+      return round;
+    case kTowardPositive:
+      return (round || sticky) && !sign;
+    case kTowardNegative:
+      return (round || sticky) && sign;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 void ExactFloatEvaluator::fold_unpack_float(const Bits& in, bool& sign, Bits& exponent, Bits& significand,
@@ -174,24 +193,7 @@ void ExactFloatEvaluator::fold_round_step(bool sign, const Bits& exponent, const
   resizeTo(fraction, s, false, F);
 
   if (mode != kTowardZero) {
-    bool increment = false;
-    switch (mode) {
-      case kNearestEven:
-        increment = round && (sticky || F[0]);
-        break;
-      case kNearestAway:
-        increment = round;
-        break;
-      case kTowardPositive:
-        increment = (round || sticky) && !sign;
-        break;
-      case kTowardNegative:
-        increment = (round || sticky) && sign;
-        break;
-      default:
-        break;
-    }
-    bool carry = increment;
+    bool carry = roundIncrement(mode, round, sticky, F[0], sign);
     for (uint32_t j = 0; j < s && carry; ++j) {
       carry = F[j];
       F[j] = !F[j];
@@ -462,26 +464,7 @@ void ExactFloatEvaluator::fold_float_to_int(const Bits& in, const FloatFormat& f
   if (g) {
     const bool r = shifted[s];
     const bool st = anySet(shifted, 0, s);
-    bool increment = false;
-    switch (mode) {
-      case kNearestEven:
-        increment = r && (st || out[0]);
-        break;
-      case kNearestAway:
-        increment = r;
-        break;
-      // Toward positive, a negative value rounds toward zero, for unsigned
-      // results too (a value in (-1, 0) gives 0).
-      case kTowardPositive:
-        increment = (r || st) && !sign;
-        break;
-      case kTowardNegative:
-        increment = (r || st) && sign;
-        break;
-      default:
-        break;
-    }
-    bool carry = increment;
+    bool carry = roundIncrement(mode, r, st, out[0], sign);
     for (uint32_t i = 0; i < width && carry; ++i) {
       carry = out[i];
       out[i] = !out[i];
