@@ -1,7 +1,7 @@
 # Runs one regression script through the varnok program and compares what it
 # prints with the expected output stored beside it.
 #
-#   cmake -DVARNOK=<program> -DSCRIPT=<file.smt2> -DOPTIONS="<options>" -DWORKDIR=<dir> -P run_regress.cmake
+#   cmake -DVARNOK=<program> -DSCRIPT=<file> -DOPTIONS="<options>" -DWORKDIR=<dir> -P run_regress.cmake
 #
 # A script is one run, or several independent runs separated by lines "; ---"
 # (each run is its own input: its lines count from 1, the line end before a
@@ -16,6 +16,7 @@ cmake_minimum_required(VERSION 3.18)
 separate_arguments(OPTIONS UNIX_COMMAND "${OPTIONS}")
 get_filename_component(dir ${SCRIPT} DIRECTORY)
 get_filename_component(name ${SCRIPT} NAME_WE)
+get_filename_component(extension ${SCRIPT} EXT)
 set(expected_file ${dir}/${name}.expected)
 if(NOT EXISTS ${expected_file})
   message(FATAL_ERROR "missing expected output ${expected_file}")
@@ -37,7 +38,7 @@ while(TRUE)
     math(EXPR next "${at} + ${separator_length}")
     string(SUBSTRING "${rest}" ${next} -1 rest)
   endif()
-  set(input_file ${WORKDIR}/run${run}.smt2)
+  set(input_file ${WORKDIR}/run${run}${extension})
   file(WRITE ${input_file} "${input}")
   execute_process(COMMAND ${VARNOK} ${OPTIONS} ${input_file}
     WORKING_DIRECTORY ${WORKDIR}
