@@ -71,5 +71,50 @@ class BmcProblem {
   std::map<const Symbol*, VARNOK::Expression> singleHandles;
 };
 
+// The evaluator's operators on computed operand values (the check evaluates
+// the operands first, left before right, always both). Booleans promote to
+// the integers 0 and 1, integers to the nearest float; integer arithmetic
+// wraps modulo 2^32; an integer division by 0 gives -1 for a dividend >= 0
+// and 1 for a negative one, and -2147483648 / -1 gives -2147483648, as the
+// solver's signed division does. An operand tag outside the three types
+// ends the process with status 1.
+Value evaluateAnd(Value a, Value b);
+Value evaluateOr(Value a, Value b);
+Value evaluateNand(Value a, Value b);
+Value evaluateNor(Value a, Value b);
+Value evaluateXor(Value a, Value b);
+Value evaluateIff(Value a, Value b);
+Value evaluateImplies(Value a, Value b);
+Value evaluateNot(Value a);
+Value evaluateNeg(Value a);
+Value evaluateAdd(Value a, Value b);
+Value evaluateSub(Value a, Value b);
+Value evaluateMul(Value a, Value b);
+Value evaluateDiv(Value a, Value b);
+Value evaluateEqual(Value a, Value b);
+Value evaluateNotEqual(Value a, Value b);
+Value evaluateLess(Value a, Value b);
+Value evaluateLessEqual(Value a, Value b);
+Value evaluateGreater(Value a, Value b);
+Value evaluateGreaterEqual(Value a, Value b);
+Value evaluateExp(Value a);
+Value evaluateLog(Value a);
+Value evaluateSin(Value a);
+Value evaluateCos(Value a);
+Value evaluateSquare(Value a);
+// The value of a node kind on its operand values (b unused for unary kinds);
+// a kind that is not an operator gives a Boolean false.
+Value evaluateOperator(uint32_t kind, Value a, Value b);
+
+// Whether a value counts as true: a Boolean is its value, an integer is
+// true when not 0, a float unless it compares equal to 0 (NaN is true).
+bool isTrue(Value value);
+
+Value makeBoolValue(bool value);
+Value makeIntValue(int32_t value);
+Value makeFloatValue(float value);
+int32_t intOf(Value value);
+float floatOf(Value value);
+
 }  // namespace hysat
 }  // namespace varnok
