@@ -309,3 +309,11 @@ TEST(HysatSymbols, StepNamesAndKindNames) {
   EXPECT_EQ(symbolKindName(SYMBOL_KEY), nullptr);
   EXPECT_EQ(SymbolKey("k").getKind(), SYMBOL_KEY);
 }
+TEST(HysatSyntax, TokensLongerThanTheInputBufferStayWhole) {
+  // Tokens and comments many times the 16 KiB read block, across refills.
+  const std::string name(1 << 22, 'a');
+  EXPECT_EQ(printed(name + " and " + name + "';"), "(" + name + " and " + name + "')");
+  EXPECT_EQ(syntaxError("DECL EXPR x;\n--" + name + "\n" + name + " #"),
+            "(3:" + std::to_string(name.size() + 2) + ") after reading: '#': syntax error, unexpected "
+            "UNEXSPECTED_TOKEN\n");
+}
