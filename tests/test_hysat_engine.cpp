@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "hysat/engine.h"
+#include "support/run_program.h"
 
 using varnok::hysat::BmcProblem;
 using varnok::hysat::Expression;
@@ -281,6 +282,74 @@ TEST(HysatInstantiation, DeepSectionNeedsNoCallStack) {
   problem.constructModel();
   EXPECT_TRUE(isTrue(problem.evaluateExpression(*tree.root, 0)));
   EXPECT_EQ(toString(*tree.root).size() > 1000000u, true);
+}
+
+// ---------------------------------------------------------------------------
+// The program end to end.
+
+std::string maskTimes(const std::string& text) {
+  static const std::regex time("\\([0-9.e+-]+s\\)");
+  return std::regex_replace(text, time, "(Ts)");
+}
+
+varnok_test::RunResult runHysat(const std::string& input, const std::vector<std::string>& extra = {},
+                                unsigned limit = 60) {
+  static const std::string dir = varnok_test::scratchDirectory("hysat_engine");
+  std::vector<std::string> arguments = {"--input-format=hysat"};
+  arguments.insert(arguments.end(), extra.begin(), extra.end());
+  return varnok_test::runVarnok(arguments, input, dir, limit);
+}
+
+// A target that can never be reached keeps the unrolling going: the run is
+// stopped by its time limit, and what it printed so far is one UNSAT line
+// per step, in order, each with its own time.
+TEST(HysatProgram, UnreachableTargetUnrollsUntilStopped) {
+  const varnok_test::RunResult run = runHysat(
+      "DECL int [0, 100] x; boole b;\n"
+      "INIT x = 0 and b;\n"
+      "TRANS x' = x + 2; b' = not b;\n"
+      "TARGET x = 7 or (x = 4 and not b);\n",
+      {}, 3);
+  EXPECT_EQ(run.status, -SIGALRM);
+  const std::string head =
+      "init: ((x = 0) and b)\n\ntrans: ((x' = (x + 2)) and (b' = !(b)))\n\n"
+      "target: ((x = 7) or ((x = 4) and !(b)))\n\n";
+  ASSERT_EQ(run.out.substr(0, head.size()), head);
+  std::istringstream lines(run.out.substr(head.size()));
+  std::string line;
+  uint32_t step = 0;
+  const std::regex unsat("UNSAT at step ([0-9]+) \\(([0-9.e+-]+)s\\)");
+  while (std::getline(lines, line)) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(line, match, unsat)) << line;
+    EXPECT_EQ(match[1].str(), std::to_string(step));
+    EXPECT_GE(std::stod(match[2].str()), 0.0);
+    ++step;
+  }
+  EXPECT_GT(step, 10u);
+  EXPECT_EQ(run.err, "");
+}
+
+// Each run prints the same steps and verifies its model under every
+// configuration of the solver.
+TEST(HysatProgram, StepsAndVerificationDoNotDependOnTheConfiguration) {
+  const std::vector<std::vector<std::string>> configurations = {
+      {}, {"--sat-preprocessing=off"}, {"--substitution=off"}, {"--sat-solver=minisat-modified"},
+      {"--constraint-propagation=on"}};
+  const std::string problem =
+      "DECL int [0, 20] a, b; boole turn;\n"
+      "INIT a = 0 and b = 1;\n"
+      "TRANS (turn and a' = a + b and b' = b) or (not turn and b' = a + b and a' = a);\n"
+      "TARGET a = 13;\n";
+  std::string first;
+  for (const std::vector<std::string>& options : configurations) {
+    const varnok_test::RunResult run = runHysat(problem, options);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    const std::string out = maskTimes(run.out);
+    EXPECT_NE(out.find("UNSAT at step 5 (Ts)\nSAT at step 6 (Ts)\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nmodel verified.\n"), std::string::npos) << out;
+  }
 }
 
 }  // namespace
