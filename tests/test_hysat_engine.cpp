@@ -265,6 +265,39 @@ TEST(HysatInstantiationDeathTest, RefusedOperandsNameTheInnermostNode) {
   EXPECT_EXIT(problem.instantiateExpression(missing.root, 0), testing::ExitedWithCode(1), "^No such symbol 'y'\\.\n$");
 }
 
+// Verification evaluates INIT at step 0, TRANS at every step before k and
+// TARGET at k on the model, and names the first constraint that fails.
+TEST(HysatVerificationDeathTest, NamesTheFirstViolatedConstraint) {
+  VARNOK::Solver solver;
+  Symbols symbols;
+  symbols.add(new IntVariableInfo("x", 0));
+  Tree init(node(EXPR_EQUAL, id("x"), literal(0)));
+  Tree trans(node(EXPR_EQUAL, primed("x"), node(EXPR_ADD, id("x"), literal(1))));
+  Tree target(node(EXPR_EQUAL, id("x"), literal(1)));
+  BmcProblem problem(&solver, &symbols.table, init.root, trans.root, target.root);
+  // A model that the solver was never asked to keep consistent with TRANS:
+  // x = 0, 1, 5, 2.
+  const int32_t values[] = {0, 1, 5, 2};
+  for (uint32_t k = 0; k < 4; ++k) {
+    Tree value(node(EXPR_EQUAL, id("x"), literal(values[k])));
+    ASSERT_TRUE(solver.assertFormula(problem.instantiateExpressionHandle(value.root, k)));
+  }
+  ASSERT_EQ(solver.solve(), VARNOK::SOLVE_SAT);
+  problem.constructModel();
+  EXPECT_EQ(intOf(problem.getModelValue("x", 2)), 5);
+  testing::internal::CaptureStdout();
+  problem.verifyModel(1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "\nmodel verified.\n");
+  EXPECT_EXIT(problem.verifyModel(0), testing::ExitedWithCode(1), "^target constraint is unsatisfied\\.\n$");
+  EXPECT_EXIT(problem.verifyModel(3), testing::ExitedWithCode(1), "^transition at step 1 is unsatisfied\\.\n$");
+  EXPECT_EXIT(problem.getModelValue("y", 0), testing::ExitedWithCode(1), "^No such symbol 'y'\\.\n$");
+  EXPECT_EXIT(problem.getModelValue("x", 7), testing::ExitedWithCode(1), "^Error getting model\\.\n$");
+  Tree badInit(node(EXPR_EQUAL, id("x"), literal(1)));
+  problem.init = badInit.root;
+  EXPECT_EXIT(problem.verifyModel(3), testing::ExitedWithCode(1), "^initial constraint is unsatisfied\\.\n$");
+  problem.init = init.root;
+}
+
 // A section of 10^5 statements folds into a left-deep tree of that depth:
 // instantiation, evaluation, printing and destruction must not recurse.
 TEST(HysatInstantiation, DeepSectionNeedsNoCallStack) {
@@ -330,25 +363,66 @@ TEST(HysatProgram, UnreachableTargetUnrollsUntilStopped) {
   EXPECT_EQ(run.err, "");
 }
 
-// Each run prints the same steps and verifies its model under every
-// configuration of the solver.
+// The first satisfiable step does not depend on the configuration of the
+// solver, and every model it finds (they differ between configurations where
+// the problem leaves choices) is verified.
 TEST(HysatProgram, StepsAndVerificationDoNotDependOnTheConfiguration) {
   const std::vector<std::vector<std::string>> configurations = {
       {}, {"--sat-preprocessing=off"}, {"--substitution=off"}, {"--sat-solver=minisat-modified"},
       {"--constraint-propagation=on"}};
-  const std::string problem =
-      "DECL int [0, 20] a, b; boole turn;\n"
-      "INIT a = 0 and b = 1;\n"
-      "TRANS (turn and a' = a + b and b' = b) or (not turn and b' = a + b and a' = a);\n"
-      "TARGET a = 13;\n";
-  std::string first;
-  for (const std::vector<std::string>& options : configurations) {
-    const varnok_test::RunResult run = runHysat(problem, options);
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
-    const std::string out = maskTimes(run.out);
-    EXPECT_NE(out.find("UNSAT at step 5 (Ts)\nSAT at step 6 (Ts)\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("\nmodel verified.\n"), std::string::npos) << out;
+  struct Model {
+    const char* text;
+    uint32_t step;
+  };
+  const Model models[] = {
+      // Two counters, one of them (chosen freely) adds the other.
+      {"DECL int [0, 20] a, b; boole turn;\n"
+       "INIT a = 0 and b = 1;\n"
+       "TRANS (turn and a' = a + b and b' = b) or (not turn and b' = a + b and a' = a);\n"
+       "TARGET a = 13;\n",
+       6},
+      // Peterson's protocol under a free scheduler: process 0 enters while 1 waits.
+      {"DECL int [0, 3] p0, p1; boole f0, f1, turn, m;\n"
+       "INIT p0 = 0 and p1 = 0 and not f0 and not f1;\n"
+       "TRANS not m -> p1' = p1 and (f1' <-> f1); m -> p0' = p0 and (f0' <-> f0);\n"
+       "  not m and p0 = 0 -> p0' = 1 and f0' and (turn' <-> turn);\n"
+       "  not m and p0 = 1 -> p0' = 2 and (f0' <-> f0) and turn';\n"
+       "  not m and p0 = 2 -> (f0' <-> f0) and (turn' <-> turn) and ((not f1 or not turn) -> p0' = 3)"
+       " and ((f1 and turn) -> p0' = 2);\n"
+       "  not m and p0 = 3 -> p0' = 0 and not f0' and (turn' <-> turn);\n"
+       "  m and p1 = 0 -> p1' = 1 and f1' and (turn' <-> turn);\n"
+       "  m and p1 = 1 -> p1' = 2 and (f1' <-> f1) and not turn';\n"
+       "  m and p1 = 2 -> (f1' <-> f1) and (turn' <-> turn) and ((not f0 or turn) -> p1' = 3)"
+       " and ((f0 and not turn) -> p1' = 2);\n"
+       "  m and p1 = 3 -> p1' = 0 and not f1' and (turn' <-> turn);\n"
+       "TARGET p0 = 3 and p1 = 2;\n",
+       5},
+      // A static step width that the solver picks; last occurs only primed.
+      {"DECL define N = 12; static int [1, 9] s; int x, last;\n"
+       "INIT x = 0;\n"
+       "TRANS x' = x + s; last' = x;\n"
+       "TARGET x = N * 3 and last > 30 and x < 50;\n",
+       9},
+      // Wrap-around: from a positive start, steps of 2^30 reach 0 only through
+      // the negative range, first from start = 2^30 after three steps.
+      {"DECL int x; static int start;\n"
+       "INIT x = start and start > 0;\n"
+       "TRANS x' = x + 1073741824;\n"
+       "TARGET x = 0;\n",
+       3},
+  };
+  for (const Model& model : models) {
+    const std::string expected =
+        (model.step == 0 ? std::string() : "UNSAT at step " + std::to_string(model.step - 1) + " (Ts)\n") +
+        "SAT at step " + std::to_string(model.step) + " (Ts)\n";
+    for (const std::vector<std::string>& options : configurations) {
+      const varnok_test::RunResult run = runHysat(model.text, options);
+      EXPECT_EQ(run.status, 0);
+      EXPECT_EQ(run.err, "");
+      const std::string out = maskTimes(run.out);
+      EXPECT_NE(out.find(expected), std::string::npos) << out;
+      EXPECT_NE(out.find("\nmodel verified.\n"), std::string::npos) << out;
+    }
   }
 }
 
