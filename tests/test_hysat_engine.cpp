@@ -363,6 +363,22 @@ TEST(HysatProgram, UnreachableTargetUnrollsUntilStopped) {
   EXPECT_EQ(run.err, "");
 }
 
+// A TRANS section of 10^5 statements runs through printing, instantiation at
+// every step, verification and destruction.
+TEST(HysatProgram, SectionOfManyStatements) {
+  std::string text = "DECL int x, y;\nINIT x = 0 and y = 7;\nTRANS x' = x + 1;\n";
+  for (int i = 0; i < 100000; ++i) text += i % 2 ? "y' = y;\n" : "x' > x;\n";
+  text += "TARGET x = 2;\n";
+  const varnok_test::RunResult run = runHysat(text);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  const std::string tail = "  y (int):\n    @0: 7 (00000000000000000000000000000111)\n"
+                           "    @1: 7 (00000000000000000000000000000111)\n"
+                           "    @2: 7 (00000000000000000000000000000111)\n\nmodel verified.\n";
+  ASSERT_GE(run.out.size(), tail.size());
+  EXPECT_EQ(run.out.substr(run.out.size() - tail.size()), tail);
+}
+
 // The first satisfiable step does not depend on the configuration of the
 // solver, and every model it finds (they differ between configurations where
 // the problem leaves choices) is verified.
