@@ -217,6 +217,11 @@ TEST(HysatSyntax, ErrorLinesNameTheTokenAndItsLocation) {
   EXPECT_EQ(syntaxError("DECL define c = x;"),
             "(1:17) after reading: 'x': syntax error, unexpected IDENTIFIER_TOKEN, expecting "
             "INT_CONST_TOKEN or FLOAT_CONST_TOKEN\n");
+  // Values on the parser's stacks (a range, a name list, trees) are released.
+  EXPECT_EQ(syntaxError("DECL float [1.5, 2] a, b"),
+            "(1:24) after reading: '': syntax error, unexpected $end, expecting ';' or ','\n");
+  EXPECT_EQ(syntaxError("DECL INIT x = 0; TRANS x' = (x + 1 TARGET x;"),
+            "(1:36) after reading: 'TARGET': syntax error, unexpected TARGET_TOKEN\n");
   EXPECT_EQ(syntaxError("INIT"), "(1:1) after reading: 'INIT': syntax error, unexpected INIT_TOKEN, expecting DECL_TOKEN\n");
   EXPECT_EQ(syntaxError("DECL EXPR #;"), "(1:11) after reading: '#': syntax error, unexpected UNEXSPECTED_TOKEN\n");
   EXPECT_EQ(syntaxError(""), "(1:0) after reading: '': syntax error, unexpected $end, expecting DECL_TOKEN\n");
@@ -287,6 +292,23 @@ TEST(HysatDeclarationsDeathTest, DefinitionErrorsEndTheRun) {
               "^\\(1:25\\) error: symbol 'x' has already been defined\\.\n$");
   EXPECT_EXIT(parseWithRecorder("DECL int y; float [- y, 1] x; EXPR x;"), testing::ExitedWithCode(1),
               "^\\(1:22\\) error: symbol 'y' is not a constant\\.\n$");
+}
+
+TEST(HysatDeclarationsDeathTest, AFatalErrorDuringTheCheckLeavesNothingUnreachable) {
+  // The engine ends the process from inside the start rule; the trees and
+  // the symbols are still held then.
+  auto parseAndFail = [] {
+    recorded = Recorded();
+    problemRunner = [](VARNOK::Solver*, SymbolTable*, const Expression*, const Expression*, const Expression*) {
+      std::exit(1);
+    };
+    static VARNOK::Solver solver;
+    static varnok::CmdLineOptions options;
+    std::string text = "DECL int [0, 3] x; define c = 1.5; INIT x = 0; TRANS x' = x + c; TARGET x = 5; x > 2;";
+    FILE* input = fmemopen(&text[0], text.size(), "r");
+    parse(input, solver, options);
+  };
+  EXPECT_EXIT(parseAndFail(), testing::ExitedWithCode(1), "");
 }
 
 TEST(HysatSymbols, StepNamesAndKindNames) {

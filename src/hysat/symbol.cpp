@@ -17,6 +17,19 @@ bool symbolNameLess(const std::string& a, const std::string& b) {
 
 SymbolTable symbolTable;
 
+namespace {
+
+// A run that ends with a fatal error leaves its symbols in the table; they
+// are deleted when the process exits, before the table's own storage goes.
+struct SymbolTableRelease {
+  ~SymbolTableRelease() {
+    for (Symbol* symbol : symbolTable) delete symbol;
+    symbolTable.clear();
+  }
+} symbolTableRelease;
+
+}  // namespace
+
 Symbol* findSymbol(const SymbolTable& table, const std::string& name) {
   SymbolKey key(name);
   auto it = table.find(&key);

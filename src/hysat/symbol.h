@@ -106,8 +106,8 @@ struct SymbolNameOrder {
 // clean-up deletes them and empties it.
 using SymbolTable = std::set<Symbol*, SymbolNameOrder>;
 
-// The process-wide table: empty at start-up; its storage (not the symbols)
-// is released at exit.
+// The process-wide table: empty at start-up; symbols still in it when the
+// process exits (after a fatal error) are deleted then.
 extern SymbolTable symbolTable;
 
 // The symbol of that name in the table, or null.
