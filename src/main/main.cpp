@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "main/cmd_line_options.h"
+#include "hysat/hysat.h"
 #include "main/version.h"
 #include "smtlib2/smtlib2.h"
 #include "varnok.h"
@@ -77,7 +78,8 @@ int main(int argc, char** argv) {
       accepted = varnok::smtlib2::parse(input, *solver, options);
       break;
     case varnok::CmdLineOptions::HYSAT:
-      unavailable("hysat");
+      accepted = varnok::hysat::parse(input, *solver, options);
+      break;
   }
   if (!accepted) std::exit(1);
 

@@ -12,6 +12,10 @@
 # then "standard error:" and what the run wrote there if that is not empty,
 # then a line "exit status N" if the status is not 0; the runs separated by
 # "; ---" lines as in the script.
+#
+# The bounded model checker (.hys scripts) prints the wall-clock time of each
+# step as "(<seconds>s)"; in its standard output every such time is replaced
+# by "(…s)" before the comparison.
 cmake_minimum_required(VERSION 3.18)
 separate_arguments(OPTIONS UNIX_COMMAND "${OPTIONS}")
 get_filename_component(dir ${SCRIPT} DIRECTORY)
@@ -45,6 +49,9 @@ while(TRUE)
     OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status TIMEOUT 120)
   if(run GREATER 0)
     string(APPEND transcript "; ---\n")
+  endif()
+  if(extension STREQUAL ".hys")
+    string(REGEX REPLACE "\\([0-9.e+-]+s\\)" "(…s)" out "${out}")
   endif()
   string(APPEND transcript "${out}")
   if(NOT err STREQUAL "")
