@@ -7,6 +7,7 @@
 
 #include "main/cmd_line_options.h"
 #include "main/version.h"
+#include "smtlib1/smtlib1.h"
 #include "smtlib2/smtlib2.h"
 #include "varnok.h"
 
@@ -72,7 +73,8 @@ int main(int argc, char** argv) {
   bool accepted = false;
   switch (options.inputFormat.value) {
     case varnok::CmdLineOptions::SMTLIB1:
-      unavailable("smtlib1");
+      accepted = varnok::smtlib1::parse(input, *solver, options);
+      break;
     case varnok::CmdLineOptions::SMTLIB2:
       accepted = varnok::smtlib2::parse(input, *solver, options);
       break;
