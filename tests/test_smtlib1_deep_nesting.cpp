@@ -57,6 +57,15 @@ TEST(Smtlib1DeepNesting, FiftyThousandNestedLetsParseAndSolve) {
   run = varnok_test::runVarnok({"--input-format=smtlib1", "--parse-only"}, deepBenchmark(value), dir, 600);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "");
+
+  // Cut short before the closing parentheses: the parse fails at the end of
+  // the input and every value on its stack is released.
+  std::string truncated = deepBenchmark(value);
+  truncated.resize(truncated.find(')' + std::string(kDepth, ')')) + 1);
+  run = varnok_test::runVarnok({"--input-format=smtlib1"}, truncated, dir, 600);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("after reading: '': syntax error, unexpected $end"), std::string::npos) << run.err;
 }
 
 }  // namespace
