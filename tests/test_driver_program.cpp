@@ -122,19 +122,4 @@ TEST_F(DriverEndToEnd, ReadsTheFileAndInfersNothingFromUnknownExtensions) {
   EXPECT_EQ(result.err, "");
 }
 
-TEST_F(DriverEndToEnd, FrontEndsThatAreNotBuilt) {
-  for (const std::vector<std::string>& arguments :
-       std::vector<std::vector<std::string>>{{"--input-format=smtlib1"},
-                                             {"--input-format=hysat"}}) {
-    const RunResult result = run(arguments, "");
-    if (result.err.find("is not available in this build") == std::string::npos) {
-      GTEST_SKIP() << "front end is part of this build";
-    }
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out, "");
-    const std::string format = arguments[0].substr(15);
-    EXPECT_EQ(result.err, "input format \"" + format + "\" is not available in this build.\n");
-  }
-}
-
 }  // namespace

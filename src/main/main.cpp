@@ -5,9 +5,10 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "main/cmd_line_options.h"
 #include "hysat/hysat.h"
+#include "main/cmd_line_options.h"
 #include "main/version.h"
+#include "smtlib1/smtlib1.h"
 #include "smtlib2/smtlib2.h"
 #include "varnok.h"
 
@@ -15,12 +16,6 @@ namespace {
 
 [[noreturn]] void fail(const char* message) {
   std::cerr << message << std::endl;
-  std::exit(1);
-}
-
-// Input formats that have no front end yet are refused with a message.
-[[noreturn]] void unavailable(const char* format) {
-  std::cerr << "input format \"" << format << "\" is not available in this build." << std::endl;
   std::exit(1);
 }
 
@@ -73,7 +68,8 @@ int main(int argc, char** argv) {
   bool accepted = false;
   switch (options.inputFormat.value) {
     case varnok::CmdLineOptions::SMTLIB1:
-      unavailable("smtlib1");
+      accepted = varnok::smtlib1::parse(input, *solver, options);
+      break;
     case varnok::CmdLineOptions::SMTLIB2:
       accepted = varnok::smtlib2::parse(input, *solver, options);
       break;

@@ -1,0 +1,175 @@
+// Scanner and operator classifier of the SMT-LIB 1 front end: token codes,
+// values, locations and token texts over the edge cases of the language, and
+// the class of every operator name and of names that nearly are one.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "smtlib1/classifier.h"
+#include "smtlib1/state.h"
+
+using varnok::smtlib1::state;
+
+namespace {
+
+// Token codes of the benchmark grammar.
+enum {
+  END = 0, BENCHMARK = 258, LOGIC = 259, NOTES = 266, SAT = 267, UNSAT = 268, IDENT = 270, NUM = 271,
+  RATIONAL = 272, STRING = 273, USER_VALUE = 274, ATTRIBUTE = 275, VAR = 276, FVAR = 277, ARITH = 278,
+  LET = 280, IF_THEN_ELSE = 287, TRUE_ = 292, FALSE_ = 293, UNEXPECTED = 295
+};
+
+struct Token {
+  int code;
+  std::string text;  // value of symbol tokens, or the numeral's value
+  int line, first, last;
+  std::string tokenText;
+};
+
+std::vector<Token> scan(const std::string& input) {
+  std::string buffer = input;
+  FILE* file = input.empty() ? std::tmpfile() : fmemopen(&buffer[0], buffer.size(), "r");
+  EXPECT_NE(file, nullptr);
+  varnok::smtlib1::setScannerInput(file);
+  std::vector<Token> tokens;
+  for (;;) {
+    Token token;
+    state.tokenValue.text = nullptr;
+    token.code = smtlib1_parser_lex();
+    if (token.code == NUM) {
+      token.text = std::to_string(state.tokenValue.numeral);
+    } else if (state.tokenValue.text) {
+      token.text = *state.tokenValue.text;
+      delete state.tokenValue.text;
+    }
+    state.tokenValue.text = nullptr;
+    const varnok::smtlib1::Location& loc = state.location;
+    EXPECT_EQ(loc.firstLine, loc.lastLine);
+    token.line = loc.firstLine;
+    token.first = loc.firstColumn;
+    token.last = loc.lastColumn;
+    token.tokenText = state.tokenText;
+    tokens.push_back(token);
+    if (token.code == END || tokens.size() > 100) break;
+  }
+  smtlib1_parser_lex_destroy();
+  std::fclose(file);
+  return tokens;
+}
+
+// "code:value@line:first-last" for every token, the end included.
+std::string render(const std::string& input) {
+  std::string out;
+  for (const Token& t : scan(input)) {
+    if (!out.empty()) out += ' ';
+    out += std::to_string(t.code);
+    if (!t.text.empty()) out += ":" + t.text;
+    out += "@" + std::to_string(t.line) + ":" + std::to_string(t.first) + "-" + std::to_string(t.last);
+  }
+  return out;
+}
+
+std::string codes(const std::string& input) {
+  std::string out;
+  for (const Token& t : scan(input)) {
+    if (!out.empty()) out += ' ';
+    out += t.code < 256 && t.code > 0 ? std::string(1, static_cast<char>(t.code)) : std::to_string(t.code);
+    if (!t.text.empty()) out += ":" + t.text;
+  }
+  return out;
+}
+
+TEST(Smtlib1Scanner, TokensValuesAndLocations) {
+  // Keywords win over identifiers of their own length only.
+  EXPECT_EQ(codes("benchmark benchmarks sat sat1 unsat lets let :logic :logicx :notes :notesx true false"),
+            "258 270:benchmarks 267 270:sat1 268 270:lets 280 259 275 266 275 292 293 0");
+  EXPECT_EQ(codes("if_then_else if_then_elsex x1.y_2 ?v.1 $f_2"),
+            "287 270:if_then_elsex 270:x1.y_2 276:?v.1 277:$f_2 0");
+  // Operator symbols: runs of operator characters are one token.
+  EXPECT_EQ(codes("(= a b) a<=b => +- }"), "( 278:= 270:a 270:b ) 270:a 278:<= 270:b 278:=> 278:+- } 0");
+  // Numerals, rationals and the characters that start neither.
+  EXPECT_EQ(codes("007 1.50 1. .5 12a 00"), "271:0 271:0 271:7 272 271:1 295 295 271:5 271:12 270:a 271:0 271:0 0");
+  // Numerals above 32 bits saturate instead of wrapping around.
+  EXPECT_EQ(codes("4294967294 4294967295 4294967296 4294967297 123456789012345678901234567890"),
+            "271:4294967294 271:4294967295 271:4294967295 271:4294967295 271:4294967295 0");
+  // An apostrophe, "?" or "$" without an identifier, and bytes outside the
+  // language are unexpected characters.
+  EXPECT_EQ(codes("x' ?1 $ \x01\xff"), "270:x 295 295 271:1 295 295 295 0");
+
+  // Columns count from 1 on every line; a carriage return is one column; a
+  // comment ends its line.
+  EXPECT_EQ(render("(benchmark a\r\n  :logic\tQF_BV ; note\n\r)"),
+            "40@1:1-1 258@1:2-10 270:a@1:12-12 259@2:3-8 270:QF_BV@2:10-14 41@3:2-2 0@3:2-2");
+  // A comment on the last line without a line break is an unexpected ";"
+  // followed by the words of the comment.
+  EXPECT_EQ(render("x ; c y"), "270:x@1:1-1 295@1:3-3 270:c@1:5-5 270:y@1:7-7 0@1:7-7");
+  EXPECT_EQ(render("x ; c y\n"), "270:x@1:1-1 0@2:0-0");
+}
+
+TEST(Smtlib1Scanner, StringsAndUserValues) {
+  // No escapes in strings: the first double quote ends one; a line break
+  // inside moves the location to the next line. The token's location and
+  // text are those of the closing quote.
+  std::vector<Token> tokens = scan(":notes \"a\\\"b \"\n x\"y \"z");
+  ASSERT_EQ(tokens.size(), 6u);
+  EXPECT_EQ(tokens[1].code, STRING);
+  EXPECT_EQ(tokens[1].line, 1);
+  EXPECT_EQ(tokens[1].first, 11);
+  EXPECT_EQ(tokens[1].tokenText, "\"");
+  EXPECT_EQ(tokens[2].code, IDENT);
+  EXPECT_EQ(tokens[2].text, "b");
+  EXPECT_EQ(tokens[3].code, STRING);  // from line 1 to the quote on line 2
+  EXPECT_EQ(tokens[3].line, 2);
+  EXPECT_EQ(tokens[3].first, 3);
+  EXPECT_EQ(tokens[4].text, "y");
+  EXPECT_EQ(tokens[5].code, END);  // "z is an unterminated string
+  EXPECT_EQ(tokens[5].tokenText, "");
+
+  // A backslash and a closing brace do not end a user value; a lone
+  // backslash is part of it.
+  tokens = scan("{a\\}b\\ c\n} x } {");
+  ASSERT_EQ(tokens.size(), 4u);
+  EXPECT_EQ(tokens[0].code, USER_VALUE);
+  EXPECT_EQ(tokens[0].line, 2);
+  EXPECT_EQ(tokens[0].first, 1);
+  EXPECT_EQ(tokens[0].tokenText, "}");
+  EXPECT_EQ(tokens[1].code, IDENT);
+  EXPECT_EQ(tokens[1].first, 3);
+  EXPECT_EQ(tokens[2].code, '}');
+  EXPECT_EQ(tokens[3].code, END);  // unterminated user value
+
+  // A long annotation is read in pieces without changing the result.
+  const std::string big = "{" + std::string(100000, 'v') + "} \"" + std::string(70000, 's') + "\" k";
+  tokens = scan(big);
+  ASSERT_EQ(tokens.size(), 4u);
+  EXPECT_EQ(tokens[0].code, USER_VALUE);
+  EXPECT_EQ(tokens[0].first, 100002);
+  EXPECT_EQ(tokens[1].code, STRING);
+  EXPECT_EQ(tokens[1].first, 100004 + 70001);
+  EXPECT_EQ(tokens[2].text, "k");
+}
+
+TEST(Smtlib1Classifier, EveryClassAndNearMisses) {
+  using varnok::smtlib1::classifySmtlib1Identifier;
+  const std::vector<std::string> names = {
+      "=", "distinct", "bit0", "bit1", "bv32", "bvbin0110", "bvhexDeadBEEF", "concat", "extract", "repeat",
+      "zero_extend", "sign_extend", "rotate_left", "rotate_right", "bvnot", "bvand", "bvnand", "bvor", "bvnor",
+      "bvxor", "bvxnor", "bvneg", "bvadd", "bvsub", "bvmul", "bvudiv", "bvsdiv", "bvurem", "bvsrem", "bvsmod",
+      "bvshl", "bvlshr", "bvashr", "bvcomp", "bvult", "bvule", "bvugt", "bvuge", "bvslt", "bvsle", "bvsgt",
+      "bvsge", "select", "store"};
+  ASSERT_EQ(names.size(), 44u);
+  for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(classifySmtlib1Identifier(names[i].c_str()), int(i)) << names[i];
+  EXPECT_EQ(classifySmtlib1Identifier("bv0"), 4);
+  EXPECT_EQ(classifySmtlib1Identifier("bv123456789012345678901234567890"), 4);
+  EXPECT_EQ(classifySmtlib1Identifier("bvbin1"), 5);
+  EXPECT_EQ(classifySmtlib1Identifier("bvhex0"), 6);
+  for (const char* miss : {"bvadd2", "bvaddx", "bv05", "bv1a", "bv", "bvbin", "bvbin2", "bvhex", "bvhexg", "bit01",
+                           "bit2", "selector", "x", "foo", "<=", "==", "BVADD", "bvadd ", " bvadd", "\nbvadd",
+                           "extract[1:0]", "", "distinctx", "store\t"}) {
+    EXPECT_EQ(classifySmtlib1Identifier(miss), 44) << '"' << miss << '"';
+  }
+}
+
+}  // namespace
