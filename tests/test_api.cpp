@@ -2,12 +2,12 @@
 // solving, the makers' own rules and the model getters' exact layouts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <unistd.h>
-#include <algorithm>
 #include <string>
 #include <vector>
 

@@ -1,0 +1,665 @@
+// Module expressions of exp, log, sin and cos: the known-bits translation
+// against an independent reference, the makers, the watch-node protocol of the
+// modules, and the soundness of their propagation against the host functions.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "varnok/context/solver_context.h"
+#include "varnok/fp/float_known_bits.h"
+#include "varnok/fp/float_module.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
+
+namespace {
+
+using varnok::ExpressionRef;
+using varnok::FloatBits;
+
+// ---------------------------------------------------------------------------
+// Reference model of the known-bits questions. Patterns map to keys that are
+// ordered like the sign-magnitude order (a negative pattern to its complement,
+// a non-negative one to itself with the top bit set); in key space the
+// patterns consistent with known bits of one sign are the words with some
+// bits fixed, and the least such word not below a bound is found by trying,
+// from the lowest position up, to raise one 0-bit of the bound.
+template <typename W> struct Reference {
+  static constexpr W S = W(1) << (sizeof(W) * 8 - 1);
+  static constexpr W MAG = S - 1;
+  static constexpr unsigned N = sizeof(W) * 8;
+
+  static W key(W x) { return (x & S) ? W(~x) : W(x | S); }
+  static W unkey(W k) { return (k & S) ? W(k & ~S) : W(~k); }
+  static W above(unsigned i) { return i + 1 >= N ? W(0) : W(~W(0) << (i + 1)); }
+  static W below(unsigned i) { return W((W(1) << i) - 1); }
+
+  // The least word >= a whose bits under M equal C.
+  static bool leastAtLeast(W a, W M, W C, W& out) {
+    if ((a & M) == C) {
+      out = a;
+      return true;
+    }
+    for (unsigned i = 0; i < N; ++i) {
+      const W b = W(1) << i;
+      if (a & b) continue;
+      if ((M & b) && !(C & b)) continue;
+      if ((a & above(i) & M) != (C & above(i))) continue;
+      out = W((a & above(i)) | b | (C & below(i)));
+      return true;
+    }
+    return false;
+  }
+  static bool greatestAtMost(W a, W M, W C, W& out) {
+    W k;
+    if (!leastAtLeast(W(~a), M, W(~C & M), k)) return false;
+    out = W(~k);
+    return true;
+  }
+  // Key-space constraints of the consistent patterns of one sign.
+  static bool half(W K, W V, bool negative, W& M, W& C) {
+    if ((K & S) && (((V & S) != 0) != negative)) return false;
+    M = W((K & MAG) | S);
+    C = negative ? W(~V & K & MAG) : W((V & MAG) | S);
+    return true;
+  }
+  // The least consistent pattern not below lo.
+  static bool least(W K, W V, W lo, W& out) {
+    bool found = false;
+    W best = 0;
+    for (bool negative : {true, false}) {
+      W M, C, k;
+      if (half(K, V, negative, M, C) && leastAtLeast(key(lo), M, C, k) && (!found || k < best)) {
+        best = k;
+        found = true;
+      }
+    }
+    if (found) out = unkey(best);
+    return found;
+  }
+  static bool greatest(W K, W V, W hi, W& out) {
+    bool found = false;
+    W best = 0;
+    for (bool negative : {true, false}) {
+      W M, C, k;
+      if (half(K, V, negative, M, C) && greatestAtMost(key(hi), M, C, k) && (!found || k > best)) {
+        best = k;
+        found = true;
+      }
+    }
+    if (found) out = unkey(best);
+    return found;
+  }
+  static bool exists(W K, W V, W lo, W hi) {
+    W l;
+    return least(K, V, lo, l) && key(l) <= key(hi);
+  }
+};
+
+template <typename W> std::string hexWord(W w) {
+  std::ostringstream s;
+  s << std::hex << uint64_t(w);
+  return s.str();
+}
+
+// Random known bits and intervals aimed at the boundaries: bounds near
+// consistent patterns, zeros, infinities and NaN patterns, and intervals that
+// straddle zero.
+template <typename W> struct Generator {
+  std::mt19937_64 rng;
+  explicit Generator(uint64_t seed) : rng(seed) {}
+  W word() { return W(rng()); }
+  W sparse(unsigned outOf) {
+    W w = 0;
+    for (unsigned i = 0; i < sizeof(W) * 8; ++i)
+      if (rng() % outOf == 0) w |= W(1) << i;
+    return w;
+  }
+  W mask() {
+    switch (rng() % 6) {
+      case 0: return sparse(8);
+      case 1: return word();
+      case 2: return W(~sparse(8));
+      case 3: return W(~sparse(32));
+      case 4: return W(~W(0) << (rng() % (sizeof(W) * 8)));
+      default: return W(~W(0) >> (rng() % (sizeof(W) * 8)));
+    }
+  }
+  W bound(W K, W V) {
+    const W S = Reference<W>::S;
+    const W inf = sizeof(W) == 8 ? W(0x7FF0000000000000ull) : W(0x7F800000u);
+    switch (rng() % 8) {
+      case 0: return word();
+      case 1: {
+        const W specials[] = {0, S, inf, W(inf | S), W(inf + 1), W(inf | S | (W(1) << 20)), 1, W(S | 1)};
+        return specials[rng() % 8];
+      }
+      case 2: return W((V | (word() & ~K)) + (rng() % 5) - 2);
+      case 3: return W(V | (word() & ~K));
+      case 4: return W((V | (word() & ~K)) ^ (W(1) << (rng() % (sizeof(W) * 8))));
+      case 5: return W(V ^ sparse(16));
+      case 6: return W(V | (~K & ~S));
+      default: return W(V | ~K);
+    }
+  }
+};
+
+template <typename W> void refinementAgainstReference(uint64_t seed, unsigned cases, unsigned& checked) {
+  typedef Reference<W> R;
+  const W S = R::S, MAG = R::MAG;
+  Generator<W> gen(seed);
+  for (unsigned n = 0; n < cases; ++n) {
+    const W K = gen.mask();
+    const W V = gen.word() & K;
+    W lo = gen.bound(K, V), hi = gen.bound(K, V);
+    if (R::key(hi) < R::key(lo)) std::swap(lo, hi);
+    const std::string where = "K=" + hexWord(K) + " V=" + hexWord(V) + " lo=" + hexWord(lo) + " hi=" + hexWord(hi);
+
+    // The two bound searches against the reference.
+    const varnok::known_bits::BoundSearch<W> low = varnok::known_bits::leastNotBelow(K, V, lo);
+    const varnok::known_bits::BoundSearch<W> high = varnok::known_bits::greatestNotAbove(K, V, hi);
+    W refLow = 0, refHigh = 0;
+    const bool haveLow = R::least(K, V, lo, refLow), haveHigh = R::greatest(K, V, hi, refHigh);
+    ASSERT_EQ(low.found, haveLow) << where;
+    if (haveLow) {
+      ASSERT_EQ(low.pattern, refLow) << where;
+    }
+    ASSERT_EQ(high.found, haveHigh) << where;
+    if (haveHigh) {
+      ASSERT_EQ(high.pattern, refHigh) << where;
+    }
+
+    W used = W(0x5A5A5A5A);
+    uint32_t implied = 77;
+    const int status = varnok::refineFloatInterval<W>(K, V, lo, hi, used, implied);
+    const bool any = R::exists(K, V, lo, hi);
+    ASSERT_EQ(status == 2, !any) << where;
+    ASSERT_EQ(used & ~K, W(0)) << where << " used=" << hexWord(used);
+    if (status == 2) {
+      // The used bits alone rule out the interval.
+      ASSERT_FALSE(R::exists(used, V & used, lo, hi)) << where << " used=" << hexWord(used);
+    } else if (status == 1) {
+      const unsigned b = implied / 2;
+      const bool value = (implied & 1) == 0;
+      const W bb = W(1) << b;
+      ASSERT_LT(b, sizeof(W) * 8) << where;
+      ASSERT_EQ(K & bb, W(0)) << where << " implied " << implied;
+      ASSERT_EQ(used & bb, W(0)) << where;
+      // Forced, and forced by the used bits alone.
+      ASSERT_FALSE(R::exists(K | bb, value ? V : W(V | bb), lo, hi)) << where << " implied " << implied;
+      ASSERT_FALSE(R::exists(used | bb, value ? W(V & used) : W((V & used) | bb), lo, hi))
+          << where << " implied " << implied << " used=" << hexWord(used);
+      // The forced bit is the highest one that the least and greatest
+      // patterns show (the sign may give way to the highest magnitude bit).
+      W highestForced = 0;
+      for (unsigned i = sizeof(W) * 8; i-- > 0;) {
+        const W ib = W(1) << i;
+        if (K & ib) continue;
+        if (!R::exists(K | ib, V, lo, hi) || !R::exists(K | ib, V | ib, lo, hi)) {
+          highestForced = ib;
+          break;
+        }
+      }
+      if (bb != highestForced) {
+        ASSERT_EQ(highestForced, S) << where << " implied " << implied;
+        ASSERT_NE(bb & MAG, W(0)) << where;
+      }
+    } else {
+      ASSERT_EQ(status, 0) << where;
+      ASSERT_EQ(used, W(0)) << where;
+      // No unknown bit above the highest unknown bit in which the least and
+      // greatest patterns differ is forced (above the highest unknown
+      // magnitude bit set in either, when they differ in sign).
+      W unknown = W(~K), X = (refLow ^ refHigh) & unknown;
+      if (X & S) {
+        unknown &= MAG;
+        X = (refLow | refHigh) & unknown;
+      }
+      const W candidates = X ? W(unknown & R::above(varnok::known_bits::topBit(X))) : unknown;
+      ASSERT_EQ(candidates, W(0)) << where;
+    }
+    ++checked;
+  }
+}
+
+TEST(KnownBitsRefinement, AgreesWithReferenceOnRandomMasks) {
+  unsigned checked = 0;
+  refinementAgainstReference<uint32_t>(1, 200000, checked);
+  refinementAgainstReference<uint64_t>(2, 200000, checked);
+  RecordProperty("cases", int(checked));
+  std::printf("refinement cases checked: %u\n", checked);
+}
+
+// The interval of known bits is the least and the greatest consistent pattern,
+// NaN bounds clamped by magnitude; brute force over up to 2^12 unknown bits.
+TEST(KnownBitsRefinement, IntervalOfKnownBitsIsTheConsistentExtremes) {
+  typedef uint32_t W;
+  typedef Reference<W> R;
+  std::mt19937_64 rng(3);
+  for (unsigned n = 0; n < 20000; ++n) {
+    W unknown = 0;
+    const unsigned count = rng() % 13;
+    for (unsigned i = 0; i < count; ++i) unknown |= W(1) << (rng() % 32);
+    const W K = ~unknown, V = W(rng()) & K;
+    W lo = 0, hi = 0;
+    bool first = true;
+    // Enumerate the subsets of the unknown bits.
+    W sub = 0;
+    do {
+      const W x = V | sub;
+      if (first || R::key(x) < R::key(lo)) lo = x;
+      if (first || R::key(x) > R::key(hi)) hi = x;
+      first = false;
+      sub = (sub - unknown) & unknown;
+    } while (sub != 0);
+    if ((lo & R::MAG) > 0x7F800000u) lo = 0xFF800000u;
+    if ((hi & R::MAG) > 0x7F800000u) hi = 0x7F800000u;
+    const varnok::FloatInterval<float> iv = varnok::knownBitsInterval<float>(K, V);
+    ASSERT_EQ(varnok::known_bits::patternOf(iv.lower), lo) << std::hex << K << " " << V;
+    ASSERT_EQ(varnok::known_bits::patternOf(iv.upper), hi) << std::hex << K << " " << V;
+  }
+  // Nothing known: every value; the sign alone: one half.
+  const varnok::FloatInterval<double> all = varnok::knownBitsInterval<double>(0, 0);
+  EXPECT_TRUE(std::isinf(all.lower) && all.lower < 0 && std::isinf(all.upper) && all.upper > 0);
+  const varnok::FloatInterval<double> negative = varnok::knownBitsInterval<double>(FloatBits<double>::sign,
+                                                                                 FloatBits<double>::sign);
+  EXPECT_TRUE(std::isinf(negative.lower) && negative.lower < 0);
+  EXPECT_EQ(varnok::known_bits::patternOf(negative.upper), FloatBits<double>::sign);  // -0
+}
+
+TEST(KnownBitsRefinement, CornerCases) {
+  typedef uint64_t W;
+  const W S = FloatBits<double>::sign;
+  W used = 0;
+  uint32_t implied = 0;
+  // [+0, +0] with the sign known 1: -0 lies below +0.
+  EXPECT_EQ(varnok::refineFloatInterval<W>(S, S, 0, 0, used, implied), 2);
+  EXPECT_EQ(used, S);
+  // Nothing known, [-inf, +inf]: nothing is forced; [+0, +inf]: the sign is
+  // forced to 0 by nothing at all.
+  const W inf = FloatBits<double>::infinity;
+  EXPECT_EQ(varnok::refineFloatInterval<W>(0, 0, S | inf, inf, used, implied), 0);
+  EXPECT_EQ(used, W(0));
+  EXPECT_EQ(varnok::refineFloatInterval<W>(0, 0, 0, inf, used, implied), 1);
+  EXPECT_EQ(implied, 2u * 63 + 1);
+  EXPECT_EQ(used, W(0));
+  // A point: the highest unknown bit takes the point's value.
+  EXPECT_EQ(varnok::refineFloatInterval<W>(~W(0) >> 2, 0x3FF0000000000000ull & (~W(0) >> 2), 0x3FF0000000000000ull,
+                                           0x3FF0000000000000ull, used, implied),
+            1);
+  EXPECT_EQ(implied, 2u * 63 + 1);
+}
+
+// ---------------------------------------------------------------------------
+// Makers.
+
+struct Fixture {
+  varnok::SolverContext context;
+  varnok::ExpressionManager& m = context.getManager();
+  ExpressionRef variable(uint32_t width) {
+    ExpressionRef r;
+    m.makeVariable(r, width, nullptr);
+    return r;
+  }
+  ExpressionRef constant(uint64_t bits, uint32_t width) {
+    varnok::BitVector v(width);
+    v.fromUInt64(bits, width);
+    ExpressionRef r;
+    m.makeConstant(r, v);
+    return r;
+  }
+  uint64_t valueOf(const ExpressionRef& e) {
+    EXPECT_EQ(e->getKind(), uint32_t(varnok::KIND_CONSTANT));
+    return static_cast<varnok::ConstantExpression*>(e.get())->getValue().getWord(0);
+  }
+};
+
+typedef varnok::ExpressionRef& (varnok::ExpressionManager::*Maker)(varnok::ExpressionRef&, varnok::ExpressionRef*,
+                                                                    const varnok::FloatFormat&);
+const Maker kGuarded[] = {&varnok::ExpressionManager::makeExp, &varnok::ExpressionManager::makeLog,
+                          &varnok::ExpressionManager::makeSin, &varnok::ExpressionManager::makeCos};
+const Maker kUnguarded[] = {&varnok::ExpressionManager::makeExpModule, &varnok::ExpressionManager::makeLogModule,
+                            &varnok::ExpressionManager::makeSinModule, &varnok::ExpressionManager::makeCosModule};
+
+uint64_t bitsOfDouble(double d) {
+  uint64_t w;
+  std::memcpy(&w, &d, 8);
+  return w;
+}
+
+TEST(NonLinearMakers, RefuseOtherFormatsWidthsAndArrays) {
+  Fixture fx;
+  ExpressionRef x32 = fx.variable(32), x64 = fx.variable(64), x16 = fx.variable(16);
+  ExpressionRef array;
+  fx.m.makeArrayVariable(array, 4, 32, "a");
+  for (int k = 0; k < 8; ++k) {
+    const Maker make = k < 4 ? kGuarded[k] : kUnguarded[k - 4];
+    SCOPED_TRACE(k);
+    ExpressionRef r;
+    // Half precision, and a significand one bit too wide.
+    EXPECT_TRUE((fx.m.*make)(r, &x16, {5, 10}).isNull());
+    EXPECT_TRUE((fx.m.*make)(r, &x32, {8, 24}).isNull());
+    // An argument whose width is not the format's, variable or constant: null,
+    // not a failure of the host evaluation.
+    EXPECT_TRUE((fx.m.*make)(r, &x64, {8, 23}).isNull());
+    EXPECT_TRUE((fx.m.*make)(r, &x32, {11, 52}).isNull());
+    ExpressionRef c = fx.constant(5, 16);
+    EXPECT_NO_THROW((fx.m.*make)(r, &c, {8, 23}));
+    EXPECT_TRUE(r.isNull());
+    EXPECT_TRUE((fx.m.*make)(r, &array, {8, 23}).isNull());
+    EXPECT_TRUE((fx.m.*make)(r, nullptr, {8, 23}).isNull());
+    EXPECT_FALSE((fx.m.*make)(r, &x32, {8, 23}).isNull());
+    EXPECT_FALSE((fx.m.*make)(r, &x64, {11, 52}).isNull());
+  }
+}
+
+TEST(NonLinearMakers, ConstantsFoldWithTheHostAndTheGuards) {
+  Fixture fx;
+  const varnok::FloatFormat d{11, 52};
+  const uint64_t nan = 0x7FF8000000000000ull, inf = 0x7FF0000000000000ull, sign = 1ull << 63;
+  auto apply = [&](int which, uint64_t bits) {
+    ExpressionRef c = fx.constant(bits, 64), r;
+    (fx.m.*kGuarded[which])(r, &c, d);
+    return fx.valueOf(r);
+  };
+  enum { EXP, LOG, SIN, COS };
+  for (int f : {SIN, COS}) {
+    EXPECT_EQ(apply(f, inf), nan);
+    EXPECT_EQ(apply(f, inf | sign), nan);
+    EXPECT_EQ(apply(f, 0xFFF0000000000001ull), nan);
+  }
+  EXPECT_EQ(apply(SIN, 0), 0u);
+  EXPECT_EQ(apply(COS, 0), bitsOfDouble(1.0));
+  EXPECT_EQ(apply(EXP, nan | sign), nan);
+  EXPECT_EQ(apply(EXP, inf), inf);
+  EXPECT_EQ(apply(EXP, inf | sign), 0u);
+  EXPECT_EQ(apply(LOG, sign), nan);  // -0 is guarded, not -infinity
+  EXPECT_EQ(apply(LOG, 0), inf | sign);
+  EXPECT_EQ(apply(LOG, bitsOfDouble(-1.0)), nan);
+  EXPECT_EQ(apply(LOG, bitsOfDouble(1.0)), 0u);
+  EXPECT_EQ(apply(EXP, bitsOfDouble(0.5)), bitsOfDouble(std::exp(0.5)));
+  // Single precision: the double function of the widened value, rounded.
+  ExpressionRef c = fx.constant(0x3F000000u, 32), r;  // 0.5f
+  fx.m.makeSin(r, &c, {8, 23});
+  const float expect = float(std::sin(0.5));
+  uint32_t expectBits;
+  std::memcpy(&expectBits, &expect, 4);
+  EXPECT_EQ(fx.valueOf(r), expectBits);
+}
+
+TEST(NonLinearMakers, ModuleNodesAreSharedAndGuarded) {
+  Fixture fx;
+  ExpressionRef x = fx.variable(32);
+  ExpressionRef a, b, u;
+  fx.m.makeSin(a, &x, {8, 23});
+  fx.m.makeSin(b, &x, {8, 23});
+  EXPECT_EQ(a, b);
+  ASSERT_EQ(a->getKind(), uint32_t(varnok::KIND_ITE));
+  varnok::Expression* module = a->getChild2();
+  EXPECT_NE(dynamic_cast<varnok::SinModuleExpression<float>*>(module), nullptr);
+  EXPECT_EQ(module->getWidth(), 32u);
+  fx.m.makeSinModule(u, &x, {8, 23});
+  EXPECT_EQ(u.get(), module);
+  EXPECT_EQ(varnok::toString(module), "sin");
+  ExpressionRef y = fx.variable(64), e;
+  fx.m.makeExpModule(e, &y, {11, 52});
+  EXPECT_NE(dynamic_cast<varnok::ExpModuleExpression<double>*>(e.get()), nullptr);
+  EXPECT_EQ(e->getKind(), uint32_t(varnok::KIND_EXP_MODULE));
+}
+
+TEST(NonLinearMakers, MaskedEntriesRunFromTheHighestBit) {
+  const int table[64] = {10, 11, 12, 13, 14};
+  std::vector<int> out;
+  varnok::ExpressionManager::collectMaskedEntries32(0xB, table, out);
+  EXPECT_EQ(out, (std::vector<int>{13, 11, 10}));
+  varnok::ExpressionManager::collectMaskedEntries32(0, table, out);
+  EXPECT_EQ(out.size(), 3u);
+  out.clear();
+  int wide[64];
+  for (int i = 0; i < 64; ++i) wide[i] = i;
+  varnok::ExpressionManager::collectMaskedEntries64((1ull << 63) | 4, wide, out);
+  EXPECT_EQ(out, (std::vector<int>{63, 2}));
+}
+
+// ---------------------------------------------------------------------------
+// The watch-node protocol and propagation of single modules. Tracked bit k
+// gets variable k; every third literal is negated.
+
+int literalOf(uint32_t k) { return int(2 * k + (k % 3 == 0 ? 1 : 0)); }
+
+template <class Module> struct ModuleBench {
+  typedef typename Module::Word Word;
+  Fixture fx;
+  ExpressionRef argument;
+  ExpressionRef node;
+  Module* module;
+  static constexpr unsigned W = sizeof(Word) * 8;
+
+  ModuleBench() {
+    argument = fx.variable(W);
+    node = fx.m.findOrInsert(new Module(argument.get()));
+    module = static_cast<Module*>(node.get());
+    for (uint32_t k = 0; k < 2 * W; ++k) module->getLiterals()[k] = literalOf(k);
+  }
+  // Sets tracked bit k to the bit value v through the solver's callback.
+  void set(uint32_t k, bool v) {
+    const bool literalNegated = module->getLiterals()[k] & 1;
+    module->assigned(module->getWatchNode(k), v != literalNegated);
+  }
+  void clear(uint32_t k) { module->unassigned(module->getWatchNode(k)); }
+  // Tracked bit and value that a literal makes true.
+  static void decode(int literal, uint32_t& k, bool& value) {
+    k = uint32_t(literal >> 1);
+    value = literal == literalOf(k);
+  }
+};
+
+TEST(FloatModuleProtocol, AssignedBitsLandOnTheirSide) {
+  ModuleBench<varnok::CosModuleExpression<double>> b;
+  b.set(64, true);  // result bit 0
+  EXPECT_EQ(b.module->getResultMask(), 1u);
+  EXPECT_EQ(b.module->getResultValues(), 1u);
+  EXPECT_EQ(b.module->getArgumentMask(), 0u);
+  b.set(3, true);  // negated literal whose variable became false
+  EXPECT_EQ(b.module->getArgumentValues(), 8u);
+  b.clear(3);
+  EXPECT_EQ(b.module->getArgumentMask(), 0u);
+  EXPECT_EQ(b.module->getArgumentValues(), 0u);
+  b.set(3, false);
+  EXPECT_EQ(b.module->getArgumentMask(), 8u);
+  EXPECT_EQ(b.module->getArgumentValues(), 0u);
+}
+
+TEST(FloatModuleProtocol, DecisionsProposeTheHighestUnknownBitAsZero) {
+  ModuleBench<varnok::ExpModuleExpression<double>> b;
+  int variable = -1, sign = 0;
+  ASSERT_TRUE(b.module->decide(variable, sign));
+  EXPECT_EQ(variable, 63);  // ties go to the argument
+  EXPECT_EQ(sign, -1);      // literal 127 is odd: the variable true makes the bit 0
+  for (uint32_t k = 11; k < 64; ++k) b.set(k, false);
+  for (uint32_t k = 64 + 12; k < 128; ++k) b.set(k, false);
+  ASSERT_TRUE(b.module->decide(variable, sign));
+  EXPECT_EQ(variable, 64 + 11);
+  EXPECT_EQ(sign, -1);  // literal of 75 is odd: decide the variable true
+
+  // A cosine whose argument spans more than 2 pi proposes the argument first.
+  ModuleBench<varnok::CosModuleExpression<float>> c;
+  // 2^15 with eleven unknown low bits: a span of 8.
+  for (uint32_t k = 11; k < 32; ++k) c.set(k, k == 30 || k == 26 || k == 25 || k == 24);
+  for (uint32_t k = 32 + 12; k < 64; ++k) c.set(k, false);
+  ASSERT_TRUE(c.module->decide(variable, sign));
+  EXPECT_EQ(variable, 10);
+}
+
+TEST(FloatModulePropagation, WideCosineForcesTheTopExponentBitWithoutReason) {
+  ModuleBench<varnok::CosModuleExpression<double>> b;
+  std::vector<int> reason{1, 2};
+  int implied = -1;
+  EXPECT_EQ(b.module->propagate(reason, implied), 1);
+  EXPECT_TRUE(reason.empty());
+  EXPECT_EQ(implied, literalOf(64 + 62) ^ 1);
+  ModuleBench<varnok::CosModuleExpression<float>> f;
+  EXPECT_EQ(f.module->propagate(reason, implied), 1);
+  EXPECT_EQ(implied, literalOf(32 + 30) ^ 1);
+  // An infinite argument constrains nothing (its cosine is a guarded NaN).
+  for (uint32_t k = 0; k < 32; ++k) f.set(k, k >= 23 && k <= 30);
+  reason.assign(3, 5);
+  EXPECT_EQ(f.module->propagate(reason, implied), 0);
+  EXPECT_EQ(reason.size(), 3u);
+}
+
+TEST(FloatModulePropagation, NegativeExponentialIsAConflict) {
+  ModuleBench<varnok::ExpModuleExpression<float>> b;
+  b.set(32 + 31, true);
+  std::vector<int> reason;
+  int implied = -1;
+  EXPECT_EQ(b.module->propagate(reason, implied), 2);
+  EXPECT_EQ(reason, (std::vector<int>{literalOf(32 + 31)}));
+  EXPECT_EQ(implied, -1);
+}
+
+// exp(-inf) = +0 and a NaN argument must stay possible: a result of +0 or of
+// a NaN pattern forces nothing on an argument that may be infinite or NaN.
+TEST(FloatModulePropagation, BackwardOnlyForProvablyFiniteArguments) {
+  ModuleBench<varnok::ExpModuleExpression<float>> b;
+  for (uint32_t k = 32; k < 64; ++k) b.set(k, false);  // result +0
+  for (uint32_t k = 23; k < 32; ++k) b.set(k, true);   // argument -inf or a negative NaN
+  std::vector<int> reason;
+  int implied = -1;
+  EXPECT_NE(b.module->propagate(reason, implied), 2);
+  // log(-inf) is a guarded NaN; the module's own value there, the host's
+  // NaN, stays possible for an argument that may also be a NaN.
+  ModuleBench<varnok::LogModuleExpression<double>> l;
+  const uint64_t host = bitsOfDouble(std::log(-INFINITY));
+  for (uint32_t k = 52; k < 64; ++k) l.set(k, true);  // -inf or a negative NaN
+  for (uint32_t k = 64 + 1; k < 128; ++k) l.set(k, (host >> (k - 64)) & 1);
+  EXPECT_NE(l.module->propagate(reason, implied), 2);
+}
+
+// Soundness of the whole propagation: known bits taken from a real pair
+// (x, f(x)) never give a conflict, every implied bit agrees with the pair,
+// and a reason's literals, re-read on other pairs that satisfy them, imply
+// the same bit (sampled).
+template <class Module> void propagationIsSound(uint64_t seed, unsigned rounds, bool (*admissible)(double),
+                                                unsigned& calls) {
+  typedef typename Module::Word Word;
+  const unsigned W = sizeof(Word) * 8;
+  ModuleBench<Module> b;
+  std::mt19937_64 rng(seed);
+  auto valueOfArgument = [&](Word x) {
+    double v;
+    if (W == 64) {
+      std::memcpy(&v, &x, 8);
+    } else {
+      float f;
+      std::memcpy(&f, &x, 4);
+      v = f;
+    }
+    return v;
+  };
+  auto image = [&](Word x) {
+    varnok::BitVector in(W), out(W);
+    in.fromUInt64(uint64_t(x), W);
+    b.module->compute(in, out);
+    return Word(out.getWord(0));
+  };
+  auto randomArgument = [&]() {
+    for (;;) {
+      Word x = Word(rng());
+      const double specials[] = {0.0, -0.0, INFINITY, -INFINITY, 1.0, -1.0, 1e-310, 1e300, -1e300, 710.0, -746.0};
+      if (rng() % 8 == 0) {  // a special value, or next to it
+        const double v = specials[rng() % 11];
+        if (W == 64) {
+          std::memcpy(&x, &v, 8);
+        } else {
+          const float f = float(v);
+          uint32_t z;
+          std::memcpy(&z, &f, 4);
+          x = Word(z);
+        }
+        if (rng() % 2) x += Word(rng() % 3) - 1;
+      } else if (rng() % 2) {  // a value of moderate magnitude
+        const double v = std::ldexp(double(rng() % 1000000) / 1000000.0, int(rng() % 40) - 20) * (rng() % 2 ? 1 : -1);
+        if (W == 64) {
+          std::memcpy(&x, &v, 8);
+        } else {
+          const float f = float(v);
+          uint32_t y;
+          std::memcpy(&y, &f, 4);
+          x = Word(y);
+        }
+      }
+      if (admissible(valueOfArgument(x))) return x;
+    }
+  };
+  for (unsigned round = 0; round < rounds; ++round) {
+    const Word x = randomArgument(), y = image(x);
+    for (uint32_t k = 0; k < 2 * W; ++k) b.clear(k);
+    // Assign bits in a random order, top bits more often, propagating after
+    // each like the solver does.
+    const unsigned known = unsigned(rng() % (2 * W + 1));
+    for (unsigned step = 0; step < known; ++step) {
+      const uint32_t k = rng() % 3 ? uint32_t(rng() % (2 * W)) : uint32_t((rng() % 2) * W + W - 1 - rng() % 12);
+      const Word pattern = k < W ? x : y;
+      b.set(k, (pattern >> (k % W)) & 1);
+      std::vector<int> reason;
+      int implied = -1;
+      const int status = b.module->propagate(reason, implied);
+      ++calls;
+      const std::string where = "x=" + hexWord(x) + " y=" + hexWord(y) + " argument " +
+                                hexWord(b.module->getArgumentMask()) + "/" +
+                                hexWord(b.module->getArgumentValues()) + " result " +
+                                hexWord(b.module->getResultMask()) + "/" + hexWord(b.module->getResultValues());
+      ASSERT_NE(status, 2) << where;
+      if (status == 1) {
+        uint32_t ik;
+        bool iv;
+        ModuleBench<Module>::decode(implied, ik, iv);
+        const Word pattern = ik < W ? x : y;
+        ASSERT_EQ(bool((pattern >> (ik % W)) & 1), iv) << where << " implied bit " << ik;
+        // Sampled reason check: pairs agreeing with every reason literal.
+        Word reasonMask[2] = {0, 0}, reasonValues[2] = {0, 0};
+        for (int literal : reason) {
+          uint32_t rk;
+          bool rv;
+          ModuleBench<Module>::decode(literal, rk, rv);
+          const Word p = rk < W ? x : y;
+          reasonMask[rk / W] |= Word(1) << (rk % W);
+          reasonValues[rk / W] |= p & (Word(1) << (rk % W));
+        }
+        for (unsigned sample = 0; sample < 16; ++sample) {
+          const Word x2 = (Word(rng()) & ~reasonMask[0]) | reasonValues[0];
+          if (!admissible(valueOfArgument(x2))) continue;
+          const Word y2 = image(x2);
+          if ((y2 & reasonMask[1]) != reasonValues[1]) continue;
+          const Word p2 = ik < W ? x2 : y2;
+          ASSERT_EQ(bool((p2 >> (ik % W)) & 1), iv)
+              << where << " implied bit " << ik << " fails for x2=" << hexWord(x2) << " y2=" << hexWord(y2);
+        }
+      }
+    }
+  }
+}
+
+bool finite(double v) { return std::isfinite(v); }
+bool notNaN(double v) { return !std::isnan(v); }
+
+TEST(FloatModulePropagation, SoundAgainstTheHostFunctions) {
+  unsigned calls = 0;
+  propagationIsSound<varnok::SinModuleExpression<float>>(11, 300, finite, calls);
+  propagationIsSound<varnok::CosModuleExpression<float>>(12, 300, finite, calls);
+  propagationIsSound<varnok::ExpModuleExpression<float>>(13, 300, notNaN, calls);
+  propagationIsSound<varnok::LogModuleExpression<float>>(14, 300, notNaN, calls);
+  propagationIsSound<varnok::SinModuleExpression<double>>(15, 150, finite, calls);
+  propagationIsSound<varnok::CosModuleExpression<double>>(16, 150, finite, calls);
+  propagationIsSound<varnok::ExpModuleExpression<double>>(17, 150, notNaN, calls);
+  propagationIsSound<varnok::LogModuleExpression<double>>(18, 150, notNaN, calls);
+  std::printf("propagation calls checked: %u\n", calls);
+}
+
+}  // namespace
