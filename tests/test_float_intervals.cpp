@@ -1,0 +1,309 @@
+// Interval functions over double and float: rounding control and its failure
+// texts, the constants against MPFR, the entry rules, and soundness on random
+// intervals: every host value f(x), x in the interval, lies in the image, and
+// the inverse searches cover every argument whose image lies in the interval.
+#include <gtest/gtest.h>
+
+#include <cfenv>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "varnok/fp/float_interval.h"
+#include "varnok/fp/float_interval_host.h"
+#include "varnok/fp/rounding_control.h"
+
+#ifdef VARNOK_HAVE_MPFR
+#include <mpfr.h>
+#endif
+
+namespace {
+
+using varnok::FloatInterval;
+using varnok::IntervalConstants;
+namespace fi = varnok::float_interval;
+using varnok::float_interval_host::Host;
+using varnok::float_interval_host::patternOf;
+using varnok::float_interval_host::valueOf;
+
+#ifdef VARNOK_SANITIZED
+constexpr int kIntervals = 4000;
+constexpr uint64_t kMonotoneStride = 1u << 14;
+#else
+constexpr int kIntervals = 150000;
+constexpr uint64_t kMonotoneStride = 1u << 7;
+#endif
+
+template <typename T> using Pattern = typename Host<T>::Pattern;
+template <typename T> FloatInterval<T> iv(T lo, T hi) { return FloatInterval<T>{lo, hi}; }
+
+// Position in the sign-magnitude order of patterns (-0 just below +0).
+template <typename T> int64_t ordinal(T x) {
+  const Pattern<T> p = patternOf(x), sign = Host<T>::signBit;
+  return (p & sign) ? -1 - int64_t(p & ~sign) : int64_t(p);
+}
+template <typename T> T fromOrdinal(int64_t o) {
+  return valueOf<T>(o >= 0 ? Pattern<T>(o) : Pattern<T>(Host<T>::signBit | Pattern<T>(-1 - o)));
+}
+template <typename T> std::string show(const FloatInterval<T>& x) {
+  return "[" + std::to_string(double(x.lower)) + ", " + std::to_string(double(x.upper)) + "]";
+}
+template <typename T> void expectSame(const FloatInterval<T>& x, T lo, T hi, const char* what) {
+  EXPECT_EQ(patternOf(x.lower), patternOf(lo)) << what << " " << show(x);
+  EXPECT_EQ(patternOf(x.upper), patternOf(hi)) << what << " " << show(x);
+}
+
+std::string failureText(varnok::RoundingMode mode) {
+  try {
+    varnok::set_mode(mode);
+  } catch (const std::logic_error& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(RoundingControl, SetsTheDirectionAndRefusesTiesAwayAndUnknownModes) {
+  const int directions[] = {FE_TONEAREST, -1, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO};
+  for (varnok::RoundingMode mode : {2u, 3u, 4u, 0u}) {
+    varnok::set_mode(mode);
+    EXPECT_EQ(std::fegetround(), directions[mode]);
+  }
+  const std::string expected = "src/varnok/rounding_control:113: set_mode\nError: cannot set rounding mode.\n";
+  for (varnok::RoundingMode mode : {1u, 5u, 0xFFFFFFFFu}) EXPECT_EQ(failureText(mode), expected);
+  EXPECT_EQ(std::fegetround(), FE_TONEAREST);
+  EXPECT_LT(varnok::divRoundDown(1.0, 3.0), varnok::divRoundUp(1.0, 3.0));
+  EXPECT_LT(varnok::mulRoundDown(0.1f, 0.3f), varnok::mulRoundUp(0.1f, 0.3f));
+  EXPECT_EQ(varnok::addRoundUp(1.0, 1e-30), std::nextafter(1.0, 2.0));
+  EXPECT_EQ(std::fegetround(), FE_TONEAREST);
+}
+
+#ifdef VARNOK_HAVE_MPFR
+// Each constant against its multiple of pi in 256 bits, and the products
+// against MPFR's products rounded downward in the precision of T.
+template <typename T> void checkConstantsWithMpfr() {
+  typedef IntervalConstants<T> C;
+  mpfr_t pi, multiple, product;
+  mpfr_inits2(256, pi, multiple, nullptr);
+  mpfr_init2(product, std::numeric_limits<T>::digits);
+  mpfr_const_pi(pi, MPFR_RNDN);
+  auto versusPi = [&](T constant, long numerator, long denominator) {
+    mpfr_mul_si(multiple, pi, numerator, MPFR_RNDN);
+    mpfr_div_si(multiple, multiple, denominator, MPFR_RNDN);
+    return mpfr_cmp_d(multiple, double(constant)) < 0 ? 1 : -1;  // 1: constant above
+  };
+  EXPECT_EQ(versusPi(C::twoPiLow, 2, 1), -1);
+  EXPECT_EQ(versusPi(C::twoPiHigh, 2, 1), 1);
+  EXPECT_EQ(versusPi(C::halfPiLow, 1, 2), -1);
+  EXPECT_EQ(versusPi(C::halfPiHigh, 1, 2), 1);
+  EXPECT_EQ(versusPi(C::threePiLow, 3, 1), -1);
+  EXPECT_EQ(versusPi(C::threeHalfPiLow, 3, 2), -1);
+  EXPECT_EQ(versusPi(C::fiveHalfPiLow, 5, 2), -1);
+  const int literalSide = std::is_same<T, double>::value ? -1 : 1;
+  EXPECT_EQ(versusPi(Host<T>::pi, 1, 1), literalSide);
+  EXPECT_EQ(versusPi(Host<T>::halfPi, 1, 2), literalSide);
+  const T inf = std::numeric_limits<T>::infinity();
+  const T piBelow = std::nextafter(Host<T>::pi, -inf), halfPiBelow = std::nextafter(Host<T>::halfPi, -inf);
+  int inexact = 0;
+  auto downward = [&](long k, T x) {
+    mpfr_set_d(product, double(x), MPFR_RNDN);
+    inexact += mpfr_mul_si(product, product, k, MPFR_RNDD) != 0;
+    return T(mpfr_get_d(product, MPFR_RNDN));
+  };
+  EXPECT_EQ(C::twoPiLow, downward(2, piBelow));
+  EXPECT_EQ(C::threePiLow, downward(3, piBelow));
+  EXPECT_EQ(C::threeHalfPiLow, downward(3, halfPiBelow));
+  EXPECT_EQ(C::fiveHalfPiLow, downward(5, halfPiBelow));
+  EXPECT_GT(inexact, 0);  // so round-to-nearest would have shown
+  mpfr_clears(pi, multiple, product, nullptr);
+}
+
+TEST(IntervalConstants, BracketMultiplesOfPiAndAreRoundedDownward) {
+  checkConstantsWithMpfr<double>();
+  checkConstantsWithMpfr<float>();
+}
+#endif
+
+template <typename T> void checkEntryAndShapes() {
+  typedef Host<T> H;
+  const T inf = std::numeric_limits<T>::infinity(), nan = std::numeric_limits<T>::quiet_NaN();
+  const T max = std::numeric_limits<T>::max(), tiny = std::numeric_limits<T>::denorm_min();
+  for (auto f : {fi::cos<T>, fi::sin<T>, fi::exp<T>, fi::log<T>}) {
+    for (auto x : {iv(T(0.5), T(0.25)), iv(T(0), -T(0)), iv(nan, nan), iv(-nan, nan), iv(nan, T(1)), iv(T(1), -nan)})
+      expectSame(f(x), T(1), T(-1), "empty");
+    EXPECT_FALSE(fi::isEmpty(f(iv(-T(0), T(0)))));
+  }
+  // A NaN bound stands for the infinity of its sign.
+  expectSame(fi::exp(iv(-nan, T(0))), T(0), T(1), "exp [-NaN, 0]");
+  expectSame(fi::cos(iv(-nan, T(1))), T(-1), T(1), "cos [-NaN, 1]");
+  // The value at an infinity is NaN and not part of the image of cos and sin.
+  expectSame(fi::cos(iv(inf, inf)), T(1), T(-1), "cos of +infinity");
+  expectSame(fi::sin(iv(-nan, -inf)), T(1), T(-1), "sin of -infinity");
+  expectSame(fi::cos(iv(max, inf)), H::cos(max), H::cos(max), "cos [max, +infinity]");
+  expectSame(fi::sin(iv(-inf, inf)), T(-1), T(1), "sin of everything");
+  expectSame(fi::reduceTwoPi(iv(T(1), inf)), -inf, inf, "reduction with an infinite bound");
+  expectSame(fi::cos(iv(T(0), T(1))), H::cos(T(1)), T(1), "cos [0, 1]");
+  expectSame(fi::cos(iv(T(3), T(4))), T(-1), std::fmax(H::cos(T(3)), H::cos(T(4))), "cos [3, 4]");
+  expectSame(fi::cos(iv(T(-0.5), T(0.5))), std::fmin(H::cos(T(-0.5)), H::cos(T(0.5))), T(1), "cos [-0.5, 0.5]");
+  expectSame(fi::cos(iv(T(0), T(7))), T(-1), T(1), "cos [0, 7]");
+  expectSame(fi::sin(iv(T(1), T(2))), std::fmin(H::sin(T(1)), H::sin(T(2))), T(1), "sin [1, 2]");
+  expectSame(fi::sin(iv(T(4), T(5))), T(-1), std::fmax(H::sin(T(4)), H::sin(T(5))), "sin [4, 5]");
+  expectSame(fi::sin(iv(-3 * tiny, 3 * tiny)), -3 * tiny, 3 * tiny, "eight values around 0, -0 and +0 counted");
+  EXPECT_TRUE(std::isnan(fi::log(iv(T(-1), T(1))).lower));
+  const FloatInterval<T> c = fi::cos(iv(T(10), T(11)));  // decided on the reduced bounds
+  EXPECT_TRUE(c.lower <= H::cos(T(10)) && c.lower > T(-0.85) && c.upper >= H::cos(T(11)) && c.upper < T(0.01));
+  const T e = T(2.718281828459045);
+  const FloatInterval<T> x = fi::expInverse(iv(T(1), e)), y = fi::logInverse(iv(T(0), T(1)));
+  EXPECT_TRUE(x.lower < 0 && x.lower > T(-1e-5) && x.upper > 1 && x.upper < T(1.00001)) << show(x);
+  EXPECT_TRUE(y.lower < 1 && y.lower > T(0.99999) && y.upper > e && y.upper < T(2.7183)) << show(y);
+  EXPECT_EQ(fi::expInverse(iv(T(0), T(1))).lower, -max);
+}
+
+TEST(FloatInterval, EntryRulesAndShapes) {
+  checkEntryAndShapes<double>();
+  checkEntryAndShapes<float>();
+}
+
+// Random intervals of every scale: any patterns, random magnitudes and
+// widths, a few values around multiples of pi/2, about 8 values (the
+// enumeration limit), infinite bounds.
+template <typename T> struct IntervalSource {
+  std::mt19937_64 rng;
+  explicit IntervalSource(uint64_t seed) : rng(seed) {}
+  double uniform(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); }
+  T step(T x, int64_t n) { return fromOrdinal<T>(ordinal(x) + n); }
+
+  FloatInterval<T> next() {
+    const T inf = std::numeric_limits<T>::infinity();
+    static const double scales[] = {1, 4, 10, 100, 1e4, 1e7, 1e15, 1e30, 1e300};
+    static const double widths[] = {1e-6, 0.01, 0.5, 1.5, 3, 6, 6.3, 10};
+    T lo, hi;
+    switch (rng() % 6) {
+      case 0:
+        lo = valueOf<T>(Pattern<T>(rng())), hi = valueOf<T>(Pattern<T>(rng()));
+        if (std::isnan(lo) || std::isnan(hi)) lo = -inf, hi = T(0);
+        break;
+      case 1:
+      case 2:
+        lo = T(uniform(-1, 1) * scales[rng() % (sizeof(T) == 8 ? 9 : 8)]);
+        hi = T(double(lo) + widths[rng() % 8] * uniform(0, 1));
+        break;
+      case 3:
+        lo = step(T(double(int64_t(rng() % 41) - 20) * 1.5707963267948966), -int64_t(rng() % 64));
+        hi = step(lo, int64_t(rng() % 128));
+        break;
+      case 4:
+        lo = T(uniform(-1e3, 1e3) * std::ldexp(1.0, int(rng() % 60) - 30));
+        hi = step(lo, int64_t(rng() % 14));
+        break;
+      default:
+        lo = rng() % 2 ? -inf : T(uniform(-100, 100)), hi = rng() % 2 ? inf : T(uniform(-100, 100));
+    }
+    if (fi::isInverted(lo, hi)) std::swap(lo, hi);
+    return FloatInterval<T>{lo, hi};
+  }
+
+  // The bounds and their neighbours, points spread in value and in pattern
+  // order, and the values nearest the multiples of pi/2 inside.
+  void points(const FloatInterval<T>& x, std::vector<T>& out) {
+    const int64_t a = ordinal(x.lower), b = ordinal(x.upper);
+    out = {x.lower, x.upper, fromOrdinal<T>(std::min(a + 1, b)), fromOrdinal<T>(std::max(b - 1, a))};
+    for (int i = 0; i < 8; ++i) out.push_back(fromOrdinal<T>(a + int64_t(rng() % uint64_t(b - a + 1))));
+    if (!std::isfinite(x.lower) || !std::isfinite(x.upper)) return;
+    for (int i = 0; i < 8; ++i) out.push_back(T(double(x.lower) + (double(x.upper) - double(x.lower)) * uniform(0, 1)));
+    const double first = std::ceil(double(x.lower) / 1.5707963267948966);
+    const double last = std::floor(double(x.upper) / 1.5707963267948966);
+    if (std::fabs(first) < 1e12 && last - first < 6)
+      for (double k = first - 1; k <= last + 1; ++k)
+        for (int d = -2; d <= 2; ++d) out.push_back(step(T(k * 1.5707963267948966), d));
+  }
+};
+
+template <typename T> void checkImagesSound(uint64_t seed, uint64_t& intervals, uint64_t& points) {
+  const struct {
+    const char* name;
+    FloatInterval<T> (*image)(FloatInterval<T>);
+    T (*f)(T);
+  } functions[] = {{"cos", fi::cos<T>, Host<T>::cos}, {"sin", fi::sin<T>, Host<T>::sin},
+                   {"exp", fi::exp<T>, Host<T>::exp}, {"log", fi::log<T>, Host<T>::log}};
+  IntervalSource<T> source(seed);
+  std::vector<T> xs;
+  int failures = 0;
+  for (int i = 0; i < kIntervals && failures < 10; ++i) {
+    const FloatInterval<T> x = source.next();
+    source.points(x, xs);
+    for (const auto& function : functions) {
+      const FloatInterval<T> image = function.image(x);
+      ASSERT_EQ(std::fegetround(), FE_TONEAREST);
+      ++intervals;
+      for (T p : xs) {
+        const T y = function.f(p);
+        if (ordinal(p) < ordinal(x.lower) || ordinal(p) > ordinal(x.upper) || std::isnan(y)) continue;
+        ++points;
+        const bool inside = !fi::isEmpty(image) && ordinal(image.lower) <= ordinal(y) && ordinal(y) <= ordinal(image.upper);
+        if (!inside && ++failures <= 10)
+          ADD_FAILURE() << function.name << show(x) << " = " << show(image) << " misses the value at " << p;
+      }
+    }
+  }
+}
+
+TEST(FloatIntervalProperty, EveryHostValueLiesInTheImage) {
+  uint64_t intervals[2] = {0, 0}, points[2] = {0, 0};
+  checkImagesSound<double>(11, intervals[0], points[0]);
+  checkImagesSound<float>(12, intervals[1], points[1]);
+  std::printf("images checked: %llu double and %llu float intervals, %llu and %llu points\n",
+              (unsigned long long)intervals[0], (unsigned long long)intervals[1], (unsigned long long)points[0],
+              (unsigned long long)points[1]);
+}
+
+// [ylo, yhi] = [f(x0), f(x1)]: x0, x1 and every neighbour whose image stays
+// inside must lie in the inverse interval.
+template <typename T> void checkInverseCovers(uint64_t seed, uint64_t& checked) {
+  IntervalSource<T> source(seed);
+  for (int i = 0; i < kIntervals / 2; ++i) {
+    const bool exp = i % 2 == 0;
+    T (*f)(T) = exp ? Host<T>::exp : Host<T>::log;
+    const T x0 = exp ? T(source.uniform(-800, 800)) : T(std::ldexp(source.uniform(0, 1), int(source.rng() % 400) - 200));
+    T x1 = source.rng() % 2 ? source.step(x0, int64_t(source.rng() % 16)) : T(double(x0) + source.uniform(0, 50));
+    const FloatInterval<T> y{f(x0), f(x1)};
+    if (!std::isfinite(x0) || !(x1 >= x0) || std::isnan(y.lower) || std::isnan(y.upper)) continue;
+    const FloatInterval<T> x = exp ? fi::expInverse(y) : fi::logInverse(y);
+    ASSERT_EQ(std::fegetround(), FE_TONEAREST);
+    for (int d = -4; d <= 4; ++d)
+      for (T c : {source.step(x0, d), source.step(x1, d)}) {
+        if (!(f(c) >= y.lower && f(c) <= y.upper)) continue;
+        ++checked;
+        ASSERT_TRUE(c >= x.lower && c <= x.upper) << (exp ? "exp" : "log") << "Inverse" << show(y) << " = " << show(x)
+                                                  << " misses " << c;
+      }
+  }
+}
+
+TEST(FloatIntervalProperty, InverseSearchesCoverEveryArgument) {
+  uint64_t d = 0, f = 0;
+  checkInverseCovers<double>(21, d);
+  checkInverseCovers<float>(22, f);
+  std::printf("inverse covers checked at %llu double and %llu float arguments\n", (unsigned long long)d,
+              (unsigned long long)f);
+}
+
+// The images of exp and log rest on the host functions being monotone: pairs
+// of consecutive floats over the whole range, in blocks of 1024 patterns.
+TEST(FloatIntervalProperty, FloatExpAndLogAreMonotone) {
+  uint64_t pairs = 0;
+  for (uint64_t start = 0; start < (uint64_t(1) << 32); start += kMonotoneStride << 10)
+    for (uint32_t p = uint32_t(start); p < uint32_t(start) + 1024; ++p) {
+      if ((p & 0x7FFFFFFFu) >= 0x7F800000u) continue;
+      const float x = valueOf<float>(p), next = std::nextafter(x, (p >> 31) ? 0.0f : INFINITY);
+      const float a = std::fmin(x, next), b = std::fmax(x, next);
+      ++pairs;
+      ASSERT_LE(Host<float>::exp(a), Host<float>::exp(b)) << a;
+      ASSERT_TRUE(a < 0 || Host<float>::log(a) <= Host<float>::log(b)) << a;
+    }
+  std::printf("monotone float pairs: %llu\n", (unsigned long long)pairs);
+}
+
+}  // namespace
