@@ -1,21 +1,32 @@
 // Module expressions of exp, log, sin and cos: the known-bits translation
 // against an independent reference, the makers, the watch-node protocol of the
 // modules, and the soundness of their propagation against the host functions.
+#include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <random>
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "sat/adapters.h"
+#include "support/run_program.h"
+#include "varnok.h"
 #include "varnok/context/solver_context.h"
 #include "varnok/fp/float_known_bits.h"
 #include "varnok/fp/float_module.h"
 #include "varnok/node/expression_manager.h"
 #include "varnok/node/operator_expressions.h"
+
+#ifdef VARNOK_HAVE_MPFR
+#include <mpfr.h>
+#endif
 
 namespace {
 
@@ -660,6 +671,368 @@ TEST(FloatModulePropagation, SoundAgainstTheHostFunctions) {
   propagationIsSound<varnok::ExpModuleExpression<double>>(17, 150, notNaN, calls);
   propagationIsSound<varnok::LogModuleExpression<double>>(18, 150, notNaN, calls);
   std::printf("propagation calls checked: %u\n", calls);
+}
+
+
+// ---------------------------------------------------------------------------
+// End to end: the scripts tests/regress/nonlinear_*.smt2 under the
+// module-aware back end with SAT preprocessing, substitution and constraint
+// propagation each on and off. The answers must be those of the script's
+// expected output in every configuration, and every model value of a function
+// must be the host's value at the model's argument (the NaN pattern where the
+// function is NaN by definition), within one unit in the last place of the
+// exact value.
+
+struct FloatLiteral {
+  unsigned width = 0;
+  uint64_t bits = 0;
+};
+
+// "(fp #bS #bE... #bM...)" at position pos.
+bool parseFloatLiteral(const std::string& text, size_t pos, FloatLiteral& out) {
+  if (text.compare(pos, 4, "(fp ") != 0) return false;
+  pos += 4;
+  out = FloatLiteral();
+  for (int field = 0; field < 3; ++field) {
+    if (text.compare(pos, 2, "#b") != 0) return false;
+    pos += 2;
+    while (pos < text.size() && (text[pos] == '0' || text[pos] == '1')) {
+      out.bits = (out.bits << 1) | uint64_t(text[pos] - '0');
+      ++out.width;
+      ++pos;
+    }
+    if (field < 2 && text[pos++] != ' ') return false;
+  }
+  return out.width == 32 || out.width == 64;
+}
+
+// The value pairs of a get-value answer: term text and float literal.
+std::vector<std::pair<std::string, FloatLiteral>> valuePairs(const std::string& answer) {
+  std::vector<std::pair<std::string, FloatLiteral>> pairs;
+  size_t pos = 0;
+  while ((pos = answer.find("(fp ", pos)) != std::string::npos) {
+    FloatLiteral v;
+    const size_t termEnd = pos - 1;  // the blank before the literal
+    size_t termStart = termEnd;
+    int depth = 0;
+    while (termStart > 0) {
+      const char c = answer[termStart - 1];
+      if (c == ')') ++depth;
+      if (c == '(') {
+        if (depth == 0) break;
+        --depth;
+      }
+      --termStart;
+    }
+    if (parseFloatLiteral(answer, pos, v)) pairs.push_back({answer.substr(termStart, termEnd - termStart), v});
+    pos += 4;
+  }
+  return pairs;
+}
+
+double widen(const FloatLiteral& v) {
+  if (v.width == 64) {
+    double d;
+    std::memcpy(&d, &v.bits, 8);
+    return d;
+  }
+  const uint32_t b = uint32_t(v.bits);
+  float f;
+  std::memcpy(&f, &b, 4);
+  return f;
+}
+
+// The function's value as the solver defines it: the host's double function,
+// rounded to single precision for a single, and the NaN pattern of the
+// format where the argument is guarded.
+uint64_t hostValue(const std::string& function, const FloatLiteral& x) {
+  const double v = widen(x);
+  const bool nan = std::isnan(v);
+  bool guarded = nan;
+  if (function == "fp.sin" || function == "fp.cos") guarded = !std::isfinite(v);
+  if (function == "fp.log") guarded = nan || std::signbit(v);
+  if (guarded) return x.width == 64 ? 0x7FF8000000000000ull : 0x7FC00000u;
+  double r = function == "fp.exp" ? std::exp(v) : function == "fp.log" ? std::log(v)
+             : function == "fp.sin" ? std::sin(v) : std::cos(v);
+  uint64_t bits;
+  if (x.width == 64) {
+    std::memcpy(&bits, &r, 8);
+  } else {
+    const float f = float(r);
+    uint32_t b;
+    std::memcpy(&b, &f, 4);
+    bits = b;
+  }
+  return bits;
+}
+
+// Distance in representable values (sign-magnitude keys).
+uint64_t ulpDistance(uint64_t a, uint64_t b, unsigned width) {
+  const uint64_t sign = uint64_t(1) << (width - 1);
+  auto key = [&](uint64_t x) { return (x & sign) ? sign - (x & (sign - 1)) : sign + x; };
+  const uint64_t ka = key(a), kb = key(b);
+  return ka > kb ? ka - kb : kb - ka;
+}
+
+#ifdef VARNOK_HAVE_MPFR
+// The exact value rounded to the format.
+uint64_t exactValue(const std::string& function, const FloatLiteral& x) {
+  mpfr_t a, r;
+  mpfr_init2(a, 64);
+  mpfr_init2(r, 300);
+  mpfr_set_d(a, widen(x), MPFR_RNDN);
+  if (function == "fp.exp") mpfr_exp(r, a, MPFR_RNDN);
+  if (function == "fp.log") mpfr_log(r, a, MPFR_RNDN);
+  if (function == "fp.sin") mpfr_sin(r, a, MPFR_RNDN);
+  if (function == "fp.cos") mpfr_cos(r, a, MPFR_RNDN);
+  uint64_t bits;
+  if (x.width == 64) {
+    const double d = mpfr_get_d(r, MPFR_RNDN);
+    std::memcpy(&bits, &d, 8);
+  } else {
+    const float f = mpfr_get_flt(r, MPFR_RNDN);
+    uint32_t b;
+    std::memcpy(&b, &f, 4);
+    bits = b;
+  }
+  mpfr_clear(a);
+  mpfr_clear(r);
+  return bits;
+}
+#endif
+
+std::vector<std::string> answerLines(const std::string& out) {
+  std::vector<std::string> answers;
+  std::istringstream in(out);
+  std::string line;
+  while (std::getline(in, line))
+    if (line == "sat" || line == "unsat" || line == "unknown") answers.push_back(line);
+  return answers;
+}
+
+TEST(NonLinearScripts, AnswersAndModelsInEveryConfiguration) {
+  const std::string dir = std::string(VARNOK_SOURCE_DIR) + "/tests/regress";
+  std::vector<std::string> scripts;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d)) {
+      const std::string name = e->d_name;
+      if (name.rfind("nonlinear_", 0) == 0 && name.size() > 5 && name.substr(name.size() - 5) == ".smt2")
+        scripts.push_back(name.substr(0, name.size() - 5));
+    }
+    closedir(d);
+  }
+  std::sort(scripts.begin(), scripts.end());
+  ASSERT_GE(scripts.size(), 7u);
+  const std::string scratch = varnok_test::scratchDirectory("nonlinear");
+  unsigned runs = 0, models = 0, wrong = 0;
+  std::printf("%-26s %-20s %s\n", "script", "pre/subst/cprop", "answers (seconds)");
+  for (const std::string& name : scripts) {
+    const std::string input = varnok_test::readWholeFile(dir + "/" + name + ".smt2");
+    const std::vector<std::string> expected = answerLines(varnok_test::readWholeFile(dir + "/" + name + ".expected"));
+    for (int config = 0; config < 8; ++config) {
+      const bool pre = config & 4, subst = config & 2, cprop = config & 1;
+      const std::vector<std::string> args = {"--sat-solver=minisat-modified",
+                                             std::string("--sat-preprocessing=") + (pre ? "on" : "off"),
+                                             std::string("--substitution=") + (subst ? "on" : "off"),
+                                             std::string("--constraint-propagation=") + (cprop ? "on" : "off")};
+      const auto start = std::chrono::steady_clock::now();
+      const varnok_test::RunResult r = varnok_test::runVarnok(args, input, scratch, 120);
+      const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      const std::string label = std::string(pre ? "on" : "off") + "/" + (subst ? "on" : "off") + "/" + (cprop ? "on" : "off");
+      SCOPED_TRACE(name + " " + label);
+      ++runs;
+      EXPECT_EQ(r.status, 0) << r.err;
+      const std::vector<std::string> answers = answerLines(r.out);
+      std::string joined;
+      for (const std::string& a : answers) joined += a + " ";
+      std::printf("%-26s %-20s %s(%.2f)\n", name.c_str(), label.c_str(), joined.c_str(), seconds);
+      if (answers != expected) ++wrong;
+      EXPECT_EQ(answers, expected) << r.out << r.err;
+      // Every function value against the host and the exact value.
+      std::istringstream lines(r.out);
+      // get-value answers: from a line opening "((" until the parentheses
+      // balance.
+      std::string line, answer;
+      std::vector<std::string> blocks;
+      int depth = 0;
+      while (std::getline(lines, line)) {
+        if (depth == 0 && line.rfind("((", 0) != 0) continue;
+        answer += line + " ";
+        for (char c : line) depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+        if (depth == 0) {
+          blocks.push_back(answer);
+          answer.clear();
+        }
+      }
+      for (const std::string& block : blocks) {
+        const auto pairs = valuePairs(block);
+        for (const auto& p : pairs) {
+          const std::string& term = p.first;
+          if (term.rfind("(fp.", 0) != 0) continue;
+          const size_t blank = term.find(' ');
+          const std::string function = term.substr(1, blank - 1), argument = term.substr(blank + 1, term.size() - blank - 2);
+          const FloatLiteral* x = nullptr;
+          for (const auto& q : pairs)
+            if (q.first == argument) x = &q.second;
+          ASSERT_NE(x, nullptr) << block;
+          ++models;
+          const uint64_t host = hostValue(function, *x);
+          EXPECT_EQ(p.second.bits, host) << block;
+#ifdef VARNOK_HAVE_MPFR
+          const double v = widen(p.second);
+          if (!std::isnan(v)) {
+            EXPECT_LE(ulpDistance(p.second.bits, exactValue(function, *x), x->width), 1u) << block;
+          }
+#endif
+        }
+      }
+    }
+  }
+  std::printf("runs %u, wrong answers %u, function values checked %u\n", runs, wrong, models);
+}
+
+
+// ---------------------------------------------------------------------------
+// Harder checks through the API, one solver each: the answer, the host
+// value at a model's argument, and the search figures (printed, not
+// asserted).
+
+struct Problem {
+  const char* name;
+  bool single;
+  // Builds the formula over the argument x (and a second float y), returns
+  // the function terms whose model values are checked: (function, argument).
+  std::function<void(VARNOK::Solver&, const VARNOK::Expression&, const VARNOK::Expression&,
+                     std::vector<std::pair<std::string, VARNOK::Expression>>&)>
+      build;
+  VARNOK::SolveResult expected;
+};
+
+VARNOK::Expression floatConstant(VARNOK::Solver& s, double v, bool single) {
+  uint8_t bytes[8];
+  if (single) {
+    const float f = float(v);
+    std::memcpy(bytes, &f, 4);
+    return s.makeConstantFromBits(bytes, 32, 1);
+  }
+  std::memcpy(bytes, &v, 8);
+  return s.makeConstantFromBits(bytes, 64, 1);
+}
+
+TEST(NonLinearSearch, BoundedProblemsWithFigures) {
+  typedef std::vector<std::pair<std::string, VARNOK::Expression>> Terms;
+  const varnok::FloatFormat F32{8, 23}, F64{11, 52};
+  auto c = [](VARNOK::Solver& s, double v, bool single) { return floatConstant(s, v, single); };
+  const Problem problems[] = {
+      {"f32 |x|<2^23, x>2^20, sin>0.99, cos<-0.1", true,
+       [&](VARNOK::Solver& s, const VARNOK::Expression& x, const VARNOK::Expression&, Terms& t) {
+         VARNOK::Expression sn = s.makeSin(x, F32), cs = s.makeCos(x, F32);
+         s.assumeFormula(s.makeFloatLT(s.makeFloatAbs(x, F32), c(s, 8388608, true), F32));
+         s.assumeFormula(s.makeFloatGT(x, c(s, 1048576, true), F32));
+         s.assumeFormula(s.makeFloatGT(sn, c(s, 0.99, true), F32));
+         s.assumeFormula(s.makeFloatLT(cs, c(s, -0.1, true), F32));
+         t = {{"fp.sin", sn}, {"fp.cos", cs}};
+       },
+       VARNOK::SOLVE_SAT},
+      {"f32 |x|<2^23, x<-2^22, sin>0.9999, cos>0.01", true,
+       [&](VARNOK::Solver& s, const VARNOK::Expression& x, const VARNOK::Expression&, Terms& t) {
+         VARNOK::Expression sn = s.makeSin(x, F32), cs = s.makeCos(x, F32);
+         s.assumeFormula(s.makeFloatLT(s.makeFloatAbs(x, F32), c(s, 8388608, true), F32));
+         s.assumeFormula(s.makeFloatLT(x, c(s, -4194304, true), F32));
+         s.assumeFormula(s.makeFloatGT(sn, c(s, 0.9999, true), F32));
+         s.assumeFormula(s.makeFloatGT(cs, c(s, 0.01, true), F32));
+         t = {{"fp.sin", sn}, {"fp.cos", cs}};
+       },
+       VARNOK::SOLVE_SAT},
+      {"f32 x in [1.5, 1.6], cos<-0.03", true,
+       [&](VARNOK::Solver& s, const VARNOK::Expression& x, const VARNOK::Expression&, Terms&) {
+         s.assumeFormula(s.makeFloatLEQ(c(s, 1.5, true), x, F32));
+         s.assumeFormula(s.makeFloatLEQ(x, c(s, 1.6, true), F32));
+         s.assumeFormula(s.makeFloatLT(s.makeCos(x, F32), c(s, -0.03, true), F32));
+       },
+       VARNOK::SOLVE_UNSAT},
+      {"f64 log(exp(x)) = x, x > 700", false,
+       [&](VARNOK::Solver& s, const VARNOK::Expression& x, const VARNOK::Expression&, Terms& t) {
+         VARNOK::Expression e = s.makeExp(x, F64);
+         s.assumeFormula(s.makeFloatEq(s.makeLog(e, F64), x, F64));
+         s.assumeFormula(s.makeFloatGT(x, c(s, 700, false), F64));
+         t = {{"fp.exp", e}};
+       },
+       VARNOK::SOLVE_SAT},
+      {"f64 exp(x) = 2", false,
+       [&](VARNOK::Solver& s, const VARNOK::Expression& x, const VARNOK::Expression&, Terms& t) {
+         VARNOK::Expression e = s.makeExp(x, F64);
+         s.assumeFormula(s.makeFloatEq(e, c(s, 2.0, false), F64));
+         t = {{"fp.exp", e}};
+       },
+       VARNOK::SOLVE_SAT},
+      {"f64 exp(x) = y, log(y) = x, y > 1e300", false,
+       [&](VARNOK::Solver& s, const VARNOK::Expression& x, const VARNOK::Expression& y, Terms& t) {
+         VARNOK::Expression e = s.makeExp(x, F64);
+         s.assumeFormula(s.makeFloatEq(e, y, F64));
+         s.assumeFormula(s.makeFloatEq(s.makeLog(y, F64), x, F64));
+         s.assumeFormula(s.makeFloatGT(y, c(s, 1e300, false), F64));
+         t = {{"fp.exp", e}};
+       },
+       VARNOK::SOLVE_SAT},
+      {"f64 log(x) > 709.79, x finite", false,
+       [&](VARNOK::Solver& s, const VARNOK::Expression& x, const VARNOK::Expression&, Terms&) {
+         s.assumeFormula(s.makeNot(s.makeFloatIsInfinite(x, F64)));
+         s.assumeFormula(s.makeFloatGT(s.makeLog(x, F64), c(s, 709.79, false), F64));
+       },
+       VARNOK::SOLVE_UNSAT},
+  };
+  std::printf("%-46s %-4s %-6s %8s %12s %10s %10s %8s\n", "problem", "pre", "answer", "seconds", "propagations",
+              "decisions", "conflicts", "modcls");
+  for (const Problem& p : problems) {
+    for (bool pre : {false, true}) {
+      SCOPED_TRACE(std::string(p.name) + (pre ? " pre" : ""));
+      VARNOK::Solver s;
+      ASSERT_TRUE(s.setSATSolver(VARNOK::SAT_SOLVER_MINISAT_MODIFIED));
+      ASSERT_TRUE(s.setSATPreprocessing(pre));
+      const unsigned width = p.single ? 32 : 64;
+      VARNOK::Expression x = s.makeVariable(width, "x"), y = s.makeVariable(width, "y");
+      Terms terms;
+      p.build(s, x, y, terms);
+      const auto start = std::chrono::steady_clock::now();
+      const VARNOK::SolveResult r = s.solve();
+      const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      EXPECT_EQ(r, p.expected);
+      uint64_t propagations = 0, decisions = 0, conflicts = 0, moduleClauses = 0;
+      varnok::sat::Solver* back = s.getContext().getSatSolver();
+      if (auto* core = dynamic_cast<varnok::sat::MiniSatCoreModified*>(back)) {
+        propagations = core->getSolver().propagations;
+        decisions = core->getSolver().decisions;
+        conflicts = core->getSolver().conflicts;
+        moduleClauses = core->getSolver().module_clauses;
+      } else if (auto* simp = dynamic_cast<varnok::sat::MiniSatSimpModified*>(back)) {
+        propagations = simp->getSolver().propagations;
+        decisions = simp->getSolver().decisions;
+        conflicts = simp->getSolver().conflicts;
+        moduleClauses = simp->getSolver().module_clauses;
+      }
+      std::printf("%-46s %-4s %-6s %8.3f %12llu %10llu %10llu %8llu\n", p.name, pre ? "on" : "off",
+                  r == VARNOK::SOLVE_SAT ? "sat" : r == VARNOK::SOLVE_UNSAT ? "unsat" : "other", seconds,
+                  (unsigned long long)propagations, (unsigned long long)decisions, (unsigned long long)conflicts,
+                  (unsigned long long)moduleClauses);
+      if (r != VARNOK::SOLVE_SAT) continue;
+      std::vector<VARNOK::Expression> query = {x};
+      for (const auto& t : terms) query.push_back(t.second);
+      ASSERT_TRUE(s.prepareModel(query));
+      std::vector<bool> bits;
+      ASSERT_TRUE(s.getModelValue(x, bits));
+      FloatLiteral argument;
+      argument.width = width;
+      for (unsigned i = 0; i < width; ++i) argument.bits |= uint64_t(bits[i]) << i;
+      for (const auto& t : terms) {
+        // The terms above are of x itself, except the log of exp(x).
+        ASSERT_TRUE(s.getModelValue(t.second, bits));
+        uint64_t value = 0;
+        for (unsigned i = 0; i < width; ++i) value |= uint64_t(bits[i]) << i;
+        EXPECT_EQ(value, hostValue(t.first, argument)) << t.first << " at " << hexWord(argument.bits);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -1,0 +1,17 @@
+; options: --sat-solver=minisat-modified
+; On [0.5, 4] the sine of a single has no zero, but it is negative beyond pi.
+(set-option :produce-models true)
+(declare-fun x () (_ FloatingPoint 8 24))
+(push 1)
+(assert (fp.leq (fp #b0 #b01111110 #b00000000000000000000000) x))
+(assert (fp.leq x (fp #b0 #b10000001 #b00000000000000000000000)))
+(assert (fp.isZero (fp.sin x)))
+(check-sat)
+(pop 1)
+(push 1)
+(assert (fp.leq (fp #b0 #b01111110 #b00000000000000000000000) x))
+(assert (fp.leq x (fp #b0 #b10000001 #b00000000000000000000000)))
+(assert (fp.isNegative (fp.sin x)))
+(check-sat)
+(get-value (x (fp.sin x)))
+(pop 1)
