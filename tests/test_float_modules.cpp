@@ -423,6 +423,27 @@ TEST(NonLinearMakers, ModuleNodesAreSharedAndGuarded) {
   EXPECT_EQ(e->getKind(), uint32_t(varnok::KIND_EXP_MODULE));
 }
 
+// Substitution rebuilds a module over its argument's representative: a
+// constant folds with the host function, an argument whose module exists
+// gives that module.
+TEST(NonLinearMakers, RebuildOverRepresentatives) {
+  Fixture fx;
+  ExpressionRef x = fx.variable(32), z = fx.variable(32), y = fx.variable(32);
+  ExpressionRef sx, sz, sy;
+  fx.m.makeCosModule(sx, &x, {8, 23});
+  fx.m.makeCosModule(sz, &z, {8, 23});
+  fx.m.makeCosModule(sy, &y, {8, 23});
+  ExpressionRef half = fx.constant(0x3F000000u, 32);
+  x->setRepresentative(half.get());
+  y->setRepresentative(z.get());
+  ExpressionRef folded = sx->rebuild(fx.m);
+  const float expect = float(std::cos(0.5));
+  uint32_t expectBits;
+  std::memcpy(&expectBits, &expect, 4);
+  EXPECT_EQ(fx.valueOf(folded), expectBits);
+  EXPECT_EQ(sy->rebuild(fx.m), sz);
+}
+
 TEST(NonLinearMakers, MaskedEntriesRunFromTheHighestBit) {
   const int table[64] = {10, 11, 12, 13, 14};
   std::vector<int> out;
