@@ -283,29 +283,6 @@ TEST(KnownBitsRefinement, IntervalOfKnownBitsIsTheConsistentExtremes) {
   EXPECT_EQ(varnok::known_bits::patternOf(negative.upper), FloatBits<double>::sign);  // -0
 }
 
-TEST(KnownBitsRefinement, CornerCases) {
-  typedef uint64_t W;
-  const W S = FloatBits<double>::sign;
-  W used = 0;
-  uint32_t implied = 0;
-  // [+0, +0] with the sign known 1: -0 lies below +0.
-  EXPECT_EQ(varnok::refineFloatInterval<W>(S, S, 0, 0, used, implied), 2);
-  EXPECT_EQ(used, S);
-  // Nothing known, [-inf, +inf]: nothing is forced; [+0, +inf]: the sign is
-  // forced to 0 by nothing at all.
-  const W inf = FloatBits<double>::infinity;
-  EXPECT_EQ(varnok::refineFloatInterval<W>(0, 0, S | inf, inf, used, implied), 0);
-  EXPECT_EQ(used, W(0));
-  EXPECT_EQ(varnok::refineFloatInterval<W>(0, 0, 0, inf, used, implied), 1);
-  EXPECT_EQ(implied, 2u * 63 + 1);
-  EXPECT_EQ(used, W(0));
-  // A point: the highest unknown bit takes the point's value.
-  EXPECT_EQ(varnok::refineFloatInterval<W>(~W(0) >> 2, 0x3FF0000000000000ull & (~W(0) >> 2), 0x3FF0000000000000ull,
-                                           0x3FF0000000000000ull, used, implied),
-            1);
-  EXPECT_EQ(implied, 2u * 63 + 1);
-}
-
 // ---------------------------------------------------------------------------
 // Makers.
 
@@ -442,20 +419,6 @@ TEST(NonLinearMakers, RebuildOverRepresentatives) {
   std::memcpy(&expectBits, &expect, 4);
   EXPECT_EQ(fx.valueOf(folded), expectBits);
   EXPECT_EQ(sy->rebuild(fx.m), sz);
-}
-
-TEST(NonLinearMakers, MaskedEntriesRunFromTheHighestBit) {
-  const int table[64] = {10, 11, 12, 13, 14};
-  std::vector<int> out;
-  varnok::ExpressionManager::collectMaskedEntries32(0xB, table, out);
-  EXPECT_EQ(out, (std::vector<int>{13, 11, 10}));
-  varnok::ExpressionManager::collectMaskedEntries32(0, table, out);
-  EXPECT_EQ(out.size(), 3u);
-  out.clear();
-  int wide[64];
-  for (int i = 0; i < 64; ++i) wide[i] = i;
-  varnok::ExpressionManager::collectMaskedEntries64((1ull << 63) | 4, wide, out);
-  EXPECT_EQ(out, (std::vector<int>{63, 2}));
 }
 
 // ---------------------------------------------------------------------------
@@ -955,16 +918,6 @@ TEST(NonLinearSearch, BoundedProblemsWithFigures) {
          t = {{"fp.sin", sn}, {"fp.cos", cs}};
        },
        VARNOK::SOLVE_SAT},
-      {"f32 |x|<2^23, x<-2^22, sin>0.9999, cos>0.01", true,
-       [&](VARNOK::Solver& s, const VARNOK::Expression& x, const VARNOK::Expression&, Terms& t) {
-         VARNOK::Expression sn = s.makeSin(x, F32), cs = s.makeCos(x, F32);
-         s.assumeFormula(s.makeFloatLT(s.makeFloatAbs(x, F32), c(s, 8388608, true), F32));
-         s.assumeFormula(s.makeFloatLT(x, c(s, -4194304, true), F32));
-         s.assumeFormula(s.makeFloatGT(sn, c(s, 0.9999, true), F32));
-         s.assumeFormula(s.makeFloatGT(cs, c(s, 0.01, true), F32));
-         t = {{"fp.sin", sn}, {"fp.cos", cs}};
-       },
-       VARNOK::SOLVE_SAT},
       {"f32 x in [1.5, 1.6], cos<-0.03", true,
        [&](VARNOK::Solver& s, const VARNOK::Expression& x, const VARNOK::Expression&, Terms&) {
          s.assumeFormula(s.makeFloatLEQ(c(s, 1.5, true), x, F32));
@@ -972,14 +925,6 @@ TEST(NonLinearSearch, BoundedProblemsWithFigures) {
          s.assumeFormula(s.makeFloatLT(s.makeCos(x, F32), c(s, -0.03, true), F32));
        },
        VARNOK::SOLVE_UNSAT},
-      {"f64 log(exp(x)) = x, x > 700", false,
-       [&](VARNOK::Solver& s, const VARNOK::Expression& x, const VARNOK::Expression&, Terms& t) {
-         VARNOK::Expression e = s.makeExp(x, F64);
-         s.assumeFormula(s.makeFloatEq(s.makeLog(e, F64), x, F64));
-         s.assumeFormula(s.makeFloatGT(x, c(s, 700, false), F64));
-         t = {{"fp.exp", e}};
-       },
-       VARNOK::SOLVE_SAT},
       {"f64 exp(x) = 2", false,
        [&](VARNOK::Solver& s, const VARNOK::Expression& x, const VARNOK::Expression&, Terms& t) {
          VARNOK::Expression e = s.makeExp(x, F64);
