@@ -210,7 +210,8 @@ template <typename T> struct IntervalSource {
   void points(const FloatInterval<T>& x, std::vector<T>& out) {
     const int64_t a = ordinal(x.lower), b = ordinal(x.upper);
     out = {x.lower, x.upper, fromOrdinal<T>(std::min(a + 1, b)), fromOrdinal<T>(std::max(b - 1, a))};
-    for (int i = 0; i < 8; ++i) out.push_back(fromOrdinal<T>(a + int64_t(rng() % uint64_t(b - a + 1))));
+    const uint64_t span = uint64_t(b) - uint64_t(a) + 1;
+    for (int i = 0; i < 8; ++i) out.push_back(fromOrdinal<T>(int64_t(uint64_t(a) + rng() % span)));
     if (!std::isfinite(x.lower) || !std::isfinite(x.upper)) return;
     for (int i = 0; i < 8; ++i) out.push_back(T(double(x.lower) + (double(x.upper) - double(x.lower)) * uniform(0, 1)));
     const double first = std::ceil(double(x.lower) / 1.5707963267948966);
