@@ -1002,77 +1002,71 @@ TEST(NonLinearSearch, BoundedProblemsWithFigures) {
 }
 
 
-// Small single-precision problems decided against enumeration: x ranges over
-// at most a few thousand consecutive values, f(x) must lie in [a, b]; the
-// answer must be sat exactly when some value of the range has its function
-// value in [a, b], and a model must be such a value.
-TEST(NonLinearSearch, SmallProblemsAgreeWithEnumeration) {
-  const varnok::FloatFormat F32{8, 23};
-  std::mt19937_64 rng(21);
+// Small problems decided against enumeration: x ranges over at most a few
+// thousand consecutive values, f(x) must lie in [a, b]; the answer must be
+// sat exactly when some value of the range has its function value in [a, b],
+// and a model must be such a value.
+template <typename T> void smallProblemsAgreeWithEnumeration(uint64_t seed, unsigned problems, unsigned& sat,
+                                                             unsigned& unsat) {
+  typedef typename FloatBits<T>::Word Word;
+  const bool single = sizeof(T) == 4;
+  const unsigned width = single ? 32 : 64;
+  const varnok::FloatFormat format = single ? varnok::FloatFormat{8, 23} : varnok::FloatFormat{11, 52};
+  std::mt19937_64 rng(seed);
   const char* names[] = {"fp.exp", "fp.log", "fp.sin", "fp.cos"};
-  auto floatOf = [](uint32_t b) {
-    float f;
-    std::memcpy(&f, &b, 4);
-    return f;
-  };
-  auto bitsOf = [](float f) {
-    uint32_t b;
-    std::memcpy(&b, &f, 4);
-    return b;
-  };
-  unsigned sat = 0, unsat = 0;
-  for (unsigned n = 0; n < 400; ++n) {
+  for (unsigned n = 0; n < problems; ++n) {
     const int which = int(n % 4);
     const std::string function = names[which];
     // The range of x: consecutive patterns of one sign, away from zero.
     const double magnitudes[] = {1e-3, 0.1, 0.7, 1.5, 3.0, 10.0, 80.0, 1000.0};
-    float start = float(magnitudes[rng() % 8] * (1 + double(rng() % 1000) / 1000.0));
+    T start = T(magnitudes[rng() % 8] * (1 + double(rng() % 1000) / 1000.0));
     if (rng() % 3 == 0) start = -start;
-    const uint32_t count = 1 + uint32_t(rng() % 3000);
-    const uint32_t p0 = bitsOf(start);
-    const float v0 = start, v1 = floatOf(p0 + count - 1);
-    const float lo = std::min(v0, v1), hi = std::max(v0, v1);
+    const Word count = 1 + Word(rng() % 3000);
+    const Word p0 = varnok::known_bits::patternOf(start);
+    const T v0 = start, v1 = varnok::known_bits::valueOf<T>(Word(p0 + count - 1));
+    const T lo = std::min(v0, v1), hi = std::max(v0, v1);
     // Function values over the range, the solver's way.
-    std::vector<float> values;
-    for (uint32_t i = 0; i < count; ++i) {
+    std::vector<T> values;
+    for (Word i = 0; i < count; ++i) {
       FloatLiteral x;
-      x.width = 32;
+      x.width = width;
       x.bits = p0 + i;
-      values.push_back(floatOf(uint32_t(hostValue(function, x))));
+      values.push_back(varnok::known_bits::valueOf<T>(Word(hostValue(function, x))));
     }
     // The target: around one of the values, or around a point just outside.
-    float a, b;
-    const float pick = values[rng() % count];
+    T a, b;
+    const T pick = values[rng() % count];
     if (std::isnan(pick)) {
       a = -1;
       b = 1;
     } else if (rng() % 2) {
-      a = std::nextafter(pick, -INFINITY);
-      b = std::nextafter(pick, INFINITY);
+      a = std::nextafter(pick, T(-INFINITY));
+      b = std::nextafter(pick, T(INFINITY));
       if (rng() % 2) a = b;  // one value: often no argument hits it exactly
     } else {
-      const float spread = std::fabs(pick) * 1e-3f + 1e-6f;
-      a = pick + spread * float(int(rng() % 5) - 2);
-      b = a + spread * float(rng() % 3);
+      const T spread = std::fabs(pick) * T(1e-3) + T(1e-6);
+      a = pick + spread * T(int(rng() % 5) - 2);
+      b = a + spread * T(rng() % 3);
     }
     bool expected = false;
-    for (float v : values) expected = expected || (!std::isnan(v) && a <= v && v <= b);
+    for (T v : values) expected = expected || (!std::isnan(v) && a <= v && v <= b);
 
     VARNOK::Solver s;
     ASSERT_TRUE(s.setSATSolver(VARNOK::SAT_SOLVER_MINISAT_MODIFIED));
     ASSERT_TRUE(s.setSATPreprocessing((n / 4) % 2 == 0));
-    VARNOK::Expression x = s.makeVariable(32, "x");
-    VARNOK::Expression fx = which == 0 ? s.makeExp(x, F32) : which == 1 ? s.makeLog(x, F32)
-                            : which == 2 ? s.makeSin(x, F32) : s.makeCos(x, F32);
-    s.assumeFormula(s.makeFloatLEQ(floatConstant(s, lo, true), x, F32));
-    s.assumeFormula(s.makeFloatLEQ(x, floatConstant(s, hi, true), F32));
-    s.assumeFormula(s.makeFloatLEQ(floatConstant(s, a, true), fx, F32));
-    s.assumeFormula(s.makeFloatLEQ(fx, floatConstant(s, b, true), F32));
+    VARNOK::Expression x = s.makeVariable(width, "x");
+    VARNOK::Expression fx = which == 0 ? s.makeExp(x, format) : which == 1 ? s.makeLog(x, format)
+                            : which == 2 ? s.makeSin(x, format) : s.makeCos(x, format);
+    s.assumeFormula(s.makeFloatLEQ(floatConstant(s, lo, single), x, format));
+    s.assumeFormula(s.makeFloatLEQ(x, floatConstant(s, hi, single), format));
+    s.assumeFormula(s.makeFloatLEQ(floatConstant(s, a, single), fx, format));
+    s.assumeFormula(s.makeFloatLEQ(fx, floatConstant(s, b, single), format));
     const VARNOK::SolveResult r = s.solve();
-    const std::string where = function + " x in [" + std::to_string(lo) + ", " + std::to_string(hi) + "] (" +
-                              std::to_string(count) + " values), f in [" + std::to_string(a) + ", " +
-                              std::to_string(b) + "]";
-    ASSERT_EQ(r, expected ? VARNOK::SOLVE_SAT : VARNOK::SOLVE_UNSAT) << where;
+    std::ostringstream where;
+    where.precision(17);
+    where << function << " x in [" << lo << ", " << hi << "] (" << uint64_t(count) << " values), f in [" << a << ", "
+          << b << "]";
+    ASSERT_EQ(r, expected ? VARNOK::SOLVE_SAT : VARNOK::SOLVE_UNSAT) << where.str();
     if (r != VARNOK::SOLVE_SAT) {
       ++unsat;
       continue;
@@ -1082,15 +1076,21 @@ TEST(NonLinearSearch, SmallProblemsAgreeWithEnumeration) {
     ASSERT_TRUE(s.prepareModel({x, fx}));
     ASSERT_TRUE(s.getModelValue(x, bits));
     FloatLiteral arg;
-    arg.width = 32;
-    for (unsigned i = 0; i < 32; ++i) arg.bits |= uint64_t(bits[i]) << i;
-    const float xv = floatOf(uint32_t(arg.bits));
-    EXPECT_TRUE(lo <= xv && xv <= hi) << where << " x=" << xv;
+    arg.width = width;
+    for (unsigned i = 0; i < width; ++i) arg.bits |= uint64_t(bits[i]) << i;
+    const T xv = varnok::known_bits::valueOf<T>(Word(arg.bits));
+    EXPECT_TRUE(lo <= xv && xv <= hi) << where.str() << " x=" << xv;
     ASSERT_TRUE(s.getModelValue(fx, bits));
     uint64_t fv = 0;
-    for (unsigned i = 0; i < 32; ++i) fv |= uint64_t(bits[i]) << i;
-    EXPECT_EQ(fv, hostValue(function, arg)) << where << " x=" << xv;
+    for (unsigned i = 0; i < width; ++i) fv |= uint64_t(bits[i]) << i;
+    EXPECT_EQ(fv, hostValue(function, arg)) << where.str() << " x=" << xv;
   }
+}
+
+TEST(NonLinearSearch, SmallProblemsAgreeWithEnumeration) {
+  unsigned sat = 0, unsat = 0;
+  smallProblemsAgreeWithEnumeration<float>(21, 400, sat, unsat);
+  smallProblemsAgreeWithEnumeration<double>(22, 400, sat, unsat);
   std::printf("enumerated problems: %u sat, %u unsat\n", sat, unsat);
 }
 
