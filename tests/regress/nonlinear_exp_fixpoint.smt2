@@ -1,5 +1,5 @@
 ; options: --sat-solver=minisat-modified
-; exp(x) = x holds only at +infinity.
+; exp(x) = x holds only at +infinity, in single and in double precision.
 (set-option :produce-models true)
 (declare-fun x () (_ FloatingPoint 8 24))
 (push 1)
@@ -10,5 +10,16 @@
 (push 1)
 (assert (fp.eq (fp.exp x) x))
 (assert (not (fp.isInfinite x)))
+(check-sat)
+(pop 1)
+(declare-fun y () (_ FloatingPoint 11 53))
+(push 1)
+(assert (fp.eq (fp.exp y) y))
+(check-sat)
+(get-value (y (fp.exp y)))
+(pop 1)
+(push 1)
+(assert (fp.eq (fp.exp y) y))
+(assert (not (fp.isInfinite y)))
 (check-sat)
 (pop 1)

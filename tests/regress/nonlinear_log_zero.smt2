@@ -1,5 +1,5 @@
 ; options: --sat-solver=minisat-modified
-; The logarithm of a single is zero only at 1.
+; The logarithm of a single or a double is zero only at 1.
 (set-option :produce-models true)
 (declare-fun x () (_ FloatingPoint 8 24))
 (push 1)
@@ -11,4 +11,10 @@
 (assert (fp.isZero (fp.log x)))
 (check-sat)
 (get-value (x (fp.log x)))
+(pop 1)
+(declare-fun y () (_ FloatingPoint 11 53))
+(push 1)
+(assert (fp.isZero (fp.log y)))
+(assert (not (fp.eq y (fp #b0 #b01111111111 #b0000000000000000000000000000000000000000000000000000))))
+(check-sat)
 (pop 1)

@@ -1,5 +1,6 @@
 ; options: --sat-solver=minisat-modified
-; On [0.5, 4] the sine of a single has no zero, but it is negative beyond pi.
+; On [0.5, 4] the sine of a single or a double has no zero, but it is negative
+; beyond pi.
 (set-option :produce-models true)
 (declare-fun x () (_ FloatingPoint 8 24))
 (push 1)
@@ -14,4 +15,18 @@
 (assert (fp.isNegative (fp.sin x)))
 (check-sat)
 (get-value (x (fp.sin x)))
+(pop 1)
+(declare-fun y () (_ FloatingPoint 11 53))
+(push 1)
+(assert (fp.leq (fp #b0 #b01111111110 #b0000000000000000000000000000000000000000000000000000) y))
+(assert (fp.leq y (fp #b0 #b10000000001 #b0000000000000000000000000000000000000000000000000000)))
+(assert (fp.isZero (fp.sin y)))
+(check-sat)
+(pop 1)
+(push 1)
+(assert (fp.leq (fp #b0 #b01111111110 #b0000000000000000000000000000000000000000000000000000) y))
+(assert (fp.leq y (fp #b0 #b10000000001 #b0000000000000000000000000000000000000000000000000000)))
+(assert (fp.isNegative (fp.sin y)))
+(check-sat)
+(get-value (y (fp.sin y)))
 (pop 1)
