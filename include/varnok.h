@@ -20,10 +20,9 @@
 // sign, exponent, significand from the most significant bit, where
 // varnok::FloatFormat {e, s} counts the significand without its hidden bit.
 //
-// Availability: the non-linear makers (makeSin, makeCos, makeExp, makeLog)
-// answer the null handle in builds whose expression factory does not support
-// them yet; a caller must treat that null handle like any other refused
-// operation.
+// Non-linear functions (makeSin, makeCos, makeExp, makeLog) are decided only
+// by the module-aware SAT back end (minisat-modified); under another back end
+// a solve that needs them answers an error.
 //
 // Threading: one solver object and its handles are used by one thread.
 
@@ -353,8 +352,9 @@ class Solver {
                           const varnok::FloatFormat& format);
   Expression makeFloatMax(const Expression& a, const Expression& b,
                           const varnok::FloatFormat& format);
-  // Non-linear functions; only the formats {8, 23} and {11, 52} are
-  // accepted. See the availability note at the top of this file.
+  // Non-linear functions; only the formats {8, 23} and {11, 52} and an
+  // argument of width 1 + e + s are accepted, anything else answers null.
+  // See the note on non-linear functions at the top of this file.
   Expression makeSin(const Expression& x, const varnok::FloatFormat& format);
   Expression makeCos(const Expression& x, const varnok::FloatFormat& format);
   Expression makeExp(const Expression& x, const varnok::FloatFormat& format);

@@ -16,12 +16,14 @@
 // or no room for a NaN. The makers that build operation nodes also refuse
 // operands that are arrays or whose width is not the width of their format.
 //
-// The non-linear makers are not built yet and answer null.
+// The non-linear makers (exp, log, sin, cos) accept only the single and the
+// double format and an argument of that format's width.
 #include <cstdint>
 #include <utility>
 #include <vector>
 
 #include "varnok/fp/exact_float_evaluator.h"
+#include "varnok/fp/float_module.h"
 #include "varnok/node/expression_manager.h"
 #include "varnok/node/operator_expressions.h"
 
@@ -533,42 +535,141 @@ ExpressionRef& ExpressionManager::makeFloatToFloat(ExpressionRef& result, Expres
   return build(*this, result, new FloatToFloatExpression(x->get(), from, to, mode));
 }
 
-// ---- non-linear functions (not built yet) -------------------------------------
+// ---- non-linear functions ----------------------------------------------------
+//
+// exp, log, sin and cos of single and double precision values. A constant
+// argument is evaluated with the host's function; any other argument gives a
+// module expression that the module-aware SAT solver consults during its
+// search. The guarded makers put the function's NaN cases around it.
 
-ExpressionRef& ExpressionManager::makeExp(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  return fail(result);
+namespace {
+
+enum NonLinearFunction { FUNCTION_EXP, FUNCTION_LOG, FUNCTION_SIN, FUNCTION_COS };
+
+bool isSingle(const FloatFormat& f) { return f.exponentWidth == 8 && f.significandWidth == 23; }
+bool isDouble(const FloatFormat& f) { return f.exponentWidth == 11 && f.significandWidth == 52; }
+
+// The argument checks common to all eight makers: a bit-vector of exactly the
+// width of a single or double format.
+bool nonLinearOperand(const ExpressionRef* x, const FloatFormat& f) {
+  if (!x || !x->get() || (*x)->isArray()) return false;
+  if (!isSingle(f) && !isDouble(f)) return false;
+  return (*x)->getWidth() == f.width();
 }
 
-ExpressionRef& ExpressionManager::makeLog(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  return fail(result);
+template <typename T> Expression* newModule(NonLinearFunction function, Expression* x) {
+  switch (function) {
+    case FUNCTION_EXP: return new ExpModuleExpression<T>(x);
+    case FUNCTION_LOG: return new LogModuleExpression<T>(x);
+    case FUNCTION_SIN: return new SinModuleExpression<T>(x);
+    default: return new CosModuleExpression<T>(x);
+  }
 }
 
-ExpressionRef& ExpressionManager::makeSin(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  return fail(result);
+// The function part: the host's value of a constant, else the module node.
+Ref functionPart(M& m, NonLinearFunction function, const Ref& x, const FloatFormat& f) {
+  Ref r;
+  if (isConstant(x.get())) {
+    const BitVector& value = static_cast<const ConstantExpression*>(x.get())->getValue();
+    BitVector out;
+    switch (function) {
+      case FUNCTION_EXP: value.exp(out); break;
+      case FUNCTION_LOG: value.log(out); break;
+      case FUNCTION_SIN: value.sin(out); break;
+      default: value.cos(out); break;
+    }
+    m.makeConstant(r, out);
+    return r;
+  }
+  return m.findOrInsert(isSingle(f) ? newModule<float>(function, x.get()) : newModule<double>(function, x.get()));
 }
 
-ExpressionRef& ExpressionManager::makeCos(ExpressionRef& result, ExpressionRef* /*x*/, const FloatFormat& /*f*/) {
-  return fail(result);
+ExpressionRef& unguarded(M& m, ExpressionRef& result, ExpressionRef* x, const FloatFormat& f,
+                         NonLinearFunction function) {
+  if (!nonLinearOperand(x, f)) return fail(result);
+  return answer(result, functionPart(m, function, *x, f));
 }
 
-ExpressionRef& ExpressionManager::makeExpModule(ExpressionRef& result, ExpressionRef* /*x*/,
-                                                const FloatFormat& /*f*/) {
-  return fail(result);
+}  // namespace
+
+// NaN exactly for a NaN argument: the exponential of an infinity is ordinary.
+ExpressionRef& ExpressionManager::makeExp(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
+  if (!nonLinearOperand(x, f)) return fail(result);
+  Build b{*this};
+  Ref nan;
+  makeFloatNaN(nan, f);
+  Ref function = functionPart(*this, FUNCTION_EXP, *x, f);
+  Ref guard, operand(*x);
+  makeFloatIsNaN(guard, &operand, f);
+  return answer(result, b.Ite(guard, nan, function));
 }
 
-ExpressionRef& ExpressionManager::makeLogModule(ExpressionRef& result, ExpressionRef* /*x*/,
-                                                const FloatFormat& /*f*/) {
-  return fail(result);
+// NaN for a NaN argument and for every argument with the sign set, -0 too.
+ExpressionRef& ExpressionManager::makeLog(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
+  if (!nonLinearOperand(x, f)) return fail(result);
+  Build b{*this};
+  Ref nan;
+  makeFloatNaN(nan, f);
+  Ref sign = b.Sign(*x, f);
+  Ref isNaN, operand(*x);
+  makeFloatIsNaN(isNaN, &operand, f);
+  Ref guard = b.Or(isNaN, sign);
+  Ref function = functionPart(*this, FUNCTION_LOG, *x, f);
+  return answer(result, b.Ite(guard, nan, function));
 }
 
-ExpressionRef& ExpressionManager::makeSinModule(ExpressionRef& result, ExpressionRef* /*x*/,
-                                                const FloatFormat& /*f*/) {
-  return fail(result);
+// NaN for NaN and infinite arguments: the exponent field all ones.
+ExpressionRef& ExpressionManager::makeSin(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
+  if (!nonLinearOperand(x, f)) return fail(result);
+  Build b{*this};
+  Ref guard = b.IsAllOnes(b.Exponent(*x, f));
+  Ref nan;
+  makeFloatNaN(nan, f);
+  Ref function = functionPart(*this, FUNCTION_SIN, *x, f);
+  return answer(result, b.Ite(guard, nan, function));
 }
 
-ExpressionRef& ExpressionManager::makeCosModule(ExpressionRef& result, ExpressionRef* /*x*/,
-                                                const FloatFormat& /*f*/) {
-  return fail(result);
+ExpressionRef& ExpressionManager::makeCos(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
+  if (!nonLinearOperand(x, f)) return fail(result);
+  Build b{*this};
+  Ref guard = b.IsAllOnes(b.Exponent(*x, f));
+  Ref nan;
+  makeFloatNaN(nan, f);
+  Ref function = functionPart(*this, FUNCTION_COS, *x, f);
+  return answer(result, b.Ite(guard, nan, function));
+}
+
+ExpressionRef& ExpressionManager::makeExpModule(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
+  return unguarded(*this, result, x, f, FUNCTION_EXP);
+}
+
+ExpressionRef& ExpressionManager::makeLogModule(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
+  return unguarded(*this, result, x, f, FUNCTION_LOG);
+}
+
+ExpressionRef& ExpressionManager::makeSinModule(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
+  return unguarded(*this, result, x, f, FUNCTION_SIN);
+}
+
+ExpressionRef& ExpressionManager::makeCosModule(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
+  return unguarded(*this, result, x, f, FUNCTION_COS);
+}
+
+// The entries of the set bits, from the highest bit down.
+void ExpressionManager::collectMaskedEntries64(uint64_t mask, const int* table, std::vector<int>& out) {
+  while (mask) {
+    const unsigned i = 63u - unsigned(__builtin_clzll(mask));
+    mask &= ~(uint64_t(1) << i);
+    out.push_back(table[i]);
+  }
+}
+
+void ExpressionManager::collectMaskedEntries32(uint32_t mask, const int* table, std::vector<int>& out) {
+  while (mask) {
+    const unsigned i = 31u - unsigned(__builtin_clz(mask));
+    mask &= ~(uint32_t(1) << i);
+    out.push_back(table[i]);
+  }
 }
 
 }  // namespace varnok

@@ -1,0 +1,1097 @@
+// Module expressions of exp, log, sin and cos: the known-bits translation
+// against an independent reference, the makers, the watch-node protocol of the
+// modules, and the soundness of their propagation against the host functions.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "sat/adapters.h"
+#include "support/run_program.h"
+#include "varnok.h"
+#include "varnok/context/solver_context.h"
+#include "varnok/fp/float_known_bits.h"
+#include "varnok/fp/float_module.h"
+#include "varnok/node/expression_manager.h"
+#include "varnok/node/operator_expressions.h"
+
+#ifdef VARNOK_HAVE_MPFR
+#include <mpfr.h>
+#endif
+
+namespace {
+
+using varnok::ExpressionRef;
+using varnok::FloatBits;
+
+// ---------------------------------------------------------------------------
+// Reference model of the known-bits questions. Patterns map to keys that are
+// ordered like the sign-magnitude order (a negative pattern to its complement,
+// a non-negative one to itself with the top bit set); in key space the
+// patterns consistent with known bits of one sign are the words with some
+// bits fixed, and the least such word not below a bound is found by trying,
+// from the lowest position up, to raise one 0-bit of the bound.
+template <typename W> struct Reference {
+  static constexpr W S = W(1) << (sizeof(W) * 8 - 1);
+  static constexpr W MAG = S - 1;
+  static constexpr unsigned N = sizeof(W) * 8;
+
+  static W key(W x) { return (x & S) ? W(~x) : W(x | S); }
+  static W unkey(W k) { return (k & S) ? W(k & ~S) : W(~k); }
+  static W above(unsigned i) { return i + 1 >= N ? W(0) : W(~W(0) << (i + 1)); }
+  static W below(unsigned i) { return W((W(1) << i) - 1); }
+
+  // The least word >= a whose bits under M equal C.
+  static bool leastAtLeast(W a, W M, W C, W& out) {
+    if ((a & M) == C) {
+      out = a;
+      return true;
+    }
+    for (unsigned i = 0; i < N; ++i) {
+      const W b = W(1) << i;
+      if (a & b) continue;
+      if ((M & b) && !(C & b)) continue;
+      if ((a & above(i) & M) != (C & above(i))) continue;
+      out = W((a & above(i)) | b | (C & below(i)));
+      return true;
+    }
+    return false;
+  }
+  static bool greatestAtMost(W a, W M, W C, W& out) {
+    W k;
+    if (!leastAtLeast(W(~a), M, W(~C & M), k)) return false;
+    out = W(~k);
+    return true;
+  }
+  // Key-space constraints of the consistent patterns of one sign.
+  static bool half(W K, W V, bool negative, W& M, W& C) {
+    if ((K & S) && (((V & S) != 0) != negative)) return false;
+    M = W((K & MAG) | S);
+    C = negative ? W(~V & K & MAG) : W((V & MAG) | S);
+    return true;
+  }
+  // The least consistent pattern not below lo.
+  static bool least(W K, W V, W lo, W& out) {
+    bool found = false;
+    W best = 0;
+    for (bool negative : {true, false}) {
+      W M, C, k;
+      if (half(K, V, negative, M, C) && leastAtLeast(key(lo), M, C, k) && (!found || k < best)) {
+        best = k;
+        found = true;
+      }
+    }
+    if (found) out = unkey(best);
+    return found;
+  }
+  static bool greatest(W K, W V, W hi, W& out) {
+    bool found = false;
+    W best = 0;
+    for (bool negative : {true, false}) {
+      W M, C, k;
+      if (half(K, V, negative, M, C) && greatestAtMost(key(hi), M, C, k) && (!found || k > best)) {
+        best = k;
+        found = true;
+      }
+    }
+    if (found) out = unkey(best);
+    return found;
+  }
+  static bool exists(W K, W V, W lo, W hi) {
+    W l;
+    return least(K, V, lo, l) && key(l) <= key(hi);
+  }
+};
+
+template <typename W> std::string hexWord(W w) {
+  std::ostringstream s;
+  s << std::hex << uint64_t(w);
+  return s.str();
+}
+
+// Random known bits and intervals aimed at the boundaries: bounds near
+// consistent patterns, zeros, infinities and NaN patterns, and intervals that
+// straddle zero.
+template <typename W> struct Generator {
+  std::mt19937_64 rng;
+  explicit Generator(uint64_t seed) : rng(seed) {}
+  W word() { return W(rng()); }
+  W sparse(unsigned outOf) {
+    W w = 0;
+    for (unsigned i = 0; i < sizeof(W) * 8; ++i)
+      if (rng() % outOf == 0) w |= W(1) << i;
+    return w;
+  }
+  W mask() {
+    switch (rng() % 6) {
+      case 0: return sparse(8);
+      case 1: return word();
+      case 2: return W(~sparse(8));
+      case 3: return W(~sparse(32));
+      case 4: return W(~W(0) << (rng() % (sizeof(W) * 8)));
+      default: return W(~W(0) >> (rng() % (sizeof(W) * 8)));
+    }
+  }
+  W bound(W K, W V) {
+    const W S = Reference<W>::S;
+    const W inf = sizeof(W) == 8 ? W(0x7FF0000000000000ull) : W(0x7F800000u);
+    switch (rng() % 8) {
+      case 0: return word();
+      case 1: {
+        const W specials[] = {0, S, inf, W(inf | S), W(inf + 1), W(inf | S | (W(1) << 20)), 1, W(S | 1)};
+        return specials[rng() % 8];
+      }
+      case 2: return W((V | (word() & ~K)) + (rng() % 5) - 2);
+      case 3: return W(V | (word() & ~K));
+      case 4: return W((V | (word() & ~K)) ^ (W(1) << (rng() % (sizeof(W) * 8))));
+      case 5: return W(V ^ sparse(16));
+      case 6: return W(V | (~K & ~S));
+      default: return W(V | ~K);
+    }
+  }
+};
+
+template <typename W> void refinementAgainstReference(uint64_t seed, unsigned cases, unsigned* checked) {
+  typedef Reference<W> R;
+  const W S = R::S, MAG = R::MAG;
+  Generator<W> gen(seed);
+  for (unsigned n = 0; n < cases; ++n) {
+    const W K = gen.mask();
+    const W V = gen.word() & K;
+    W lo = gen.bound(K, V), hi = gen.bound(K, V);
+    if (R::key(hi) < R::key(lo)) std::swap(lo, hi);
+    const std::string where = "K=" + hexWord(K) + " V=" + hexWord(V) + " lo=" + hexWord(lo) + " hi=" + hexWord(hi);
+
+    // The two bound searches against the reference.
+    const varnok::known_bits::BoundSearch<W> low = varnok::known_bits::leastNotBelow(K, V, lo);
+    const varnok::known_bits::BoundSearch<W> high = varnok::known_bits::greatestNotAbove(K, V, hi);
+    W refLow = 0, refHigh = 0;
+    const bool haveLow = R::least(K, V, lo, refLow), haveHigh = R::greatest(K, V, hi, refHigh);
+    ASSERT_EQ(low.found, haveLow) << where;
+    if (haveLow) {
+      ASSERT_EQ(low.pattern, refLow) << where;
+    }
+    ASSERT_EQ(high.found, haveHigh) << where;
+    if (haveHigh) {
+      ASSERT_EQ(high.pattern, refHigh) << where;
+    }
+
+    W used = W(0x5A5A5A5A);
+    uint32_t implied = 77;
+    const int status = varnok::refineFloatInterval<W>(K, V, lo, hi, used, implied);
+    const bool any = R::exists(K, V, lo, hi);
+    ASSERT_EQ(status == 2, !any) << where;
+    ASSERT_EQ(used & ~K, W(0)) << where << " used=" << hexWord(used);
+    if (status == 2) {
+      // The used bits alone rule out the interval.
+      ASSERT_FALSE(R::exists(used, V & used, lo, hi)) << where << " used=" << hexWord(used);
+    } else if (status == 1) {
+      const unsigned b = implied / 2;
+      const bool value = (implied & 1) == 0;
+      const W bb = W(1) << b;
+      ASSERT_LT(b, sizeof(W) * 8) << where;
+      ASSERT_EQ(K & bb, W(0)) << where << " implied " << implied;
+      ASSERT_EQ(used & bb, W(0)) << where;
+      // Forced, and forced by the used bits alone.
+      ASSERT_FALSE(R::exists(K | bb, value ? V : W(V | bb), lo, hi)) << where << " implied " << implied;
+      ASSERT_FALSE(R::exists(used | bb, value ? W(V & used) : W((V & used) | bb), lo, hi))
+          << where << " implied " << implied << " used=" << hexWord(used);
+      // The forced bit is the highest one that the least and greatest
+      // patterns show (the sign may give way to the highest magnitude bit).
+      W highestForced = 0;
+      for (unsigned i = sizeof(W) * 8; i-- > 0;) {
+        const W ib = W(1) << i;
+        if (K & ib) continue;
+        if (!R::exists(K | ib, V, lo, hi) || !R::exists(K | ib, V | ib, lo, hi)) {
+          highestForced = ib;
+          break;
+        }
+      }
+      if (bb != highestForced) {
+        ASSERT_EQ(highestForced, S) << where << " implied " << implied;
+        ASSERT_NE(bb & MAG, W(0)) << where;
+      }
+    } else {
+      ASSERT_EQ(status, 0) << where;
+      ASSERT_EQ(used, W(0)) << where;
+      // No unknown bit above the highest unknown bit in which the least and
+      // greatest patterns differ is forced (above the highest unknown
+      // magnitude bit set in either, when they differ in sign).
+      W unknown = W(~K), X = (refLow ^ refHigh) & unknown;
+      if (X & S) {
+        unknown &= MAG;
+        X = (refLow | refHigh) & unknown;
+      }
+      const W candidates = X ? W(unknown & R::above(varnok::known_bits::topBit(X))) : unknown;
+      ASSERT_EQ(candidates, W(0)) << where;
+    }
+    ++checked[status];
+  }
+}
+
+TEST(KnownBitsRefinement, AgreesWithReferenceOnRandomMasks) {
+  unsigned checked[3] = {0, 0, 0};
+  refinementAgainstReference<uint32_t>(1, 200000, checked);
+  refinementAgainstReference<uint64_t>(2, 200000, checked);
+  std::printf("refinement cases checked: %u nothing forced, %u one bit forced, %u no pattern\n", checked[0],
+              checked[1], checked[2]);
+}
+
+// The interval of known bits is the least and the greatest consistent pattern,
+// NaN bounds clamped by magnitude; brute force over up to 2^12 unknown bits.
+TEST(KnownBitsRefinement, IntervalOfKnownBitsIsTheConsistentExtremes) {
+  typedef uint32_t W;
+  typedef Reference<W> R;
+  std::mt19937_64 rng(3);
+  for (unsigned n = 0; n < 20000; ++n) {
+    W unknown = 0;
+    const unsigned count = rng() % 13;
+    for (unsigned i = 0; i < count; ++i) unknown |= W(1) << (rng() % 32);
+    const W K = ~unknown, V = W(rng()) & K;
+    W lo = 0, hi = 0;
+    bool first = true;
+    // Enumerate the subsets of the unknown bits.
+    W sub = 0;
+    do {
+      const W x = V | sub;
+      if (first || R::key(x) < R::key(lo)) lo = x;
+      if (first || R::key(x) > R::key(hi)) hi = x;
+      first = false;
+      sub = (sub - unknown) & unknown;
+    } while (sub != 0);
+    if ((lo & R::MAG) > 0x7F800000u) lo = 0xFF800000u;
+    if ((hi & R::MAG) > 0x7F800000u) hi = 0x7F800000u;
+    const varnok::FloatInterval<float> iv = varnok::knownBitsInterval<float>(K, V);
+    ASSERT_EQ(varnok::known_bits::patternOf(iv.lower), lo) << std::hex << K << " " << V;
+    ASSERT_EQ(varnok::known_bits::patternOf(iv.upper), hi) << std::hex << K << " " << V;
+  }
+  // Nothing known: every value; the sign alone: one half.
+  const varnok::FloatInterval<double> all = varnok::knownBitsInterval<double>(0, 0);
+  EXPECT_TRUE(std::isinf(all.lower) && all.lower < 0 && std::isinf(all.upper) && all.upper > 0);
+  const varnok::FloatInterval<double> negative = varnok::knownBitsInterval<double>(FloatBits<double>::sign,
+                                                                                 FloatBits<double>::sign);
+  EXPECT_TRUE(std::isinf(negative.lower) && negative.lower < 0);
+  EXPECT_EQ(varnok::known_bits::patternOf(negative.upper), FloatBits<double>::sign);  // -0
+}
+
+// ---------------------------------------------------------------------------
+// Makers.
+
+struct Fixture {
+  varnok::SolverContext context;
+  varnok::ExpressionManager& m = context.getManager();
+  ExpressionRef variable(uint32_t width) {
+    ExpressionRef r;
+    m.makeVariable(r, width, nullptr);
+    return r;
+  }
+  ExpressionRef constant(uint64_t bits, uint32_t width) {
+    varnok::BitVector v(width);
+    v.fromUInt64(bits, width);
+    ExpressionRef r;
+    m.makeConstant(r, v);
+    return r;
+  }
+  uint64_t valueOf(const ExpressionRef& e) {
+    EXPECT_EQ(e->getKind(), uint32_t(varnok::KIND_CONSTANT));
+    return static_cast<varnok::ConstantExpression*>(e.get())->getValue().getWord(0);
+  }
+};
+
+typedef varnok::ExpressionRef& (varnok::ExpressionManager::*Maker)(varnok::ExpressionRef&, varnok::ExpressionRef*,
+                                                                    const varnok::FloatFormat&);
+const Maker kGuarded[] = {&varnok::ExpressionManager::makeExp, &varnok::ExpressionManager::makeLog,
+                          &varnok::ExpressionManager::makeSin, &varnok::ExpressionManager::makeCos};
+const Maker kUnguarded[] = {&varnok::ExpressionManager::makeExpModule, &varnok::ExpressionManager::makeLogModule,
+                            &varnok::ExpressionManager::makeSinModule, &varnok::ExpressionManager::makeCosModule};
+
+uint64_t bitsOfDouble(double d) {
+  uint64_t w;
+  std::memcpy(&w, &d, 8);
+  return w;
+}
+
+TEST(NonLinearMakers, RefuseOtherFormatsWidthsAndArrays) {
+  Fixture fx;
+  ExpressionRef x32 = fx.variable(32), x64 = fx.variable(64), x16 = fx.variable(16);
+  ExpressionRef array;
+  fx.m.makeArrayVariable(array, 4, 32, "a");
+  for (int k = 0; k < 8; ++k) {
+    const Maker make = k < 4 ? kGuarded[k] : kUnguarded[k - 4];
+    SCOPED_TRACE(k);
+    ExpressionRef r;
+    // Half precision, and a significand one bit too wide.
+    EXPECT_TRUE((fx.m.*make)(r, &x16, {5, 10}).isNull());
+    EXPECT_TRUE((fx.m.*make)(r, &x32, {8, 24}).isNull());
+    // An argument whose width is not the format's, variable or constant: null,
+    // not a failure of the host evaluation.
+    EXPECT_TRUE((fx.m.*make)(r, &x64, {8, 23}).isNull());
+    EXPECT_TRUE((fx.m.*make)(r, &x32, {11, 52}).isNull());
+    ExpressionRef c = fx.constant(5, 16);
+    EXPECT_NO_THROW((fx.m.*make)(r, &c, {8, 23}));
+    EXPECT_TRUE(r.isNull());
+    EXPECT_TRUE((fx.m.*make)(r, &array, {8, 23}).isNull());
+    EXPECT_TRUE((fx.m.*make)(r, nullptr, {8, 23}).isNull());
+    EXPECT_FALSE((fx.m.*make)(r, &x32, {8, 23}).isNull());
+    EXPECT_FALSE((fx.m.*make)(r, &x64, {11, 52}).isNull());
+  }
+}
+
+TEST(NonLinearMakers, ConstantsFoldWithTheHostAndTheGuards) {
+  Fixture fx;
+  const varnok::FloatFormat d{11, 52};
+  const uint64_t nan = 0x7FF8000000000000ull, inf = 0x7FF0000000000000ull, sign = 1ull << 63;
+  auto apply = [&](int which, uint64_t bits) {
+    ExpressionRef c = fx.constant(bits, 64), r;
+    (fx.m.*kGuarded[which])(r, &c, d);
+    return fx.valueOf(r);
+  };
+  enum { EXP, LOG, SIN, COS };
+  for (int f : {SIN, COS}) {
+    EXPECT_EQ(apply(f, inf), nan);
+    EXPECT_EQ(apply(f, inf | sign), nan);
+    EXPECT_EQ(apply(f, 0xFFF0000000000001ull), nan);
+  }
+  EXPECT_EQ(apply(SIN, 0), 0u);
+  EXPECT_EQ(apply(COS, 0), bitsOfDouble(1.0));
+  EXPECT_EQ(apply(EXP, nan | sign), nan);
+  EXPECT_EQ(apply(EXP, inf), inf);
+  EXPECT_EQ(apply(EXP, inf | sign), 0u);
+  EXPECT_EQ(apply(LOG, sign), nan);  // -0 is guarded, not -infinity
+  EXPECT_EQ(apply(LOG, 0), inf | sign);
+  EXPECT_EQ(apply(LOG, bitsOfDouble(-1.0)), nan);
+  EXPECT_EQ(apply(LOG, bitsOfDouble(1.0)), 0u);
+  EXPECT_EQ(apply(EXP, bitsOfDouble(0.5)), bitsOfDouble(std::exp(0.5)));
+  // Single precision: the double function of the widened value, rounded.
+  ExpressionRef c = fx.constant(0x3F000000u, 32), r;  // 0.5f
+  fx.m.makeSin(r, &c, {8, 23});
+  const float expect = float(std::sin(0.5));
+  uint32_t expectBits;
+  std::memcpy(&expectBits, &expect, 4);
+  EXPECT_EQ(fx.valueOf(r), expectBits);
+}
+
+TEST(NonLinearMakers, ModuleNodesAreSharedAndGuarded) {
+  Fixture fx;
+  ExpressionRef x = fx.variable(32);
+  ExpressionRef a, b, u;
+  fx.m.makeSin(a, &x, {8, 23});
+  fx.m.makeSin(b, &x, {8, 23});
+  EXPECT_EQ(a, b);
+  ASSERT_EQ(a->getKind(), uint32_t(varnok::KIND_ITE));
+  varnok::Expression* module = a->getChild2();
+  EXPECT_NE(dynamic_cast<varnok::SinModuleExpression<float>*>(module), nullptr);
+  EXPECT_EQ(module->getWidth(), 32u);
+  fx.m.makeSinModule(u, &x, {8, 23});
+  EXPECT_EQ(u.get(), module);
+  EXPECT_EQ(varnok::toString(module), "sin");
+  ExpressionRef y = fx.variable(64), e;
+  fx.m.makeExpModule(e, &y, {11, 52});
+  EXPECT_NE(dynamic_cast<varnok::ExpModuleExpression<double>*>(e.get()), nullptr);
+  EXPECT_EQ(e->getKind(), uint32_t(varnok::KIND_EXP_MODULE));
+}
+
+// Substitution rebuilds a module over its argument's representative: a
+// constant folds with the host function, an argument whose module exists
+// gives that module.
+TEST(NonLinearMakers, RebuildOverRepresentatives) {
+  Fixture fx;
+  ExpressionRef x = fx.variable(32), z = fx.variable(32), y = fx.variable(32);
+  ExpressionRef sx, sz, sy;
+  fx.m.makeCosModule(sx, &x, {8, 23});
+  fx.m.makeCosModule(sz, &z, {8, 23});
+  fx.m.makeCosModule(sy, &y, {8, 23});
+  ExpressionRef half = fx.constant(0x3F000000u, 32);
+  x->setRepresentative(half.get());
+  y->setRepresentative(z.get());
+  ExpressionRef folded = sx->rebuild(fx.m);
+  const float expect = float(std::cos(0.5));
+  uint32_t expectBits;
+  std::memcpy(&expectBits, &expect, 4);
+  EXPECT_EQ(fx.valueOf(folded), expectBits);
+  EXPECT_EQ(sy->rebuild(fx.m), sz);
+}
+
+// ---------------------------------------------------------------------------
+// The watch-node protocol and propagation of single modules. Tracked bit k
+// gets variable k; every third literal is negated.
+
+int literalOf(uint32_t k) { return int(2 * k + (k % 3 == 0 ? 1 : 0)); }
+
+template <class Module> struct ModuleBench {
+  typedef typename Module::Word Word;
+  Fixture fx;
+  ExpressionRef argument;
+  ExpressionRef node;
+  Module* module;
+  static constexpr unsigned W = sizeof(Word) * 8;
+
+  ModuleBench() {
+    argument = fx.variable(W);
+    node = fx.m.findOrInsert(new Module(argument.get()));
+    module = static_cast<Module*>(node.get());
+    for (uint32_t k = 0; k < 2 * W; ++k) module->getLiterals()[k] = literalOf(k);
+  }
+  // Sets tracked bit k to the bit value v through the solver's callback.
+  void set(uint32_t k, bool v) {
+    const bool literalNegated = module->getLiterals()[k] & 1;
+    module->assigned(module->getWatchNode(k), v != literalNegated);
+  }
+  void clear(uint32_t k) { module->unassigned(module->getWatchNode(k)); }
+  // Tracked bit and value that a literal makes true.
+  static void decode(int literal, uint32_t& k, bool& value) {
+    k = uint32_t(literal >> 1);
+    value = literal == literalOf(k);
+  }
+};
+
+TEST(FloatModuleProtocol, AssignedBitsLandOnTheirSide) {
+  ModuleBench<varnok::CosModuleExpression<double>> b;
+  b.set(64, true);  // result bit 0
+  EXPECT_EQ(b.module->getResultMask(), 1u);
+  EXPECT_EQ(b.module->getResultValues(), 1u);
+  EXPECT_EQ(b.module->getArgumentMask(), 0u);
+  b.set(3, true);  // negated literal whose variable became false
+  EXPECT_EQ(b.module->getArgumentValues(), 8u);
+  b.clear(3);
+  EXPECT_EQ(b.module->getArgumentMask(), 0u);
+  EXPECT_EQ(b.module->getArgumentValues(), 0u);
+  b.set(3, false);
+  EXPECT_EQ(b.module->getArgumentMask(), 8u);
+  EXPECT_EQ(b.module->getArgumentValues(), 0u);
+}
+
+TEST(FloatModuleProtocol, DecisionsProposeTheHighestUnknownBitAsZero) {
+  ModuleBench<varnok::ExpModuleExpression<double>> b;
+  int variable = -1, sign = 0;
+  ASSERT_TRUE(b.module->decide(variable, sign));
+  EXPECT_EQ(variable, 63);  // ties go to the argument
+  EXPECT_EQ(sign, -1);      // literal 127 is odd: the variable true makes the bit 0
+  for (uint32_t k = 11; k < 64; ++k) b.set(k, false);
+  for (uint32_t k = 64 + 12; k < 128; ++k) b.set(k, false);
+  ASSERT_TRUE(b.module->decide(variable, sign));
+  EXPECT_EQ(variable, 64 + 11);
+  EXPECT_EQ(sign, -1);  // literal of 75 is odd: decide the variable true
+
+  // A cosine whose argument spans more than 2 pi proposes the argument first.
+  ModuleBench<varnok::CosModuleExpression<float>> c;
+  // 2^15 with eleven unknown low bits: a span of 8.
+  for (uint32_t k = 11; k < 32; ++k) c.set(k, k == 30 || k == 26 || k == 25 || k == 24);
+  for (uint32_t k = 32 + 12; k < 64; ++k) c.set(k, false);
+  ASSERT_TRUE(c.module->decide(variable, sign));
+  EXPECT_EQ(variable, 10);
+}
+
+TEST(FloatModulePropagation, WideCosineForcesTheTopExponentBitWithoutReason) {
+  ModuleBench<varnok::CosModuleExpression<double>> b;
+  std::vector<int> reason{1, 2};
+  int implied = -1;
+  EXPECT_EQ(b.module->propagate(reason, implied), 1);
+  EXPECT_TRUE(reason.empty());
+  EXPECT_EQ(implied, literalOf(64 + 62) ^ 1);
+  ModuleBench<varnok::CosModuleExpression<float>> f;
+  EXPECT_EQ(f.module->propagate(reason, implied), 1);
+  EXPECT_EQ(implied, literalOf(32 + 30) ^ 1);
+  // An infinite argument constrains nothing (its cosine is a guarded NaN).
+  for (uint32_t k = 0; k < 32; ++k) f.set(k, k >= 23 && k <= 30);
+  reason.assign(3, 5);
+  EXPECT_EQ(f.module->propagate(reason, implied), 0);
+  EXPECT_EQ(reason.size(), 3u);
+}
+
+TEST(FloatModulePropagation, NegativeExponentialIsAConflict) {
+  ModuleBench<varnok::ExpModuleExpression<float>> b;
+  b.set(32 + 31, true);
+  std::vector<int> reason;
+  int implied = -1;
+  EXPECT_EQ(b.module->propagate(reason, implied), 2);
+  EXPECT_EQ(reason, (std::vector<int>{literalOf(32 + 31)}));
+  EXPECT_EQ(implied, -1);
+}
+
+// exp(-inf) = +0 and a NaN argument must stay possible: a result of +0 or of
+// a NaN pattern forces nothing on an argument that may be infinite or NaN.
+TEST(FloatModulePropagation, BackwardOnlyForProvablyFiniteArguments) {
+  ModuleBench<varnok::ExpModuleExpression<float>> b;
+  for (uint32_t k = 32; k < 64; ++k) b.set(k, false);  // result +0
+  for (uint32_t k = 23; k < 32; ++k) b.set(k, true);   // argument -inf or a negative NaN
+  std::vector<int> reason;
+  int implied = -1;
+  EXPECT_NE(b.module->propagate(reason, implied), 2);
+  // log(-inf) is a guarded NaN; the module's own value there, the host's
+  // NaN, stays possible for an argument that may also be a NaN.
+  ModuleBench<varnok::LogModuleExpression<double>> l;
+  const uint64_t host = bitsOfDouble(std::log(-INFINITY));
+  for (uint32_t k = 52; k < 64; ++k) l.set(k, true);  // -inf or a negative NaN
+  for (uint32_t k = 64 + 1; k < 128; ++k) l.set(k, (host >> (k - 64)) & 1);
+  EXPECT_NE(l.module->propagate(reason, implied), 2);
+}
+
+// Soundness of the whole propagation: known bits taken from a real pair
+// (x, f(x)) never give a conflict, every implied bit agrees with the pair,
+// and a reason's literals, re-read on other pairs that satisfy them, imply
+// the same bit (sampled).
+template <class Module> void propagationIsSound(uint64_t seed, unsigned rounds, bool (*admissible)(double),
+                                                unsigned& calls) {
+  typedef typename Module::Word Word;
+  const unsigned W = sizeof(Word) * 8;
+  ModuleBench<Module> b;
+  std::mt19937_64 rng(seed);
+  auto valueOfArgument = [&](Word x) {
+    double v;
+    if (W == 64) {
+      std::memcpy(&v, &x, 8);
+    } else {
+      float f;
+      std::memcpy(&f, &x, 4);
+      v = f;
+    }
+    return v;
+  };
+  auto image = [&](Word x) {
+    varnok::BitVector in(W), out(W);
+    in.fromUInt64(uint64_t(x), W);
+    b.module->compute(in, out);
+    return Word(out.getWord(0));
+  };
+  auto randomArgument = [&]() {
+    for (;;) {
+      Word x = Word(rng());
+      const double specials[] = {0.0, -0.0, INFINITY, -INFINITY, 1.0, -1.0, 1e-310, 1e300, -1e300, 710.0, -746.0};
+      if (rng() % 8 == 0) {  // a special value, or next to it
+        const double v = specials[rng() % 11];
+        if (W == 64) {
+          std::memcpy(&x, &v, 8);
+        } else {
+          const float f = float(v);
+          uint32_t z;
+          std::memcpy(&z, &f, 4);
+          x = Word(z);
+        }
+        if (rng() % 2) x += Word(rng() % 3) - 1;
+      } else if (rng() % 2) {  // a value of moderate magnitude
+        const double v = std::ldexp(double(rng() % 1000000) / 1000000.0, int(rng() % 40) - 20) * (rng() % 2 ? 1 : -1);
+        if (W == 64) {
+          std::memcpy(&x, &v, 8);
+        } else {
+          const float f = float(v);
+          uint32_t y;
+          std::memcpy(&y, &f, 4);
+          x = Word(y);
+        }
+      }
+      if (admissible(valueOfArgument(x))) return x;
+    }
+  };
+  for (unsigned round = 0; round < rounds; ++round) {
+    const Word x = randomArgument(), y = image(x);
+    for (uint32_t k = 0; k < 2 * W; ++k) b.clear(k);
+    // Assign bits in a random order, top bits more often, propagating after
+    // each like the solver does.
+    const unsigned known = unsigned(rng() % (2 * W + 1));
+    for (unsigned step = 0; step < known; ++step) {
+      const uint32_t k = rng() % 3 ? uint32_t(rng() % (2 * W)) : uint32_t((rng() % 2) * W + W - 1 - rng() % 12);
+      const Word pattern = k < W ? x : y;
+      b.set(k, (pattern >> (k % W)) & 1);
+      std::vector<int> reason;
+      int implied = -1;
+      const int status = b.module->propagate(reason, implied);
+      ++calls;
+      const std::string where = "x=" + hexWord(x) + " y=" + hexWord(y) + " argument " +
+                                hexWord(b.module->getArgumentMask()) + "/" +
+                                hexWord(b.module->getArgumentValues()) + " result " +
+                                hexWord(b.module->getResultMask()) + "/" + hexWord(b.module->getResultValues());
+      ASSERT_NE(status, 2) << where;
+      if (status == 1) {
+        uint32_t ik;
+        bool iv;
+        ModuleBench<Module>::decode(implied, ik, iv);
+        const Word pattern = ik < W ? x : y;
+        ASSERT_EQ(bool((pattern >> (ik % W)) & 1), iv) << where << " implied bit " << ik;
+        // Sampled reason check: pairs agreeing with every reason literal.
+        Word reasonMask[2] = {0, 0}, reasonValues[2] = {0, 0};
+        for (int literal : reason) {
+          uint32_t rk;
+          bool rv;
+          ModuleBench<Module>::decode(literal, rk, rv);
+          const Word p = rk < W ? x : y;
+          reasonMask[rk / W] |= Word(1) << (rk % W);
+          reasonValues[rk / W] |= p & (Word(1) << (rk % W));
+        }
+        for (unsigned sample = 0; sample < 16; ++sample) {
+          const Word x2 = (Word(rng()) & ~reasonMask[0]) | reasonValues[0];
+          if (!admissible(valueOfArgument(x2))) continue;
+          const Word y2 = image(x2);
+          if ((y2 & reasonMask[1]) != reasonValues[1]) continue;
+          const Word p2 = ik < W ? x2 : y2;
+          ASSERT_EQ(bool((p2 >> (ik % W)) & 1), iv)
+              << where << " implied bit " << ik << " fails for x2=" << hexWord(x2) << " y2=" << hexWord(y2);
+        }
+      }
+    }
+  }
+}
+
+bool finite(double v) { return std::isfinite(v); }
+bool notNaN(double v) { return !std::isnan(v); }
+
+TEST(FloatModulePropagation, SoundAgainstTheHostFunctions) {
+  unsigned calls = 0;
+  propagationIsSound<varnok::SinModuleExpression<float>>(11, 300, finite, calls);
+  propagationIsSound<varnok::CosModuleExpression<float>>(12, 300, finite, calls);
+  propagationIsSound<varnok::ExpModuleExpression<float>>(13, 300, notNaN, calls);
+  propagationIsSound<varnok::LogModuleExpression<float>>(14, 300, notNaN, calls);
+  propagationIsSound<varnok::SinModuleExpression<double>>(15, 150, finite, calls);
+  propagationIsSound<varnok::CosModuleExpression<double>>(16, 150, finite, calls);
+  propagationIsSound<varnok::ExpModuleExpression<double>>(17, 150, notNaN, calls);
+  propagationIsSound<varnok::LogModuleExpression<double>>(18, 150, notNaN, calls);
+  std::printf("propagation calls checked: %u\n", calls);
+}
+
+
+// ---------------------------------------------------------------------------
+// End to end: the scripts tests/regress/nonlinear_*.smt2 under the
+// module-aware back end with SAT preprocessing, substitution and constraint
+// propagation each on and off. The answers must be those of the script's
+// expected output in every configuration, and every model value of a function
+// must be the host's value at the model's argument (the NaN pattern where the
+// function is NaN by definition), within one unit in the last place of the
+// exact value.
+
+struct FloatLiteral {
+  unsigned width = 0;
+  uint64_t bits = 0;
+};
+
+// "(fp #bS #bE... #bM...)" at position pos.
+bool parseFloatLiteral(const std::string& text, size_t pos, FloatLiteral& out) {
+  if (text.compare(pos, 4, "(fp ") != 0) return false;
+  pos += 4;
+  out = FloatLiteral();
+  for (int field = 0; field < 3; ++field) {
+    if (text.compare(pos, 2, "#b") != 0) return false;
+    pos += 2;
+    while (pos < text.size() && (text[pos] == '0' || text[pos] == '1')) {
+      out.bits = (out.bits << 1) | uint64_t(text[pos] - '0');
+      ++out.width;
+      ++pos;
+    }
+    if (field < 2 && text[pos++] != ' ') return false;
+  }
+  return out.width == 32 || out.width == 64;
+}
+
+// The value pairs of a get-value answer: term text and float literal.
+std::vector<std::pair<std::string, FloatLiteral>> valuePairs(const std::string& answer) {
+  std::vector<std::pair<std::string, FloatLiteral>> pairs;
+  size_t pos = 0;
+  while ((pos = answer.find("(fp ", pos)) != std::string::npos) {
+    FloatLiteral v;
+    const size_t termEnd = pos - 1;  // the blank before the literal
+    size_t termStart = termEnd;
+    int depth = 0;
+    while (termStart > 0) {
+      const char c = answer[termStart - 1];
+      if (c == ')') ++depth;
+      if (c == '(') {
+        if (depth == 0) break;
+        --depth;
+      }
+      --termStart;
+    }
+    if (parseFloatLiteral(answer, pos, v)) pairs.push_back({answer.substr(termStart, termEnd - termStart), v});
+    pos += 4;
+  }
+  return pairs;
+}
+
+double widen(const FloatLiteral& v) {
+  if (v.width == 64) {
+    double d;
+    std::memcpy(&d, &v.bits, 8);
+    return d;
+  }
+  const uint32_t b = uint32_t(v.bits);
+  float f;
+  std::memcpy(&f, &b, 4);
+  return f;
+}
+
+// The function's value as the solver defines it: the host's double function,
+// rounded to single precision for a single, and the NaN pattern of the
+// format where the argument is guarded.
+uint64_t hostValue(const std::string& function, const FloatLiteral& x) {
+  const double v = widen(x);
+  const bool nan = std::isnan(v);
+  bool guarded = nan;
+  if (function == "fp.sin" || function == "fp.cos") guarded = !std::isfinite(v);
+  if (function == "fp.log") guarded = nan || std::signbit(v);
+  if (guarded) return x.width == 64 ? 0x7FF8000000000000ull : 0x7FC00000u;
+  double r = function == "fp.exp" ? std::exp(v) : function == "fp.log" ? std::log(v)
+             : function == "fp.sin" ? std::sin(v) : std::cos(v);
+  uint64_t bits;
+  if (x.width == 64) {
+    std::memcpy(&bits, &r, 8);
+  } else {
+    const float f = float(r);
+    uint32_t b;
+    std::memcpy(&b, &f, 4);
+    bits = b;
+  }
+  return bits;
+}
+
+// Distance in representable values (sign-magnitude keys).
+uint64_t ulpDistance(uint64_t a, uint64_t b, unsigned width) {
+  const uint64_t sign = uint64_t(1) << (width - 1);
+  auto key = [&](uint64_t x) { return (x & sign) ? sign - (x & (sign - 1)) : sign + x; };
+  const uint64_t ka = key(a), kb = key(b);
+  return ka > kb ? ka - kb : kb - ka;
+}
+
+#ifdef VARNOK_HAVE_MPFR
+// The exact value rounded to the format.
+uint64_t exactValue(const std::string& function, const FloatLiteral& x) {
+  mpfr_t a, r;
+  mpfr_init2(a, 64);
+  mpfr_init2(r, 300);
+  mpfr_set_d(a, widen(x), MPFR_RNDN);
+  if (function == "fp.exp") mpfr_exp(r, a, MPFR_RNDN);
+  if (function == "fp.log") mpfr_log(r, a, MPFR_RNDN);
+  if (function == "fp.sin") mpfr_sin(r, a, MPFR_RNDN);
+  if (function == "fp.cos") mpfr_cos(r, a, MPFR_RNDN);
+  uint64_t bits;
+  if (x.width == 64) {
+    const double d = mpfr_get_d(r, MPFR_RNDN);
+    std::memcpy(&bits, &d, 8);
+  } else {
+    const float f = mpfr_get_flt(r, MPFR_RNDN);
+    uint32_t b;
+    std::memcpy(&b, &f, 4);
+    bits = b;
+  }
+  mpfr_clear(a);
+  mpfr_clear(r);
+  return bits;
+}
+#endif
+
+std::vector<std::string> answerLines(const std::string& out) {
+  std::vector<std::string> answers;
+  std::istringstream in(out);
+  std::string line;
+  while (std::getline(in, line))
+    if (line == "sat" || line == "unsat" || line == "unknown") answers.push_back(line);
+  return answers;
+}
+
+TEST(NonLinearScripts, AnswersAndModelsInEveryConfiguration) {
+  const std::string dir = std::string(VARNOK_SOURCE_DIR) + "/tests/regress";
+  std::vector<std::string> scripts;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d)) {
+      const std::string name = e->d_name;
+      if (name.rfind("nonlinear_", 0) == 0 && name.size() > 5 && name.substr(name.size() - 5) == ".smt2")
+        scripts.push_back(name.substr(0, name.size() - 5));
+    }
+    closedir(d);
+  }
+  std::sort(scripts.begin(), scripts.end());
+  ASSERT_GE(scripts.size(), 7u);
+  const std::string scratch = varnok_test::scratchDirectory("nonlinear");
+  unsigned runs = 0, models = 0, wrong = 0;
+  std::printf("%-26s %-20s %s\n", "script", "pre/subst/cprop", "answers (seconds)");
+  for (const std::string& name : scripts) {
+    const std::string input = varnok_test::readWholeFile(dir + "/" + name + ".smt2");
+    const std::vector<std::string> expected = answerLines(varnok_test::readWholeFile(dir + "/" + name + ".expected"));
+    for (int config = 0; config < 8; ++config) {
+      const bool pre = config & 4, subst = config & 2, cprop = config & 1;
+      const std::vector<std::string> args = {"--sat-solver=minisat-modified",
+                                             std::string("--sat-preprocessing=") + (pre ? "on" : "off"),
+                                             std::string("--substitution=") + (subst ? "on" : "off"),
+                                             std::string("--constraint-propagation=") + (cprop ? "on" : "off")};
+      const auto start = std::chrono::steady_clock::now();
+      const varnok_test::RunResult r = varnok_test::runVarnok(args, input, scratch, 120);
+      const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      const std::string label = std::string(pre ? "on" : "off") + "/" + (subst ? "on" : "off") + "/" + (cprop ? "on" : "off");
+      SCOPED_TRACE(name + " " + label);
+      ++runs;
+      EXPECT_EQ(r.status, 0) << r.err;
+      const std::vector<std::string> answers = answerLines(r.out);
+      std::string joined;
+      for (const std::string& a : answers) joined += a + " ";
+      std::printf("%-26s %-20s %s(%.2f)\n", name.c_str(), label.c_str(), joined.c_str(), seconds);
+      if (answers != expected) ++wrong;
+      EXPECT_EQ(answers, expected) << r.out << r.err;
+      // Every function value against the host and the exact value.
+      std::istringstream lines(r.out);
+      // get-value answers: from a line opening "((" until the parentheses
+      // balance.
+      std::string line, answer;
+      std::vector<std::string> blocks;
+      int depth = 0;
+      while (std::getline(lines, line)) {
+        if (depth == 0 && line.rfind("((", 0) != 0) continue;
+        answer += line + " ";
+        for (char c : line) depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+        if (depth == 0) {
+          blocks.push_back(answer);
+          answer.clear();
+        }
+      }
+      for (const std::string& block : blocks) {
+        const auto pairs = valuePairs(block);
+        for (const auto& p : pairs) {
+          const std::string& term = p.first;
+          if (term.rfind("(fp.", 0) != 0) continue;
+          const size_t blank = term.find(' ');
+          const std::string function = term.substr(1, blank - 1), argument = term.substr(blank + 1, term.size() - blank - 2);
+          const FloatLiteral* x = nullptr;
+          for (const auto& q : pairs)
+            if (q.first == argument) x = &q.second;
+          ASSERT_NE(x, nullptr) << block;
+          ++models;
+          const uint64_t host = hostValue(function, *x);
+          EXPECT_EQ(p.second.bits, host) << block;
+#ifdef VARNOK_HAVE_MPFR
+          const double v = widen(p.second);
+          if (!std::isnan(v)) {
+            EXPECT_LE(ulpDistance(p.second.bits, exactValue(function, *x), x->width), 1u) << block;
+          }
+#endif
+        }
+      }
+    }
+  }
+  std::printf("runs %u, wrong answers %u, function values checked %u\n", runs, wrong, models);
+}
+
+
+// ---------------------------------------------------------------------------
+// Harder checks through the API, one solver each: the answer, the host
+// value at a model's argument, and the search figures (printed, not
+// asserted).
+
+struct Problem {
+  const char* name;
+  bool single;
+  // Builds the formula over the argument x (and a second float y), returns
+  // the function terms whose model values are checked: (function, argument).
+  std::function<void(VARNOK::Solver&, const VARNOK::Expression&, const VARNOK::Expression&,
+                     std::vector<std::pair<std::string, VARNOK::Expression>>&)>
+      build;
+  VARNOK::SolveResult expected;
+};
+
+VARNOK::Expression floatConstant(VARNOK::Solver& s, double v, bool single) {
+  uint8_t bytes[8];
+  if (single) {
+    const float f = float(v);
+    std::memcpy(bytes, &f, 4);
+    return s.makeConstantFromBits(bytes, 32, 1);
+  }
+  std::memcpy(bytes, &v, 8);
+  return s.makeConstantFromBits(bytes, 64, 1);
+}
+
+TEST(NonLinearSearch, BoundedProblemsWithFigures) {
+  typedef std::vector<std::pair<std::string, VARNOK::Expression>> Terms;
+  const varnok::FloatFormat F32{8, 23}, F64{11, 52};
+  auto c = [](VARNOK::Solver& s, double v, bool single) { return floatConstant(s, v, single); };
+  const Problem problems[] = {
+      {"f32 |x|<2^23, x>2^20, sin>0.99, cos<-0.1", true,
+       [&](VARNOK::Solver& s, const VARNOK::Expression& x, const VARNOK::Expression&, Terms& t) {
+         VARNOK::Expression sn = s.makeSin(x, F32), cs = s.makeCos(x, F32);
+         s.assumeFormula(s.makeFloatLT(s.makeFloatAbs(x, F32), c(s, 8388608, true), F32));
+         s.assumeFormula(s.makeFloatGT(x, c(s, 1048576, true), F32));
+         s.assumeFormula(s.makeFloatGT(sn, c(s, 0.99, true), F32));
+         s.assumeFormula(s.makeFloatLT(cs, c(s, -0.1, true), F32));
+         t = {{"fp.sin", sn}, {"fp.cos", cs}};
+       },
+       VARNOK::SOLVE_SAT},
+      {"f32 x in [1.5, 1.6], cos<-0.03", true,
+       [&](VARNOK::Solver& s, const VARNOK::Expression& x, const VARNOK::Expression&, Terms&) {
+         s.assumeFormula(s.makeFloatLEQ(c(s, 1.5, true), x, F32));
+         s.assumeFormula(s.makeFloatLEQ(x, c(s, 1.6, true), F32));
+         s.assumeFormula(s.makeFloatLT(s.makeCos(x, F32), c(s, -0.03, true), F32));
+       },
+       VARNOK::SOLVE_UNSAT},
+      {"f64 exp(x) = 2", false,
+       [&](VARNOK::Solver& s, const VARNOK::Expression& x, const VARNOK::Expression&, Terms& t) {
+         VARNOK::Expression e = s.makeExp(x, F64);
+         s.assumeFormula(s.makeFloatEq(e, c(s, 2.0, false), F64));
+         t = {{"fp.exp", e}};
+       },
+       VARNOK::SOLVE_SAT},
+      {"f64 exp(x) = y, log(y) = x, y > 1e300", false,
+       [&](VARNOK::Solver& s, const VARNOK::Expression& x, const VARNOK::Expression& y, Terms& t) {
+         VARNOK::Expression e = s.makeExp(x, F64);
+         s.assumeFormula(s.makeFloatEq(e, y, F64));
+         s.assumeFormula(s.makeFloatEq(s.makeLog(y, F64), x, F64));
+         s.assumeFormula(s.makeFloatGT(y, c(s, 1e300, false), F64));
+         t = {{"fp.exp", e}};
+       },
+       VARNOK::SOLVE_SAT},
+      {"f64 log(x) > 709.79, x finite", false,
+       [&](VARNOK::Solver& s, const VARNOK::Expression& x, const VARNOK::Expression&, Terms&) {
+         s.assumeFormula(s.makeNot(s.makeFloatIsInfinite(x, F64)));
+         s.assumeFormula(s.makeFloatGT(s.makeLog(x, F64), c(s, 709.79, false), F64));
+       },
+       VARNOK::SOLVE_UNSAT},
+  };
+  std::printf("%-46s %-4s %-6s %8s %12s %10s %10s %8s\n", "problem", "pre", "answer", "seconds", "propagations",
+              "decisions", "conflicts", "modcls");
+  for (const Problem& p : problems) {
+    for (bool pre : {false, true}) {
+      SCOPED_TRACE(std::string(p.name) + (pre ? " pre" : ""));
+      VARNOK::Solver s;
+      ASSERT_TRUE(s.setSATSolver(VARNOK::SAT_SOLVER_MINISAT_MODIFIED));
+      ASSERT_TRUE(s.setSATPreprocessing(pre));
+      const unsigned width = p.single ? 32 : 64;
+      VARNOK::Expression x = s.makeVariable(width, "x"), y = s.makeVariable(width, "y");
+      Terms terms;
+      p.build(s, x, y, terms);
+      const auto start = std::chrono::steady_clock::now();
+      const VARNOK::SolveResult r = s.solve();
+      const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      EXPECT_EQ(r, p.expected);
+      uint64_t propagations = 0, decisions = 0, conflicts = 0, moduleClauses = 0;
+      varnok::sat::Solver* back = s.getContext().getSatSolver();
+      if (auto* core = dynamic_cast<varnok::sat::MiniSatCoreModified*>(back)) {
+        propagations = core->getSolver().propagations;
+        decisions = core->getSolver().decisions;
+        conflicts = core->getSolver().conflicts;
+        moduleClauses = core->getSolver().module_clauses;
+      } else if (auto* simp = dynamic_cast<varnok::sat::MiniSatSimpModified*>(back)) {
+        propagations = simp->getSolver().propagations;
+        decisions = simp->getSolver().decisions;
+        conflicts = simp->getSolver().conflicts;
+        moduleClauses = simp->getSolver().module_clauses;
+      }
+      std::printf("%-46s %-4s %-6s %8.3f %12llu %10llu %10llu %8llu\n", p.name, pre ? "on" : "off",
+                  r == VARNOK::SOLVE_SAT ? "sat" : r == VARNOK::SOLVE_UNSAT ? "unsat" : "other", seconds,
+                  (unsigned long long)propagations, (unsigned long long)decisions, (unsigned long long)conflicts,
+                  (unsigned long long)moduleClauses);
+      if (r != VARNOK::SOLVE_SAT) continue;
+      std::vector<VARNOK::Expression> query = {x};
+      for (const auto& t : terms) query.push_back(t.second);
+      ASSERT_TRUE(s.prepareModel(query));
+      std::vector<bool> bits;
+      ASSERT_TRUE(s.getModelValue(x, bits));
+      FloatLiteral argument;
+      argument.width = width;
+      for (unsigned i = 0; i < width; ++i) argument.bits |= uint64_t(bits[i]) << i;
+      for (const auto& t : terms) {
+        // The terms above are of x itself, except the log of exp(x).
+        ASSERT_TRUE(s.getModelValue(t.second, bits));
+        uint64_t value = 0;
+        for (unsigned i = 0; i < width; ++i) value |= uint64_t(bits[i]) << i;
+        EXPECT_EQ(value, hostValue(t.first, argument)) << t.first << " at " << hexWord(argument.bits);
+      }
+    }
+  }
+}
+
+
+// Small problems decided against enumeration: x ranges over at most a few
+// thousand consecutive values, f(x) must lie in [a, b]; the answer must be
+// sat exactly when some value of the range has its function value in [a, b],
+// and a model must be such a value.
+template <typename T> void smallProblemsAgreeWithEnumeration(uint64_t seed, unsigned problems, unsigned& sat,
+                                                             unsigned& unsat) {
+  typedef typename FloatBits<T>::Word Word;
+  const bool single = sizeof(T) == 4;
+  const unsigned width = single ? 32 : 64;
+  const varnok::FloatFormat format = single ? varnok::FloatFormat{8, 23} : varnok::FloatFormat{11, 52};
+  std::mt19937_64 rng(seed);
+  const char* names[] = {"fp.exp", "fp.log", "fp.sin", "fp.cos"};
+  for (unsigned n = 0; n < problems; ++n) {
+    const int which = int(n % 4);
+    const std::string function = names[which];
+    // The range of x: consecutive patterns of one sign, away from zero.
+    const double magnitudes[] = {1e-3, 0.1, 0.7, 1.5, 3.0, 10.0, 80.0, 1000.0};
+    T start = T(magnitudes[rng() % 8] * (1 + double(rng() % 1000) / 1000.0));
+    if (rng() % 3 == 0) start = -start;
+    const Word count = 1 + Word(rng() % 3000);
+    const Word p0 = varnok::known_bits::patternOf(start);
+    const T v0 = start, v1 = varnok::known_bits::valueOf<T>(Word(p0 + count - 1));
+    const T lo = std::min(v0, v1), hi = std::max(v0, v1);
+    // Function values over the range, the solver's way.
+    std::vector<T> values;
+    for (Word i = 0; i < count; ++i) {
+      FloatLiteral x;
+      x.width = width;
+      x.bits = p0 + i;
+      values.push_back(varnok::known_bits::valueOf<T>(Word(hostValue(function, x))));
+    }
+    // The target: around one of the values, or around a point just outside.
+    T a, b;
+    const T pick = values[rng() % count];
+    if (std::isnan(pick)) {
+      a = -1;
+      b = 1;
+    } else if (rng() % 2) {
+      a = std::nextafter(pick, T(-INFINITY));
+      b = std::nextafter(pick, T(INFINITY));
+      if (rng() % 2) a = b;  // one value: often no argument hits it exactly
+    } else {
+      const T spread = std::fabs(pick) * T(1e-3) + T(1e-6);
+      a = pick + spread * T(int(rng() % 5) - 2);
+      b = a + spread * T(rng() % 3);
+    }
+    bool expected = false;
+    for (T v : values) expected = expected || (!std::isnan(v) && a <= v && v <= b);
+
+    VARNOK::Solver s;
+    ASSERT_TRUE(s.setSATSolver(VARNOK::SAT_SOLVER_MINISAT_MODIFIED));
+    ASSERT_TRUE(s.setSATPreprocessing((n / 4) % 2 == 0));
+    VARNOK::Expression x = s.makeVariable(width, "x");
+    VARNOK::Expression fx = which == 0 ? s.makeExp(x, format) : which == 1 ? s.makeLog(x, format)
+                            : which == 2 ? s.makeSin(x, format) : s.makeCos(x, format);
+    s.assumeFormula(s.makeFloatLEQ(floatConstant(s, lo, single), x, format));
+    s.assumeFormula(s.makeFloatLEQ(x, floatConstant(s, hi, single), format));
+    s.assumeFormula(s.makeFloatLEQ(floatConstant(s, a, single), fx, format));
+    s.assumeFormula(s.makeFloatLEQ(fx, floatConstant(s, b, single), format));
+    const VARNOK::SolveResult r = s.solve();
+    std::ostringstream where;
+    where.precision(17);
+    where << function << " x in [" << lo << ", " << hi << "] (" << uint64_t(count) << " values), f in [" << a << ", "
+          << b << "]";
+    ASSERT_EQ(r, expected ? VARNOK::SOLVE_SAT : VARNOK::SOLVE_UNSAT) << where.str();
+    if (r != VARNOK::SOLVE_SAT) {
+      ++unsat;
+      continue;
+    }
+    ++sat;
+    std::vector<bool> bits;
+    ASSERT_TRUE(s.prepareModel({x, fx}));
+    ASSERT_TRUE(s.getModelValue(x, bits));
+    FloatLiteral arg;
+    arg.width = width;
+    for (unsigned i = 0; i < width; ++i) arg.bits |= uint64_t(bits[i]) << i;
+    const T xv = varnok::known_bits::valueOf<T>(Word(arg.bits));
+    EXPECT_TRUE(lo <= xv && xv <= hi) << where.str() << " x=" << xv;
+    ASSERT_TRUE(s.getModelValue(fx, bits));
+    uint64_t fv = 0;
+    for (unsigned i = 0; i < width; ++i) fv |= uint64_t(bits[i]) << i;
+    EXPECT_EQ(fv, hostValue(function, arg)) << where.str() << " x=" << xv;
+  }
+}
+
+TEST(NonLinearSearch, SmallProblemsAgreeWithEnumeration) {
+  unsigned sat = 0, unsat = 0;
+  smallProblemsAgreeWithEnumeration<float>(21, 400, sat, unsat);
+  smallProblemsAgreeWithEnumeration<double>(22, 400, sat, unsat);
+  std::printf("enumerated problems: %u sat, %u unsat\n", sat, unsat);
+}
+
+}  // namespace
