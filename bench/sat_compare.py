@@ -55,13 +55,13 @@ DUMPED = [
 # (p, q, width): x * y = p * q with x, y > 1 over `width`-bit x and y; q = 1
 # makes it a prime, which has no such factors (unsat).
 FACTORING = [
-    (16381, 16369, 14),
-    (32749, 32719, 15),
-    (65519, 65521, 16),
-    (268435399, 1, 14),
-    (1073741789, 1, 15),
+    (40949, 65521, 16),
+    (163819, 262139, 18),
+    (655357, 1048573, 20),
+    (2684354557, 1, 16),
+    (42949672949, 1, 18),
+    (687194767253, 1, 20),
 ]
-
 
 def load_generator():
     spec = importlib.util.spec_from_file_location("cnf_generate", os.path.join(HERE, "cnf", "generate.py"))
@@ -121,9 +121,11 @@ def dump(varnok, benchmarks, work):
         d = tempfile.mkdtemp(dir=work)
         subprocess.run([varnok, "--sat-solver=dump-dimacs", "--sat-preprocessing=off", src], cwd=d,
                        capture_output=True, text=True, timeout=600)
-        first = os.path.join(d, "varnok_1.cnf")
-        if not os.path.exists(first):
-            print("no clause set dumped for %s" % rel, file=sys.stderr)
+        dumped = sorted(glob.glob(os.path.join(d, "varnok_*.cnf")), key=lambda p: int(re.sub(r"\D", "", os.path.basename(p))))
+        first = dumped[0] if dumped else None
+        if first is None:
+            print("no clause set dumped for %s (decided without the SAT solver)" % rel, file=sys.stderr)
+            shutil.rmtree(d)
             continue
         path = os.path.join(work, "dump_" + os.path.basename(rel).replace(".smt2", "") + ".cnf")
         shutil.move(first, path)

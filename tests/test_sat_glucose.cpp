@@ -131,48 +131,26 @@ TEST(GlucoseBackEnds, AgreeWithMiniSatAndEachOther) {
   EXPECT_GT(incrementalSequences(makeSimpCollecting, 1905, rounds(300, 60), options).unsat, 0);
 }
 
-// Long enough searches for restarts and reductions; afterwards the learnt
-// clauses keep their record sound: LBD between 1 and the size, binary ones
-// only in the binary lists.
+// Long enough searches for restarts and reductions; afterwards every learnt
+// clause has an LBD between 1 and its size.
 TEST(GlucoseBackEnds, LongSearchesRestartAndReduce) {
-  for (bool simp : {false, true}) {
-    SCOPED_TRACE(simp);
-    std::unique_ptr<varnok::sat::Solver> a(simp ? makeSimp() : makeCore());
-    for (const Clause& c : pigeonhole(rounds(8, 7))) a->addClause(c);
-    EXPECT_EQ(1, a->solve({}));
-    const Glucose::Solver& s = simp ? static_cast<const Glucose::Solver&>(
-                                          static_cast<varnok::sat::GlucoseSimp*>(a.get())->getSolver())
-                                    : static_cast<varnok::sat::GlucoseCore*>(a.get())->getSolver();
-    EXPECT_GT(s.starts, 1u);
-    EXPECT_EQ(1, s.unsatCalls);
-    if (s.conflicts >= 2000) EXPECT_GE(s.reduceCount, 1u);
+  varnok::sat::GlucoseCore core;
+  varnok::sat::GlucoseSimp simp;
+  for (const Clause& c : pigeonhole(rounds(8, 7))) {
+    core.addClause(c);
+    simp.addClause(c);
   }
-  // Random 3-SAT near the threshold: answers and models against MiniSat.
-  std::mt19937 rng(1906);
-  uint64_t conflicts = 0, reductions = 0;
-  for (int round = 0; round < rounds(12, 3); round++) {
-    int vars = 110;
-    std::vector<Clause> cs;
-    for (int i = 0; i < vars * 426 / 100; i++) cs.push_back(randomClause(rng, vars, 3, 3));
-    varnok::sat::GlucoseCore g;
-    varnok::sat::MiniSatCore m;
-    for (const Clause& c : cs) {
-      g.addClause(c);
-      m.addClause(c);
-    }
-    int answer = g.solve({});
-    ASSERT_EQ(m.solve({}), answer) << round;
-    if (answer == 0) EXPECT_TRUE(modelSatisfies(g, cs, {}));
-    const Glucose::Solver& s = g.getSolver();
-    conflicts += s.conflicts;
-    reductions += s.reduceCount;
-    for (int i = 0; i < s.learnts.size(); i++) {
-      const Glucose::Clause& c = s.ca[s.learnts[i]];
-      EXPECT_GE(c.lbd(), 1u);
-      EXPECT_LE((int)c.lbd(), c.size());
+  EXPECT_EQ(1, core.solve({}));
+  EXPECT_EQ(1, simp.solve({}));
+  for (Glucose::Solver* s : {&core.getSolver(), (Glucose::Solver*)&simp.getSolver()}) {
+    EXPECT_GT(s->starts, 1u);
+    EXPECT_EQ(1, s->unsatCalls);
+    EXPECT_TRUE(s->conflicts < 2000 || s->reduceCount >= 1u);
+    for (int i = 0; i < s->learnts.size(); i++) {
+      const Glucose::Clause& c = s->ca[s->learnts[i]];
+      EXPECT_TRUE(c.lbd() >= 1 && (int)c.lbd() <= c.size());
     }
   }
-  if (conflicts > 30000) EXPECT_GT(reductions, 0u);
 }
 
 // The duplicate assumptions open more decision levels than there are
@@ -270,21 +248,15 @@ TEST(GlucoseSolver, BinaryResolutionMinimisation) {
 TEST(GlucoseSolver, BoundedQueueKeepsTheLastValues) {
   Glucose::BoundedQueue<Glucose::OutOfMemoryException> q;
   q.initSize(3);
-  q.push(1);
-  q.push(2);
+  for (uint32_t x : {1, 2}) q.push(x);
   EXPECT_FALSE(q.valid());
   q.push(6);
-  EXPECT_TRUE(q.valid());
-  EXPECT_EQ(3u, q.average());
-  q.push(10);  // drops the 1
-  EXPECT_EQ(6u, q.average());
-  q.push(0);
-  q.push(0);  // 10, 0, 0
+  EXPECT_TRUE(q.valid() && q.average() == 3u);
+  for (uint32_t x : {10, 0, 0}) q.push(x);  // 10, 0, 0: floor(10 / 3)
   EXPECT_EQ(3u, q.average());
   q.fastClear();
-  EXPECT_FALSE(q.valid());
   q.push(7);
-  EXPECT_EQ(7u, q.average());
+  EXPECT_TRUE(!q.valid() && q.average() == 7u);
 }
 
 TEST(GlucoseSolver, RestartNeedsAFullQueueAboveTheAverage) {
@@ -334,7 +306,7 @@ TEST(GlucoseSolver, VariableDecayGrowsEvery5000Conflicts) {
   for (uint64_t c = 10000; c <= 100000; c += 5000) {
     s.conflicts = c;
     s.noteConflict();
-    if (c == 70000) EXPECT_LT(s.var_decay, 0.95);
+    EXPECT_TRUE(c != 70000 || s.var_decay < 0.95);
   }
   EXPECT_NEAR(0.95, s.var_decay, 1e-9);
 }
@@ -552,39 +524,19 @@ TEST(GlucoseOptions, TablesInConstructionOrder) {
 
 TEST(GlucoseOptions, SolversStartWithTheDefaults) {
   Glucose::SimpSolver s;
-  EXPECT_EQ(0.8, s.K);
-  EXPECT_EQ(1.4, s.R);
-  EXPECT_EQ(50, s.sizeLBDQueue);
-  EXPECT_EQ(5000, s.sizeTrailQueue);
-  EXPECT_EQ(2000, s.firstReduceDB);
-  EXPECT_EQ(2000, s.reduceLimit);
-  EXPECT_EQ(300, s.incReduceDB);
-  EXPECT_EQ(1000, s.specialIncReduceDB);
-  EXPECT_EQ(30, s.lbLBDFrozenClause);
-  EXPECT_EQ(30, s.lbSizeMinimizingClause);
-  EXPECT_EQ(6, s.lbLBDMinimizingClause);
-  EXPECT_EQ(0.8, s.var_decay);
-  EXPECT_EQ(0.999, s.clause_decay);
-  EXPECT_EQ(0.0, s.random_var_freq);
-  EXPECT_EQ(91648253.0, s.random_seed);
-  EXPECT_EQ(2, s.ccmin_mode);
-  EXPECT_EQ(2, s.phase_saving);
-  EXPECT_FALSE(s.rnd_init_act);
-  EXPECT_EQ(0.2, s.garbage_frac);
-  EXPECT_FALSE(s.incremental);
-  EXPECT_FALSE(s.certified);
-  EXPECT_EQ(0, s.verbosity);
-  EXPECT_EQ(1, s.reduceRound);
-  EXPECT_EQ(1, s.input_mode);
-  EXPECT_EQ(0, s.grow);
-  EXPECT_EQ(20, s.clause_lim);
-  EXPECT_EQ(1000, s.subsumption_lim);
-  EXPECT_EQ(0.5, s.simp_garbage_frac);
-  EXPECT_TRUE(s.use_elim);
-  EXPECT_TRUE(s.ca.extra_clause_field);
-  EXPECT_FALSE(s.remove_satisfied);
-  EXPECT_TRUE(Glucose::Solver().remove_satisfied);
-  EXPECT_FALSE(Glucose::Solver().ca.extra_clause_field);
+  EXPECT_TRUE(s.K == 0.8 && s.R == 1.4 && s.sizeLBDQueue == 50 && s.sizeTrailQueue == 5000);
+  EXPECT_TRUE(s.firstReduceDB == 2000 && s.reduceLimit == 2000 && s.reduceRound == 1 && s.incReduceDB == 300 &&
+              s.specialIncReduceDB == 1000 && s.lbLBDFrozenClause == 30);
+  EXPECT_TRUE(s.lbSizeMinimizingClause == 30 && s.lbLBDMinimizingClause == 6);
+  EXPECT_TRUE(s.var_decay == 0.8 && s.clause_decay == 0.999 && s.random_var_freq == 0 && s.random_seed == 91648253);
+  EXPECT_TRUE(s.ccmin_mode == 2 && s.phase_saving == 2 && !s.rnd_init_act && s.garbage_frac == 0.2);
+  EXPECT_TRUE(!s.incremental && !s.certified && s.verbosity == 0 && s.input_mode == 1);
+  EXPECT_TRUE(s.grow == 0 && s.clause_lim == 20 && s.subsumption_lim == 1000 && s.simp_garbage_frac == 0.5 &&
+              s.use_elim && !s.use_asymm && !s.use_rcheck);
+  // Problem clauses carry their abstraction only in the simplifying solver.
+  EXPECT_TRUE(s.ca.extra_clause_field && !s.remove_satisfied);
+  Glucose::Solver core;
+  EXPECT_TRUE(!core.ca.extra_clause_field && core.remove_satisfied);
 }
 
 struct ParseTag {};
