@@ -202,6 +202,12 @@ def main():
                 continue
             print("%-8s %-13s %s/%s %6.2f   cadical/%s %6.2f" % (g, gl, DEFAULT, gl, par2[g][DEFAULT] / base, gl,
                                                                par2[g]["cadical"] / base))
+    both = [g for g in ("miter", "factor") if g in groups]
+    if len(both) == 2:
+        for gl in ("glucose-simp", "glucose-core"):
+            base = sum(par2[g][gl] for g in both)
+            if base > 0:
+                print("%-8s %-13s %s/%s %6.2f" % ("mit+fac", gl, DEFAULT, gl, sum(par2[g][DEFAULT] for g in both) / base))
     sys.exit(status)
 
 
