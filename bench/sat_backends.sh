@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Times the SAT back ends on DIMACS files: every file is solved by satbench with
-# MiniSat and the module-aware MiniSat, each with and without preprocessing.
+# MiniSat, Glucose and the module-aware MiniSat, each with and without
+# preprocessing. (bench/sat_compare.py adds cadical and picosat, generated
+# miters and factoring problems and clause sets dumped by varnok.)
 # Prints one line per file (answer, seconds and conflicts of every back end),
 # then the total seconds of every back end and its ratio to the first one.
 # Exit status 1 when the back ends disagree on an answer or satbench fails.
@@ -21,9 +23,9 @@ for arg in "$@"; do
   fi
 done
 
-backends=("minisat on" "minisat off" "minisat-modified on" "minisat-modified off")
-labels=("simp" "core" "simp-mod" "core-mod")
-totals=(0 0 0 0)
+backends=("minisat on" "minisat off" "glucose on" "glucose off" "minisat-modified on" "minisat-modified off")
+labels=("simp" "core" "glu-simp" "glu-core" "simp-mod" "core-mod")
+totals=(0 0 0 0 0 0)
 status=0
 printf '%-26s %-6s' file answer
 for l in "${labels[@]}"; do printf ' %9s %9s' "$l[s]" conflicts; done

@@ -39,7 +39,7 @@ double now() {
 void usage() {
   std::fprintf(stderr,
                "usage: satbench --solver=NAME [--preprocessing=on|off] FILE\n"
-               "  NAME: minisat-modified"
+               "  NAME: minisat-modified, glucose"
 #ifdef SATBENCH_HAS_MINISAT
                ", minisat"
 #endif
@@ -194,6 +194,10 @@ int main(int argc, char** argv) {
   if (solver == "minisat-modified") {
     Cnf cnf = parseDimacs(file);
     return preprocessing ? run<varnok::sat::MiniSatSimpModified>(cnf) : run<varnok::sat::MiniSatCoreModified>(cnf);
+  }
+  if (solver == "glucose") {
+    Cnf cnf = parseDimacs(file);
+    return preprocessing ? run<varnok::sat::GlucoseSimp>(cnf) : run<varnok::sat::GlucoseCore>(cnf);
   }
 #ifdef SATBENCH_HAS_MINISAT
   if (solver == "minisat") {

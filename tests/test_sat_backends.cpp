@@ -114,6 +114,8 @@ TEST(SatAdapters, FactoryByKindAndPreprocessing) {
   };
   const Row rows[] = {{Kind::MiniSat, true, "MiniSat 2.2.0 simp"},
                       {Kind::MiniSat, false, "MiniSat 2.2.0 core"},
+                      {Kind::Glucose, true, "Glucose 3.0 simp"},
+                      {Kind::Glucose, false, "Glucose 3.0 core"},
                       {Kind::MiniSatModified, true, "MiniSat 2.2.0 simp modified"},
                       {Kind::MiniSatModified, false, "MiniSat 2.2.0 core modified"},
                       {Kind::DumpDimacs, true, "Dump Dimacs"},
@@ -123,7 +125,6 @@ TEST(SatAdapters, FactoryByKindAndPreprocessing) {
     ASSERT_TRUE(s != nullptr) << r.name;
     EXPECT_STREQ(r.name, s->getName());
   }
-  EXPECT_EQ(nullptr, create(Kind::Glucose, true));
   EXPECT_EQ(nullptr, create(static_cast<Kind>(7), false));
   EXPECT_TRUE(canPreprocess(Kind::Glucose));
   EXPECT_FALSE(canPreprocess(Kind::DumpDimacs));

@@ -1,12 +1,15 @@
 #pragma once
 // The MiniSat-family back ends behind the SAT interface: the MiniSat core
 // solver (MiniSatCore) and simplifying solver (MiniSatSimp, the default back
-// end), and the module-aware core and simplifying solvers
+// end), the Glucose core and simplifying solvers (GlucoseCore, GlucoseSimp),
+// and the module-aware core and simplifying solvers
 // (MiniSatCoreModified, MiniSatSimpModified). One adapter template serves
 // them all; the preprocessing variants differ only in the search call.
 #include <ostream>
 #include <vector>
 
+#include "sat/glucose/simp_solver.h"
+#include "sat/glucose/solver.h"
 #include "sat/minisat/simp_solver.h"
 #include "sat/minisat/solver.h"
 #include "sat/minisat_modified/simp_solver.h"
@@ -110,7 +113,7 @@ class MiniSatSimpGeneric : public MiniSatGeneric<Types> {
   int search() override { return toInt(this->solver->solve_(true, false)); }
 };
 
-// The Types classes of the four adapters.
+// The Types classes of the six adapters.
 template <class S>
 struct MiniSatFamilyTypes {
   typedef S SolverType;
@@ -119,6 +122,8 @@ struct MiniSatFamilyTypes {
 };
 typedef MiniSatFamilyTypes<Minisat::Solver> MiniSatCoreTypes;
 typedef MiniSatFamilyTypes<Minisat::SimpSolver> MiniSatSimpTypes;
+typedef MiniSatFamilyTypes<Glucose::Solver> GlucoseCoreTypes;
+typedef MiniSatFamilyTypes<Glucose::SimpSolver> GlucoseSimpTypes;
 typedef MiniSatFamilyTypes<MinisatModified::Solver> MiniSatCoreModifiedTypes;
 typedef MiniSatFamilyTypes<MinisatModified::SimpSolver> MiniSatSimpModifiedTypes;
 
@@ -128,6 +133,16 @@ class MiniSatCore : public MiniSatGeneric<MiniSatCoreTypes> {
 };
 
 class MiniSatSimp : public MiniSatSimpGeneric<MiniSatSimpTypes> {
+ public:
+  const char* getName() const override;
+};
+
+class GlucoseCore : public MiniSatGeneric<GlucoseCoreTypes> {
+ public:
+  const char* getName() const override;
+};
+
+class GlucoseSimp : public MiniSatSimpGeneric<GlucoseSimpTypes> {
  public:
   const char* getName() const override;
 };

@@ -13,6 +13,7 @@ bool canPreprocess(Kind kind) {
 bool isAvailable(Kind kind) {
   switch (kind) {
     case Kind::MiniSat:
+    case Kind::Glucose:
     case Kind::DumpDimacs:
     case Kind::MiniSatModified:
       return true;
@@ -26,6 +27,9 @@ std::unique_ptr<Solver> create(Kind kind, bool preprocessing) {
     case Kind::MiniSat:
       if (preprocessing) return std::unique_ptr<Solver>(new MiniSatSimp());
       return std::unique_ptr<Solver>(new MiniSatCore());
+    case Kind::Glucose:
+      if (preprocessing) return std::unique_ptr<Solver>(new GlucoseSimp());
+      return std::unique_ptr<Solver>(new GlucoseCore());
     case Kind::DumpDimacs:
       return std::unique_ptr<Solver>(new DumpDimacs());
     case Kind::MiniSatModified:

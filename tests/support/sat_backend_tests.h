@@ -421,4 +421,61 @@ inline void basicAdapterBehaviour(const SolverFactory& factory) {
   }
 }
 
+// Assumptions repeated or already true open decision levels of their own,
+// so the decision level can pass the number of variables: three variables,
+// the unit (v0), v1 -> v2 and v1 -> not v2, assumed v0 many times before v1.
+// Then random small formulas under assumption lists full of repeats and of
+// literals the clauses already fix, against brute force.
+inline void repeatedAssumptions(const SolverFactory& factory, uint32_t seed, int rounds) {
+  for (int repeats : {3, 200}) {
+    std::unique_ptr<varnok::sat::Solver> s(factory());
+    s->addClause({0});
+    s->addClause({3, 4});
+    s->addClause({3, 5});
+    Clause assumptions(repeats, 0);
+    assumptions.push_back(2);
+    EXPECT_EQ(1, s->solve(assumptions)) << repeats;
+    assumptions.back() = 3;
+    EXPECT_EQ(0, s->solve(assumptions)) << repeats;
+    EXPECT_EQ(1, s->modelValue(0));
+    EXPECT_EQ(-1, s->modelValue(2));
+    EXPECT_EQ(0, s->solve({}));
+  }
+  std::mt19937 rng(seed);
+  for (int round = 0; round < rounds; round++) {
+    int vars = std::uniform_int_distribution<int>(2, 10)(rng);
+    std::vector<Clause> clauses;
+    int n = std::uniform_int_distribution<int>(1, 3 * vars)(rng);
+    for (int i = 0; i < n; i++) clauses.push_back(randomClause(rng, vars, 1, 3));
+    std::unique_ptr<varnok::sat::Solver> s(factory());
+    for (const Clause& c : clauses) s->addClause(c);
+    for (int check = 0; check < 3; check++) {
+      Clause base = randomAssumptions(rng, vars, 3);
+      Clause assumptions;
+      for (int l : base) {
+        int copies = std::uniform_int_distribution<int>(1, 4 * vars)(rng);
+        for (int k = 0; k < copies; k++) assumptions.push_back(l);
+      }
+      // Units of the clause set, assumed again.
+      for (const Clause& c : clauses) {
+        if (c.size() == 1 && (rng() & 1) != 0) assumptions.insert(assumptions.begin(), c[0]);
+      }
+      bool expected = bruteForceSat(vars, clauses, assumptions);
+      int answer = s->solve(assumptions);
+      if (answer != (expected ? 0 : 1)) {
+        ADD_FAILURE() << "seed " << seed << " round " << round << ": answer " << answer << "\n"
+                      << describe(clauses, assumptions);
+        return;
+      }
+      if (answer == 0) {
+        ::testing::AssertionResult r = modelSatisfies(*s, clauses, assumptions);
+        if (!r) {
+          ADD_FAILURE() << "seed " << seed << " round " << round << ": " << r.message();
+          return;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace sat_backend_tests

@@ -8,7 +8,8 @@
 // `Derived` is the family's solver class, which derives from this one and
 // may replace these hooks (by default: nothing to note, the plain
 // backtracking below, no steering, nothing beyond clauses to propagate,
-// clause analysis):
+// clause analysis, restarts by conflict count and reduction by the learnt
+// clause limit):
 //   void noteNewVar(Var v)                   a variable was created
 //   void noteAssigned(Lit p)                 p became true
 //   void cancelUntil(int level)              backtracking as a whole
@@ -22,9 +23,33 @@
 //                                            propagate reported; true when
 //                                            the learnt clause is a module's
 //   void noteRestart()                       a search ends for a restart
+// and, for the clause quality measures of the search:
+//   void visitAnalyzedClause(Clause&, Lit p) analysis meets a clause (the
+//                                            conflict when p is undefined,
+//                                            else the reason of p); default:
+//                                            bump a learnt clause
+//   void noteCurrentLevelLit(Lit q)          analysis met q at the conflict
+//                                            level
+//   void minimizeFurther(vec& learnt)        after the recursive minimisation
+//   void finishAnalysis(const vec& learnt)   the learnt clause is complete
+//   void noteConflict()                      a conflict was counted
+//   void beforeAnalysis()                    a conflict above level 0
+//   void noteLearntUnit()                    a learnt unit was enqueued
+//   void noteLearntClause(CRef cr)           a learnt clause was stored
+//   void claBumpActivity(Clause&)            the new learnt clause's bump
+//   void afterConflict()                     activities decayed; default:
+//                                            grow the learnt clause limit
+//   bool restartDue(int limit, int count)    no conflict: end the search for
+//                                            a restart? default: `count`
+//                                            conflicts reached `limit`, or a
+//                                            budget ran out
+//   void reduceIfDue()                       default: reduceDB() when the
+//                                            learnt clauses exceed the limit
 // `Family` names the family's out-of-memory exception (`OutOfMemory`), its
-// clause header layout (`Layout`) and the activity above which clause
-// activities are scaled down (`kClauseActivityLimit`).
+// clause type and arena (`Clause`, `ClauseAllocator`), whether binary
+// clauses are watched in lists of their own (`kBinaryWatches`: propagated
+// first, the implied literal in either position) and the activity above
+// which clause activities are scaled down (`kClauseActivityLimit`).
 //
 // The state is public so that the adapters, the simplifier and checks can
 // look inside.
@@ -106,8 +131,8 @@ class CdclSolver : public SearchOptions {
   typedef typename Family::OutOfMemory OutOfMemory;
   template <class T>
   using vec = mtl::Vec<T, OutOfMemory>;
-  typedef mtl::Clause<typename Family::Layout> Clause;
-  typedef mtl::ClauseAllocator<typename Family::Layout, OutOfMemory> ClauseAllocator;
+  typedef typename Family::Clause Clause;
+  typedef typename Family::ClauseAllocator ClauseAllocator;
   typedef mtl::WatcherDeleted<ClauseAllocator> WatcherDeleted;
 
   explicit CdclSolver(const SearchOptions& o);
@@ -211,6 +236,10 @@ class CdclSolver : public SearchOptions {
   vec<double> activity;
   double var_inc;
   mtl::OccLists<Lit, Watcher, WatcherDeleted, OutOfMemory, mtl::LitIndex> watches;
+  // Watchers of binary clauses (blocker: the other literal), when the family
+  // keeps them apart; empty otherwise.
+  mtl::OccLists<Lit, Watcher, WatcherDeleted, OutOfMemory, mtl::LitIndex> binWatches;
+  static constexpr bool kBinaryWatches = Family::kBinaryWatches;
   vec<lbool> assigns;
   vec<char> polarity;
   vec<char> decision;
@@ -292,9 +321,18 @@ class CdclSolver : public SearchOptions {
     return cr;
   }
   void removeClause(CRef cr);
-  bool locked(const Clause& c) const {
-    return value(c[0]) == l_True && reason(var(c[0])) != CRef_Undef && ca.lea(reason(var(c[0]))) == &c;
+  // Whether c is the reason of its first literal (or, with binary watch
+  // lists, of either literal of a binary clause).
+  bool locked(const Clause& c) const { return lockedLit(c) != lit_Undef; }
+  Lit lockedLit(const Clause& c) const {
+    if (value(c[0]) == l_True && reason(var(c[0])) != CRef_Undef && ca.lea(reason(var(c[0]))) == &c) return c[0];
+    if (kBinaryWatches && c.size() == 2 && value(c[1]) == l_True && reason(var(c[1])) != CRef_Undef &&
+        ca.lea(reason(var(c[1]))) == &c)
+      return c[1];
+    return lit_Undef;
   }
+  // The watch lists of a clause of the given size.
+  auto& watchesOfSize(int size) { return kBinaryWatches && size == 2 ? binWatches : watches; }
   bool satisfied(const Clause& c) const;
 
   // `vars`, when given, lists in ascending order every variable that can
@@ -323,6 +361,23 @@ class CdclSolver : public SearchOptions {
     return false;
   }
   void noteRestart() {}
+  void visitAnalyzedClause(Clause& c, Lit) {
+    if (c.learnt()) claBumpActivity(c);
+  }
+  void noteCurrentLevelLit(Lit) {}
+  void minimizeFurther(vec<Lit>&) {}
+  void finishAnalysis(const vec<Lit>&) {}
+  void noteConflict() {}
+  void beforeAnalysis() {}
+  void noteLearntUnit() {}
+  void noteLearntClause(CRef) {}
+  void afterConflict();
+  bool restartDue(int nof_conflicts, int conflictC) {
+    return (nof_conflicts >= 0 && conflictC >= nof_conflicts) || !withinBudget();
+  }
+  void reduceIfDue() {
+    if ((double)learnts.size() - (double)nAssigns() >= max_learnts) reduceDB();
+  }
 
  private:
   Derived& derived() { return static_cast<Derived&>(*this); }

@@ -41,6 +41,7 @@ CdclSolver<D, F>::CdclSolver(const SearchOptions& o)
       cla_inc(1),
       var_inc(1),
       watches(WatcherDeleted(ca)),
+      binWatches(WatcherDeleted(ca)),
       qhead(0),
       simpDB_assigns(-1),
       simpDB_props(0),
@@ -57,6 +58,10 @@ Var CdclSolver<D, F>::newVar(bool sign, bool dvar) {
   int v = nVars();
   watches.init(mkLit(v, false));
   watches.init(mkLit(v, true));
+  if (kBinaryWatches) {
+    binWatches.init(mkLit(v, false));
+    binWatches.init(mkLit(v, true));
+  }
   assigns.push(l_Undef);
   vardata.push(VarData{CRef_Undef, 0});
   activity.push(rnd_init_act ? drand(random_seed) * 0.00001 : 0);
@@ -111,8 +116,9 @@ template <class D, class F>
 void CdclSolver<D, F>::attachClause(CRef cr) {
   const Clause& c = ca[cr];
   assert(c.size() > 1);
-  watches[~c[0]].push(Watcher{cr, c[1]});
-  watches[~c[1]].push(Watcher{cr, c[0]});
+  auto& ws = watchesOfSize(c.size());
+  ws[~c[0]].push(Watcher{cr, c[1]});
+  ws[~c[1]].push(Watcher{cr, c[0]});
   if (c.learnt())
     learnts_literals += c.size();
   else
@@ -123,13 +129,14 @@ template <class D, class F>
 void CdclSolver<D, F>::detachClause(CRef cr, bool strict) {
   const Clause& c = ca[cr];
   assert(c.size() > 1);
+  auto& ws = watchesOfSize(c.size());
   if (strict) {
-    mtl::remove(watches[~c[0]], Watcher{cr, c[1]});
-    mtl::remove(watches[~c[1]], Watcher{cr, c[0]});
+    mtl::remove(ws[~c[0]], Watcher{cr, c[1]});
+    mtl::remove(ws[~c[1]], Watcher{cr, c[0]});
   } else {
     // Lazy detaching: the watchers go at the next cleanAll.
-    watches.smudge(~c[0]);
-    watches.smudge(~c[1]);
+    ws.smudge(~c[0]);
+    ws.smudge(~c[1]);
   }
   if (c.learnt())
     learnts_literals -= c.size();
@@ -143,7 +150,8 @@ template <class D, class F>
 void CdclSolver<D, F>::removeClause(CRef cr) {
   Clause& c = ca[cr];
   detachClause(cr);
-  if (locked(c)) vardata[var(c[0])].reason = CRef_Undef;
+  Lit implied = lockedLit(c);
+  if (implied != lit_Undef) vardata[var(implied)].reason = CRef_Undef;
   c.mark(1);
   ca.free(cr);
 }
@@ -240,17 +248,19 @@ void CdclSolver<D, F>::analyze(Clause& confl_in, vec<Lit>& out_learnt, int& out_
   do {
     assert(confl != nullptr);  // (otherwise should be UIP)
     Clause& c = *confl;
-    if (c.learnt()) claBumpActivity(c);
+    derived().visitAnalyzedClause(c, p);
 
     for (int j = (p == lit_Undef) ? 0 : 1; j < c.size(); j++) {
       Lit q = c[j];
       if (!seen[var(q)] && level(var(q)) > 0) {
         varBumpActivity(var(q));
         seen[var(q)] = 1;
-        if (level(var(q)) >= analysis_level)
+        if (level(var(q)) >= analysis_level) {
           pathC++;
-        else
+          derived().noteCurrentLevelLit(q);
+        } else {
           out_learnt.push(q);
+        }
       }
     }
 
@@ -283,7 +293,8 @@ void CdclSolver<D, F>::analyze(Clause& confl_in, vec<Lit>& out_learnt, int& out_
         out_learnt[j++] = out_learnt[i];
       } else {
         Clause& c = ca[reason(x)];
-        for (int k = 1; k < c.size(); k++) {
+        // (a binary reason may hold its implied literal second)
+        for (int k = kBinaryWatches && c.size() == 2 ? 0 : 1; k < c.size(); k++) {
           if (!seen[var(c[k])] && level(var(c[k])) > 0) {
             out_learnt[j++] = out_learnt[i];
             break;
@@ -298,6 +309,7 @@ void CdclSolver<D, F>::analyze(Clause& confl_in, vec<Lit>& out_learnt, int& out_
   max_literals += out_learnt.size();
   out_learnt.shrink(i - j);
   tot_literals += out_learnt.size();
+  derived().minimizeFurther(out_learnt);
 
   // Find the backtrack level:
   if (out_learnt.size() == 1) {
@@ -314,6 +326,7 @@ void CdclSolver<D, F>::analyze(Clause& confl_in, vec<Lit>& out_learnt, int& out_
     out_learnt[1] = q;
     out_btlevel = level(var(q));
   }
+  derived().finishAnalysis(out_learnt);
 
   for (int k = 0; k < analyze_toclear.size(); k++) seen[var(analyze_toclear[k])] = 0;
 }
@@ -330,6 +343,11 @@ bool CdclSolver<D, F>::litRedundant(Lit p, uint32_t abstract_levels) {
     assert(reason(var(analyze_stack.last())) != CRef_Undef);
     Clause& c = ca[reason(var(analyze_stack.last()))];
     analyze_stack.pop();
+    if (kBinaryWatches && c.size() == 2 && value(c[0]) == l_False) {
+      Lit t = c[0];
+      c[0] = c[1];
+      c[1] = t;
+    }
     for (int i = 1; i < c.size(); i++) {
       Lit q = c[i];
       if (!seen[var(q)] && level(var(q)) > 0) {
@@ -366,7 +384,7 @@ void CdclSolver<D, F>::analyzeFinal(Lit p, vec<Lit>& out_conflict) {
         if (level(x) > 0) out_conflict.push(~trail[i]);
       } else {
         Clause& c = ca[reason(x)];
-        for (int j = 1; j < c.size(); j++) {
+        for (int j = kBinaryWatches && c.size() == 2 ? 0 : 1; j < c.size(); j++) {
           if (level(var(c[j])) > 0) seen[var(c[j])] = 1;
         }
       }
@@ -378,19 +396,30 @@ void CdclSolver<D, F>::analyzeFinal(Lit p, vec<Lit>& out_conflict) {
 
 // Propagates all enqueued facts: clauses to their fixpoint, then the
 // derived solver's own propagation, as long as that implies something.
-// Returns the conflicting clause, or CRef_Undef.
+// Returns the conflicting clause, or CRef_Undef. With binary watch lists,
+// each literal's binary clauses go first, and a conflict among them returns
+// at once (the literals of that round are not counted).
 template <class D, class F>
 CRef CdclSolver<D, F>::propagate() {
   CRef confl = CRef_Undef;
   int num_props = 0;
   watches.cleanAll();
+  if (kBinaryWatches) binWatches.cleanAll();
 
   for (;;) {
     while (qhead < trail.size()) {
       Lit p = trail[qhead++];  // the enqueued fact to propagate
+      num_props++;
+      if (kBinaryWatches) {
+        vec<Watcher>& bs = binWatches[p];
+        for (int k = 0; k < bs.size(); k++) {
+          Lit imp = bs[k].blocker;
+          if (value(imp) == l_False) return bs[k].cref;
+          if (value(imp) == l_Undef) uncheckedEnqueue(imp, bs[k].cref);
+        }
+      }
       vec<Watcher>& ws = watches[p];
       Watcher *i, *j, *end;
-      num_props++;
 
       for (i = j = (Watcher*)ws, end = i + ws.size(); i != end;) {
         // Try to avoid inspecting the clause:
@@ -543,7 +572,9 @@ lbool CdclSolver<D, F>::search(int nof_conflicts) {
       // Conflict:
       conflicts++;
       conflictC++;
+      derived().noteConflict();
       if (decisionLevel() == 0) return l_False;
+      derived().beforeAnalysis();
 
       learnt_clause.clear();
       bool from_module = derived().analyzeConflict(confl, learnt_clause, backtrack_level);
@@ -552,28 +583,20 @@ lbool CdclSolver<D, F>::search(int nof_conflicts) {
       if (learnt_clause.size() == 0) return l_False;
       if (learnt_clause.size() == 1) {
         uncheckedEnqueue(learnt_clause[0]);
+        derived().noteLearntUnit();
       } else {
         CRef cr = addLearnt(learnt_clause, from_module);
-        claBumpActivity(ca[cr]);
+        derived().noteLearntClause(cr);
+        derived().claBumpActivity(ca[cr]);
         uncheckedEnqueue(learnt_clause[0], cr);
       }
 
       varDecayActivity();
       claDecayActivity();
-
-      if (--learntsize_adjust_cnt == 0) {
-        learntsize_adjust_confl *= learntsize_adjust_inc;
-        learntsize_adjust_cnt = (int)learntsize_adjust_confl;
-        max_learnts *= learntsize_inc;
-
-        if (verbosity >= 1)
-          printf("| %9d | %7d %8d %8d | %8d %8d %6.0f | %6.3f %% |\n", (int)conflicts,
-                 (int)dec_vars - (trail_lim.size() == 0 ? trail.size() : trail_lim[0]), nClauses(),
-                 (int)clauses_literals, (int)max_learnts, nLearnts(), (double)learnts_literals / nLearnts(), 0.0);
-      }
+      derived().afterConflict();
     } else {
       // No conflict:
-      if ((nof_conflicts >= 0 && conflictC >= nof_conflicts) || !withinBudget()) {
+      if (derived().restartDue(nof_conflicts, conflictC)) {
         // Reached the bound on the number of conflicts:
         derived().noteRestart();
         derived().cancelUntil(0);
@@ -584,7 +607,7 @@ lbool CdclSolver<D, F>::search(int nof_conflicts) {
       if (decisionLevel() == 0 && !simplify()) return l_False;
 
       // Reduce the set of learnt clauses:
-      if ((double)learnts.size() - (double)nAssigns() >= max_learnts) reduceDB();
+      derived().reduceIfDue();
 
       Lit next = lit_Undef;
       while (decisionLevel() < assumptions.size()) {
@@ -612,6 +635,21 @@ lbool CdclSolver<D, F>::search(int nof_conflicts) {
       newDecisionLevel();
       uncheckedEnqueue(next);
     }
+  }
+}
+
+// Grows the limit on learnt clauses on a geometric conflict schedule.
+template <class D, class F>
+void CdclSolver<D, F>::afterConflict() {
+  if (--learntsize_adjust_cnt == 0) {
+    learntsize_adjust_confl *= learntsize_adjust_inc;
+    learntsize_adjust_cnt = (int)learntsize_adjust_confl;
+    max_learnts *= learntsize_inc;
+
+    if (verbosity >= 1)
+      printf("| %9d | %7d %8d %8d | %8d %8d %6.0f | %6.3f %% |\n", (int)conflicts,
+             (int)dec_vars - (trail_lim.size() == 0 ? trail.size() : trail_lim[0]), nClauses(),
+             (int)clauses_literals, (int)max_learnts, nLearnts(), (double)learnts_literals / nLearnts(), 0.0);
   }
 }
 
@@ -658,12 +696,17 @@ lbool CdclSolver<D, F>::solve_() {
 template <class D, class F>
 void CdclSolver<D, F>::relocAll(ClauseAllocator& to, const vec<Var>* vars) {
   watches.cleanAll();
+  if (kBinaryWatches) binWatches.cleanAll();
   int n = vars ? vars->size() : nVars();
   for (int i = 0; i < n; i++) {
     Var v = vars ? (*vars)[i] : i;
     for (int sg = 0; sg < 2; sg++) {
       vec<Watcher>& ws = watches[mkLit(v, sg)];
       for (int j = 0; j < ws.size(); j++) ca.reloc(ws[j].cref, to);
+      if (kBinaryWatches) {
+        vec<Watcher>& bs = binWatches[mkLit(v, sg)];
+        for (int j = 0; j < bs.size(); j++) ca.reloc(bs[j].cref, to);
+      }
     }
   }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The option tables of a MiniSat-family solver: "CORE" for the search and
-// "SIMP" for the simplification, each in construction order, in the option
+// "SIMP" for the simplification (shared with the Glucose family), each in construction order, in the option
 // list of the family's tag. Each family has one OptionTables object (see
 // Family), so its list holds CORE then SIMP. Nothing parses them, so the
 // defaults are the values in force.
@@ -40,6 +40,36 @@ struct SimpOptions {
   bool use_elim;
 };
 
+// The "SIMP" table, the same in every family.
+template <class Tag>
+struct SimpOptionTable {
+  typedef mtl::BoolOption<Tag> Bool;
+  typedef mtl::IntOption<Tag> Int;
+  typedef mtl::DoubleOption<Tag> Double;
+  typedef mtl::IntRange IntRange;
+  typedef mtl::DoubleRange DoubleRange;
+
+  Bool use_asymm{"SIMP", "asymm", "Shrink clauses by asymmetric branching.", false};
+  Bool use_rcheck{"SIMP", "rcheck", "Check if a clause is already implied. (costly)", false};
+  Bool use_elim{"SIMP", "elim", "Perform variable elimination.", true};
+  Int grow{"SIMP", "grow", "Allow a variable elimination step to grow by a number of clauses.", 0};
+  Int clause_lim{"SIMP", "cl-lim",
+                 "Variables are not eliminated if it produces a resolvent with a length above this limit. -1 means "
+                 "no limit",
+                 20, IntRange(-1, INT32_MAX)};
+  Int subsumption_lim{"SIMP", "sub-lim",
+                      "Do not check if subsumption against a clause larger than this. -1 means no limit.", 1000,
+                      IntRange(-1, INT32_MAX)};
+  Double simp_garbage_frac{"SIMP", "simp-gc-frac",
+                           "The fraction of wasted memory allowed before a garbage collection is triggered during "
+                           "simplification.",
+                           0.5, DoubleRange(0, false, HUGE_VAL, false)};
+
+  SimpOptions simp() const {
+    return SimpOptions{grow, clause_lim, subsumption_lim, simp_garbage_frac, use_asymm, use_rcheck, use_elim};
+  }
+};
+
 template <class Tag>
 struct OptionTables {
   typedef mtl::BoolOption<Tag> Bool;
@@ -70,29 +100,13 @@ struct OptionTables {
                       DoubleRange(0, false, HUGE_VAL, false)};
 
   // SIMP
-  Bool use_asymm{"SIMP", "asymm", "Shrink clauses by asymmetric branching.", false};
-  Bool use_rcheck{"SIMP", "rcheck", "Check if a clause is already implied. (costly)", false};
-  Bool use_elim{"SIMP", "elim", "Perform variable elimination.", true};
-  Int grow{"SIMP", "grow", "Allow a variable elimination step to grow by a number of clauses.", 0};
-  Int clause_lim{"SIMP", "cl-lim",
-                 "Variables are not eliminated if it produces a resolvent with a length above this limit. -1 means "
-                 "no limit",
-                 20, IntRange(-1, INT32_MAX)};
-  Int subsumption_lim{"SIMP", "sub-lim",
-                      "Do not check if subsumption against a clause larger than this. -1 means no limit.", 1000,
-                      IntRange(-1, INT32_MAX)};
-  Double simp_garbage_frac{"SIMP", "simp-gc-frac",
-                           "The fraction of wasted memory allowed before a garbage collection is triggered during "
-                           "simplification.",
-                           0.5, DoubleRange(0, false, HUGE_VAL, false)};
+  SimpOptionTable<Tag> simp_rows;
 
   SearchOptions search() const {
     return SearchOptions{var_decay,    clause_decay,  random_var_freq, random_seed,  luby_restart, ccmin_mode,
                          phase_saving, rnd_init_act, garbage_frac,    restart_first, restart_inc};
   }
-  SimpOptions simp() const {
-    return SimpOptions{grow, clause_lim, subsumption_lim, simp_garbage_frac, use_asymm, use_rcheck, use_elim};
-  }
+  SimpOptions simp() const { return simp_rows.simp(); }
 };
 
 }  // namespace core

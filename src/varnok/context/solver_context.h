@@ -43,8 +43,8 @@ struct SolverOptions {
 
   // MiniSat, Glucose and the module-aware solver can preprocess.
   static bool canPreprocess(uint32_t kind) { return sat::canPreprocess(static_cast<sat::Kind>(kind)); }
-  // Kinds that have a back end: anything else (above 3, and Glucose until its
-  // back end exists) is refused, so that a check never runs without one.
+  // Kinds that have a back end: anything else (above 3) is refused, so that a
+  // check never runs without one.
   static bool isKnownKind(uint32_t kind);
 
   // The setter rules; `locked` is true once the back end exists.

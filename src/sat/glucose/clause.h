@@ -1,0 +1,239 @@
+#pragma once
+// Clauses and the clause arena of the Glucose solver family.
+//
+// A clause lives in consecutive 32-bit words of a region: three header words
+// (flags with the literal block distance, the literal count, the count of
+// literals that are not selector variables), the literals, and optionally
+// one extra word (activity of a learnt clause, abstraction of a problem
+// clause). Header word 0, from the least significant bit: mark (2 bits: 0
+// live, 1 deleted, 2 temporary), learnt, has extra word, relocated,
+// hasSubsumed, the literal block distance (25 bits), deletable.
+#include <cassert>
+#include <cstdint>
+#include <new>
+
+#include "sat/mtl/region.h"
+#include "sat/mtl/solver_types.h"
+
+namespace Glucose {
+
+using varnok::sat::mtl::CRef;
+using varnok::sat::mtl::Lit;
+using varnok::sat::mtl::lit_Error;
+using varnok::sat::mtl::lit_Undef;
+using varnok::sat::mtl::var;
+using varnok::sat::mtl::operator~;
+
+template <class OOM>
+class ClauseAllocator;
+
+class Clause {
+ public:
+  static constexpr uint32_t kMarkMask = 3u;
+  static constexpr uint32_t kLearnt = 1u << 2;
+  static constexpr uint32_t kHasExtra = 1u << 3;
+  static constexpr uint32_t kReloced = 1u << 4;
+  static constexpr uint32_t kHasSubsumed = 1u << 5;
+  static constexpr uint32_t kLbdShift = 6;
+  static constexpr uint32_t kLbdMax = (1u << 25) - 1;
+  static constexpr uint32_t kLbdMask = kLbdMax << kLbdShift;
+  static constexpr uint32_t kDeletable = 1u << 31;
+  static constexpr int kHeaderWords = 3;
+
+ private:
+  uint32_t header;
+  uint32_t sz;
+  uint32_t selector_free;
+
+  union Data {
+    Lit lit;
+    float act;
+    uint32_t abs;
+    CRef rel;
+  };
+  static_assert(sizeof(Data) == 4, "clause word must be 32 bits");
+
+  Data* data() { return reinterpret_cast<Data*>(reinterpret_cast<uint32_t*>(this) + kHeaderWords); }
+  const Data* data() const {
+    return reinterpret_cast<const Data*>(reinterpret_cast<const uint32_t*>(this) + kHeaderWords);
+  }
+
+  template <class>
+  friend class ClauseAllocator;
+
+  template <class V>
+  Clause(const V& ps, bool use_extra, bool learnt)
+      : header((learnt ? kLearnt : 0u) | (use_extra ? kHasExtra : 0u) | kDeletable),
+        sz((uint32_t)ps.size()),
+        selector_free(0) {
+    for (int i = 0; i < ps.size(); i++) data()[i].lit = ps[i];
+    if (use_extra) {
+      if (learnt)
+        data()[size()].act = 0;
+      else
+        calcAbstraction();
+    }
+  }
+
+ public:
+  void calcAbstraction() {
+    assert(has_extra());
+    uint32_t abstraction = 0;
+    for (int i = 0; i < size(); i++) abstraction |= 1u << (var(data()[i].lit) & 31);
+    data()[size()].abs = abstraction;
+  }
+
+  int size() const { return (int)sz; }
+  void shrink(int i) {
+    assert(i <= size());
+    if (has_extra()) data()[size() - i] = data()[size()];
+    sz -= (uint32_t)i;
+  }
+  void pop() { shrink(1); }
+  bool learnt() const { return (header & kLearnt) != 0; }
+  bool has_extra() const { return (header & kHasExtra) != 0; }
+  uint32_t mark() const { return header & kMarkMask; }
+  void mark(uint32_t m) { header = (header & ~kMarkMask) | (m & kMarkMask); }
+  bool reloced() const { return (header & kReloced) != 0; }
+  CRef relocation() const { return data()[0].rel; }
+  void relocate(CRef c) {
+    header |= kReloced;
+    data()[0].rel = c;
+  }
+  bool hasSubsumed() const { return (header & kHasSubsumed) != 0; }
+  void setHasSubsumed(bool b) { header = b ? (header | kHasSubsumed) : (header & ~kHasSubsumed); }
+
+  // Literal block distance: the number of decision levels among the
+  // literals when it was last measured.
+  unsigned lbd() const { return (header & kLbdMask) >> kLbdShift; }
+  void setLBD(unsigned n) { header = (header & ~kLbdMask) | ((n & kLbdMax) << kLbdShift); }
+  // A clause that is not deletable survives the next reduction.
+  bool deletable() const { return (header & kDeletable) != 0; }
+  void setDeletable(bool b) { header = b ? (header | kDeletable) : (header & ~kDeletable); }
+  unsigned selectorFreeSize() const { return selector_free; }
+  void setSelectorFreeSize(unsigned n) { selector_free = n; }
+
+  const Lit& last() const { return data()[size() - 1].lit; }
+  Lit& operator[](int i) { return data()[i].lit; }
+  Lit operator[](int i) const { return data()[i].lit; }
+  operator const Lit*(void) const { return &data()[0].lit; }
+
+  float& activity() {
+    assert(has_extra());
+    return data()[size()].act;
+  }
+  float activity() const {
+    assert(has_extra());
+    return data()[size()].act;
+  }
+  uint32_t abstraction() const {
+    assert(has_extra());
+    return data()[size()].abs;
+  }
+
+  // Subsumption test between problem clauses: lit_Error when this clause
+  // does not subsume `other`; lit_Undef when it does; a literal p when this
+  // clause with p negated subsumes `other`.
+  Lit subsumes(const Clause& other) const {
+    assert(!learnt() && !other.learnt());
+    if (other.size() < size() || (abstraction() & ~other.abstraction()) != 0) return lit_Error;
+    Lit ret = lit_Undef;
+    const Lit* c = (const Lit*)(*this);
+    const Lit* d = (const Lit*)other;
+    for (int i = 0; i < size(); i++) {
+      bool found = false;
+      for (int j = 0; j < other.size(); j++) {
+        if (c[i] == d[j]) {
+          found = true;
+          break;
+        } else if (ret == lit_Undef && c[i] == ~d[j]) {
+          ret = c[i];
+          found = true;
+          break;
+        }
+      }
+      if (!found) return lit_Error;
+    }
+    return ret;
+  }
+  // Removes p (present) from the clause and recomputes the abstraction.
+  void strengthen(Lit p) {
+    int n = size();
+    int i = 0;
+    while (i < n && data()[i].lit != p) i++;
+    assert(i < n);
+    for (; i < n - 1; i++) data()[i].lit = data()[i + 1].lit;
+    shrink(1);
+    calcAbstraction();
+  }
+};
+
+// The clause arena: one growing region of 32-bit words addressed by CRef.
+template <class OOM>
+class ClauseAllocator : public varnok::sat::mtl::RegionAllocator<uint32_t, OOM> {
+  typedef varnok::sat::mtl::RegionAllocator<uint32_t, OOM> Region;
+
+  static int clauseWord32Size(int size, bool has_extra) { return Clause::kHeaderWords + size + (int)has_extra; }
+
+ public:
+  bool extra_clause_field = false;
+
+  explicit ClauseAllocator(uint32_t start_cap) : Region(start_cap) {}
+  ClauseAllocator() : Region() {}
+
+  void moveTo(ClauseAllocator& to) {
+    to.extra_clause_field = extra_clause_field;
+    Region::moveTo(to);
+  }
+
+  // (This family has no module clauses.)
+  template <class V>
+  CRef alloc(const V& ps, bool learnt = false, bool module = false) {
+    assert(!module);
+    (void)module;
+    bool use_extra = learnt || extra_clause_field;
+    CRef cid = Region::alloc(clauseWord32Size(ps.size(), use_extra));
+    new (lea(cid)) Clause(ps, use_extra, learnt);
+    return cid;
+  }
+
+  Clause& operator[](CRef r) { return reinterpret_cast<Clause&>(Region::operator[](r)); }
+  const Clause& operator[](CRef r) const { return reinterpret_cast<const Clause&>(Region::operator[](r)); }
+  Clause& at(CRef r) { return *reinterpret_cast<Clause*>(Region::unchecked(r)); }
+  Clause* lea(CRef r) { return reinterpret_cast<Clause*>(Region::lea(r)); }
+  const Clause* lea(CRef r) const { return reinterpret_cast<const Clause*>(Region::lea(r)); }
+  CRef ael(const Clause* t) { return Region::ael(reinterpret_cast<const uint32_t*>(t)); }
+
+  void free(CRef cid) {
+    Clause& c = operator[](cid);
+    Region::free(clauseWord32Size(c.size(), c.has_extra()));
+  }
+
+  // Moves the clause at `cr` into `to` (once; later calls follow the forward
+  // reference) and updates `cr`. The copy keeps the mark and hasSubsumed,
+  // and for a learnt clause its activity, LBD, selector-free size and
+  // deletable flag; a problem clause gets a fresh abstraction.
+  void reloc(CRef& cr, ClauseAllocator& to) {
+    Clause& c = operator[](cr);
+    if (c.reloced()) {
+      cr = c.relocation();
+      return;
+    }
+    CRef nr = to.alloc(c, c.learnt());
+    Clause& nc = to[nr];
+    nc.mark(c.mark());
+    nc.setHasSubsumed(c.hasSubsumed());
+    if (nc.learnt()) {
+      nc.activity() = c.activity();
+      nc.setLBD(c.lbd());
+      nc.setSelectorFreeSize(c.selectorFreeSize());
+      nc.setDeletable(c.deletable());
+    } else if (nc.has_extra()) {
+      nc.calcAbstraction();
+    }
+    c.relocate(nr);
+    cr = nr;
+  }
+};
+
+}  // namespace Glucose

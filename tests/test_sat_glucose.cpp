@@ -1,0 +1,604 @@
+// The Glucose back ends: the shared back-end test bodies on both adapters,
+// agreement with MiniSat, and the rules that are the Glucose solver's own:
+// literal block distance (LBD) counts and re-measurement, binary resolution
+// minimisation, restarts and their blocking, the reduction schedule and
+// order, binary watch lists, the clause record through relocation, the
+// option tables, and the back end through the varnok program.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "sat/adapters.h"
+#include "sat/factory.h"
+#include "sat/glucose/simp_solver.h"
+#include "sat/glucose/solver.h"
+#include "support/run_program.h"
+#include "support/sat_backend_tests.h"
+
+using namespace sat_backend_tests;
+using Glucose::CRef;
+using Glucose::Lit;
+using Glucose::mkLit;
+using Glucose::Var;
+
+namespace {
+
+int rounds(int normal, int sanitized) {
+#ifdef VARNOK_SANITIZED
+  (void)normal;
+  return sanitized;
+#else
+  (void)sanitized;
+  return normal;
+#endif
+}
+
+varnok::sat::Solver* makeCore() { return new varnok::sat::GlucoseCore(); }
+varnok::sat::Solver* makeSimp() { return new varnok::sat::GlucoseSimp(); }
+varnok::sat::Solver* makeMiniSatCore() { return new varnok::sat::MiniSatCore(); }
+// Garbage collection after almost every removal: relocation of both watch
+// tables, reasons, learnt clause fields and the elimination lists.
+varnok::sat::Solver* makeSimpCollecting() {
+  varnok::sat::GlucoseSimp* s = new varnok::sat::GlucoseSimp();
+  s->getSolver().garbage_frac = 0.01;
+  s->getSolver().simp_garbage_frac = 0.01;
+  return s;
+}
+
+typedef Glucose::Solver::vec<Lit> Lits;
+
+Lits lits(std::initializer_list<Lit> ls) {
+  Lits v;
+  for (Lit l : ls) v.push(l);
+  return v;
+}
+
+// Opens one decision level per literal and makes it true there.
+void decide(Glucose::Solver& s, std::initializer_list<Lit> ls) {
+  for (Lit l : ls) {
+    s.newDecisionLevel();
+    s.uncheckedEnqueue(l);
+  }
+}
+
+// A learnt clause with the given LBD and activity, attached.
+CRef learnt(Glucose::Solver& s, const Lits& ls, unsigned lbd, float activity = 0) {
+  CRef cr = s.addLearnt(ls, false);
+  s.ca[cr].setLBD(lbd);
+  s.ca[cr].activity() = activity;
+  return cr;
+}
+
+// Pigeons into one hole fewer: unsatisfiable, thousands of conflicts.
+std::vector<Clause> pigeonhole(int pigeons) {
+  int holes = pigeons - 1;
+  std::vector<Clause> cs;
+  auto p = [&](int i, int h) { return 2 * (i * holes + h); };
+  for (int i = 0; i < pigeons; i++) {
+    Clause c;
+    for (int h = 0; h < holes; h++) c.push_back(p(i, h));
+    cs.push_back(c);
+  }
+  for (int h = 0; h < holes; h++)
+    for (int i = 0; i < pigeons; i++)
+      for (int j = i + 1; j < pigeons; j++) cs.push_back({p(i, h) + 1, p(j, h) + 1});
+  return cs;
+}
+
+// ---------------------------------------------------------------------------
+// The back ends as a whole
+
+TEST(GlucoseBackEnds, SharedBodiesOnBothAdapters) {
+  const struct {
+    const char* name;
+    SolverFactory factory;
+  } backEnds[] = {{"Glucose 3.0 core", makeCore}, {"Glucose 3.0 simp", makeSimp}};
+  uint32_t seed = 1901;
+  for (const auto& b : backEnds) {
+    SCOPED_TRACE(b.name);
+    std::unique_ptr<varnok::sat::Solver> s(b.factory());
+    EXPECT_STREQ(b.name, s->getName());
+    basicAdapterBehaviour(b.factory);
+    Volume v = randomCnfVsBruteForce(b.factory, seed++, rounds(1200, 200));
+    EXPECT_GT(v.sat, 0);
+    EXPECT_GT(v.unsat, 0);
+    v = incrementalSequences(b.factory, seed++, rounds(800, 150));
+    EXPECT_GT(v.sat, 0);
+    EXPECT_GT(v.unsat, 0);
+    IncrementalOptions dense;
+    dense.max_vars = 12;
+    dense.steps = 400;
+    EXPECT_GT(incrementalSequences(b.factory, seed++, rounds(300, 40), dense).solves, 0);
+    repeatedAssumptions(b.factory, seed++, rounds(400, 100));
+  }
+  // The shared body holds for the MiniSat family as well.
+  repeatedAssumptions(makeMiniSatCore, 1999, rounds(100, 20));
+}
+
+TEST(GlucoseBackEnds, AgreeWithMiniSatAndEachOther) {
+  Volume v = backendsAgree(makeCore, makeMiniSatCore, 1902, rounds(300, 40), 120);
+  v.add(backendsAgree(makeSimp, makeCore, 1903, rounds(300, 40), 120));
+  v.add(backendsAgree(makeSimpCollecting, makeCore, 1904, rounds(150, 20), 120));
+  EXPECT_GT(v.sat, 0);
+  EXPECT_GT(v.unsat, 0);
+  IncrementalOptions options;
+  options.steps = 300;
+  EXPECT_GT(incrementalSequences(makeSimpCollecting, 1905, rounds(300, 60), options).unsat, 0);
+}
+
+// Long enough searches for restarts and reductions; afterwards every learnt
+// clause has an LBD between 1 and its size.
+TEST(GlucoseBackEnds, LongSearchesRestartAndReduce) {
+  varnok::sat::GlucoseCore core;
+  varnok::sat::GlucoseSimp simp;
+  for (const Clause& c : pigeonhole(rounds(8, 7))) {
+    core.addClause(c);
+    simp.addClause(c);
+  }
+  EXPECT_EQ(1, core.solve({}));
+  EXPECT_EQ(1, simp.solve({}));
+  for (Glucose::Solver* s : {&core.getSolver(), (Glucose::Solver*)&simp.getSolver()}) {
+    EXPECT_GT(s->starts, 1u);
+    EXPECT_EQ(1, s->unsatCalls);
+    EXPECT_TRUE(s->conflicts < 2000 || s->reduceCount >= 1u);
+    for (int i = 0; i < s->learnts.size(); i++) {
+      const Glucose::Clause& c = s->ca[s->learnts[i]];
+      EXPECT_TRUE(c.lbd() >= 1 && (int)c.lbd() <= c.size());
+    }
+  }
+}
+
+// The duplicate assumptions open more decision levels than there are
+// variables; the LBD of the learnt clause is counted at level 4 of a
+// three-variable solver. The learnt unit is counted, not stored.
+TEST(GlucoseSolver, LevelsBeyondTheVariableCount) {
+  Glucose::Solver s;
+  for (int i = 0; i < 3; i++) s.newVar();
+  ASSERT_TRUE(s.addClause(mkLit(0)));
+  ASSERT_TRUE(s.addClause(~mkLit(1), mkLit(2)));
+  ASSERT_TRUE(s.addClause(~mkLit(1), ~mkLit(2)));
+  Lits assumed = lits({mkLit(0), mkLit(0), mkLit(0), mkLit(1)});
+  EXPECT_FALSE(s.solve(assumed));
+  EXPECT_TRUE(s.okay());
+  EXPECT_EQ(1u, s.learntsUnit);
+  EXPECT_EQ(0, s.nLearnts());
+  EXPECT_GE(s.levelStamp.size(), 5);
+  EXPECT_TRUE(s.solve());
+
+  // Direct: 40 empty levels over three variables.
+  Glucose::Solver t;
+  for (int i = 0; i < 3; i++) t.newVar();
+  for (int i = 0; i < 40; i++) t.newDecisionLevel();
+  t.uncheckedEnqueue(mkLit(2));
+  EXPECT_EQ(1u, t.computeLBD(lits({~mkLit(2)})));
+  EXPECT_GE(t.levelStamp.size(), 41);
+}
+
+// ---------------------------------------------------------------------------
+// LBD rules
+
+TEST(GlucoseSolver, LbdCountAndReMeasurement) {
+  Glucose::Solver s;
+  for (int v = 0; v < 45; v++) s.newVar();
+  // Variable v is true at level v + 1.
+  for (int v = 0; v < 45; v++) decide(s, {mkLit(v)});
+  auto overVars = [&](int from, int n) {
+    Lits ls;
+    for (int v = from; v < from + n; v++) ls.push(~mkLit(v));
+    return ls;
+  };
+  EXPECT_EQ(20u, s.computeLBD(overVars(0, 20)));
+
+  struct Case {
+    int vars;
+    unsigned lbd;
+    unsigned expected_lbd;
+    bool expected_deletable;
+  };
+  // 40 -> 20 stays deletable (40 is above 30); 25 -> 10 is protected; a
+  // drop by one changes nothing; LBD 2 is never measured again.
+  const Case cases[] = {{20, 40, 20, true}, {10, 25, 10, false}, {10, 11, 11, true}, {5, 2, 2, true}};
+  for (const Case& k : cases) {
+    CRef cr = learnt(s, overVars(0, k.vars), k.lbd);
+    Glucose::Clause& c = s.ca[cr];
+    s.visitAnalyzedClause(c, Glucose::lit_Undef);
+    EXPECT_EQ(k.expected_lbd, c.lbd()) << k.lbd;
+    EXPECT_EQ(k.expected_deletable, c.deletable()) << k.lbd;
+    EXPECT_GT(c.activity(), 0) << k.lbd;
+  }
+  // A binary reason met in analysis gets the implied literal first.
+  CRef bin = learnt(s, lits({~mkLit(0), mkLit(1)}), 2);
+  s.visitAnalyzedClause(s.ca[bin], mkLit(1));
+  EXPECT_TRUE(s.ca[bin][0] == mkLit(1));
+}
+
+// (not a or b) with b true lets the learnt (not a, not b, not c) drop not b.
+TEST(GlucoseSolver, BinaryResolutionMinimisation) {
+  Glucose::Solver s;
+  for (int v = 0; v < 3; v++) s.newVar();
+  ASSERT_TRUE(s.addClause(~mkLit(0), mkLit(1)));
+  decide(s, {mkLit(1), mkLit(2), mkLit(0)});
+  Lits out = lits({~mkLit(0), ~mkLit(1), ~mkLit(2)});
+  s.binResMinimize(out);
+  ASSERT_EQ(2, out.size());
+  EXPECT_TRUE(out[0] == ~mkLit(0));
+  EXPECT_TRUE(out[1] == ~mkLit(2));
+  EXPECT_EQ(1u, s.reducedClauses);
+  // Above the LBD limit (6) nothing is tried.
+  Glucose::Solver t;
+  for (int v = 0; v < 9; v++) t.newVar();
+  ASSERT_TRUE(t.addClause(~mkLit(0), mkLit(1)));
+  for (int v = 1; v < 9; v++) decide(t, {mkLit(v)});
+  decide(t, {mkLit(0)});
+  Lits wide;
+  for (int v = 0; v < 9; v++) wide.push(~mkLit(v));
+  t.binResMinimize(wide);
+  EXPECT_EQ(9, wide.size());
+  EXPECT_EQ(0u, t.reducedClauses);
+}
+
+// ---------------------------------------------------------------------------
+// Restarts, blocking, decay
+
+TEST(GlucoseSolver, BoundedQueueKeepsTheLastValues) {
+  Glucose::BoundedQueue<Glucose::OutOfMemoryException> q;
+  q.initSize(3);
+  for (uint32_t x : {1, 2}) q.push(x);
+  EXPECT_FALSE(q.valid());
+  q.push(6);
+  EXPECT_TRUE(q.valid() && q.average() == 3u);
+  for (uint32_t x : {10, 0, 0}) q.push(x);  // 10, 0, 0: floor(10 / 3)
+  EXPECT_EQ(3u, q.average());
+  q.fastClear();
+  q.push(7);
+  EXPECT_TRUE(!q.valid() && q.average() == 7u);
+}
+
+TEST(GlucoseSolver, RestartNeedsAFullQueueAboveTheAverage) {
+  Glucose::Solver s;
+  s.restartConflicts = 100;
+  s.lbdSum = 300;  // all-time average 3
+  for (int i = 0; i < 49; i++) s.lbdQueue.push(5);
+  EXPECT_FALSE(s.restartDue(0, 0));
+  s.lbdQueue.push(5);  // 5 * 0.8 > 3
+  EXPECT_TRUE(s.restartDue(0, 0));
+  EXPECT_EQ(0, s.lbdQueue.size());
+  for (int i = 0; i < 50; i++) s.lbdQueue.push(3);  // 2.4 < 3
+  EXPECT_FALSE(s.restartDue(0, 0));
+
+  // Blocking: only after 10,000 conflicts, with a trail longer than 1.4
+  // times its recent average.
+  for (int v = 0; v < 20; v++) {
+    s.newVar();
+    s.uncheckedEnqueue(mkLit(v));
+  }
+  for (int i = 0; i < 5000; i++) s.trailQueue.push(10);
+  s.starts = 1;
+  s.restartConflicts = 10000;
+  s.beforeAnalysis();
+  EXPECT_EQ(50, s.lbdQueue.size());
+  EXPECT_EQ(0u, s.blockedRestarts);
+  s.restartConflicts = 10001;
+  s.beforeAnalysis();
+  EXPECT_EQ(0, s.lbdQueue.size());
+  EXPECT_EQ(1u, s.blockedRestarts);
+  EXPECT_EQ(1u, s.blockingSearches);
+  for (int i = 0; i < 50; i++) s.lbdQueue.push(3);
+  s.beforeAnalysis();  // the same search: blocked again, one blocking search
+  EXPECT_EQ(2u, s.blockedRestarts);
+  EXPECT_EQ(1u, s.blockingSearches);
+}
+
+TEST(GlucoseSolver, VariableDecayGrowsEvery5000Conflicts) {
+  Glucose::Solver s;
+  EXPECT_EQ(0.8, s.var_decay);
+  s.conflicts = 4999;
+  s.noteConflict();
+  EXPECT_EQ(0.8, s.var_decay);
+  s.conflicts = 5000;
+  s.noteConflict();
+  EXPECT_DOUBLE_EQ(0.81, s.var_decay);
+  for (uint64_t c = 10000; c <= 100000; c += 5000) {
+    s.conflicts = c;
+    s.noteConflict();
+    EXPECT_TRUE(c != 70000 || s.var_decay < 0.95);
+  }
+  EXPECT_NEAR(0.95, s.var_decay, 1e-9);
+}
+
+// ---------------------------------------------------------------------------
+// Reduction
+
+TEST(GlucoseSolver, ReductionSchedule) {
+  Glucose::Solver s;
+  const uint64_t at[] = {2000, 4600, 7800, 11600};
+  uint64_t reductions = 0;
+  for (uint64_t due : at) {
+    s.conflicts = due - 1;
+    s.reduceIfDue();
+    EXPECT_EQ(reductions, s.reduceCount) << due;
+    s.conflicts = due;
+    s.reduceIfDue();
+    EXPECT_EQ(++reductions, s.reduceCount) << due;
+  }
+}
+
+TEST(GlucoseSolver, ReductionRemovesTheWorstHalf) {
+  Glucose::Solver s;
+  for (int v = 0; v < 8; v++) s.newVar();
+  auto three = [&](int k) { return lits({mkLit(k % 8), mkLit((k + 1) % 8), ~mkLit((k + 2) % 8)}); };
+  std::vector<CRef> worst;
+  for (int k = 0; k < 8; k++) worst.push_back(learnt(s, three(k), 6, (float)k));  // LBD 6, activity k
+  CRef frozen = learnt(s, three(1), 6, 0.5f);
+  s.ca[frozen].setDeletable(false);
+  std::vector<CRef> good;
+  for (int k = 0; k < 4; k++) good.push_back(learnt(s, lits({mkLit(k), mkLit(k + 1), mkLit(k + 2), mkLit(k + 3)}), 4, 10.0f + k));
+  CRef glue = learnt(s, three(3), 2, 0);
+  CRef binary = learnt(s, lits({mkLit(6), mkLit(7)}), 2, 0);
+  ASSERT_EQ(15, s.nLearnts());
+
+  s.garbage_frac = 1e9;  // (the references stay valid)
+  s.reduceDB();
+  // Limit 7, plus one for the protected clause: the seven least active of
+  // LBD 6 go.
+  EXPECT_EQ(7u, s.removedClauses);
+  EXPECT_EQ(8, s.nLearnts());
+  for (int k = 0; k < 7; k++) EXPECT_EQ(1u, s.ca[worst[k]].mark()) << k;
+  std::vector<CRef> kept = {worst[7], frozen, glue, binary};
+  kept.insert(kept.end(), good.begin(), good.end());
+  for (CRef cr : kept) {
+    EXPECT_EQ(0u, s.ca[cr].mark());
+    EXPECT_TRUE(s.ca[cr].deletable());
+  }
+  // The last clause (binary, LBD 2) postpones the next reduction once.
+  EXPECT_EQ(2000 + 1000, s.reduceLimit);
+
+  // Only binary and LBD-2 clauses: nothing goes, the middle clause has LBD
+  // <= 3 as well, so both special increments apply.
+  Glucose::Solver t;
+  for (int v = 0; v < 8; v++) t.newVar();
+  for (int k = 0; k < 6; k++) {
+    CRef cr = learnt(t, k % 2 ? lits({mkLit(k), mkLit(k + 1)}) : three(k), 2, 0);
+    t.ca[cr].setDeletable(false);
+  }
+  t.reduceDB();
+  EXPECT_EQ(6, t.nLearnts());
+  EXPECT_EQ(0u, t.removedClauses);
+  for (int i = 0; i < t.nLearnts(); i++) EXPECT_TRUE(t.ca[t.learnts[i]].deletable());
+  EXPECT_EQ(2000 + 2 * 1000, t.reduceLimit);
+}
+
+// ---------------------------------------------------------------------------
+// Clause database
+
+TEST(GlucoseSolver, BinaryClausesHaveListsOfTheirOwn) {
+  Glucose::Solver s;
+  for (int v = 0; v < 4; v++) s.newVar();
+  ASSERT_TRUE(s.addClause(mkLit(0), mkLit(1)));
+  ASSERT_TRUE(s.addClause(mkLit(0), mkLit(2), mkLit(3)));
+  CRef bin = s.clauses[0];
+  EXPECT_EQ(1, s.binWatches[~mkLit(0)].size());
+  EXPECT_EQ(1, s.binWatches[~mkLit(1)].size());
+  EXPECT_EQ(1, s.watches[~mkLit(0)].size());
+  EXPECT_EQ(0, s.watches[~mkLit(1)].size());
+  EXPECT_FALSE(s.ca[bin].has_extra());
+  EXPECT_EQ(0u, s.ca[bin].lbd());
+  EXPECT_TRUE(s.ca[bin].deletable());
+  s.detachClause(bin, true);
+  EXPECT_EQ(0, s.binWatches[~mkLit(0)].size());
+  EXPECT_EQ(0, s.binWatches[~mkLit(1)].size());
+  EXPECT_EQ(1, s.watches[~mkLit(0)].size());
+  s.attachClause(bin);
+
+  // Propagation through the binary list implies the second literal, which
+  // then holds the lock: removal clears that variable's reason only.
+  decide(s, {~mkLit(0)});
+  EXPECT_EQ(Glucose::CRef_Undef, s.propagate());
+  ASSERT_TRUE(s.value(mkLit(1)) == Glucose::l_True);
+  EXPECT_EQ(bin, s.reason(1));
+  EXPECT_TRUE(s.locked(s.ca[bin]));
+  s.removeClause(bin);
+  EXPECT_EQ(Glucose::CRef_Undef, s.reason(1));
+  EXPECT_EQ(Glucose::CRef_Undef, s.reason(0));
+}
+
+TEST(GlucoseSolver, RelocationKeepsTheClauseRecord) {
+  Glucose::SimpSolver s;
+  for (int v = 0; v < 6; v++) s.newVar();
+  ASSERT_TRUE(s.addClause(mkLit(0), mkLit(1), mkLit(2)));
+  s.ca[s.clauses[0]].setHasSubsumed(true);
+  CRef cr = learnt(s, lits({mkLit(3), ~mkLit(4), mkLit(5), ~mkLit(0)}), 3, 7.5f);
+  s.ca[cr].setDeletable(false);
+  s.ca[cr].setSelectorFreeSize(4);
+  CRef bin = learnt(s, lits({mkLit(4), mkLit(5)}), 2, 1.5f);
+  (void)bin;
+  for (int k = 0; k < 5; k++) {
+    Lits tmp = lits({mkLit(1), mkLit(2), mkLit(3)});
+    s.ca.free(s.ca.alloc(tmp));
+  }
+  s.garbageCollect();
+  EXPECT_EQ(0u, s.ca.wasted());
+  const Glucose::Clause& c = s.ca[s.learnts[0]];
+  EXPECT_EQ(4, c.size());
+  EXPECT_EQ(3u, c.lbd());
+  EXPECT_FALSE(c.deletable());
+  EXPECT_EQ(4u, c.selectorFreeSize());
+  EXPECT_EQ(7.5f, s.ca[s.learnts[0]].activity());
+  EXPECT_EQ(1.5f, s.ca[s.learnts[1]].activity());
+  EXPECT_TRUE(s.ca[s.clauses[0]].hasSubsumed());
+  EXPECT_EQ(1, s.binWatches[~mkLit(4)].size());
+  EXPECT_EQ(s.learnts[1], s.binWatches[~mkLit(4)][0].cref);
+  EXPECT_TRUE(s.solve());
+}
+
+// ---------------------------------------------------------------------------
+// Options
+
+struct Row {
+  const char* category;
+  const char* name;
+  const char* type;
+  const char* help;
+  const char* description;
+};
+const Row kRows[] = {
+    {"CORE", "incremental", "<bool>", "  -incremental, -no-incremental           (default: off)\n",
+     "Use incremental SAT solving"},
+    {"CORE -- RESTART", "K", "<double>", "  -K            = <double> (   0 ..    1) (default: 0.8)\n",
+     "The constant used to force restart"},
+    {"CORE -- RESTART", "R", "<double>", "  -R            = <double> (   1 ..    5) (default: 1.4)\n",
+     "The constant used to block restart"},
+    {"CORE -- RESTART", "szLBDQueue", "<int32>", "  -szLBDQueue   = <int32>  [  10 .. imax] (default: 50)\n",
+     "The size of moving average for LBD (restarts)"},
+    {"CORE -- RESTART", "szTrailQueue", "<int32>", "  -szTrailQueue = <int32>  [  10 .. imax] (default: 5000)\n",
+     "The size of moving average for trail (block restarts)"},
+    {"CORE -- REDUCE", "firstReduceDB", "<int32>", "  -firstReduceDB = <int32>  [   0 .. imax] (default: 2000)\n",
+     "The number of conflicts before the first reduce DB"},
+    {"CORE -- REDUCE", "incReduceDB", "<int32>", "  -incReduceDB  = <int32>  [   0 .. imax] (default: 300)\n",
+     "Increment for reduce DB"},
+    {"CORE -- REDUCE", "specialIncReduceDB", "<int32>",
+     "  -specialIncReduceDB = <int32>  [   0 .. imax] (default: 1000)\n", "Special increment for reduce DB"},
+    {"CORE -- REDUCE", "minLBDFrozenClause", "<int32>",
+     "  -minLBDFrozenClause = <int32>  [   0 .. imax] (default: 30)\n",
+     "Protect clauses if their LBD decrease and is lower than (for one turn)"},
+    {"CORE -- MINIMIZE", "minSizeMinimizingClause", "<int32>",
+     "  -minSizeMinimizingClause = <int32>  [   3 .. imax] (default: 30)\n", "The min size required to minimize clause"},
+    {"CORE -- MINIMIZE", "minLBDMinimizingClause", "<int32>",
+     "  -minLBDMinimizingClause = <int32>  [   3 .. imax] (default: 6)\n", "The min LBD required to minimize clause"},
+    {"CORE", "var-decay", "<double>", "  -var-decay    = <double> (   0 ..    1) (default: 0.8)\n",
+     "The variable activity decay factor"},
+    {"CORE", "cla-decay", "<double>", "  -cla-decay    = <double> (   0 ..    1) (default: 0.999)\n",
+     "The clause activity decay factor"},
+    {"CORE", "rnd-freq", "<double>", "  -rnd-freq     = <double> [   0 ..    1] (default: 0)\n",
+     "The frequency with which the decision heuristic tries to choose a random variable"},
+    {"CORE", "rnd-seed", "<double>", "  -rnd-seed     = <double> (   0 ..  inf) (default: 9.16483e+07)\n",
+     "Used by the random variable selection"},
+    {"CORE", "ccmin-mode", "<int32>", "  -ccmin-mode   = <int32>  [   0 ..    2] (default: 2)\n",
+     "Controls conflict clause minimization (0=none, 1=basic, 2=deep)"},
+    {"CORE", "phase-saving", "<int32>", "  -phase-saving = <int32>  [   0 ..    2] (default: 2)\n",
+     "Controls the level of phase saving (0=none, 1=limited, 2=full)"},
+    {"CORE", "rnd-init", "<bool>", "  -rnd-init, -no-rnd-init                 (default: off)\n",
+     "Randomize the initial activity"},
+    {"CORE", "gc-frac", "<double>", "  -gc-frac      = <double> (   0 ..  inf) (default: 0.2)\n",
+     "The fraction of wasted memory allowed before a garbage collection is triggered"},
+    {"CORE -- CERTIFIED UNSAT", "certified", "<bool>", "  -certified, -no-certified               (default: off)\n",
+     "Certified UNSAT using DRUP format"},
+    {"CORE -- CERTIFIED UNSAT", "certified-output", "<string>", "  -certified-output = <string>\n",
+     "Certified UNSAT output file"},
+    {"SIMP", "asymm", "<bool>", "  -asymm, -no-asymm                       (default: off)\n",
+     "Shrink clauses by asymmetric branching."},
+    {"SIMP", "rcheck", "<bool>", "  -rcheck, -no-rcheck                     (default: off)\n",
+     "Check if a clause is already implied. (costly)"},
+    {"SIMP", "elim", "<bool>", "  -elim, -no-elim                         (default: on)\n",
+     "Perform variable elimination."},
+    {"SIMP", "grow", "<int32>", "  -grow         = <int32>  [imin .. imax] (default: 0)\n",
+     "Allow a variable elimination step to grow by a number of clauses."},
+    {"SIMP", "cl-lim", "<int32>", "  -cl-lim       = <int32>  [  -1 .. imax] (default: 20)\n",
+     "Variables are not eliminated if it produces a resolvent with a length above this limit. -1 means no "
+     "limit"},
+    {"SIMP", "sub-lim", "<int32>", "  -sub-lim      = <int32>  [  -1 .. imax] (default: 1000)\n",
+     "Do not check if subsumption against a clause larger than this. -1 means no limit."},
+    {"SIMP", "simp-gc-frac", "<double>", "  -simp-gc-frac = <double> (   0 ..  inf) (default: 0.5)\n",
+     "The fraction of wasted memory allowed before a garbage collection is triggered during simplification."},
+};
+
+TEST(GlucoseOptions, TablesInConstructionOrder) {
+  const auto& list = Glucose::Family::Option::getOptionList();
+  ASSERT_EQ(sizeof(kRows) / sizeof(kRows[0]), list.size());
+  for (size_t i = 0; i < list.size(); i++) {
+    const Row& r = kRows[i];
+    SCOPED_TRACE(r.name);
+    EXPECT_STREQ(r.category, list[i]->getCategory());
+    EXPECT_STREQ(r.name, list[i]->getName());
+    EXPECT_STREQ(r.type, list[i]->getTypeName());
+    ::testing::internal::CaptureStderr();
+    list[i]->help(true);
+    EXPECT_EQ(std::string(r.help) + "\n        " + r.description + "\n\n", ::testing::internal::GetCapturedStderr());
+  }
+}
+
+TEST(GlucoseOptions, SolversStartWithTheDefaults) {
+  Glucose::SimpSolver s;
+  EXPECT_TRUE(s.K == 0.8 && s.R == 1.4 && s.sizeLBDQueue == 50 && s.sizeTrailQueue == 5000);
+  EXPECT_TRUE(s.firstReduceDB == 2000 && s.reduceLimit == 2000 && s.reduceRound == 1 && s.incReduceDB == 300 &&
+              s.specialIncReduceDB == 1000 && s.lbLBDFrozenClause == 30);
+  EXPECT_TRUE(s.lbSizeMinimizingClause == 30 && s.lbLBDMinimizingClause == 6);
+  EXPECT_TRUE(s.var_decay == 0.8 && s.clause_decay == 0.999 && s.random_var_freq == 0 && s.random_seed == 91648253);
+  EXPECT_TRUE(s.ccmin_mode == 2 && s.phase_saving == 2 && !s.rnd_init_act && s.garbage_frac == 0.2);
+  EXPECT_TRUE(!s.incremental && !s.certified && s.verbosity == 0 && s.input_mode == 1);
+  EXPECT_TRUE(s.grow == 0 && s.clause_lim == 20 && s.subsumption_lim == 1000 && s.simp_garbage_frac == 0.5 &&
+              s.use_elim && !s.use_asymm && !s.use_rcheck);
+  // Problem clauses carry their abstraction only in the simplifying solver.
+  EXPECT_TRUE(s.ca.extra_clause_field && !s.remove_satisfied);
+  Glucose::Solver core;
+  EXPECT_TRUE(!core.ca.extra_clause_field && core.remove_satisfied);
+}
+
+struct ParseTag {};
+
+TEST(GlucoseOptions, ParsingAndItsMessages) {
+  Glucose::StringOption<ParseTag> path("T", "out", "where", "NULL");
+  EXPECT_STREQ("NULL", (const char*)path);
+  EXPECT_FALSE(path.parse("-out/tmp/proof"));
+  EXPECT_FALSE(path.parse("out=/tmp/proof"));
+  const char* text = "-out=/tmp/proof";
+  EXPECT_TRUE(path.parse(text));
+  EXPECT_EQ(text + 5, (const char*)path);
+  ::testing::internal::CaptureStderr();
+  path.help(false);
+  EXPECT_EQ("  -out        = <string>\n", ::testing::internal::GetCapturedStderr());
+
+  auto& options = Glucose::Family::options;
+  EXPECT_EXIT(options.K.parse("-K=1"), ::testing::ExitedWithCode(1),
+              "ERROR! value <1> is too large for option \"K\".");
+  EXPECT_EXIT(options.sizeLBDQueue.parse("-szLBDQueue=9"), ::testing::ExitedWithCode(1),
+              "ERROR! value <9> is too small for option \"szLBDQueue\".");
+  EXPECT_EXIT(options.R.parse("-R=1"), ::testing::ExitedWithCode(1),
+              "ERROR! value <1> is too small for option \"R\".");
+  EXPECT_FALSE(options.K.parse("-R=2"));
+  EXPECT_EQ(0.8, (double)options.K);
+}
+
+// ---------------------------------------------------------------------------
+// Adapters and the program
+
+TEST(GlucoseAdapters, NoModulesAndStatistics) {
+  for (bool simp : {false, true}) {
+    std::unique_ptr<varnok::sat::Solver> s = varnok::sat::create(varnok::sat::Kind::Glucose, simp);
+    ASSERT_TRUE(s != nullptr);
+    varnok::sat::ModuleCallbackNode node;
+    try {
+      s->addModuleCallback(0, &node);
+      ADD_FAILURE() << "no exception";
+    } catch (const std::logic_error& e) {
+      EXPECT_NE(std::string::npos, std::string(e.what()).find("\nError: This SAT solver has no module support."));
+    }
+    s->addClause({0, 2});
+    s->addClause({1, 5});
+    std::ostringstream out;
+    s->printStatistics(out);
+    EXPECT_EQ("Variables: 3\nClauses: 2\nLearnts: 0\n", out.str());
+  }
+  EXPECT_TRUE(varnok::sat::isAvailable(varnok::sat::Kind::Glucose));
+}
+
+TEST(GlucoseAdapters, ChosenOnTheCommandLine) {
+  const std::string dir = varnok_test::scratchDirectory("glucose");
+  const std::string script =
+      "(set-logic QF_BV)\n(set-option :produce-models true)\n"
+      "(declare-fun x () (_ BitVec 8))\n(declare-fun y () (_ BitVec 8))\n"
+      "(assert (= (bvmul x y) #x8f))\n(assert (bvugt x #x01))\n(assert (bvugt y #x01))\n"
+      "(check-sat)\n(assert (not (= (bvmul x y) (bvmul y x))))\n(check-sat)\n";
+  for (const char* pre : {"--sat-preprocessing=on", "--sat-preprocessing=off"}) {
+    varnok_test::RunResult r = varnok_test::runVarnok({"--sat-solver=glucose", pre}, script, dir);
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_EQ("sat\nunsat\n", r.out) << pre;
+  }
+}
+
+}  // namespace
