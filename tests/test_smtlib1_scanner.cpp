@@ -59,27 +59,19 @@ std::vector<Token> scan(const std::string& input) {
   return tokens;
 }
 
-// "code:value@line:first-last" for every token, the end included.
-std::string render(const std::string& input) {
+// "code:value@line:first-last" for every token, the end included (without
+// locations: "code:value", an operator character as itself).
+std::string render(const std::string& input, bool locations = true) {
   std::string out;
   for (const Token& t : scan(input)) {
     if (!out.empty()) out += ' ';
-    out += std::to_string(t.code);
+    out += !locations && t.code < 256 && t.code > 0 ? std::string(1, char(t.code)) : std::to_string(t.code);
     if (!t.text.empty()) out += ":" + t.text;
-    out += "@" + std::to_string(t.line) + ":" + std::to_string(t.first) + "-" + std::to_string(t.last);
+    if (locations) out += "@" + std::to_string(t.line) + ":" + std::to_string(t.first) + "-" + std::to_string(t.last);
   }
   return out;
 }
-
-std::string codes(const std::string& input) {
-  std::string out;
-  for (const Token& t : scan(input)) {
-    if (!out.empty()) out += ' ';
-    out += t.code < 256 && t.code > 0 ? std::string(1, static_cast<char>(t.code)) : std::to_string(t.code);
-    if (!t.text.empty()) out += ":" + t.text;
-  }
-  return out;
-}
+std::string codes(const std::string& input) { return render(input, false); }
 
 TEST(Smtlib1Scanner, TokensValuesAndLocations) {
   // Keywords win over identifiers of their own length only.
@@ -112,37 +104,19 @@ TEST(Smtlib1Scanner, StringsAndUserValues) {
   // No escapes in strings: the first double quote ends one; a line break
   // inside moves the location to the next line. The token's location and
   // text are those of the closing quote.
-  std::vector<Token> tokens = scan(":notes \"a\\\"b \"\n x\"y \"z");
-  ASSERT_EQ(tokens.size(), 6u);
-  EXPECT_EQ(tokens[1].code, STRING);
-  EXPECT_EQ(tokens[1].line, 1);
-  EXPECT_EQ(tokens[1].first, 11);
-  EXPECT_EQ(tokens[1].tokenText, "\"");
-  EXPECT_EQ(tokens[2].code, IDENT);
-  EXPECT_EQ(tokens[2].text, "b");
-  EXPECT_EQ(tokens[3].code, STRING);  // from line 1 to the quote on line 2
-  EXPECT_EQ(tokens[3].line, 2);
-  EXPECT_EQ(tokens[3].first, 3);
-  EXPECT_EQ(tokens[4].text, "y");
-  EXPECT_EQ(tokens[5].code, END);  // "z is an unterminated string
-  EXPECT_EQ(tokens[5].tokenText, "");
-
+  const std::string strings = ":notes \"a\\\"b \"\n x\"y \"z";
+  EXPECT_EQ(render(strings), "266@1:1-6 273@1:11-11 270:b@1:12-12 273@2:3-3 270:y@2:4-4 0@2:7-7");
+  EXPECT_EQ(scan(strings)[1].tokenText, "\"");
+  EXPECT_EQ(scan(strings)[5].tokenText, "");  // "z is an unterminated string
   // A backslash and a closing brace do not end a user value; a lone
   // backslash is part of it.
-  tokens = scan("{a\\}b\\ c\n} x } {");
-  ASSERT_EQ(tokens.size(), 4u);
-  EXPECT_EQ(tokens[0].code, USER_VALUE);
-  EXPECT_EQ(tokens[0].line, 2);
-  EXPECT_EQ(tokens[0].first, 1);
-  EXPECT_EQ(tokens[0].tokenText, "}");
-  EXPECT_EQ(tokens[1].code, IDENT);
-  EXPECT_EQ(tokens[1].first, 3);
-  EXPECT_EQ(tokens[2].code, '}');
-  EXPECT_EQ(tokens[3].code, END);  // unterminated user value
+  const std::string values = "{a\\}b\\ c\n} x } {";
+  EXPECT_EQ(render(values), "274@2:1-1 270:x@2:3-3 125@2:5-5 0@2:7-7");  // "{" is unterminated
+  EXPECT_EQ(scan(values)[0].tokenText, "}");
 
   // A long annotation is read in pieces without changing the result.
   const std::string big = "{" + std::string(100000, 'v') + "} \"" + std::string(70000, 's') + "\" k";
-  tokens = scan(big);
+  const std::vector<Token> tokens = scan(big);
   ASSERT_EQ(tokens.size(), 4u);
   EXPECT_EQ(tokens[0].code, USER_VALUE);
   EXPECT_EQ(tokens[0].first, 100002);
