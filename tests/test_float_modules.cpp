@@ -354,6 +354,23 @@ TEST(NonLinearMakers, ConstantsFoldWithTheHostAndTheGuards) {
   EXPECT_EQ(fx.valueOf(r), varnok::known_bits::patternOf(float(std::sin(0.5))));
 }
 
+// Substitution rebuilds a module over its argument's representative: a
+// constant folds with the host function, an argument whose module exists
+// gives that module.
+TEST(NonLinearMakers, RebuildOverRepresentatives) {
+  Fixture fx;
+  ExpressionRef x = fx.variable(32), z = fx.variable(32), y = fx.variable(32);
+  ExpressionRef sx, sz, sy;
+  fx.m.makeCosModule(sx, &x, {8, 23});
+  fx.m.makeCosModule(sz, &z, {8, 23});
+  fx.m.makeCosModule(sy, &y, {8, 23});
+  ExpressionRef half = fx.constant(0x3F000000u, 32);
+  x->setRepresentative(half.get());
+  y->setRepresentative(z.get());
+  EXPECT_EQ(fx.valueOf(sx->rebuild(fx.m)), varnok::known_bits::patternOf(float(std::cos(0.5))));
+  EXPECT_EQ(sy->rebuild(fx.m), sz);
+}
+
 // ---------------------------------------------------------------------------
 // The watch-node protocol and propagation of single modules. Tracked bit k
 // gets variable k; every third literal is negated.
@@ -459,7 +476,8 @@ template <class Module> void propagationIsSound(uint64_t seed, unsigned rounds, 
         x = patternOfValue(specials[rng() % 11]);
         if (rng() % 2) x += Word(rng() % 3) - 1;
       } else if (rng() % 2) {  // a value of moderate magnitude
-        x = patternOfValue(std::ldexp(double(rng() % 1000000) / 1000000.0, int(rng() % 40) - 20) * (rng() % 2 ? 1 : -1));
+        const double m = double(rng() % 1000000) / 1000000.0;
+        x = patternOfValue(std::ldexp(m, int(rng() % 40) - 20) * (rng() % 2 ? 1 : -1));
       }
       if (admissible(valueOfArgument(x))) return x;
     }
