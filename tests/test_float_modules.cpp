@@ -720,12 +720,8 @@ template <typename T> void smallProblemsAgreeWithEnumeration(uint64_t seed, unsi
     const T lo = std::min(v0, v1), hi = std::max(v0, v1);
     // Function values over the range, the solver's way.
     std::vector<T> values;
-    for (Word i = 0; i < count; ++i) {
-      FloatLiteral x;
-      x.width = width;
-      x.bits = p0 + i;
-      values.push_back(varnok::known_bits::valueOf<T>(Word(hostValue(function, x))));
-    }
+    for (Word i = 0; i < count; ++i)
+      values.push_back(varnok::known_bits::valueOf<T>(Word(hostValue(function, FloatLiteral{width, p0 + i}))));
     // The target: around one of the values, or around a point just outside.
     T a, b;
     const T pick = values[rng() % count];
@@ -765,18 +761,16 @@ template <typename T> void smallProblemsAgreeWithEnumeration(uint64_t seed, unsi
       continue;
     }
     ++sat;
-    std::vector<bool> bits;
     ASSERT_TRUE(s.prepareModel({x, fx}));
-    ASSERT_TRUE(s.getModelValue(x, bits));
-    FloatLiteral arg;
-    arg.width = width;
-    for (unsigned i = 0; i < width; ++i) arg.bits |= uint64_t(bits[i]) << i;
+    FloatLiteral arg{width, 0}, value{width, 0};
+    for (auto* v : {&arg, &value}) {
+      std::vector<bool> bits;
+      ASSERT_TRUE(s.getModelValue(v == &arg ? x : fx, bits));
+      for (unsigned i = 0; i < width; ++i) v->bits |= uint64_t(bits[i]) << i;
+    }
     const T xv = varnok::known_bits::valueOf<T>(Word(arg.bits));
     EXPECT_TRUE(lo <= xv && xv <= hi) << where.str() << " x=" << xv;
-    ASSERT_TRUE(s.getModelValue(fx, bits));
-    uint64_t fv = 0;
-    for (unsigned i = 0; i < width; ++i) fv |= uint64_t(bits[i]) << i;
-    EXPECT_EQ(fv, hostValue(function, arg)) << where.str() << " x=" << xv;
+    EXPECT_EQ(value.bits, hostValue(function, arg)) << where.str() << " x=" << xv;
   }
 }
 
