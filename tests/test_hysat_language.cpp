@@ -3,6 +3,8 @@
 // is replaced by a recorder, so these tests parse without solving.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <climits>
 #include <cstdio>
 #include <sstream>
@@ -163,6 +165,38 @@ TEST(HysatPrinter, DeepTreesArePrintedAndDestroyedWithoutRecursion) {
   std::string negations;
   for (int i = 0; i < count; ++i) negations += "- ";
   EXPECT_EQ(printed(negations + "x;").size(), static_cast<size_t>(count) * 3 + 1);
+}
+
+// Runs body on a thread whose stack is far too small for one frame per level
+// of a 10^5-deep tree, so a recursive walk crashes instead of passing.
+void onSmallStack(void (*body)()) {
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  pthread_attr_setstacksize(&attributes, 512 * 1024);
+  pthread_t thread;
+  ASSERT_EQ(pthread_create(&thread, &attributes, [](void* f) -> void* {
+              reinterpret_cast<void (*)()>(f)();
+              return nullptr;
+            }, reinterpret_cast<void*>(body)), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attributes);
+}
+
+TEST(HysatPrinter, DeepTreesNeedNoStackPerLevel) {
+  onSmallStack([] {
+    const int depth = 100000;
+    Expression* left = Expression::makeIdentifier(new std::string("x"), false);
+    Expression* right = Expression::makeInt(1);
+    for (int i = 0; i < depth; ++i) {
+      left = new Expression(i % 2 ? EXPR_NOT : EXPR_ADD, left, i % 2 ? nullptr : Expression::makeInt(i));
+      right = new Expression(EXPR_AND, Expression::makeBool(true), right);
+    }
+    std::ostringstream out;
+    out << *left << *right;
+    EXPECT_GT(out.str().size(), static_cast<size_t>(depth) * 4);
+    delete left;
+    delete right;
+  });
 }
 
 TEST(HysatSyntax, ErrorLinesNameTheTokenAndItsLocation) {
