@@ -6,6 +6,10 @@
 // option tables, and the back end through the varnok program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -602,3 +606,228 @@ TEST(GlucoseAdapters, ChosenOnTheCommandLine) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// Proof output (DRUP) and incremental mode; both are off unless an option
+// value or a setter turns them on.
+
+namespace {
+
+// Turns proof output on for the solvers constructed in its scope.
+struct ProofOn {
+  std::string path;
+  explicit ProofOn(const std::string& name) : path(::testing::TempDir() + name) {
+    std::string arg = "-certified-output=" + path;
+    static std::string keep;  // the option points at the text
+    keep = arg;
+    Glucose::Family::options.certified = true;
+    Glucose::Family::options.certifiedOutput.parse(keep.c_str());
+  }
+  ~ProofOn() {
+    Glucose::Family::options.certified = false;
+    Glucose::Family::options.certifiedOutput.parse("-certified-output=NULL");
+  }
+  std::string text() const {
+    std::ifstream in(path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+};
+
+// Forward check of a DRUP proof over a clause set (DIMACS literals): every
+// added clause follows by unit propagation from the current clauses, every
+// deleted clause is present (clauses that imply a top-level unit stay, so
+// that deletion loses no fact); `refuted` once the empty clause is added.
+struct RupChecker {
+  std::vector<std::vector<int>> clauses;
+  std::vector<bool> alive;
+  std::string error;
+  bool refuted = false;
+
+  static std::vector<int> norm(std::vector<int> c) {
+    std::sort(c.begin(), c.end());
+    c.erase(std::unique(c.begin(), c.end()), c.end());
+    return c;
+  }
+  // Unit propagation from the negation of `lemma`: true on a conflict;
+  // `units` gets the top-level values when lemma is empty.
+  bool conflicts(const std::vector<int>& lemma, std::map<int, int>* units = nullptr) const {
+    std::map<int, int> val;  // variable -> 1 / -1
+    for (int l : lemma) {
+      if (val.count(std::abs(l)) && val[std::abs(l)] != (l > 0 ? -1 : 1)) return true;  // tautology
+      val[std::abs(l)] = l > 0 ? -1 : 1;
+    }
+    for (bool changed = true; changed;) {
+      changed = false;
+      for (size_t i = 0; i < clauses.size(); i++) {
+        if (!alive[i]) continue;
+        int open = 0, last = 0;
+        bool sat = false;
+        for (int l : clauses[i]) {
+          auto it = val.find(std::abs(l));
+          if (it == val.end()) {
+            open++;
+            last = l;
+          } else if (it->second == (l > 0 ? 1 : -1)) {
+            sat = true;
+          }
+        }
+        if (sat) continue;
+        if (open == 0) return true;
+        if (open == 1) {
+          val[std::abs(last)] = last > 0 ? 1 : -1;
+          changed = true;
+        }
+      }
+    }
+    if (units) *units = val;
+    return false;
+  }
+  void line(const std::string& text) {
+    std::istringstream in(text);
+    std::string first;
+    in >> first;
+    bool deletion = first == "d";
+    std::vector<int> c;
+    if (!deletion) c.push_back(std::stoi(first));
+    for (int l; in >> l;) c.push_back(l);
+    if (c.empty() || c.back() != 0) return void(error += "bad line: " + text + "\n");
+    c.pop_back();
+    if (!deletion) {
+      if (!conflicts(c)) error += "not implied: " + text + "\n";
+      if (c.empty()) refuted = true;
+      clauses.push_back(norm(c));
+      alive.push_back(true);
+      return;
+    }
+    std::map<int, int> units;
+    conflicts({}, &units);
+    std::vector<int> n = norm(c);
+    for (size_t i = 0; i < clauses.size(); i++) {
+      if (!alive[i] || clauses[i] != n) continue;
+      int true_lits = 0, false_lits = 0;
+      for (int l : n) {
+        auto it = units.find(std::abs(l));
+        if (it != units.end()) (it->second == (l > 0 ? 1 : -1) ? true_lits : false_lits)++;
+      }
+      if (!(true_lits == 1 && false_lits + 1 == (int)n.size())) alive[i] = false;
+      return;
+    }
+    error += "deleted clause absent: " + text + "\n";
+  }
+  void proof(const std::string& text) {
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) line(l);
+  }
+};
+
+std::vector<int> dimacs(const Clause& c) {
+  std::vector<int> d;
+  for (int l : c) d.push_back((l & 1) ? -((l >> 1) + 1) : (l >> 1) + 1);
+  return d;
+}
+
+}  // namespace
+
+// Exact lines: a clause shortened by a level-0 value (then the deletion of
+// the sorted input), the learnt unit, the empty clause at the end; a second
+// solve writes nothing.
+TEST(GlucoseProof, LinesOfTheCoreSolver) {
+  ProofOn on("glucose_proof_lines.drup");
+  {
+    Glucose::Solver s;
+    ASSERT_NE(nullptr, s.certifiedOutput);
+    for (int v = 0; v < 3; v++) s.newVar();
+    ASSERT_TRUE(s.addClause(mkLit(2)));
+    ASSERT_TRUE(s.addClause(lits({~mkLit(2), mkLit(1), mkLit(0), mkLit(1)})));
+    ASSERT_TRUE(s.addClause(mkLit(0), mkLit(0), ~mkLit(1)));  // duplicates only: no line
+    ASSERT_TRUE(s.addClause(~mkLit(0), mkLit(1)));
+    ASSERT_TRUE(s.addClause(~mkLit(0), ~mkLit(1)));
+    EXPECT_FALSE(s.solve());
+    EXPECT_EQ(nullptr, s.certifiedOutput);
+    EXPECT_FALSE(s.solve());
+  }
+  EXPECT_EQ("1 2 0\nd 1 2 2 -3 0\n1 0\n0\n", on.text());
+  {
+    // Removal of a satisfied learnt clause by top-level simplification.
+    Glucose::Solver s;
+    for (int v = 0; v < 3; v++) s.newVar();
+    learnt(s, lits({mkLit(0), ~mkLit(1), mkLit(2)}), 3);
+    ASSERT_TRUE(s.addClause(mkLit(2)));
+    ASSERT_TRUE(s.simplify());
+    EXPECT_EQ(0, s.nLearnts());
+    std::fclose(s.certifiedOutput);
+    s.certifiedOutput = nullptr;
+  }
+  EXPECT_EQ("d 1 -2 3 0\n", on.text());
+}
+
+// The simplifying solver: strengthening writes the shorter clause and
+// deletes the longer one; subsumed clauses are deleted; clauses it adds are
+// written only with input_mode 0.
+TEST(GlucoseProof, LinesOfTheSimplifyingSolver) {
+  ProofOn on("glucose_proof_simp.drup");
+  for (int mode : {1, 0}) {
+    {
+      Glucose::SimpSolver s;
+      s.input_mode = mode;
+      for (int v = 0; v < 4; v++) s.newVar();
+      s.setFrozen(0, true);
+      s.setFrozen(1, true);
+      ASSERT_TRUE(s.addClause(mkLit(0), mkLit(1), mkLit(2)));
+      ASSERT_TRUE(s.addClause(mkLit(0), mkLit(1), ~mkLit(2)));
+      ASSERT_TRUE(s.eliminate(true));
+      std::fclose(s.certifiedOutput);
+      s.certifiedOutput = nullptr;
+    }
+    std::string added = mode == 0 ? "1 2 3 0\n1 2 -3 0\n" : "";
+    EXPECT_EQ(added + "1 2 0\nd 1 2 -3 0\nd 1 2 3 0\n", on.text()) << mode;
+  }
+}
+
+// Proofs of small unsatisfiable clause sets are DRUP refutations.
+TEST(GlucoseProof, RefutationsCheckByUnitPropagation) {
+  std::vector<std::vector<Clause>> sets = {pigeonhole(4), pigeonhole(5), pigeonhole(6)};
+  std::mt19937 rng(1907);
+  while (sets.size() < 8) {
+    std::vector<Clause> cs;
+    for (int i = 0; i < 90; i++) cs.push_back(randomClause(rng, 14, 3, 3));
+    if (!bruteForceSat(14, cs, {})) sets.push_back(cs);
+  }
+  ProofOn on("glucose_proof_check.drup");
+  for (size_t k = 0; k < sets.size(); k++) {
+    for (bool simp : {false, true}) {
+      {
+        std::unique_ptr<varnok::sat::Solver> s(simp ? makeSimp() : makeCore());
+        if (simp) static_cast<varnok::sat::GlucoseSimp*>(s.get())->getSolver().use_elim = false;
+        for (const Clause& c : sets[k]) s->addClause(c);
+        ASSERT_EQ(1, s->solve({}));
+        // (an answer found before the search leaves the proof file open)
+        Glucose::Solver& g = simp ? static_cast<varnok::sat::GlucoseSimp*>(s.get())->getSolver()
+                                  : static_cast<varnok::sat::GlucoseCore*>(s.get())->getSolver();
+        if (g.certifiedOutput != nullptr) std::fclose(g.certifiedOutput);
+        g.certifiedOutput = nullptr;
+      }
+      RupChecker check;
+      for (const Clause& c : sets[k]) check.clauses.push_back(RupChecker::norm(dimacs(c)));
+      check.alive.assign(check.clauses.size(), true);
+      check.proof(on.text());
+      EXPECT_EQ("", check.error) << k << " " << simp;
+      // (the simplifying solver may find the conflict before any search,
+      // which then writes no empty clause: it follows by propagation)
+      EXPECT_TRUE(check.refuted || (simp && check.conflicts({}))) << k << " " << simp;
+    }
+  }
+}
+
+TEST(GlucoseProofDeathTest, IncrementalAndProofTogetherEndTheProcess) {
+  ProofOn on("glucose_proof_exit.drup");
+  EXPECT_EXIT(
+      {
+        Glucose::Solver s;
+        s.setIncrementalMode();
+        s.solve();
+      },
+      ::testing::ExitedWithCode(255), "Can not use incremental and certified unsat in the same time\n");
+}
