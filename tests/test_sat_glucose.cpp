@@ -831,3 +831,158 @@ TEST(GlucoseProofDeathTest, IncrementalAndProofTogetherEndTheProcess) {
       },
       ::testing::ExitedWithCode(255), "Can not use incremental and certified unsat in the same time\n");
 }
+
+// Incremental mode over x0..x2 with selectors s3, s4 (above the initial
+// variable count 2): clauses (x0 x1 s3) and (x0 -x1 s4), -s3 and -s4 assumed
+// at levels 1 and 2, -x0 decided at 3. The learnt clause is x0 followed by
+// the selectors, which are not bumped and do not count in the LBD.
+TEST(GlucoseIncremental, SelectorsInAnalysisAndPropagation) {
+  Glucose::Solver s;
+  s.setIncrementalMode();
+  s.setInitialVarCount(2);
+  for (int v = 0; v < 5; v++) s.newVar();
+  ASSERT_TRUE(s.addClause(mkLit(0), mkLit(1), mkLit(3)));
+  ASSERT_TRUE(s.addClause(mkLit(0), ~mkLit(1), mkLit(4)));
+  s.assumptions.push(~mkLit(3));
+  s.assumptions.push(~mkLit(4));
+  decide(s, {~mkLit(3), ~mkLit(4), ~mkLit(0)});
+  CRef confl = s.propagate();
+  ASSERT_NE(Glucose::CRef_Undef, confl);
+  EXPECT_EQ(2, s.restartLevel());
+  Lits out;
+  int bt = -1;
+  s.analyze(s.ca[confl], out, bt);
+  s.cancelUntil(bt);
+  ASSERT_EQ(3, out.size());
+  EXPECT_TRUE(out[0] == mkLit(0));
+  EXPECT_TRUE((out[1] == mkLit(4) && out[2] == mkLit(3)) || (out[1] == mkLit(3) && out[2] == mkLit(4)));
+  EXPECT_EQ(2, bt);
+  EXPECT_EQ(1u, s.learntLbd);
+  EXPECT_EQ(1u, s.learntSelectorFree);
+  EXPECT_EQ(0, s.activity[3]);
+  EXPECT_EQ(0, s.activity[4]);
+  EXPECT_GT(s.activity[0], 0);
+  // The same conflict without incremental mode: three levels, all bumped.
+  Glucose::Solver t;
+  for (int v = 0; v < 5; v++) t.newVar();
+  ASSERT_TRUE(t.addClause(mkLit(0), mkLit(1), mkLit(3)));
+  ASSERT_TRUE(t.addClause(mkLit(0), ~mkLit(1), mkLit(4)));
+  decide(t, {~mkLit(3), ~mkLit(4), ~mkLit(0)});
+  Lits plain;
+  t.analyze(t.ca[t.propagate()], plain, bt);
+  EXPECT_EQ(3u, t.learntLbd);
+  EXPECT_EQ(3u, t.learntSelectorFree);
+  EXPECT_GT(t.activity[3], 0);
+  EXPECT_EQ(0, t.restartLevel());
+
+  // New watch for (x0 x1 s3 x2) when x1 becomes false: up to the assumption
+  // levels a non-selector (x2) is preferred, above them the first non-false
+  // literal (s3) is taken, as without incremental mode.
+  for (int levels : {1, 3}) {
+    for (bool incremental : {true, false}) {
+      Glucose::Solver u;
+      if (incremental) u.setIncrementalMode();
+      u.setInitialVarCount(2);
+      for (int v = 0; v < 4; v++) u.newVar();
+      u.assumptions.push(mkLit(0));
+      u.assumptions.push(mkLit(0));
+      CRef cr = learnt(u, lits({mkLit(0), mkLit(1), mkLit(3), mkLit(2)}), 2);
+      for (int l = 1; l < levels; l++) u.newDecisionLevel();
+      decide(u, {~mkLit(1)});
+      ASSERT_EQ(Glucose::CRef_Undef, u.propagate());
+      bool expect_x2 = incremental && levels <= 2;
+      EXPECT_TRUE(u.ca[cr][1] == (expect_x2 ? mkLit(2) : mkLit(3))) << levels << incremental;
+      // Only the watched literals count for satisfaction in incremental mode.
+      u.cancelUntil(0);
+      u.uncheckedEnqueue(mkLit(expect_x2 ? 3 : 2));
+      EXPECT_EQ(!incremental, u.satisfied(u.ca[cr]));
+    }
+  }
+}
+
+// Clause groups guarded by selectors (a group is active while its selector is
+// assumed false, and retired by a unit), mixed with permanent clauses and
+// assumptions on the other variables: answers against the reference search,
+// models against every clause.
+TEST(GlucoseIncremental, GuardedClauseSequencesAgreeWithBruteForce) {
+  std::mt19937 rng(1911);
+  int with_selectors = 0, sats = 0, unsats = 0;
+  uint64_t conflicts = 0, restarts = 0;
+  for (bool simp : {false, true}) {
+    for (int sequence = 0; sequence < rounds(300, 40); sequence++) {
+      int vars = std::uniform_int_distribution<int>(10, 30)(rng);
+      std::unique_ptr<varnok::sat::Solver> s(simp ? makeSimp() : makeCore());
+      Glucose::Solver& g = simp ? static_cast<varnok::sat::GlucoseSimp*>(s.get())->getSolver()
+                                : static_cast<varnok::sat::GlucoseCore*>(s.get())->getSolver();
+      g.setIncrementalMode();
+      g.setInitialVarCount(vars - 1);
+      if (sequence % 2 == 1) {
+        // Restarts after every few conflicts (back to the assumption levels)
+        // and frequent reductions.
+        g.lbdQueue.initSize(10);
+        g.K = 100;
+        g.reduceLimit = 20;
+        g.incReduceDB = 5;
+      }
+      s->ensureVars(vars);
+      std::vector<Clause> permanent, all;
+      std::vector<std::vector<Clause>> groups;
+      std::vector<bool> retired;
+      auto selector = [&](int group) { return 2 * (vars + group); };  // true: group off
+      for (int step = 0; step < 200; step++) {
+        int op = (int)(rng() % 100);
+        if (op < 30) {
+          permanent.push_back(randomClause(rng, vars, 3, 4));
+          all.push_back(permanent.back());
+          s->addClause(permanent.back());
+        } else if (op < 82) {
+          int group = (int)(rng() % (groups.size() + 1));
+          if (group == (int)groups.size()) groups.emplace_back(), retired.push_back(false);
+          Clause c = randomClause(rng, vars, 3, 3);
+          groups[group].push_back(c);
+          c.push_back(selector(group));
+          all.push_back(c);
+          s->addClause(c);
+        } else if (op < 84 && !groups.empty()) {
+          int group = (int)(rng() % groups.size());
+          retired[group] = true;
+          all.push_back({selector(group)});
+          s->addClause(all.back());
+        } else {
+          Clause base = randomAssumptions(rng, vars, 2);
+          Clause assumptions = base;
+          std::vector<Clause> active = permanent;
+          bool off = false;
+          for (size_t group = 0; group < groups.size(); group++) {
+            if (rng() % 2 == 0) continue;
+            assumptions.push_back(selector((int)group) + 1);
+            off |= retired[group];
+            active.insert(active.end(), groups[group].begin(), groups[group].end());
+          }
+          if (rng() % 2 == 0) std::reverse(assumptions.begin(), assumptions.end());
+          bool expected = !off && ReferenceDpll(active, base).solve();
+          int answer = s->solve(assumptions);
+          (answer == 0 ? sats : unsats)++;
+          ASSERT_EQ(expected ? 0 : 1, answer) << sequence << " " << step << "\n" << describe(all, assumptions);
+          if (answer == 0) ASSERT_TRUE(modelSatisfies(*s, all, assumptions)) << sequence << " " << step;
+          if (!expected && assumptions.empty()) break;
+        }
+      }
+      conflicts += g.conflicts;
+      restarts += g.starts - g.solves;
+      for (int i = 0; i < g.learnts.size(); i++) {
+        const Glucose::Clause& c = g.ca[g.learnts[i]];
+        int plain = 0;
+        for (int k = 0; k < c.size(); k++) plain += g.isSelector(Glucose::var(c[k])) ? 0 : 1;
+        with_selectors += plain < c.size();
+        EXPECT_LE((int)c.lbd(), plain);
+      }
+    }
+  }
+  EXPECT_GT(with_selectors, 0);
+  EXPECT_GT(sats, 0);
+  EXPECT_GT(unsats, 0);
+  EXPECT_GT(restarts, 0u);
+  printf("%d sat, %d unsat, %llu conflicts, %llu restarts, %d learnt clauses with selectors\n", sats, unsats,
+         (unsigned long long)conflicts, (unsigned long long)restarts, with_selectors);
+}
