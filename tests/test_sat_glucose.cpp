@@ -3,7 +3,8 @@
 // literal block distance (LBD) counts and re-measurement, binary resolution
 // minimisation, restarts and their blocking, the reduction schedule and
 // order, binary watch lists, the clause record through relocation, the
-// option tables, and the back end through the varnok program.
+// option tables, the back end through the varnok program, and the two modes
+// that are off unless turned on: proof output and incremental mode.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -819,6 +820,26 @@ TEST(GlucoseProof, RefutationsCheckByUnitPropagation) {
       EXPECT_TRUE(check.refuted || (simp && check.conflicts({}))) << k << " " << simp;
     }
   }
+}
+
+// With the default output name "NULL" the proof goes to standard output:
+// (x) then (-x) writes the empty clause and the deletion of (-x).
+TEST(GlucoseProof, DefaultOutputIsStandardOutput) {
+  Glucose::Family::options.certified = true;
+  ::testing::internal::CaptureStdout();
+  {
+    Glucose::Solver s;
+    s.newVar();
+    ASSERT_TRUE(s.addClause(mkLit(0)));
+    EXPECT_FALSE(s.addClause(~mkLit(0)));
+    EXPECT_FALSE(s.solve());  // returns at once: nothing more, file left open
+    ASSERT_NE(nullptr, s.certifiedOutput);
+    std::fclose(s.certifiedOutput);
+  }
+  std::string out = ::testing::internal::GetCapturedStdout();
+  Glucose::Family::options.certified = false;
+  EXPECT_EQ("0\nd -1 0\n", out);
+  EXPECT_EQ(nullptr, Glucose::Solver().certifiedOutput);
 }
 
 TEST(GlucoseProofDeathTest, IncrementalAndProofTogetherEndTheProcess) {

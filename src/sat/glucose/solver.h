@@ -8,7 +8,9 @@
 // restarts when the recent LBD average exceeds the all-time one (blocked
 // when the trail is much longer than usual), reduction of half the learnt
 // clauses by LBD on a growing conflict schedule, and a variable decay that
-// grows during search.
+// grows during search. Two modes are off unless turned on: proof output in
+// DRUP form (option "certified") and incremental mode with selector
+// variables (setIncrementalMode, setInitialVarCount).
 #include <cstdint>
 #include <cstdio>
 
