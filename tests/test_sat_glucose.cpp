@@ -1004,6 +1004,22 @@ TEST(GlucoseIncremental, GuardedClauseSequencesAgreeWithBruteForce) {
   EXPECT_GT(sats, 0);
   EXPECT_GT(unsats, 0);
   EXPECT_GT(restarts, 0u);
+  // Incremental mode without selectors (every variable below the initial
+  // count): the shared incremental bodies.
+  for (bool simp : {false, true}) {
+    SolverFactory factory = [simp]() -> varnok::sat::Solver* {
+      if (simp) {
+        auto* s = new varnok::sat::GlucoseSimp();
+        s->getSolver().setIncrementalMode();
+        return s;
+      }
+      auto* s = new varnok::sat::GlucoseCore();
+      s->getSolver().setIncrementalMode();
+      return s;
+    };
+    EXPECT_GT(incrementalSequences(factory, 1913 + simp, rounds(200, 30)).unsat, 0);
+    repeatedAssumptions(factory, 1915 + simp, rounds(100, 20));
+  }
   printf("%d sat, %d unsat, %llu conflicts, %llu restarts, %d learnt clauses with selectors\n", sats, unsats,
          (unsigned long long)conflicts, (unsigned long long)restarts, with_selectors);
 }
