@@ -3,9 +3,14 @@
 // literal block distance (LBD) counts and re-measurement, binary resolution
 // minimisation, restarts and their blocking, the reduction schedule and
 // order, binary watch lists, the clause record through relocation, the
-// option tables, and the back end through the varnok program.
+// option tables, the back end through the varnok program, and the two modes
+// that are off unless turned on: proof output and incremental mode.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -602,3 +607,419 @@ TEST(GlucoseAdapters, ChosenOnTheCommandLine) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// Proof output (DRUP) and incremental mode; both are off unless an option
+// value or a setter turns them on.
+
+namespace {
+
+// Turns proof output on for the solvers constructed in its scope.
+struct ProofOn {
+  std::string path;
+  explicit ProofOn(const std::string& name) : path(::testing::TempDir() + name) {
+    std::string arg = "-certified-output=" + path;
+    static std::string keep;  // the option points at the text
+    keep = arg;
+    Glucose::Family::options.certified = true;
+    Glucose::Family::options.certifiedOutput.parse(keep.c_str());
+  }
+  ~ProofOn() {
+    Glucose::Family::options.certified = false;
+    Glucose::Family::options.certifiedOutput.parse("-certified-output=NULL");
+  }
+  std::string text() const {
+    std::ifstream in(path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+};
+
+// Forward check of a DRUP proof over a clause set (DIMACS literals): every
+// added clause follows by unit propagation from the current clauses, every
+// deleted clause is present (clauses that imply a top-level unit stay, so
+// that deletion loses no fact); `refuted` once the empty clause is added.
+struct RupChecker {
+  std::vector<std::vector<int>> clauses;
+  std::vector<bool> alive;
+  std::string error;
+  bool refuted = false;
+
+  static std::vector<int> norm(std::vector<int> c) {
+    std::sort(c.begin(), c.end());
+    c.erase(std::unique(c.begin(), c.end()), c.end());
+    return c;
+  }
+  // Unit propagation from the negation of `lemma`: true on a conflict;
+  // `units` gets the top-level values when lemma is empty.
+  bool conflicts(const std::vector<int>& lemma, std::map<int, int>* units = nullptr) const {
+    std::map<int, int> val;  // variable -> 1 / -1
+    for (int l : lemma) {
+      if (val.count(std::abs(l)) && val[std::abs(l)] != (l > 0 ? -1 : 1)) return true;  // tautology
+      val[std::abs(l)] = l > 0 ? -1 : 1;
+    }
+    for (bool changed = true; changed;) {
+      changed = false;
+      for (size_t i = 0; i < clauses.size(); i++) {
+        if (!alive[i]) continue;
+        int open = 0, last = 0;
+        bool sat = false;
+        for (int l : clauses[i]) {
+          auto it = val.find(std::abs(l));
+          if (it == val.end()) {
+            open++;
+            last = l;
+          } else if (it->second == (l > 0 ? 1 : -1)) {
+            sat = true;
+          }
+        }
+        if (sat) continue;
+        if (open == 0) return true;
+        if (open == 1) {
+          val[std::abs(last)] = last > 0 ? 1 : -1;
+          changed = true;
+        }
+      }
+    }
+    if (units) *units = val;
+    return false;
+  }
+  void line(const std::string& text) {
+    std::istringstream in(text);
+    std::string first;
+    in >> first;
+    bool deletion = first == "d";
+    std::vector<int> c;
+    if (!deletion) c.push_back(std::stoi(first));
+    for (int l; in >> l;) c.push_back(l);
+    if (c.empty() || c.back() != 0) return void(error += "bad line: " + text + "\n");
+    c.pop_back();
+    if (!deletion) {
+      if (!conflicts(c)) error += "not implied: " + text + "\n";
+      if (c.empty()) refuted = true;
+      clauses.push_back(norm(c));
+      alive.push_back(true);
+      return;
+    }
+    std::map<int, int> units;
+    conflicts({}, &units);
+    std::vector<int> n = norm(c);
+    for (size_t i = 0; i < clauses.size(); i++) {
+      if (!alive[i] || clauses[i] != n) continue;
+      int true_lits = 0, false_lits = 0;
+      for (int l : n) {
+        auto it = units.find(std::abs(l));
+        if (it != units.end()) (it->second == (l > 0 ? 1 : -1) ? true_lits : false_lits)++;
+      }
+      if (!(true_lits == 1 && false_lits + 1 == (int)n.size())) alive[i] = false;
+      return;
+    }
+    error += "deleted clause absent: " + text + "\n";
+  }
+  void proof(const std::string& text) {
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) line(l);
+  }
+};
+
+std::vector<int> dimacs(const Clause& c) {
+  std::vector<int> d;
+  for (int l : c) d.push_back((l & 1) ? -((l >> 1) + 1) : (l >> 1) + 1);
+  return d;
+}
+
+}  // namespace
+
+// Exact lines: a clause shortened by a level-0 value (then the deletion of
+// the sorted input), the learnt unit, the empty clause at the end; a second
+// solve writes nothing.
+TEST(GlucoseProof, LinesOfTheCoreSolver) {
+  ProofOn on("glucose_proof_lines.drup");
+  {
+    Glucose::Solver s;
+    ASSERT_NE(nullptr, s.certifiedOutput);
+    for (int v = 0; v < 3; v++) s.newVar();
+    ASSERT_TRUE(s.addClause(mkLit(2)));
+    ASSERT_TRUE(s.addClause(lits({~mkLit(2), mkLit(1), mkLit(0), mkLit(1)})));
+    ASSERT_TRUE(s.addClause(mkLit(0), mkLit(0), ~mkLit(1)));  // duplicates only: no line
+    ASSERT_TRUE(s.addClause(~mkLit(0), mkLit(1)));
+    ASSERT_TRUE(s.addClause(~mkLit(0), ~mkLit(1)));
+    EXPECT_FALSE(s.solve());
+    EXPECT_EQ(nullptr, s.certifiedOutput);
+    EXPECT_FALSE(s.solve());
+  }
+  EXPECT_EQ("1 2 0\nd 1 2 2 -3 0\n1 0\n0\n", on.text());
+  {
+    // Removal of a satisfied learnt clause by top-level simplification.
+    Glucose::Solver s;
+    for (int v = 0; v < 3; v++) s.newVar();
+    learnt(s, lits({mkLit(0), ~mkLit(1), mkLit(2)}), 3);
+    ASSERT_TRUE(s.addClause(mkLit(2)));
+    ASSERT_TRUE(s.simplify());
+    EXPECT_EQ(0, s.nLearnts());
+    std::fclose(s.certifiedOutput);
+    s.certifiedOutput = nullptr;
+  }
+  EXPECT_EQ("d 1 -2 3 0\n", on.text());
+}
+
+// The simplifying solver: strengthening writes the shorter clause and
+// deletes the longer one; subsumed clauses are deleted; clauses it adds are
+// written only with input_mode 0.
+TEST(GlucoseProof, LinesOfTheSimplifyingSolver) {
+  ProofOn on("glucose_proof_simp.drup");
+  for (int mode : {1, 0}) {
+    {
+      Glucose::SimpSolver s;
+      s.input_mode = mode;
+      for (int v = 0; v < 4; v++) s.newVar();
+      s.setFrozen(0, true);
+      s.setFrozen(1, true);
+      ASSERT_TRUE(s.addClause(mkLit(0), mkLit(1), mkLit(2)));
+      ASSERT_TRUE(s.addClause(mkLit(0), mkLit(1), ~mkLit(2)));
+      ASSERT_TRUE(s.eliminate(true));
+      std::fclose(s.certifiedOutput);
+      s.certifiedOutput = nullptr;
+    }
+    std::string added = mode == 0 ? "1 2 3 0\n1 2 -3 0\n" : "";
+    EXPECT_EQ(added + "1 2 0\nd 1 2 -3 0\nd 1 2 3 0\n", on.text()) << mode;
+  }
+}
+
+// Proofs of small unsatisfiable clause sets are DRUP refutations.
+TEST(GlucoseProof, RefutationsCheckByUnitPropagation) {
+  std::vector<std::vector<Clause>> sets = {pigeonhole(4), pigeonhole(5), pigeonhole(6)};
+  std::mt19937 rng(1907);
+  while (sets.size() < 8) {
+    std::vector<Clause> cs;
+    for (int i = 0; i < 90; i++) cs.push_back(randomClause(rng, 14, 3, 3));
+    if (!bruteForceSat(14, cs, {})) sets.push_back(cs);
+  }
+  ProofOn on("glucose_proof_check.drup");
+  for (size_t k = 0; k < sets.size(); k++) {
+    for (bool simp : {false, true}) {
+      {
+        std::unique_ptr<varnok::sat::Solver> s(simp ? makeSimp() : makeCore());
+        if (simp) static_cast<varnok::sat::GlucoseSimp*>(s.get())->getSolver().use_elim = false;
+        for (const Clause& c : sets[k]) s->addClause(c);
+        ASSERT_EQ(1, s->solve({}));
+        // (an answer found before the search leaves the proof file open)
+        Glucose::Solver& g = simp ? static_cast<varnok::sat::GlucoseSimp*>(s.get())->getSolver()
+                                  : static_cast<varnok::sat::GlucoseCore*>(s.get())->getSolver();
+        if (g.certifiedOutput != nullptr) std::fclose(g.certifiedOutput);
+        g.certifiedOutput = nullptr;
+      }
+      RupChecker check;
+      for (const Clause& c : sets[k]) check.clauses.push_back(RupChecker::norm(dimacs(c)));
+      check.alive.assign(check.clauses.size(), true);
+      check.proof(on.text());
+      EXPECT_EQ("", check.error) << k << " " << simp;
+      // (the simplifying solver may find the conflict before any search,
+      // which then writes no empty clause: it follows by propagation)
+      EXPECT_TRUE(check.refuted || (simp && check.conflicts({}))) << k << " " << simp;
+    }
+  }
+}
+
+// With the default output name "NULL" the proof goes to standard output:
+// (x) then (-x) writes the empty clause and the deletion of (-x).
+TEST(GlucoseProof, DefaultOutputIsStandardOutput) {
+  Glucose::Family::options.certified = true;
+  ::testing::internal::CaptureStdout();
+  {
+    Glucose::Solver s;
+    s.newVar();
+    ASSERT_TRUE(s.addClause(mkLit(0)));
+    EXPECT_FALSE(s.addClause(~mkLit(0)));
+    EXPECT_FALSE(s.solve());  // returns at once: nothing more, file left open
+    ASSERT_NE(nullptr, s.certifiedOutput);
+    std::fclose(s.certifiedOutput);
+  }
+  std::string out = ::testing::internal::GetCapturedStdout();
+  Glucose::Family::options.certified = false;
+  EXPECT_EQ("0\nd -1 0\n", out);
+  EXPECT_EQ(nullptr, Glucose::Solver().certifiedOutput);
+}
+
+TEST(GlucoseProofDeathTest, IncrementalAndProofTogetherEndTheProcess) {
+  ProofOn on("glucose_proof_exit.drup");
+  EXPECT_EXIT(
+      {
+        Glucose::Solver s;
+        s.setIncrementalMode();
+        s.solve();
+      },
+      ::testing::ExitedWithCode(255), "Can not use incremental and certified unsat in the same time\n");
+}
+
+// Incremental mode over x0..x2 with selectors s3, s4 (above the initial
+// variable count 2): clauses (x0 x1 s3) and (x0 -x1 s4), -s3 and -s4 assumed
+// at levels 1 and 2, -x0 decided at 3. The learnt clause is x0 followed by
+// the selectors, which are not bumped and do not count in the LBD.
+TEST(GlucoseIncremental, SelectorsInAnalysisAndPropagation) {
+  Glucose::Solver s;
+  s.setIncrementalMode();
+  s.setInitialVarCount(2);
+  for (int v = 0; v < 5; v++) s.newVar();
+  ASSERT_TRUE(s.addClause(mkLit(0), mkLit(1), mkLit(3)));
+  ASSERT_TRUE(s.addClause(mkLit(0), ~mkLit(1), mkLit(4)));
+  s.assumptions.push(~mkLit(3));
+  s.assumptions.push(~mkLit(4));
+  decide(s, {~mkLit(3), ~mkLit(4), ~mkLit(0)});
+  CRef confl = s.propagate();
+  ASSERT_NE(Glucose::CRef_Undef, confl);
+  EXPECT_EQ(2, s.restartLevel());
+  Lits out;
+  int bt = -1;
+  s.analyze(s.ca[confl], out, bt);
+  s.cancelUntil(bt);
+  ASSERT_EQ(3, out.size());
+  EXPECT_TRUE(out[0] == mkLit(0));
+  EXPECT_TRUE((out[1] == mkLit(4) && out[2] == mkLit(3)) || (out[1] == mkLit(3) && out[2] == mkLit(4)));
+  EXPECT_EQ(2, bt);
+  EXPECT_EQ(1u, s.learntLbd);
+  EXPECT_EQ(1u, s.learntSelectorFree);
+  EXPECT_EQ(0, s.activity[3]);
+  EXPECT_EQ(0, s.activity[4]);
+  EXPECT_GT(s.activity[0], 0);
+  // The same conflict without incremental mode: three levels, all bumped.
+  Glucose::Solver t;
+  for (int v = 0; v < 5; v++) t.newVar();
+  ASSERT_TRUE(t.addClause(mkLit(0), mkLit(1), mkLit(3)));
+  ASSERT_TRUE(t.addClause(mkLit(0), ~mkLit(1), mkLit(4)));
+  decide(t, {~mkLit(3), ~mkLit(4), ~mkLit(0)});
+  Lits plain;
+  t.analyze(t.ca[t.propagate()], plain, bt);
+  EXPECT_EQ(3u, t.learntLbd);
+  EXPECT_EQ(3u, t.learntSelectorFree);
+  EXPECT_GT(t.activity[3], 0);
+  EXPECT_EQ(0, t.restartLevel());
+
+  // New watch for (x0 x1 s3 x2) when x1 becomes false: up to the assumption
+  // levels a non-selector (x2) is preferred, above them the first non-false
+  // literal (s3) is taken, as without incremental mode.
+  for (int levels : {1, 3}) {
+    for (bool incremental : {true, false}) {
+      Glucose::Solver u;
+      if (incremental) u.setIncrementalMode();
+      u.setInitialVarCount(2);
+      for (int v = 0; v < 4; v++) u.newVar();
+      u.assumptions.push(mkLit(0));
+      u.assumptions.push(mkLit(0));
+      CRef cr = learnt(u, lits({mkLit(0), mkLit(1), mkLit(3), mkLit(2)}), 2);
+      for (int l = 1; l < levels; l++) u.newDecisionLevel();
+      decide(u, {~mkLit(1)});
+      ASSERT_EQ(Glucose::CRef_Undef, u.propagate());
+      bool expect_x2 = incremental && levels <= 2;
+      EXPECT_TRUE(u.ca[cr][1] == (expect_x2 ? mkLit(2) : mkLit(3))) << levels << incremental;
+      // Only the watched literals count for satisfaction in incremental mode.
+      u.cancelUntil(0);
+      u.uncheckedEnqueue(mkLit(expect_x2 ? 3 : 2));
+      EXPECT_EQ(!incremental, u.satisfied(u.ca[cr]));
+    }
+  }
+}
+
+// Clause groups guarded by selectors (a group is active while its selector is
+// assumed false, and retired by a unit), mixed with permanent clauses and
+// assumptions on the other variables: answers against the reference search,
+// models against every clause.
+TEST(GlucoseIncremental, GuardedClauseSequencesAgreeWithBruteForce) {
+  std::mt19937 rng(1911);
+  int with_selectors = 0, sats = 0, unsats = 0;
+  uint64_t conflicts = 0, restarts = 0;
+  for (bool simp : {false, true}) {
+    for (int sequence = 0; sequence < rounds(300, 40); sequence++) {
+      int vars = std::uniform_int_distribution<int>(10, 30)(rng);
+      std::unique_ptr<varnok::sat::Solver> s(simp ? makeSimp() : makeCore());
+      Glucose::Solver& g = simp ? static_cast<varnok::sat::GlucoseSimp*>(s.get())->getSolver()
+                                : static_cast<varnok::sat::GlucoseCore*>(s.get())->getSolver();
+      g.setIncrementalMode();
+      g.setInitialVarCount(vars - 1);
+      if (sequence % 2 == 1) {
+        // Restarts after every few conflicts (back to the assumption levels)
+        // and frequent reductions.
+        g.lbdQueue.initSize(10);
+        g.K = 100;
+        g.reduceLimit = 20;
+        g.incReduceDB = 5;
+      }
+      s->ensureVars(vars);
+      std::vector<Clause> permanent, all;
+      std::vector<std::vector<Clause>> groups;
+      std::vector<bool> retired;
+      auto selector = [&](int group) { return 2 * (vars + group); };  // true: group off
+      for (int step = 0; step < 200; step++) {
+        int op = (int)(rng() % 100);
+        if (op < 30) {
+          permanent.push_back(randomClause(rng, vars, 3, 4));
+          all.push_back(permanent.back());
+          s->addClause(permanent.back());
+        } else if (op < 82) {
+          int group = (int)(rng() % (groups.size() + 1));
+          if (group == (int)groups.size()) groups.emplace_back(), retired.push_back(false);
+          Clause c = randomClause(rng, vars, 3, 3);
+          groups[group].push_back(c);
+          c.push_back(selector(group));
+          all.push_back(c);
+          s->addClause(c);
+        } else if (op < 84 && !groups.empty()) {
+          int group = (int)(rng() % groups.size());
+          retired[group] = true;
+          all.push_back({selector(group)});
+          s->addClause(all.back());
+        } else {
+          Clause base = randomAssumptions(rng, vars, 2);
+          Clause assumptions = base;
+          std::vector<Clause> active = permanent;
+          bool off = false;
+          for (size_t group = 0; group < groups.size(); group++) {
+            if (rng() % 2 == 0) continue;
+            assumptions.push_back(selector((int)group) + 1);
+            off |= retired[group];
+            active.insert(active.end(), groups[group].begin(), groups[group].end());
+          }
+          if (rng() % 2 == 0) std::reverse(assumptions.begin(), assumptions.end());
+          bool expected = !off && ReferenceDpll(active, base).solve();
+          int answer = s->solve(assumptions);
+          (answer == 0 ? sats : unsats)++;
+          ASSERT_EQ(expected ? 0 : 1, answer) << sequence << " " << step << "\n" << describe(all, assumptions);
+          if (answer == 0) ASSERT_TRUE(modelSatisfies(*s, all, assumptions)) << sequence << " " << step;
+          if (!expected && assumptions.empty()) break;
+        }
+      }
+      conflicts += g.conflicts;
+      restarts += g.starts - g.solves;
+      for (int i = 0; i < g.learnts.size(); i++) {
+        const Glucose::Clause& c = g.ca[g.learnts[i]];
+        int plain = 0;
+        for (int k = 0; k < c.size(); k++) plain += g.isSelector(Glucose::var(c[k])) ? 0 : 1;
+        with_selectors += plain < c.size();
+        EXPECT_LE((int)c.lbd(), plain);
+      }
+    }
+  }
+  EXPECT_GT(with_selectors, 0);
+  EXPECT_GT(sats, 0);
+  EXPECT_GT(unsats, 0);
+  EXPECT_GT(restarts, 0u);
+  // Incremental mode without selectors (every variable below the initial
+  // count): the shared incremental bodies.
+  for (bool simp : {false, true}) {
+    SolverFactory factory = [simp]() -> varnok::sat::Solver* {
+      if (simp) {
+        auto* s = new varnok::sat::GlucoseSimp();
+        s->getSolver().setIncrementalMode();
+        return s;
+      }
+      auto* s = new varnok::sat::GlucoseCore();
+      s->getSolver().setIncrementalMode();
+      return s;
+    };
+    EXPECT_GT(incrementalSequences(factory, 1913 + simp, rounds(200, 30)).unsat, 0);
+    repeatedAssumptions(factory, 1915 + simp, rounds(100, 20));
+  }
+  printf("%d sat, %d unsat, %llu conflicts, %llu restarts, %d learnt clauses with selectors\n", sats, unsats,
+         (unsigned long long)conflicts, (unsigned long long)restarts, with_selectors);
+}

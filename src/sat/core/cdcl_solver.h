@@ -45,11 +45,30 @@
 //                                            budget ran out
 //   void reduceIfDue()                       default: reduceDB() when the
 //                                            learnt clauses exceed the limit
+//   int  restartLevel()                      where a restart backtracks to;
+//                                            default 0
 // `Family` names the family's out-of-memory exception (`OutOfMemory`), its
 // clause type and arena (`Clause`, `ClauseAllocator`), whether binary
 // clauses are watched in lists of their own (`kBinaryWatches`: propagated
 // first, the implied literal in either position) and the activity above
 // which clause activities are scaled down (`kClauseActivityLimit`).
+//
+// Two more family switches compile optional modes in; a family without them
+// pays nothing for them:
+// - `kProofLines`: the derived solver may write proof lines. While its
+//   `proofLinesOn()` holds, the core reports every clause it shortens on
+//   addition (`keepProofCopy(sorted input)`, then `noteShortened(stored
+//   literals)`), every learnt clause after backtracking (`noteLearntLits`)
+//   and every clause it removes, before removal (`noteRemoving`).
+// - `kSelectorVariables`: while the derived solver's `selectorsActive()`
+//   holds, variables for which `isSelector(v)` holds are guards chosen by
+//   assumptions. Analysis does not bump them, does not report them through
+//   noteCurrentLevelLit, and hands those below the conflict level to
+//   `collectSelector(q)` instead of the learnt clause;
+//   `appendSelectors(learnt)` adds them after the other literals.
+//   Propagation at decision levels up to the number of assumptions prefers a
+//   new watch that is true or no selector; `satisfied` looks only at the two
+//   watched literals.
 //
 // The state is public so that the adapters, the simplifier and checks can
 // look inside.
@@ -158,7 +177,7 @@ class CdclSolver : public SearchOptions {
   bool solve(const vec<Lit>& assumps) {
     budgetOff();
     assumps.copyTo(assumptions);
-    return solve_() == l_True;
+    return derived().solve_() == l_True;
   }
   bool solve() { return solveAssuming({}); }
   bool solve(Lit p) { return solveAssuming({p}); }
@@ -166,7 +185,7 @@ class CdclSolver : public SearchOptions {
   bool solve(Lit p, Lit q, Lit r) { return solveAssuming({p, q, r}); }
   lbool solveLimited(const vec<Lit>& assumps) {
     assumps.copyTo(assumptions);
-    return solve_();
+    return derived().solve_();
   }
   bool okay() const { return ok; }
 
@@ -240,6 +259,8 @@ class CdclSolver : public SearchOptions {
   // keeps them apart; empty otherwise.
   mtl::OccLists<Lit, Watcher, WatcherDeleted, OutOfMemory, mtl::LitIndex> binWatches;
   static constexpr bool kBinaryWatches = Family::kBinaryWatches;
+  static constexpr bool kProofLines = Family::kProofLines;
+  static constexpr bool kSelectorVariables = Family::kSelectorVariables;
   vec<lbool> assigns;
   vec<char> polarity;
   vec<char> decision;
@@ -284,7 +305,14 @@ class CdclSolver : public SearchOptions {
   bool enqueue(Lit p, CRef from = CRef_Undef) {
     return value(p) != l_Undef ? value(p) != l_False : (uncheckedEnqueue(p, from), true);
   }
-  CRef propagate();
+  CRef propagate() {
+    if constexpr (kSelectorVariables) {
+      if (derived().selectorsActive()) return propagateWith<true>();
+    }
+    return propagateWith<false>();
+  }
+  template <bool kSelectors>
+  CRef propagateWith();
   void cancelUntil(int level);
   // Unassigns the trail literal at position c (of the last decision level
   // or above), saving its phase and putting it back into the decision heap.
@@ -294,7 +322,14 @@ class CdclSolver : public SearchOptions {
     if (phase_saving > 1 || (phase_saving == 1 && c > trail_lim.last())) polarity[x] = sign(trail[c]);
     insertVarOrder(x);
   }
-  void analyze(Clause& confl, vec<Lit>& out_learnt, int& out_btlevel);
+  void analyze(Clause& confl, vec<Lit>& out_learnt, int& out_btlevel) {
+    if constexpr (kSelectorVariables) {
+      if (derived().selectorsActive()) return analyzeWith<true>(confl, out_learnt, out_btlevel);
+    }
+    analyzeWith<false>(confl, out_learnt, out_btlevel);
+  }
+  template <bool kSelectors>
+  void analyzeWith(Clause& confl, vec<Lit>& out_learnt, int& out_btlevel);
   void analyzeFinal(Lit p, vec<Lit>& out_conflict);
   bool litRedundant(Lit p, uint32_t abstract_levels);
   lbool search(int nof_conflicts);
@@ -361,6 +396,11 @@ class CdclSolver : public SearchOptions {
     return false;
   }
   void noteRestart() {}
+  int restartLevel() const { return 0; }
+  bool selectorsActive() const { return false; }
+  bool isSelector(Var) const { return false; }
+  void collectSelector(Lit) {}
+  void appendSelectors(vec<Lit>&) {}
   void visitAnalyzedClause(Clause& c, Lit) {
     if (c.learnt()) claBumpActivity(c);
   }
@@ -381,6 +421,7 @@ class CdclSolver : public SearchOptions {
 
  private:
   Derived& derived() { return static_cast<Derived&>(*this); }
+  const Derived& derived() const { return static_cast<const Derived&>(*this); }
   bool addLits(std::initializer_list<Lit> ls) {
     add_tmp.clear();
     for (Lit l : ls) add_tmp.push(l);
@@ -390,7 +431,7 @@ class CdclSolver : public SearchOptions {
     budgetOff();
     assumptions.clear();
     for (Lit l : ls) assumptions.push(l);
-    return solve_() == l_True;
+    return derived().solve_() == l_True;
   }
 };
 

@@ -93,6 +93,9 @@ bool CdclSolver<D, F>::addClause_(vec<Lit>& ps) {
   if (!ok) return false;
 
   mtl::sort(ps);
+  if constexpr (kProofLines) {
+    if (derived().proofLinesOn()) derived().keepProofCopy(ps);
+  }
   Lit p;
   int i, j;
   for (i = j = 0, p = lit_Undef; i < ps.size(); i++) {
@@ -100,6 +103,9 @@ bool CdclSolver<D, F>::addClause_(vec<Lit>& ps) {
     if (value(ps[i]) != l_False && ps[i] != p) ps[j++] = p = ps[i];
   }
   ps.shrink(i - j);
+  if constexpr (kProofLines) {
+    if (derived().proofLinesOn()) derived().noteShortened(ps);
+  }
 
   if (ps.size() == 0) return ok = false;
   if (ps.size() == 1) {
@@ -149,6 +155,9 @@ void CdclSolver<D, F>::detachClause(CRef cr, bool strict) {
 template <class D, class F>
 void CdclSolver<D, F>::removeClause(CRef cr) {
   Clause& c = ca[cr];
+  if constexpr (kProofLines) {
+    if (derived().proofLinesOn()) derived().noteRemoving(c);
+  }
   detachClause(cr);
   Lit implied = lockedLit(c);
   if (implied != lit_Undef) vardata[var(implied)].reason = CRef_Undef;
@@ -158,6 +167,9 @@ void CdclSolver<D, F>::removeClause(CRef cr) {
 
 template <class D, class F>
 bool CdclSolver<D, F>::satisfied(const Clause& c) const {
+  if constexpr (kSelectorVariables) {
+    if (derived().selectorsActive()) return value(c[0]) == l_True || value(c[1]) == l_True;
+  }
   for (int i = 0; i < c.size(); i++) {
     if (value(c[i]) == l_True) return true;
   }
@@ -226,7 +238,8 @@ Lit CdclSolver<D, F>::pickBranchLit() {
 // highest decision level among its literals (the current one for a clause
 // that propagation found false).
 template <class D, class F>
-void CdclSolver<D, F>::analyze(Clause& confl_in, vec<Lit>& out_learnt, int& out_btlevel) {
+template <bool kSelectors>
+void CdclSolver<D, F>::analyzeWith(Clause& confl_in, vec<Lit>& out_learnt, int& out_btlevel) {
   int analysis_level = 0;
   for (int i = 0; i < confl_in.size(); i++) {
     int lv = level(var(confl_in[i]));
@@ -253,11 +266,14 @@ void CdclSolver<D, F>::analyze(Clause& confl_in, vec<Lit>& out_learnt, int& out_
     for (int j = (p == lit_Undef) ? 0 : 1; j < c.size(); j++) {
       Lit q = c[j];
       if (!seen[var(q)] && level(var(q)) > 0) {
-        varBumpActivity(var(q));
+        bool selector = kSelectors && derived().isSelector(var(q));
+        if (!selector) varBumpActivity(var(q));
         seen[var(q)] = 1;
         if (level(var(q)) >= analysis_level) {
           pathC++;
-          derived().noteCurrentLevelLit(q);
+          if (!selector) derived().noteCurrentLevelLit(q);
+        } else if (selector) {
+          derived().collectSelector(q);
         } else {
           out_learnt.push(q);
         }
@@ -274,6 +290,7 @@ void CdclSolver<D, F>::analyze(Clause& confl_in, vec<Lit>& out_learnt, int& out_
     pathC--;
   } while (pathC > 0);
   out_learnt[0] = ~p;
+  if constexpr (kSelectors) derived().appendSelectors(out_learnt);
 
   // Simplify the conflict clause:
   int i, j;
@@ -400,9 +417,13 @@ void CdclSolver<D, F>::analyzeFinal(Lit p, vec<Lit>& out_conflict) {
 // each literal's binary clauses go first, and a conflict among them returns
 // at once (the literals of that round are not counted).
 template <class D, class F>
-CRef CdclSolver<D, F>::propagate() {
+template <bool kSelectors>
+CRef CdclSolver<D, F>::propagateWith() {
   CRef confl = CRef_Undef;
   int num_props = 0;
+  // (selector mode: up to the assumption levels, a new watch that is true or
+  // no selector is preferred)
+  bool prefer_non_selectors = kSelectors && decisionLevel() <= assumptions.size();
   watches.cleanAll();
   if (kBinaryWatches) binWatches.cleanAll();
 
@@ -446,17 +467,33 @@ CRef CdclSolver<D, F>::propagate() {
         }
 
         // Look for a new watch:
-        bool found = false;
-        for (int k = 2; k < c.size(); k++) {
-          if (value(c[k]) != l_False) {
-            c[1] = c[k];
-            c[k] = false_lit;
-            watches[~c[1]].push(w);
-            found = true;
-            break;
+        if constexpr (kSelectors) {
+          int chosen = -1;
+          for (int k = 2; k < c.size(); k++) {
+            if (value(c[k]) != l_False) {
+              chosen = k;
+              if (!prefer_non_selectors || value(c[k]) == l_True || !derived().isSelector(var(c[k]))) break;
+            }
           }
+          if (chosen != -1) {
+            c[1] = c[chosen];
+            c[chosen] = false_lit;
+            watches[~c[1]].push(w);
+            continue;
+          }
+        } else {
+          bool found = false;
+          for (int k = 2; k < c.size(); k++) {
+            if (value(c[k]) != l_False) {
+              c[1] = c[k];
+              c[k] = false_lit;
+              watches[~c[1]].push(w);
+              found = true;
+              break;
+            }
+          }
+          if (found) continue;
         }
-        if (found) continue;
 
         // Did not find a watch: the clause is unit under the assignment.
         *j++ = w;
@@ -579,6 +616,9 @@ lbool CdclSolver<D, F>::search(int nof_conflicts) {
       learnt_clause.clear();
       bool from_module = derived().analyzeConflict(confl, learnt_clause, backtrack_level);
       derived().cancelUntil(backtrack_level);
+      if constexpr (kProofLines) {
+        if (derived().proofLinesOn()) derived().noteLearntLits(learnt_clause);
+      }
 
       if (learnt_clause.size() == 0) return l_False;
       if (learnt_clause.size() == 1) {
@@ -599,7 +639,7 @@ lbool CdclSolver<D, F>::search(int nof_conflicts) {
       if (derived().restartDue(nof_conflicts, conflictC)) {
         // Reached the bound on the number of conflicts:
         derived().noteRestart();
-        derived().cancelUntil(0);
+        derived().cancelUntil(derived().restartLevel());
         return l_Undef;
       }
 

@@ -31,6 +31,9 @@ struct Family {
 
   // Binary clauses share the watch lists of the longer ones.
   static constexpr bool kBinaryWatches = false;
+  // No proof lines and no selector variables (see CdclSolver).
+  static constexpr bool kProofLines = false;
+  static constexpr bool kSelectorVariables = false;
 
   // The family's option list and tables (CORE, then SIMP).
   typedef mtl::Option<Tag> Option;

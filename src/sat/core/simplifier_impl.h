@@ -193,6 +193,9 @@ bool Simplifier<B>::addClause_(vec<Lit>& ps) {
   for (int i = 0; i < ps.size(); i++) IncrementalElim::touch(*this, var(ps[i]));
   if (use_rcheck && implied(ps)) return true;
   if (!B::addClause_(ps)) return false;
+  if constexpr (B::kProofLines) {
+    if (this->proofLinesOn()) this->noteSimplifierClause(ps);
+  }
 
   if (use_simplification && this->clauses.size() == nclauses + 1) {
     CRef cr = this->clauses.last();
@@ -274,6 +277,9 @@ bool Simplifier<B>::strengthenClause(CRef cr, Lit l) {
   assert(use_simplification);
 
   subsumption_queue.insert(cr);
+  if constexpr (B::kProofLines) {
+    if (this->proofLinesOn()) this->noteStrengthening(c, l);
+  }
   if (c.size() == 2) {
     removeClause(cr);
     c.strengthen(l);

@@ -14,8 +14,6 @@ class SimpSolver : public varnok::sat::core::Simplifier<Solver> {
  public:
   // Starts from the "CORE" and "SIMP" tables of this family.
   SimpSolver();
-
-  int input_mode = 1;
 };
 
 }  // namespace Glucose

@@ -1,6 +1,8 @@
 // Glucose 3.0 core solver.
 #include "sat/glucose/solver.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "sat/core/cdcl_solver_impl.h"
@@ -38,6 +40,41 @@ Solver::Solver()
       reduceLimit(firstReduceDB) {
   lbdQueue.initSize(sizeLBDQueue);
   trailQueue.initSize(sizeTrailQueue);
+  if (certified) {
+    const char* path = certifiedOutputPath;
+    // (a file that cannot be opened leaves the proof unwritten)
+    certifiedOutput = std::fopen(std::strcmp(path, "NULL") == 0 ? "/dev/stdout" : path, "wb");
+  }
+}
+
+void Solver::writeProofLine(const Lit* lits, int n, bool deletion) {
+  if (certifiedOutput == nullptr) return;
+  if (deletion) std::fputs("d ", certifiedOutput);
+  for (int i = 0; i < n; i++) std::fprintf(certifiedOutput, "%i ", (var(lits[i]) + 1) * (sign(lits[i]) ? -1 : 1));
+  std::fputs("0\n", certifiedOutput);
+}
+
+// A clause that lost false literals on addition: the shorter clause, then
+// the deletion of the sorted input.
+void Solver::noteShortened(const vec<Lit>& ps) {
+  for (int i = 0; i < proofInput.size(); i++) {
+    if (value(proofInput[i]) == l_False) {
+      writeProofLine(ps);
+      writeProofLine(proofInput, true);
+      return;
+    }
+  }
+}
+
+// The clause without l; for a clause of more than two literals also the
+// deletion of the clause as it is (a binary one is deleted by its removal).
+void Solver::noteStrengthening(const Clause& c, Lit l) {
+  if (certifiedOutput == nullptr) return;
+  for (int i = 0; i < c.size(); i++) {
+    if (c[i] != l) std::fprintf(certifiedOutput, "%i ", (var(c[i]) + 1) * (sign(c[i]) ? -1 : 1));
+  }
+  std::fputs("0\n", certifiedOutput);
+  if (c.size() > 2) writeProofLine((const Lit*)c, c.size(), true);
 }
 
 void Solver::claBumpActivity(Clause& c) {
@@ -61,7 +98,7 @@ void Solver::visitAnalyzedClause(Clause& c, Lit p) {
   if (!c.learnt()) return;
   claBumpActivity(c);
   if (c.lbd() > 2) {
-    unsigned n = computeLBD(c);
+    unsigned n = incremental ? computeLBDWithoutSelectors(c, (int)c.selectorFreeSize()) : computeLBD(c);
     if (n + 1 < c.lbd()) {
       if (c.lbd() <= (unsigned)lbLBDFrozenClause) c.setDeletable(false);
       c.setLBD(n);
@@ -103,7 +140,22 @@ void Solver::binResMinimize(vec<Lit>& out_learnt) {
 }
 
 void Solver::finishAnalysis(const vec<Lit>& out_learnt) {
-  learntLbd = computeLBD(out_learnt);
+  if (incremental) {
+    // Non-selector literals from the first one up to the first selector
+    // after it.
+    learntSelectorFree = 0;
+    for (int i = 0; i < out_learnt.size(); i++) {
+      if (!isSelector(var(out_learnt[i])))
+        learntSelectorFree++;
+      else if (i > 0)
+        break;
+    }
+    learntLbd = computeLBDWithoutSelectors(out_learnt, out_learnt.size() - selectors.size());
+    selectors.clear();
+  } else {
+    learntSelectorFree = (unsigned)out_learnt.size();
+    learntLbd = computeLBD(out_learnt);
+  }
   for (int i = 0; i < lastLevelLits.size(); i++) {
     Lit q = lastLevelLits[i];
     if (ca[reason(var(q))].lbd() < learntLbd) varBumpActivity(var(q));
@@ -131,7 +183,7 @@ void Solver::beforeAnalysis() {
 void Solver::noteLearntClause(CRef cr) {
   Clause& c = ca[cr];
   c.setLBD(learntLbd);
-  c.setSelectorFreeSize((unsigned)c.size());
+  c.setSelectorFreeSize(learntSelectorFree);
   if (learntLbd <= 2) learntsLbd2++;
   if (c.size() == 2) learntsBinary++;
 }
@@ -178,9 +230,19 @@ void Solver::reduceDB() {
 }
 
 lbool Solver::solve_() {
+  if (incremental && certified) {
+    std::fprintf(stderr, "Can not use incremental and certified unsat in the same time\n");
+    std::exit(-1);
+  }
+  if (!ok) return CdclSolver::solve_();
   double start = cpuSeconds();
   lbool status = CdclSolver::solve_();
   double elapsed = cpuSeconds() - start;
+  if (certified && certifiedOutput != nullptr) {
+    if (status == l_False) std::fputs("0\n", certifiedOutput);
+    std::fclose(certifiedOutput);
+    certifiedOutput = nullptr;
+  }
   if (status == l_True) {
     satCalls++;
     satTime += elapsed;

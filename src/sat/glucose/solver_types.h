@@ -27,6 +27,10 @@ struct Family {
 
   static constexpr double kClauseActivityLimit = 1e20;
   static constexpr bool kBinaryWatches = true;
+  // Optional proof output and an optional incremental mode with selector
+  // variables.
+  static constexpr bool kProofLines = true;
+  static constexpr bool kSelectorVariables = true;
 
   typedef varnok::sat::mtl::Option<OptionTag> Option;
   static inline OptionTables<OptionTag> options;
