@@ -985,7 +985,9 @@ TEST(GlucoseIncremental, GuardedClauseSequencesAgreeWithBruteForce) {
           int answer = s->solve(assumptions);
           (answer == 0 ? sats : unsats)++;
           ASSERT_EQ(expected ? 0 : 1, answer) << sequence << " " << step << "\n" << describe(all, assumptions);
-          if (answer == 0) ASSERT_TRUE(modelSatisfies(*s, all, assumptions)) << sequence << " " << step;
+          if (answer == 0) {
+            ASSERT_TRUE(modelSatisfies(*s, all, assumptions)) << sequence << " " << step;
+          }
           if (!expected && assumptions.empty()) break;
         }
       }
