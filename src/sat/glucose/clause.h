@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <new>
 
+#include "sat/mtl/clause_literals.h"
 #include "sat/mtl/region.h"
 #include "sat/mtl/solver_types.h"
 
@@ -134,38 +135,9 @@ class Clause {
   // Subsumption test between problem clauses: lit_Error when this clause
   // does not subsume `other`; lit_Undef when it does; a literal p when this
   // clause with p negated subsumes `other`.
-  Lit subsumes(const Clause& other) const {
-    assert(!learnt() && !other.learnt());
-    if (other.size() < size() || (abstraction() & ~other.abstraction()) != 0) return lit_Error;
-    Lit ret = lit_Undef;
-    const Lit* c = (const Lit*)(*this);
-    const Lit* d = (const Lit*)other;
-    for (int i = 0; i < size(); i++) {
-      bool found = false;
-      for (int j = 0; j < other.size(); j++) {
-        if (c[i] == d[j]) {
-          found = true;
-          break;
-        } else if (ret == lit_Undef && c[i] == ~d[j]) {
-          ret = c[i];
-          found = true;
-          break;
-        }
-      }
-      if (!found) return lit_Error;
-    }
-    return ret;
-  }
+  Lit subsumes(const Clause& other) const { return varnok::sat::mtl::subsumesClause(*this, other); }
   // Removes p (present) from the clause and recomputes the abstraction.
-  void strengthen(Lit p) {
-    int n = size();
-    int i = 0;
-    while (i < n && data()[i].lit != p) i++;
-    assert(i < n);
-    for (; i < n - 1; i++) data()[i].lit = data()[i + 1].lit;
-    shrink(1);
-    calcAbstraction();
-  }
+  void strengthen(Lit p) { varnok::sat::mtl::removeLiteral(*this, p); }
 };
 
 // The clause arena: one growing region of 32-bit words addressed by CRef.

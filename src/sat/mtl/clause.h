@@ -18,6 +18,7 @@
 #include <new>
 #include <type_traits>
 
+#include "sat/mtl/clause_literals.h"
 #include "sat/mtl/region.h"
 #include "sat/mtl/solver_types.h"
 
@@ -138,49 +139,10 @@ class Clause {
   // does not subsume `other`; lit_Undef when it does; a literal p when this
   // clause with p negated subsumes `other` (so ~p can be removed from
   // `other`).
-  Lit subsumes(const Clause& other) const;
+  Lit subsumes(const Clause& other) const { return subsumesClause(*this, other); }
   // Removes p (present) from the clause and recomputes the abstraction.
-  void strengthen(Lit p);
+  void strengthen(Lit p) { removeLiteral(*this, p); }
 };
-
-template <class Layout>
-inline Lit Clause<Layout>::subsumes(const Clause& other) const {
-  assert(!learnt());
-  assert(!other.learnt());
-  assert(has_extra());
-  assert(other.has_extra());
-  if (other.size() < size() || (abstraction() & ~other.abstraction()) != 0) return lit_Error;
-
-  Lit ret = lit_Undef;
-  const Lit* c = (const Lit*)(*this);
-  const Lit* d = (const Lit*)other;
-  for (int i = 0; i < size(); i++) {
-    bool found = false;
-    for (int j = 0; j < other.size(); j++) {
-      if (c[i] == d[j]) {
-        found = true;
-        break;
-      } else if (ret == lit_Undef && c[i] == ~d[j]) {
-        ret = c[i];
-        found = true;
-        break;
-      }
-    }
-    if (!found) return lit_Error;
-  }
-  return ret;
-}
-
-template <class Layout>
-inline void Clause<Layout>::strengthen(Lit p) {
-  int n = size();
-  int i = 0;
-  while (i < n && data()[i].lit != p) i++;
-  assert(i < n);
-  for (; i < n - 1; i++) data()[i].lit = data()[i + 1].lit;
-  shrink(1);
-  calcAbstraction();
-}
 
 // The clause arena: one growing region of 32-bit words addressed by CRef.
 template <class Layout, class OOM>
