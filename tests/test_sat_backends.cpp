@@ -23,17 +23,6 @@ using namespace sat_backend_tests;
 
 namespace {
 
-// Volumes: sanitizer builds run fewer rounds.
-int rounds(int normal, int sanitized) {
-#ifdef VARNOK_SANITIZED
-  (void)normal;
-  return sanitized;
-#else
-  (void)sanitized;
-  return normal;
-#endif
-}
-
 Solver* makeCore() { return new MiniSatCore(); }
 Solver* makeSimp() { return new MiniSatSimp(); }
 Solver* makeCoreModified() { return new MiniSatCoreModified(); }

@@ -33,16 +33,6 @@ using Glucose::Var;
 
 namespace {
 
-int rounds(int normal, int sanitized) {
-#ifdef VARNOK_SANITIZED
-  (void)normal;
-  return sanitized;
-#else
-  (void)sanitized;
-  return normal;
-#endif
-}
-
 varnok::sat::Solver* makeCore() { return new varnok::sat::GlucoseCore(); }
 varnok::sat::Solver* makeSimp() { return new varnok::sat::GlucoseSimp(); }
 varnok::sat::Solver* makeMiniSatCore() { return new varnok::sat::MiniSatCore(); }

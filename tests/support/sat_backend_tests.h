@@ -39,6 +39,17 @@ struct Volume {
   }
 };
 
+// Volumes: sanitizer builds run fewer rounds.
+inline int rounds(int normal, int sanitized) {
+#ifdef VARNOK_SANITIZED
+  (void)normal;
+  return sanitized;
+#else
+  (void)sanitized;
+  return normal;
+#endif
+}
+
 inline std::string describe(const std::vector<Clause>& clauses, const Clause& assumptions) {
   std::ostringstream out;
   for (const Clause& c : clauses) {
