@@ -64,9 +64,9 @@ FACTORING = [
 ]
 
 def load_generator():
-    spec = importlib.util.spec_from_file_location("cnf_generate", os.path.join(HERE, "cnf", "generate.py"))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("cnf_generate", os.path.join(HERE, "cnf", "generate.py"))
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
