@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <new>
 
+#include "sat/mtl/clause.h"
 #include "sat/mtl/clause_literals.h"
 #include "sat/mtl/region.h"
 #include "sat/mtl/solver_types.h"
@@ -140,45 +141,25 @@ class Clause {
   void strengthen(Lit p) { varnok::sat::mtl::removeLiteral(*this, p); }
 };
 
-// The clause arena: one growing region of 32-bit words addressed by CRef.
+// The clause arena of the family (see varnok::sat::mtl::ClauseArena).
 template <class OOM>
-class ClauseAllocator : public varnok::sat::mtl::RegionAllocator<uint32_t, OOM> {
+class ClauseAllocator : public varnok::sat::mtl::ClauseArena<Clause, OOM> {
   typedef varnok::sat::mtl::RegionAllocator<uint32_t, OOM> Region;
-
-  static int clauseWord32Size(int size, bool has_extra) { return Clause::kHeaderWords + size + (int)has_extra; }
+  typedef varnok::sat::mtl::ClauseArena<Clause, OOM> Arena;
 
  public:
-  bool extra_clause_field = false;
-
-  explicit ClauseAllocator(uint32_t start_cap) : Region(start_cap) {}
-  ClauseAllocator() : Region() {}
-
-  void moveTo(ClauseAllocator& to) {
-    to.extra_clause_field = extra_clause_field;
-    Region::moveTo(to);
-  }
+  explicit ClauseAllocator(uint32_t start_cap) : Arena(start_cap) {}
+  ClauseAllocator() : Arena() {}
 
   // (This family has no module clauses.)
   template <class V>
   CRef alloc(const V& ps, bool learnt = false, bool module = false) {
     assert(!module);
     (void)module;
-    bool use_extra = learnt || extra_clause_field;
-    CRef cid = Region::alloc(clauseWord32Size(ps.size(), use_extra));
-    new (lea(cid)) Clause(ps, use_extra, learnt);
+    bool use_extra = learnt || this->extra_clause_field;
+    CRef cid = Region::alloc(Arena::clauseWord32Size(ps.size(), use_extra));
+    new (this->lea(cid)) Clause(ps, use_extra, learnt);
     return cid;
-  }
-
-  Clause& operator[](CRef r) { return reinterpret_cast<Clause&>(Region::operator[](r)); }
-  const Clause& operator[](CRef r) const { return reinterpret_cast<const Clause&>(Region::operator[](r)); }
-  Clause& at(CRef r) { return *reinterpret_cast<Clause*>(Region::unchecked(r)); }
-  Clause* lea(CRef r) { return reinterpret_cast<Clause*>(Region::lea(r)); }
-  const Clause* lea(CRef r) const { return reinterpret_cast<const Clause*>(Region::lea(r)); }
-  CRef ael(const Clause* t) { return Region::ael(reinterpret_cast<const uint32_t*>(t)); }
-
-  void free(CRef cid) {
-    Clause& c = operator[](cid);
-    Region::free(clauseWord32Size(c.size(), c.has_extra()));
   }
 
   // Moves the clause at `cr` into `to` (once; later calls follow the forward
@@ -186,7 +167,7 @@ class ClauseAllocator : public varnok::sat::mtl::RegionAllocator<uint32_t, OOM> 
   // and for a learnt clause its activity, LBD, selector-free size and
   // deletable flag; a problem clause gets a fresh abstraction.
   void reloc(CRef& cr, ClauseAllocator& to) {
-    Clause& c = operator[](cr);
+    Clause& c = (*this)[cr];
     if (c.reloced()) {
       cr = c.relocation();
       return;

@@ -55,6 +55,10 @@ class ClauseAllocator;
 
 template <class Layout>
 class Clause {
+ public:
+  static constexpr int kHeaderWords = 1;
+
+ private:
   uint32_t header;
 
   union Data {
@@ -144,31 +148,27 @@ class Clause {
   void strengthen(Lit p) { removeLiteral(*this, p); }
 };
 
-// The clause arena: one growing region of 32-bit words addressed by CRef.
-template <class Layout, class OOM>
-class ClauseAllocator : public RegionAllocator<uint32_t, OOM> {
+// The clause arena: one growing region of 32-bit words addressed by CRef,
+// holding clauses of type ClauseT (which gives its count of header words).
+// Each family's allocator adds allocation and relocation.
+template <class ClauseT, class OOM>
+class ClauseArena : public RegionAllocator<uint32_t, OOM> {
   typedef RegionAllocator<uint32_t, OOM> Region;
-  typedef mtl::Clause<Layout> ClauseT;
 
-  static int clauseWord32Size(int size, bool has_extra) { return 1 + size + (int)has_extra; }
+ protected:
+  static int clauseWord32Size(int size, bool has_extra) {
+    return ClauseT::kHeaderWords + size + (int)has_extra;
+  }
 
  public:
   bool extra_clause_field = false;
 
-  explicit ClauseAllocator(uint32_t start_cap) : Region(start_cap) {}
-  ClauseAllocator() : Region() {}
+  explicit ClauseArena(uint32_t start_cap) : Region(start_cap) {}
+  ClauseArena() : Region() {}
 
-  void moveTo(ClauseAllocator& to) {
+  void moveTo(ClauseArena& to) {
     to.extra_clause_field = extra_clause_field;
     Region::moveTo(to);
-  }
-
-  template <class V>
-  CRef alloc(const V& ps, bool learnt = false, bool module = false) {
-    bool use_extra = learnt || extra_clause_field;
-    CRef cid = Region::alloc(clauseWord32Size(ps.size(), use_extra));
-    new (lea(cid)) ClauseT(ps, use_extra, learnt, module);
-    return cid;
   }
 
   ClauseT& operator[](CRef r) { return reinterpret_cast<ClauseT&>(Region::operator[](r)); }
@@ -185,11 +185,31 @@ class ClauseAllocator : public RegionAllocator<uint32_t, OOM> {
     ClauseT& c = operator[](cid);
     Region::free(clauseWord32Size(c.size(), c.has_extra()));
   }
+};
+
+// The MiniSat family's allocator.
+template <class Layout, class OOM>
+class ClauseAllocator : public ClauseArena<mtl::Clause<Layout>, OOM> {
+  typedef RegionAllocator<uint32_t, OOM> Region;
+  typedef ClauseArena<mtl::Clause<Layout>, OOM> Arena;
+  typedef mtl::Clause<Layout> ClauseT;
+
+ public:
+  explicit ClauseAllocator(uint32_t start_cap) : Arena(start_cap) {}
+  ClauseAllocator() : Arena() {}
+
+  template <class V>
+  CRef alloc(const V& ps, bool learnt = false, bool module = false) {
+    bool use_extra = learnt || this->extra_clause_field;
+    CRef cid = Region::alloc(Arena::clauseWord32Size(ps.size(), use_extra));
+    new (this->lea(cid)) ClauseT(ps, use_extra, learnt, module);
+    return cid;
+  }
 
   // Moves the clause at `cr` into `to` (once; later calls follow the forward
   // reference left in the old clause) and updates `cr`.
   void reloc(CRef& cr, ClauseAllocator& to) {
-    ClauseT& c = operator[](cr);
+    ClauseT& c = (*this)[cr];
     if (c.reloced()) {
       cr = c.relocation();
       return;
