@@ -125,6 +125,45 @@ TEST(Smtlib1Scanner, StringsAndUserValues) {
   EXPECT_EQ(tokens[2].text, "k");
 }
 
+// The end of input after blanks or inside a string or a user value is located
+// at the last character read (an escaped closing brace is read as one piece of
+// two), however long the run before it is, and on the line the last line
+// break started.
+TEST(Smtlib1Scanner, EndOfInputLocation) {
+  const std::string b200(200, ' '), s200(200, 's');
+  const struct {
+    std::string input;
+    int line, first, last;
+  } rows[] = {
+      {"(benchmark x   ", 1, 15, 15},
+      {"(benchmark x :notes \"abcdef", 1, 27, 27},
+      {"(benchmark x :source {abcdef", 1, 28, 28},
+      {"x" + b200, 1, 201, 201},
+      {"x" + std::string(64, ' '), 1, 65, 65},
+      {"x" + std::string(65, ' '), 1, 66, 66},
+      {"x\n" + std::string(100, '\t') + b200, 2, 300, 300},
+      {"\"" + s200, 1, 201, 201},
+      {"\"" + std::string(100, 'a') + "\n" + std::string(150, 'b'), 2, 150, 150},
+      {"\"" + std::string(70, 'a') + "\n\n" + std::string(129, 'b') + " \\ {", 3, 133, 133},
+      {"{" + s200, 1, 201, 201},
+      {"{" + std::string(130, 'v') + "\n" + std::string(70, 'w'), 2, 70, 70},
+      {"{" + std::string(100, 'v') + "\\}" + std::string(100, 'w'), 1, 203, 203},
+      {"{" + std::string(100, 'v') + "\\", 1, 102, 102},
+      {"{" + std::string(100, 'v') + "\\}", 1, 102, 103},
+      {"{" + std::string(100, 'v') + "\n", 2, 0, 0},
+      {"x" + b200 + "\r", 1, 202, 202},
+  };
+  for (const auto& row : rows) {
+    const std::vector<Token> tokens = scan(row.input);
+    ASSERT_FALSE(tokens.empty());
+    const Token& end = tokens.back();
+    EXPECT_EQ(end.code, END) << row.input;
+    EXPECT_EQ(end.line, row.line) << row.input;
+    EXPECT_EQ(end.first, row.first) << row.input;
+    EXPECT_EQ(end.last, row.last) << row.input;
+  }
+}
+
 TEST(Smtlib1Classifier, EveryClassAndNearMisses) {
   using varnok::smtlib1::classifySmtlib1Identifier;
   const std::vector<std::string> names = {

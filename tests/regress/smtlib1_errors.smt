@@ -192,6 +192,15 @@
 :logic QF_BV
 :formula (and true
 ; ---
+; the end of input after three blanks
+(benchmark x   
+; ---
+; the end of input inside a string
+(benchmark x :notes "abcdef
+; ---
+; the end of input inside a user value
+(benchmark x :source {abcdef
+; ---
 (benchmark t
 :logic QF_BV
 :formula (=)
