@@ -3,7 +3,6 @@
 #include "smtlib2/operators.h"
 
 #include <cstring>
-#include <unordered_map>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -98,41 +97,52 @@ bool isValidFloatSort(uint64_t eb, uint64_t sb) {
   return eb >= 1 && sb >= 2 && eb + sb <= UINT32_MAX;
 }
 
-// Argument checks and result construction of one application.
+// Argument checks and result construction of one application, and the
+// operators of each theory applied to the arguments.
 class Application {
  public:
   Application(const Identifier& identifier, const TermSequence& arguments)
       : identifier(identifier), arguments(arguments), solver(*frontEnd.solver) {}
 
+  // Each returns the term of the application when kind is an operator of its
+  // theory, null for the kinds of the other theories.
+  Term* applyCoreOperator(OperatorKind kind) const;
+  Term* applyBitVectorOperator(OperatorKind kind) const;
+  Term* applyArrayOperator(OperatorKind kind) const;
+  Term* applyFloatOperator(OperatorKind kind) const;
+
+  // Fails with the generic message.
+  [[noreturn]] void fail() const { reportCannotHandle(identifier, arguments); }
+  const std::vector<uint32_t>& indices() const { return identifier.indices; }
+
+ private:
   size_t count() const { return arguments.size(); }
-  const Sort& sort(size_t k) const { return *arguments[k]->sort; }
-  bool is(size_t k, uint32_t kind) const { return sort(k).kind == kind; }
-  bool same(size_t k, size_t l) const { return sort(k) == sort(l); }
+  const Sort& sort(size_t index) const { return *arguments[index]->sort; }
+  bool is(size_t index, uint32_t kind) const { return sort(index).kind == kind; }
+  bool same(size_t first, size_t second) const { return sort(first) == sort(second); }
   bool allSame() const {
-    for (size_t k = 1; k < count(); ++k) {
-      if (!same(0, k)) return false;
+    for (size_t index = 1; index < count(); ++index) {
+      if (!same(0, index)) return false;
     }
     return true;
   }
   bool allOf(uint32_t kind) const {
-    for (size_t k = 0; k < count(); ++k) {
-      if (!is(k, kind)) return false;
+    for (size_t index = 0; index < count(); ++index) {
+      if (!is(index, kind)) return false;
     }
     return true;
   }
-  uint32_t width(size_t k) const { return sort(k).indices[0]; }
-  varnok::FloatFormat format(size_t k) const { return sort(k).floatFormat(); }
-  VARNOK::Expression expression(size_t k) const { return termStackAt(arguments, k); }
-  varnok::RoundingMode mode(size_t k) const {
-    return static_cast<const ClosedRoundingMode*>(arguments[k])->mode;
+  uint32_t width(size_t index) const { return sort(index).indices[0]; }
+  varnok::FloatFormat format(size_t index) const { return sort(index).floatFormat(); }
+  VARNOK::Expression expression(size_t index) const { return termStackAt(arguments, index); }
+  varnok::RoundingMode mode(size_t index) const {
+    return static_cast<const ClosedRoundingMode*>(arguments[index])->mode;
   }
-  const std::vector<uint32_t>& indices() const { return identifier.indices; }
 
   // Fails with the generic message unless the condition holds.
   void require(bool condition) const {
-    if (!condition) reportCannotHandle(identifier, arguments);
+    if (!condition) fail();
   }
-  [[noreturn]] void fail() const { reportCannotHandle(identifier, arguments); }
 
   Term* result(const VARNOK::Expression& expression, Sort* resultSort) const {
     return new ClosedExpression(expression, resultSort);
@@ -140,11 +150,11 @@ class Application {
   Term* boolResult(const VARNOK::Expression& expression) const {
     return result(expression, Sort::makeBool());
   }
-  Term* copySort(const VARNOK::Expression& expression, size_t k) const {
-    return result(expression, new Sort(sort(k)));
+  Term* copySort(const VARNOK::Expression& expression, size_t index) const {
+    return result(expression, new Sort(sort(index)));
   }
 
-  // Conjunction of P(a(i), a(i+1)) over neighbouring arguments.
+  // Conjunction of relation(a(i), a(i+1)) over neighbouring arguments.
   template <typename Relation>
   VARNOK::Expression chain(Relation relation) const {
     std::vector<VARNOK::Expression> parts;
@@ -282,245 +292,278 @@ Term* makeTheoryConstant(const Identifier& identifier) {
   }
 }
 
-Term* applyFunction(const Identifier& identifier, const TermSequence& arguments) {
-  const Application a(identifier, arguments);
-  VARNOK::Solver& solver = a.solver;
-  const OperatorKind kind = classifySmtlib2Identifier(identifier.symbol.c_str());
-  const size_t n = a.count();
-  // Only the conversions carry indices among the operators without an
-  // explicit index row.
-  const bool indexed = kind == OPERATOR_EXTRACT || kind == OPERATOR_REPEAT ||
-                       kind == OPERATOR_ZERO_EXTEND || kind == OPERATOR_SIGN_EXTEND ||
-                       kind == OPERATOR_ROTATE_LEFT || kind == OPERATOR_ROTATE_RIGHT ||
-                       kind == OPERATOR_TO_FP || kind == OPERATOR_TO_FP_UNSIGNED ||
-                       kind == OPERATOR_TO_UBV || kind == OPERATOR_TO_SBV;
-  if (!indexed && !a.indices().empty()) a.fail();
+namespace {
 
+// not, =>, and, or, xor, =, distinct, ite.
+Term* Application::applyCoreOperator(OperatorKind kind) const {
   switch (kind) {
     case OPERATOR_NOT:
-      a.require(n == 1 && a.is(0, Sort::BOOL));
-      return a.boolResult(solver.makeNot(a.expression(0)));
+      require(count() == 1 && is(0, Sort::BOOL));
+      return boolResult(solver.makeNot(expression(0)));
 
     case OPERATOR_IMPLIES: {
-      a.require(n >= 2 && a.allOf(Sort::BOOL));
-      VARNOK::Expression r = a.expression(n - 1);
-      for (size_t i = n - 1; i-- > 0;) r = solver.makeImplies(a.expression(i), r);
-      return a.boolResult(r);
+      require(count() >= 2 && allOf(Sort::BOOL));
+      VARNOK::Expression value = expression(count() - 1);
+      for (size_t i = count() - 1; i-- > 0;) value = solver.makeImplies(expression(i), value);
+      return boolResult(value);
     }
 
     case OPERATOR_AND:
     case OPERATOR_OR:
     case OPERATOR_XOR: {
-      a.require(n >= 1 && a.allOf(Sort::BOOL));
+      require(count() >= 1 && allOf(Sort::BOOL));
       const std::vector<VARNOK::Expression> operands = copyArgumentExpressions(arguments);
-      if (kind == OPERATOR_AND) return a.boolResult(solver.makeAnd(operands));
-      if (kind == OPERATOR_OR) return a.boolResult(solver.makeOr(operands));
-      return a.boolResult(solver.makeXor(operands));
+      if (kind == OPERATOR_AND) return boolResult(solver.makeAnd(operands));
+      if (kind == OPERATOR_OR) return boolResult(solver.makeOr(operands));
+      return boolResult(solver.makeXor(operands));
     }
 
     case OPERATOR_EQUAL:
-      a.require(n >= 2 && a.allSame());
-      if (a.is(0, Sort::ROUNDING_MODE)) {
+      require(count() >= 2 && allSame());
+      if (is(0, Sort::ROUNDING_MODE)) {
         reportError("Operator '=' does not support sort 'RoundingMode'.");
       }
-      if (a.is(0, Sort::FLOATING_POINT)) {
-        const varnok::FloatFormat format = a.format(0);
-        return a.boolResult(a.chain([&](const VARNOK::Expression& x, const VARNOK::Expression& y) {
-          return solver.makeFloatSame(x, y, format);
+      if (is(0, Sort::FLOATING_POINT)) {
+        const varnok::FloatFormat floatFormat = format(0);
+        return boolResult(chain([&](const VARNOK::Expression& x, const VARNOK::Expression& y) {
+          return solver.makeFloatSame(x, y, floatFormat);
         }));
       }
-      return a.boolResult(solver.makeEqual(copyArgumentExpressions(arguments)));
+      return boolResult(solver.makeEqual(copyArgumentExpressions(arguments)));
 
     case OPERATOR_DISTINCT:
-      a.require(n >= 2 && a.allSame());
-      if (a.is(0, Sort::ROUNDING_MODE)) {
+      require(count() >= 2 && allSame());
+      if (is(0, Sort::ROUNDING_MODE)) {
         reportError("'distinct' does not support sort 'RoundingMode'.");
       }
-      if (a.is(0, Sort::FLOATING_POINT)) {
+      if (is(0, Sort::FLOATING_POINT)) {
         // The negation of "=" on every pair: bit patterns alone would let two
         // different NaN patterns be both equal and distinct.
-        const varnok::FloatFormat format = a.format(0);
+        const varnok::FloatFormat floatFormat = format(0);
         std::vector<VARNOK::Expression> parts;
-        for (size_t i = 0; i < n; ++i) {
-          for (size_t j = i + 1; j < n; ++j) {
-            parts.push_back(
-                solver.makeNot(solver.makeFloatSame(a.expression(i), a.expression(j), format)));
+        for (size_t i = 0; i < count(); ++i) {
+          for (size_t j = i + 1; j < count(); ++j) {
+            parts.push_back(solver.makeNot(solver.makeFloatSame(expression(i), expression(j), floatFormat)));
           }
         }
-        return a.boolResult(solver.makeAnd(parts));
+        return boolResult(solver.makeAnd(parts));
       }
-      return a.boolResult(solver.makeDistinct(copyArgumentExpressions(arguments)));
+      return boolResult(solver.makeDistinct(copyArgumentExpressions(arguments)));
 
     case OPERATOR_ITE:
-      a.require(n == 3 && a.is(0, Sort::BOOL) && a.same(1, 2));
-      if (a.is(1, Sort::ROUNDING_MODE)) reportError("'ite' does not support sort 'RoundingMode'.");
-      return a.copySort(solver.makeIte(a.expression(0), a.expression(1), a.expression(2)), 1);
+      require(count() == 3 && is(0, Sort::BOOL) && same(1, 2));
+      if (is(1, Sort::ROUNDING_MODE)) reportError("'ite' does not support sort 'RoundingMode'.");
+      return copySort(solver.makeIte(expression(0), expression(1), expression(2)), 1);
 
+    default:
+      return nullptr;
+  }
+}
+
+// concat, extract, repeat, the extensions and rotations, the bit-vector
+// operations and comparisons.
+Term* Application::applyBitVectorOperator(OperatorKind kind) const {
+  switch (kind) {
     case OPERATOR_CONCAT:
-      a.require(n == 2 && a.allOf(Sort::BITVEC) &&
-                uint64_t(a.width(0)) + a.width(1) <= UINT32_MAX);
-      return a.result(solver.makeConcat(a.expression(0), a.expression(1)),
-                      Sort::makeBitVec(a.width(0) + a.width(1)));
+      require(count() == 2 && allOf(Sort::BITVEC) && uint64_t(width(0)) + width(1) <= UINT32_MAX);
+      return result(solver.makeConcat(expression(0), expression(1)), Sort::makeBitVec(width(0) + width(1)));
 
     case OPERATOR_EXTRACT: {
-      a.require(n == 1 && a.is(0, Sort::BITVEC) && a.indices().size() == 2);
-      const uint32_t hi = a.indices()[0];
-      const uint32_t lo = a.indices()[1];
-      a.require(lo <= hi && hi < a.width(0));
-      return a.result(solver.makeExtract(a.expression(0), hi, lo), Sort::makeBitVec(hi - lo + 1));
+      require(count() == 1 && is(0, Sort::BITVEC) && indices().size() == 2);
+      const uint32_t hi = indices()[0];
+      const uint32_t lo = indices()[1];
+      require(lo <= hi && hi < width(0));
+      return result(solver.makeExtract(expression(0), hi, lo), Sort::makeBitVec(hi - lo + 1));
     }
 
     case OPERATOR_REPEAT: {
-      a.require(n == 1 && a.is(0, Sort::BITVEC) && a.indices().size() == 1);
-      const uint32_t times = a.indices()[0];
-      a.require(times != 0 && uint64_t(a.width(0)) * times <= UINT32_MAX);
-      return a.result(solver.makeRepeat(a.expression(0), times), Sort::makeBitVec(a.width(0) * times));
+      require(count() == 1 && is(0, Sort::BITVEC) && indices().size() == 1);
+      const uint32_t times = indices()[0];
+      require(times != 0 && uint64_t(width(0)) * times <= UINT32_MAX);
+      return result(solver.makeRepeat(expression(0), times), Sort::makeBitVec(width(0) * times));
     }
 
     case OPERATOR_ZERO_EXTEND:
     case OPERATOR_SIGN_EXTEND: {
-      a.require(n == 1 && a.is(0, Sort::BITVEC) && a.indices().size() == 1);
-      const uint32_t extra = a.indices()[0];
-      a.require(uint64_t(a.width(0)) + extra <= UINT32_MAX);
-      const VARNOK::Expression r = kind == OPERATOR_ZERO_EXTEND
-                                       ? solver.makeZeroExtend(a.expression(0), extra)
-                                       : solver.makeSignExtend(a.expression(0), extra);
-      return a.result(r, Sort::makeBitVec(a.width(0) + extra));
+      require(count() == 1 && is(0, Sort::BITVEC) && indices().size() == 1);
+      const uint32_t extra = indices()[0];
+      require(uint64_t(width(0)) + extra <= UINT32_MAX);
+      const VARNOK::Expression value = kind == OPERATOR_ZERO_EXTEND
+                                           ? solver.makeZeroExtend(expression(0), extra)
+                                           : solver.makeSignExtend(expression(0), extra);
+      return result(value, Sort::makeBitVec(width(0) + extra));
     }
 
     case OPERATOR_ROTATE_LEFT:
     case OPERATOR_ROTATE_RIGHT: {
-      a.require(n == 1 && a.is(0, Sort::BITVEC) && a.indices().size() == 1);
-      const uint32_t amount = a.indices()[0];
-      return a.copySort(kind == OPERATOR_ROTATE_LEFT ? solver.makeRotateLeft(a.expression(0), amount)
-                                                     : solver.makeRotateRight(a.expression(0), amount),
-                        0);
+      require(count() == 1 && is(0, Sort::BITVEC) && indices().size() == 1);
+      const uint32_t amount = indices()[0];
+      return copySort(kind == OPERATOR_ROTATE_LEFT ? solver.makeRotateLeft(expression(0), amount)
+                                                   : solver.makeRotateRight(expression(0), amount),
+                      0);
     }
 
     case OPERATOR_BVNOT:
     case OPERATOR_BVNEG:
-      a.require(n == 1 && a.is(0, Sort::BITVEC));
-      return a.copySort(kind == OPERATOR_BVNOT ? solver.makeNot(a.expression(0))
-                                               : solver.makeNeg(a.expression(0)),
-                        0);
+      require(count() == 1 && is(0, Sort::BITVEC));
+      return copySort(kind == OPERATOR_BVNOT ? solver.makeNot(expression(0))
+                                             : solver.makeNeg(expression(0)),
+                      0);
 
     case OPERATOR_BVAND: case OPERATOR_BVNAND: case OPERATOR_BVOR: case OPERATOR_BVNOR:
     case OPERATOR_BVXOR: case OPERATOR_BVXNOR: case OPERATOR_BVADD: case OPERATOR_BVSUB:
     case OPERATOR_BVMUL: case OPERATOR_BVUDIV: case OPERATOR_BVSDIV: case OPERATOR_BVUREM:
     case OPERATOR_BVSREM: case OPERATOR_BVSMOD: case OPERATOR_BVSHL: case OPERATOR_BVLSHR:
     case OPERATOR_BVASHR:
-      a.require(n == 2 && a.is(0, Sort::BITVEC) && a.same(0, 1));
-      return a.copySort((solver.*bitVectorMaker(kind))(a.expression(0), a.expression(1)), 0);
+      require(count() == 2 && is(0, Sort::BITVEC) && same(0, 1));
+      return copySort((solver.*bitVectorMaker(kind))(expression(0), expression(1)), 0);
 
     case OPERATOR_BVCOMP:
-      a.require(n == 2 && a.is(0, Sort::BITVEC) && a.same(0, 1));
-      return a.result(solver.makeEqual(a.expression(0), a.expression(1)), Sort::makeBitVec(1));
+      require(count() == 2 && is(0, Sort::BITVEC) && same(0, 1));
+      return result(solver.makeEqual(expression(0), expression(1)), Sort::makeBitVec(1));
 
     case OPERATOR_BVULT: case OPERATOR_BVULE: case OPERATOR_BVUGT: case OPERATOR_BVUGE:
     case OPERATOR_BVSLT: case OPERATOR_BVSLE: case OPERATOR_BVSGT: case OPERATOR_BVSGE:
-      a.require(n == 2 && a.is(0, Sort::BITVEC) && a.same(0, 1));
-      return a.boolResult((solver.*bitVectorMaker(kind))(a.expression(0), a.expression(1)));
+      require(count() == 2 && is(0, Sort::BITVEC) && same(0, 1));
+      return boolResult((solver.*bitVectorMaker(kind))(expression(0), expression(1)));
 
+    default:
+      return nullptr;
+  }
+}
+
+// select and store, only under a logic with arrays.
+Term* Application::applyArrayOperator(OperatorKind kind) const {
+  switch (kind) {
     case OPERATOR_SELECT:
-      a.require(frontEnd.arrays && n == 2 && a.is(0, Sort::ARRAY) &&
-                *a.sort(0).parameters[0] == a.sort(1));
-      return a.result(solver.makeArrayRead(a.expression(0), a.expression(1)),
-                      new Sort(*a.sort(0).parameters[1]));
+      require(frontEnd.arrays && count() == 2 && is(0, Sort::ARRAY) && *sort(0).parameters[0] == sort(1));
+      return result(solver.makeArrayRead(expression(0), expression(1)), new Sort(*sort(0).parameters[1]));
 
     case OPERATOR_STORE:
       // The value must have the element sort: a value of another width would
       // make an ill-formed array.
-      a.require(frontEnd.arrays && n == 3 && a.is(0, Sort::ARRAY) &&
-                *a.sort(0).parameters[0] == a.sort(1) && *a.sort(0).parameters[1] == a.sort(2));
-      return a.copySort(solver.makeArrayWrite(a.expression(0), a.expression(1), a.expression(2)), 0);
+      require(frontEnd.arrays && count() == 3 && is(0, Sort::ARRAY) && *sort(0).parameters[0] == sort(1) &&
+              *sort(0).parameters[1] == sort(2));
+      return copySort(solver.makeArrayWrite(expression(0), expression(1), expression(2)), 0);
 
+    default:
+      return nullptr;
+  }
+}
+
+// fp, the floating-point operations, comparisons and classifications, the
+// conversions and the non-linear functions.
+Term* Application::applyFloatOperator(OperatorKind kind) const {
+  switch (kind) {
     case OPERATOR_FP: {
-      a.require(n == 3 && a.allOf(Sort::BITVEC) && a.width(0) == 1 &&
-                isValidFloatSort(a.width(1), uint64_t(a.width(2)) + 1));
-      const VARNOK::Expression r =
-          solver.makeConcat(solver.makeConcat(a.expression(0), a.expression(1)), a.expression(2));
-      return a.result(r, Sort::makeFloatingPoint(a.width(1), a.width(2) + 1));
+      require(count() == 3 && allOf(Sort::BITVEC) && width(0) == 1 &&
+              isValidFloatSort(width(1), uint64_t(width(2)) + 1));
+      const VARNOK::Expression value =
+          solver.makeConcat(solver.makeConcat(expression(0), expression(1)), expression(2));
+      return result(value, Sort::makeFloatingPoint(width(1), width(2) + 1));
     }
 
     case OPERATOR_FP_EQ: case OPERATOR_FP_LEQ: case OPERATOR_FP_LT: case OPERATOR_FP_GEQ:
     case OPERATOR_FP_GT: {
-      a.require(n >= 2 && a.is(0, Sort::FLOATING_POINT) && a.allSame());
+      require(count() >= 2 && is(0, Sort::FLOATING_POINT) && allSame());
       const FloatBinaryMaker maker = floatRelationMaker(kind);
-      const varnok::FloatFormat format = a.format(0);
-      return a.boolResult(a.chain([&](const VARNOK::Expression& x, const VARNOK::Expression& y) {
-        return (solver.*maker)(x, y, format);
+      const varnok::FloatFormat floatFormat = format(0);
+      return boolResult(chain([&](const VARNOK::Expression& x, const VARNOK::Expression& y) {
+        return (solver.*maker)(x, y, floatFormat);
       }));
     }
 
     case OPERATOR_FP_ABS: case OPERATOR_FP_NEG:
     case OPERATOR_FP_SIN: case OPERATOR_FP_COS: case OPERATOR_FP_EXP: case OPERATOR_FP_LOG:
-      a.require(n == 1 && a.is(0, Sort::FLOATING_POINT));
-      return a.copySort((solver.*floatUnaryMaker(kind))(a.expression(0), a.format(0)), 0);
+      require(count() == 1 && is(0, Sort::FLOATING_POINT));
+      return copySort((solver.*floatUnaryMaker(kind))(expression(0), format(0)), 0);
 
     case OPERATOR_FP_IS_NORMAL: case OPERATOR_FP_IS_SUBNORMAL: case OPERATOR_FP_IS_ZERO:
     case OPERATOR_FP_IS_INFINITE: case OPERATOR_FP_IS_NAN: case OPERATOR_FP_IS_NEGATIVE:
     case OPERATOR_FP_IS_POSITIVE:
-      a.require(n == 1 && a.is(0, Sort::FLOATING_POINT));
-      return a.boolResult((solver.*floatUnaryMaker(kind))(a.expression(0), a.format(0)));
+      require(count() == 1 && is(0, Sort::FLOATING_POINT));
+      return boolResult((solver.*floatUnaryMaker(kind))(expression(0), format(0)));
 
     case OPERATOR_FP_ADD: case OPERATOR_FP_SUB: case OPERATOR_FP_MUL: case OPERATOR_FP_DIV:
-      a.require(n == 3 && a.is(0, Sort::ROUNDING_MODE) && a.is(1, Sort::FLOATING_POINT) &&
-                a.same(1, 2));
-      return a.copySort((solver.*floatArithmeticMaker(kind))(a.expression(1), a.expression(2),
-                                                              a.format(1), a.mode(0)),
-                        1);
+      require(count() == 3 && is(0, Sort::ROUNDING_MODE) && is(1, Sort::FLOATING_POINT) && same(1, 2));
+      return copySort(
+          (solver.*floatArithmeticMaker(kind))(expression(1), expression(2), format(1), mode(0)), 1);
 
     case OPERATOR_FP_MIN:
     case OPERATOR_FP_MAX: {
-      a.require(n == 2 && a.is(0, Sort::FLOATING_POINT) && a.same(0, 1));
-      const VARNOK::Expression r = kind == OPERATOR_FP_MIN
-                                       ? solver.makeFloatMin(a.expression(0), a.expression(1), a.format(0))
-                                       : solver.makeFloatMax(a.expression(0), a.expression(1), a.format(0));
-      return a.copySort(r, 0);
+      require(count() == 2 && is(0, Sort::FLOATING_POINT) && same(0, 1));
+      const VARNOK::Expression value = kind == OPERATOR_FP_MIN
+                                           ? solver.makeFloatMin(expression(0), expression(1), format(0))
+                                           : solver.makeFloatMax(expression(0), expression(1), format(0));
+      return copySort(value, 0);
     }
 
     case OPERATOR_TO_FP:
     case OPERATOR_TO_FP_UNSIGNED: {
-      a.require(a.indices().size() == 2);
-      const uint32_t eb = a.indices()[0];
-      const uint32_t sb = a.indices()[1];
+      require(indices().size() == 2);
+      const uint32_t eb = indices()[0];
+      const uint32_t sb = indices()[1];
       // The result sort must be one the front end accepts as a sort.
-      a.require(isValidFloatSort(eb, sb));
-      const varnok::FloatFormat to{eb, sb - 1};
-      VARNOK::Expression r;
+      require(isValidFloatSort(eb, sb));
+      const varnok::FloatFormat target{eb, sb - 1};
+      VARNOK::Expression value;
       if (kind == OPERATOR_TO_FP_UNSIGNED) {
-        a.require(n == 2 && a.is(0, Sort::ROUNDING_MODE) && a.is(1, Sort::BITVEC));
-        r = solver.makeUIntToFloat(a.expression(1), to, a.mode(0));
-      } else if (n == 1) {
+        require(count() == 2 && is(0, Sort::ROUNDING_MODE) && is(1, Sort::BITVEC));
+        value = solver.makeUIntToFloat(expression(1), target, mode(0));
+      } else if (count() == 1) {
         // A bit pattern taken as it is: its width must be the format's.
-        a.require(a.is(0, Sort::BITVEC) && a.width(0) == eb + sb);
-        r = a.expression(0);
+        require(is(0, Sort::BITVEC) && width(0) == eb + sb);
+        value = expression(0);
       } else {
-        a.require(n == 2 && a.is(0, Sort::ROUNDING_MODE) &&
-                  (a.is(1, Sort::FLOATING_POINT) || a.is(1, Sort::BITVEC)));
-        r = a.is(1, Sort::FLOATING_POINT) ? solver.makeFloatToFloat(a.expression(1), a.format(1), to, a.mode(0))
-                                          : solver.makeSIntToFloat(a.expression(1), to, a.mode(0));
+        require(count() == 2 && is(0, Sort::ROUNDING_MODE) &&
+                (is(1, Sort::FLOATING_POINT) || is(1, Sort::BITVEC)));
+        value = is(1, Sort::FLOATING_POINT)
+                    ? solver.makeFloatToFloat(expression(1), format(1), target, mode(0))
+                    : solver.makeSIntToFloat(expression(1), target, mode(0));
       }
-      return a.result(r, Sort::makeFloatingPoint(eb, sb));
+      return result(value, Sort::makeFloatingPoint(eb, sb));
     }
 
     case OPERATOR_TO_UBV:
     case OPERATOR_TO_SBV: {
-      a.require(a.indices().size() == 1 && a.indices()[0] != 0 && n == 2 &&
-                a.is(0, Sort::ROUNDING_MODE) && a.is(1, Sort::FLOATING_POINT));
-      const uint32_t m = a.indices()[0];
-      const VARNOK::Expression r =
-          kind == OPERATOR_TO_UBV ? solver.makeFloatToUInt(a.expression(1), a.format(1), m, a.mode(0))
-                                  : solver.makeFloatToSInt(a.expression(1), a.format(1), m, a.mode(0));
-      return a.result(r, Sort::makeBitVec(m));
+      require(indices().size() == 1 && indices()[0] != 0 && count() == 2 && is(0, Sort::ROUNDING_MODE) &&
+              is(1, Sort::FLOATING_POINT));
+      const uint32_t resultWidth = indices()[0];
+      const VARNOK::Expression value =
+          kind == OPERATOR_TO_UBV ? solver.makeFloatToUInt(expression(1), format(1), resultWidth, mode(0))
+                                  : solver.makeFloatToSInt(expression(1), format(1), resultWidth, mode(0));
+      return result(value, Sort::makeBitVec(resultWidth));
     }
 
     default:
-      // bit0, bit1, bvN, rounding modes and special values applied to
-      // arguments; fp.fma, fp.sqrt, fp.rem, fp.roundToIntegral; any other
-      // symbol.
-      a.fail();
+      return nullptr;
   }
+}
+
+// Only the conversions carry indices among the operators without an explicit
+// index row.
+bool takesIndices(OperatorKind kind) {
+  return kind == OPERATOR_EXTRACT || kind == OPERATOR_REPEAT || kind == OPERATOR_ZERO_EXTEND ||
+         kind == OPERATOR_SIGN_EXTEND || kind == OPERATOR_ROTATE_LEFT || kind == OPERATOR_ROTATE_RIGHT ||
+         kind == OPERATOR_TO_FP || kind == OPERATOR_TO_FP_UNSIGNED || kind == OPERATOR_TO_UBV ||
+         kind == OPERATOR_TO_SBV;
+}
+
+}  // namespace
+
+Term* applyFunction(const Identifier& identifier, const TermSequence& arguments) {
+  const Application application(identifier, arguments);
+  const OperatorKind kind = classifySmtlib2Identifier(identifier.symbol.c_str());
+  if (!takesIndices(kind) && !application.indices().empty()) application.fail();
+  // The theories own disjoint sets of kinds; a kind that none of them takes
+  // (bit0, bit1, bvN, rounding modes and special values applied to
+  // arguments; fp.fma, fp.sqrt, fp.rem, fp.roundToIntegral; any other symbol)
+  // gets the generic message.
+  if (Term* term = application.applyCoreOperator(kind)) return term;
+  if (Term* term = application.applyBitVectorOperator(kind)) return term;
+  if (Term* term = application.applyArrayOperator(kind)) return term;
+  if (Term* term = application.applyFloatOperator(kind)) return term;
+  application.fail();
 }
 
 namespace {
@@ -545,9 +588,20 @@ struct ExpansionFrame {
   }
 };
 
+// What is left to do for a term on the work stack.
+enum class ExpansionStep {
+  // Nothing yet: the term is looked up, or its arguments are queued.
+  EVALUATE,
+  // The values of the arguments are on the result stack: the operator is
+  // applied to them.
+  APPLY,
+  // The body of the defined function that the term applies is evaluated.
+  CLOSE_BODY
+};
+
 struct WorkItem {
   const Term* term;
-  int state;
+  ExpansionStep step;
 };
 
 // The binding of a defined function applied to argumentCount arguments.
@@ -572,104 +626,116 @@ SymbolBinding& definedFunctionBinding(SymbolBinding* binding, const Identifier& 
   return *binding;
 }
 
-}  // namespace
-
-Term* expandDefinedFunction(const Identifier& identifier, const TermSequence& arguments) {
-  SymbolBinding* top = scopeTable.lookup(identifier.symbol);
-  if (!top) return nullptr;
-  SymbolBinding& function = definedFunctionBinding(top, identifier, arguments.size());
-
-  std::vector<std::unique_ptr<ExpansionFrame>> frames;
-  std::vector<WorkItem> work;
-  std::vector<Term*> results;
-
-  frames.emplace_back(new ExpansionFrame(&function));
-  if (function.parameters) {
-    for (size_t i = 0; i < arguments.size(); ++i) {
-      Term* argument = arguments[i];
-      argument->retain();
-      Term*& slot = frames.back()->parameters[(*function.parameters)[i].name];
-      if (slot) slot->release();
-      slot = argument;
-    }
+// Binds the parameters of the frame's function to the values in order (one
+// reference each); a later parameter of the same name wins.
+void bindParameters(ExpansionFrame& frame, const TermSequence& values) {
+  const SymbolBinding& function = *frame.function;
+  if (!function.parameters) return;
+  for (size_t i = 0; i < values.size(); ++i) {
+    Term* value = values[i];
+    value->retain();
+    Term*& slot = frame.parameters[(*function.parameters)[i].name];
+    if (slot) slot->release();
+    slot = value;
   }
-  work.push_back(WorkItem{function.term, 0});
+}
 
-  while (!work.empty()) {
+// The evaluation of a defined function's body with its arguments, on an
+// explicit work stack so that deep bodies need no deep recursion: closed
+// terms stand for themselves and parameters for their values; an application
+// of a defined function evaluates that function's body in a new frame, any
+// other application goes to applyFunction.
+class Expansion {
+ public:
+  Expansion(SymbolBinding& function, const TermSequence& arguments) {
+    frames.emplace_back(new ExpansionFrame(&function));
+    bindParameters(*frames.back(), arguments);
+    work.push_back(WorkItem{function.term, ExpansionStep::EVALUATE});
+  }
+
+  // The value of the body, with one reference for the caller.
+  Term* run() {
+    while (!work.empty()) {
+      switch (work.back().step) {
+        case ExpansionStep::EVALUATE: evaluate(); break;
+        case ExpansionStep::APPLY: apply(); break;
+        case ExpansionStep::CLOSE_BODY: closeBody(); break;
+      }
+    }
+    Term* result = results.back();
+    results.pop_back();
+    return result;
+  }
+
+ private:
+  // The value of a term that needs no evaluation in the current frame: a
+  // closed term itself, an open subterm already evaluated, or a bound
+  // parameter; null for every other term.
+  Term* knownValue(const Term* term) const {
+    if (dynamic_cast<const ClosedTerm*>(term)) return const_cast<Term*>(term);
+    const OpenTerm* open = static_cast<const OpenTerm*>(term);
+    const ExpansionFrame& frame = *frames.back();
+    const auto done = frame.done.find(open);
+    if (done != frame.done.end()) return done->second;
+    if (open->arguments.empty() && open->identifier.indices.empty()) {
+      const auto bound = frame.parameters.find(open->identifier.symbol);
+      if (bound != frame.parameters.end()) return bound->second;
+    }
+    return nullptr;
+  }
+
+  void pushResult(Term* value) {
+    value->retain();
+    results.push_back(value);
+  }
+
+  void evaluate() {
     WorkItem& item = work.back();
-    const Term* t = item.term;
-    if (item.state == 0) {
-      if (dynamic_cast<const ClosedTerm*>(t)) {
-        Term* value = const_cast<Term*>(t);
-        value->retain();
-        results.push_back(value);
-        work.pop_back();
-        continue;
-      }
-      const OpenTerm* open = static_cast<const OpenTerm*>(t);
-      ExpansionFrame& frame = *frames.back();
-      const auto done = frame.done.find(open);
-      if (done != frame.done.end()) {
-        done->second->retain();
-        results.push_back(done->second);
-        work.pop_back();
-        continue;
-      }
-      if (open->arguments.empty() && open->identifier.indices.empty()) {
-        const auto bound = frame.parameters.find(open->identifier.symbol);
-        if (bound != frame.parameters.end()) {
-          bound->second->retain();
-          results.push_back(bound->second);
-          work.pop_back();
-          continue;
-        }
-      }
-      item.state = 1;
-      // The last argument ends on top and is evaluated first, so the first
-      // argument's value is the deepest of the results taken.
-      for (const Term* argument : open->arguments) work.push_back(WorkItem{argument, 0});
-      continue;
-    }
-
-    const OpenTerm* open = static_cast<const OpenTerm*>(t);
-    if (item.state == 1) {
-      const size_t k = open->arguments.size();
-      // Results of the arguments: the last argument was evaluated first, so
-      // the first argument's value is on top.
-      TermSequence values;
-      for (size_t i = 0; i < k; ++i) {
-        values.push_back(results.back());
-        results.pop_back();
-      }
-      SymbolBinding* binding =
-          open->identifier.indices.empty() ? scopeTable.lookup(open->identifier.symbol) : nullptr;
-      if (binding) {
-        SymbolBinding& g = definedFunctionBinding(binding, open->identifier, k);
-        std::unique_ptr<ExpansionFrame> frame(new ExpansionFrame(&g));
-        if (g.parameters) {
-          for (size_t i = 0; i < k; ++i) {
-            Term*& slot = frame->parameters[(*g.parameters)[i].name];
-            if (slot) slot->release();
-            slot = values[i];
-            slot->retain();
-          }
-        }
-        releaseTerms(values);
-        frames.push_back(std::move(frame));
-        item.state = 2;
-        work.push_back(WorkItem{g.term, 0});
-        continue;
-      }
-      Term* value = applyFunction(open->identifier, values);
-      releaseTerms(values);
-      frames.back()->done.emplace(open, value);
-      value->retain();
-      results.push_back(value);
+    if (Term* value = knownValue(item.term)) {
+      pushResult(value);
       work.pop_back();
-      continue;
+      return;
     }
+    const OpenTerm* open = static_cast<const OpenTerm*>(item.term);
+    item.step = ExpansionStep::APPLY;
+    // The last argument ends on top and is evaluated first, so the first
+    // argument's value ends on top of the results.
+    for (const Term* argument : open->arguments) work.push_back(WorkItem{argument, ExpansionStep::EVALUATE});
+  }
 
-    // State 2: the body of the applied function is evaluated.
+  void apply() {
+    WorkItem& item = work.back();
+    const OpenTerm* open = static_cast<const OpenTerm*>(item.term);
+    const size_t argumentCount = open->arguments.size();
+    // The first argument's value is on top of the results.
+    TermSequence values;
+    for (size_t i = 0; i < argumentCount; ++i) {
+      values.push_back(results.back());
+      results.pop_back();
+    }
+    SymbolBinding* binding =
+        open->identifier.indices.empty() ? scopeTable.lookup(open->identifier.symbol) : nullptr;
+    if (binding) {
+      SymbolBinding& called = definedFunctionBinding(binding, open->identifier, argumentCount);
+      std::unique_ptr<ExpansionFrame> frame(new ExpansionFrame(&called));
+      bindParameters(*frame, values);
+      releaseTerms(values);
+      frames.push_back(std::move(frame));
+      item.step = ExpansionStep::CLOSE_BODY;
+      work.push_back(WorkItem{called.term, ExpansionStep::EVALUATE});
+      return;
+    }
+    Term* value = applyFunction(open->identifier, values);
+    releaseTerms(values);
+    frames.back()->done.emplace(open, value);
+    pushResult(value);
+    work.pop_back();
+  }
+
+  // The called function's body has its value on top of the results: it is
+  // the value of the application in the caller's frame too.
+  void closeBody() {
+    const OpenTerm* open = static_cast<const OpenTerm*>(work.back().term);
     frames.pop_back();
     Term* value = results.back();
     value->retain();
@@ -677,9 +743,18 @@ Term* expandDefinedFunction(const Identifier& identifier, const TermSequence& ar
     work.pop_back();
   }
 
-  Term* result = results.back();
-  results.pop_back();
-  return result;
+  std::vector<std::unique_ptr<ExpansionFrame>> frames;
+  std::vector<WorkItem> work;
+  std::vector<Term*> results;
+};
+
+}  // namespace
+
+Term* expandDefinedFunction(const Identifier& identifier, const TermSequence& arguments) {
+  SymbolBinding* binding = scopeTable.lookup(identifier.symbol);
+  if (!binding) return nullptr;
+  Expansion expansion(definedFunctionBinding(binding, identifier, arguments.size()), arguments);
+  return expansion.run();
 }
 
 }  // namespace smtlib2

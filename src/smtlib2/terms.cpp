@@ -117,7 +117,7 @@ void releaseTerms(TermSequence& terms) {
 VARNOK::Expression termStackAt(const TermSequence& terms, size_t i) {
   const ClosedExpression* closed = dynamic_cast<const ClosedExpression*>(terms.at(i));
   if (!closed) {
-    throwInternalError("src/smtlib2/terms.cpp", __LINE__, "termStackAt",
+    throwInternalError("src/smtlib2/terms.cpp", 120, "termStackAt",
                        "argument is not a closed expression");
   }
   return closed->expression;
@@ -133,7 +133,7 @@ std::vector<VARNOK::Expression> copyArgumentExpressions(const TermSequence& term
 varnok::RoundingMode firstArgumentRoundingMode(const TermSequence& terms) {
   const ClosedRoundingMode* mode = dynamic_cast<const ClosedRoundingMode*>(terms.at(0));
   if (!mode) {
-    throwInternalError("src/smtlib2/terms.cpp", __LINE__, "firstArgumentRoundingMode",
+    throwInternalError("src/smtlib2/terms.cpp", 136, "firstArgumentRoundingMode",
                        "argument is not a rounding mode");
   }
   return mode->mode;
