@@ -1,11 +1,13 @@
 // Interval functions over double and float: rounding control and its failure
 // texts, the constants against MPFR, the entry rules, and soundness on random
-// intervals: every host value f(x), x in the interval, lies in the image, and
+// intervals: every host value f(x), x in the interval, lies in the image, a
+// negative interval near 0 has the mirrored image of the positive one, and
 // the inverse searches cover every argument whose image lies in the interval.
 #include <gtest/gtest.h>
 
 #include <cfenv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <random>
 #include <stdexcept>
@@ -49,7 +51,9 @@ template <typename T> T fromOrdinal(int64_t o) {
   return valueOf<T>(o >= 0 ? Pattern<T>(o) : Pattern<T>(Host<T>::signBit | Pattern<T>(-1 - o)));
 }
 template <typename T> std::string show(const FloatInterval<T>& x) {
-  return "[" + std::to_string(double(x.lower)) + ", " + std::to_string(double(x.upper)) + "]";
+  char text[80];
+  std::snprintf(text, sizeof text, "[%a, %a]", double(x.lower), double(x.upper));
+  return text;
 }
 template <typename T> void expectSame(const FloatInterval<T>& x, T lo, T hi, const char* what) {
   EXPECT_EQ(patternOf(x.lower), patternOf(lo)) << what << " " << show(x);
@@ -252,6 +256,80 @@ template <typename T> void checkImagesSound(uint64_t seed) {
 TEST(FloatIntervalProperty, EveryHostValueLiesInTheImage) {
   checkImagesSound<double>(11);
   checkImagesSound<float>(12);
+}
+
+// A negative interval within [-pi, -0] has the image of its mirror [-hi, -lo]
+// (negated for sine), exactly: an upper bound close to 0, which a move by
+// 2 pi would round to 2 pi or beyond, leaves the sine's upper end at or below
+// 0 (sin [-1, -2^-30], and [-1, -2^-149] in float, not [-1, 1]). Upper bounds
+// of every magnitude down to the smallest subnormal, lower bounds down to the
+// value below pi; the images also hold the host values inside.
+template <typename T> void checkNegativeMirrorsPositive(uint64_t seed, int& mirrored) {
+  IntervalSource<T> source(seed);
+  const T piBelow = std::nextafter(Host<T>::pi, T(0));
+  const int minExponent = std::numeric_limits<T>::min_exponent - std::numeric_limits<T>::digits;  // 2^-149, 2^-1074
+  std::vector<FloatInterval<T>> fixed;
+  for (T hi : {std::ldexp(T(1), minExponent), std::ldexp(T(1), -30), std::ldexp(T(1), -21), std::ldexp(T(1), -52),
+               std::ldexp(T(1), -53), std::numeric_limits<T>::min(), T(1e-7), T(0.5), T(0)})
+    for (T lo : {T(1), T(0.5), T(1.5), Host<T>::halfPi, T(2), T(3), piBelow, std::ldexp(T(1), -20)})
+      if (lo >= hi) fixed.push_back(iv(-lo, -hi));
+  std::vector<T> xs;
+  int failures = 0;
+  for (size_t i = 0; i < fixed.size() + size_t(kIntervals) && failures < 10; ++i) {
+    FloatInterval<T> x;
+    if (i < fixed.size()) {
+      x = fixed[i];
+    } else {
+      T lo, hi;
+      switch (source.rng() % 4) {
+        case 0:  // anywhere in [-pi, 0]
+          lo = T(-source.uniform(0, double(piBelow))), hi = T(-source.uniform(0, double(piBelow)));
+          break;
+        case 1:  // upper bound of any magnitude, subnormals included
+          lo = T(-source.uniform(0, double(piBelow)));
+          hi = -fromOrdinal<T>(int64_t(source.rng() % uint64_t(ordinal(piBelow) + 1)));
+          break;
+        case 2:  // both bounds of any magnitude
+          lo = -fromOrdinal<T>(int64_t(source.rng() % uint64_t(ordinal(piBelow) + 1)));
+          hi = -fromOrdinal<T>(int64_t(source.rng() % uint64_t(ordinal(piBelow) + 1)));
+          break;
+        default:  // a few values near a random magnitude (the enumeration)
+          lo = -fromOrdinal<T>(int64_t(source.rng() % uint64_t(ordinal(piBelow) + 1)));
+          hi = source.step(lo, int64_t(source.rng() % 16));
+          if (hi > 0 || ordinal(hi) < ordinal(lo)) hi = -T(0);
+      }
+      if (fi::isInverted(lo, hi)) std::swap(lo, hi);
+      x = iv(lo, hi);
+    }
+    const FloatInterval<T> mirror = iv(-x.upper, -x.lower);
+    const FloatInterval<T> s = fi::sin(x), sMirror = fi::sin(mirror), c = fi::cos(x), cMirror = fi::cos(mirror);
+    const bool same = patternOf(s.lower) == patternOf(T(-sMirror.upper)) &&
+                      patternOf(s.upper) == patternOf(T(-sMirror.lower)) &&
+                      patternOf(c.lower) == patternOf(cMirror.lower) && patternOf(c.upper) == patternOf(cMirror.upper);
+    if (!same && ++failures <= 10)
+      ADD_FAILURE() << "sin" << show(x) << " = " << show(s) << ", sin" << show(mirror) << " = " << show(sMirror)
+                    << "; cos" << show(x) << " = " << show(c) << ", cos" << show(mirror) << " = " << show(cMirror);
+    ASSERT_EQ(std::fegetround(), FE_TONEAREST);
+    source.points(x, xs);
+    for (T p : xs) {
+      if (ordinal(p) < ordinal(x.lower) || ordinal(p) > ordinal(x.upper)) continue;
+      const T y = Host<T>::sin(p), z = Host<T>::cos(p);
+      if (!(ordinal(s.lower) <= ordinal(y) && ordinal(y) <= ordinal(s.upper)) ||
+          !(ordinal(c.lower) <= ordinal(z) && ordinal(z) <= ordinal(c.upper)))
+        if (++failures <= 10)
+          ADD_FAILURE() << "sin" << show(x) << " = " << show(s) << " or cos = " << show(c) << " misses " << p;
+    }
+    // The upper end of sin over a negative interval is not above 0.
+    if (!(s.upper <= 0) && ++failures <= 10) ADD_FAILURE() << "sin" << show(x) << " = " << show(s);
+    mirrored += x.upper < 0;
+  }
+}
+
+TEST(FloatIntervalProperty, NegativeIntervalsMirrorPositiveOnes) {
+  int mirrored = 0;
+  checkNegativeMirrorsPositive<double>(31, mirrored);
+  checkNegativeMirrorsPositive<float>(32, mirrored);
+  EXPECT_GT(mirrored, kIntervals);
 }
 
 // [ylo, yhi] = [f(x0), f(x1)]: x0, x1 and every neighbour whose image stays

@@ -95,9 +95,16 @@ template <typename T> T clampToFinite(T x) {
 
 // Entry, clamping and the short-interval and width tests shared by cos and
 // sin. Returns true with the image in `result` when one of them decides it;
-// otherwise [a, b] is the reduced interval.
+// otherwise [a, b] is the interval the case table is evaluated on.
+//
+// A negative interval within [-pi, -0] is not reduced: moved up by 2 pi, an
+// upper bound close to 0 would round to or beyond 2 pi and give a useless
+// image (sin of [-1, -2^-30] reaching above 0), and -0 would become +0. Its
+// mirror [-hi, -lo] lies within [+0, pi), where the case tables apply as they
+// stand, so [a, b] is the mirror and `mirrored` is set: the image is the
+// mirror's, negated for sine (the host sine is odd and the host cosine even).
 template <typename T, typename F>
-bool trigShortcuts(const FloatInterval<T>& x, F f, FloatInterval<T>& result, T& a, T& b) {
+bool trigShortcuts(const FloatInterval<T>& x, F f, FloatInterval<T>& result, T& a, T& b, bool& mirrored) {
   T lo, hi;
   if (!commonEntry(x, lo, hi)) {
     result = empty<T>();
@@ -116,6 +123,14 @@ bool trigShortcuts(const FloatInterval<T>& x, F f, FloatInterval<T>& result, T& 
   if (count <= enumerationLimit) {
     result = enumerate(lo, count, f);
     return true;
+  }
+  // Below pi: twoPiLow is twice a value below pi, and halving it is exact.
+  const T piLow = IntervalConstants<T>::twoPiLow / 2;
+  mirrored = std::signbit(hi) && lo >= -piLow;
+  if (mirrored) {
+    a = -hi;
+    b = -lo;
+    return false;
   }
   const FloatInterval<T> reduced = reduceTwoPi(FloatInterval<T>{lo, hi});
   a = reduced.lower;
@@ -149,11 +164,11 @@ template <typename T> FloatInterval<T> reduceTwoPi(FloatInterval<T> x) {
   return FloatInterval<T>{lo - p1, hi - p2};
 }
 
-template <typename T> FloatInterval<T> cos(FloatInterval<T> x) {
+namespace {
+
+// The cosine case table on [a, b].
+template <typename T> FloatInterval<T> cosCases(T a, T b) {
   typedef IntervalConstants<T> C;
-  FloatInterval<T> result;
-  T a, b;
-  if (trigShortcuts(x, Host<T>::cos, result, a, b)) return result;
   const T P = Host<T>::pi, T2 = C::twoPiLow, R = C::threePiLow;
   const T ca = Host<T>::cos(a), cb = Host<T>::cos(b);
   const FloatInterval<T> whole{T(-1), T(1)};
@@ -174,11 +189,9 @@ template <typename T> FloatInterval<T> cos(FloatInterval<T> x) {
   return whole;
 }
 
-template <typename T> FloatInterval<T> sin(FloatInterval<T> x) {
+// The sine case table on [a, b].
+template <typename T> FloatInterval<T> sinCases(T a, T b) {
   typedef IntervalConstants<T> C;
-  FloatInterval<T> result;
-  T a, b;
-  if (trigShortcuts(x, Host<T>::sin, result, a, b)) return result;
   const T H = C::halfPiLow, Hplus = C::halfPiHigh, TH = C::threeHalfPiLow, FH = C::fiveHalfPiLow;
   const T sa = Host<T>::sin(a), sb = Host<T>::sin(b);
   const FloatInterval<T> whole{T(-1), T(1)};
@@ -198,6 +211,26 @@ template <typename T> FloatInterval<T> sin(FloatInterval<T> x) {
     return whole;
   }
   return whole;
+}
+
+}  // namespace
+
+template <typename T> FloatInterval<T> cos(FloatInterval<T> x) {
+  FloatInterval<T> result;
+  T a, b;
+  bool mirrored;
+  if (trigShortcuts(x, Host<T>::cos, result, a, b, mirrored)) return result;
+  return cosCases(a, b);
+}
+
+template <typename T> FloatInterval<T> sin(FloatInterval<T> x) {
+  FloatInterval<T> result;
+  T a, b;
+  bool mirrored;
+  if (trigShortcuts(x, Host<T>::sin, result, a, b, mirrored)) return result;
+  result = sinCases(a, b);
+  if (mirrored) return FloatInterval<T>{-result.upper, -result.lower};
+  return result;
 }
 
 template <typename T> FloatInterval<T> exp(FloatInterval<T> x) {

@@ -66,7 +66,8 @@ template <typename T> FloatInterval<T> reduceTwoPi(FloatInterval<T> x);
 // a NaN bound stands for the infinity of its sign. cos and sin clamp infinite
 // bounds to the largest finite values (the value at an infinity is NaN and
 // is not part of the image) and give the empty interval when both bounds are
-// the same infinity.
+// the same infinity. A negative interval within [-pi, -0] is not reduced by
+// 2 pi: its image is that of its mirror [-hi, -lo], negated for sin.
 template <typename T> FloatInterval<T> cos(FloatInterval<T> x);
 template <typename T> FloatInterval<T> sin(FloatInterval<T> x);
 template <typename T> FloatInterval<T> exp(FloatInterval<T> x);
