@@ -218,7 +218,7 @@ template <typename T> FloatInterval<T> sinCases(T a, T b) {
 template <typename T> FloatInterval<T> cos(FloatInterval<T> x) {
   FloatInterval<T> result;
   T a, b;
-  bool mirrored;
+  bool mirrored = false;
   if (trigShortcuts(x, Host<T>::cos, result, a, b, mirrored)) return result;
   return cosCases(a, b);
 }
@@ -226,7 +226,7 @@ template <typename T> FloatInterval<T> cos(FloatInterval<T> x) {
 template <typename T> FloatInterval<T> sin(FloatInterval<T> x) {
   FloatInterval<T> result;
   T a, b;
-  bool mirrored;
+  bool mirrored = false;
   if (trigShortcuts(x, Host<T>::sin, result, a, b, mirrored)) return result;
   result = sinCases(a, b);
   if (mirrored) return FloatInterval<T>{-result.upper, -result.lower};
