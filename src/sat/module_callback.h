@@ -36,8 +36,18 @@ class ModuleCallbacks {
     return false;
   }
 
+  // False for a module that keeps the do-nothing assigned and unassigned
+  // above: the solver then does not call them.
+  bool hearsAssignments() const { return hearsAssignments_; }
+
  protected:
   ~ModuleCallbacks() = default;
+  // Called by the constructor of a class that keeps the default assigned and
+  // unassigned.
+  void keepDefaultAssignmentCallbacks() { hearsAssignments_ = false; }
+
+ private:
+  bool hearsAssignments_ = true;
 };
 
 namespace sat {

@@ -67,7 +67,8 @@ void Solver::detachClause(CRef cr, bool strict) {
 
 void Solver::notifyAssigned(Var v, bool value) {
   ModuleCallbackNode* head = &module_heads[v];
-  for (ModuleCallbackNode* node = head->next; node != head; node = node->next) node->module->assigned(node, value);
+  for (ModuleCallbackNode* node = head->next; node != head; node = node->next)
+    if (node->module->hearsAssignments()) node->module->assigned(node, value);
 }
 
 void Solver::enqueueAtLevelZero(Lit p) {
@@ -90,7 +91,7 @@ bool Solver::addModuleCallback(Var v, ModuleCallbackNode* node) {
   if (value(v) == l_Undef) return ok;
 
   // The variable already has its value: consult the module at once.
-  node->module->assigned(node, value(v) == l_True);
+  if (node->module->hearsAssignments()) node->module->assigned(node, value(v) == l_True);
   module_reason.clear();
   int implied = -1;
   int r = node->module->propagate(module_reason, implied);
@@ -185,7 +186,8 @@ void Solver::cancelUntil(int level) {
     }
     unassign(c);
     ModuleCallbackNode* head = &module_heads[x];
-    for (ModuleCallbackNode* node = head->next; node != head; node = node->next) node->module->unassigned(node);
+    for (ModuleCallbackNode* node = head->next; node != head; node = node->next)
+      if (node->module->hearsAssignments()) node->module->unassigned(node);
   }
   qhead = start;
   module_head = start;

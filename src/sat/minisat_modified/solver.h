@@ -1,7 +1,7 @@
 #pragma once
 // The module-aware CDCL solver: the shared solver core with the module
 // protocol: registered modules hear every assignment and unassignment of
-// their variables, are asked for implications and conflicts once clause
+// their variables (unless they keep the default callbacks), are asked for implications and conflicts once clause
 // propagation is exhausted, and may steer decisions. Literals that a module
 // implies at level 0 while a higher level is open stay on the trail when the
 // search backtracks.

@@ -24,10 +24,6 @@
 
 namespace varnok {
 
-// Answer of a module's propagate: 0 nothing follows, 1 one literal is implied
-// by the reason, 2 the reason is a conflict.
-typedef int32_t ModulePropagationResult;
-
 // Marks the module classes of one element type.
 template <typename T> class FloatModuleExpression {};
 

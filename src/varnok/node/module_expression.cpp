@@ -68,6 +68,8 @@ ModuleExpression* ModuleExpression::asModule(Expression* e) {
   if (!e) return nullptr;
   const uint32_t kind = e->getKind();
   if (kind >= KIND_EXP_MODULE && kind <= KIND_COS_MODULE) return static_cast<ModuleExpression*>(e);
+  // An ordinary adder shares the addition module's kind.
+  if (kind == KIND_ADD) return dynamic_cast<ModuleExpression*>(e);
   return nullptr;
 }
 

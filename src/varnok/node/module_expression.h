@@ -24,6 +24,10 @@ namespace sat {
 class Solver;
 }
 
+// Answer of a module's propagate: 0 nothing follows, 1 one literal is implied
+// by the reason, 2 the reason is a conflict.
+typedef int32_t ModulePropagationResult;
+
 class ModuleExpression : public Expression, public ModuleCallbacks {
  public:
   // Frees the watch nodes (unlinking any that is still in a list) and the
@@ -63,7 +67,8 @@ class ModuleExpression : public Expression, public ModuleCallbacks {
   static ModuleExpression* fromWatchNode(const sat::ModuleCallbackNode* node) {
     return static_cast<ModuleExpression*>(node->module);
   }
-  // The node as a module expression (kinds 31 to 34), or null.
+  // The node as a module expression (kinds 31 to 34, and kind 9 for the
+  // addition module, not for an ordinary adder), or null.
   static ModuleExpression* asModule(Expression* e);
 
  protected:
