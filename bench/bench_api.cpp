@@ -9,7 +9,7 @@
 
 #include "varnok.h"
 #include "varnok/context/array_consistency_checker.h"
-#include "varnok/context/solver_context.h"
+#include "varnok/context/solver_access.h"
 
 namespace {
 
@@ -25,8 +25,8 @@ Expression constant(Solver& s, std::uint64_t v, unsigned w) {
 void expectUnsat(benchmark::State& state, Solver& s) {
   if (s.solve() != VARNOK::SOLVE_UNSAT) state.SkipWithError("expected unsat");
   // Array refinement: lemmas added and solver calls of the check.
-  state.counters["lemmas"] = s.getContext().getArrayChecker().getLemmaCount();
-  state.counters["solves"] = s.getContext().getLastSolveCount();
+  state.counters["lemmas"] = varnok::solverContext(s).getArrayChecker().getLemmaCount();
+  state.counters["solves"] = varnok::solverContext(s).getLastSolveCount();
 }
 
 // Shift-and-add product with the roles of the operands exchanged.

@@ -15,7 +15,7 @@
 
 #include "sat/adapters.h"
 #include "varnok.h"
-#include "varnok/context/solver_context.h"
+#include "varnok/context/solver_access.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ int main() {
       const VARNOK::SolveResult r = s.solve();
       const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       unsigned long long propagations = 0, decisions = 0, conflicts = 0, moduleClauses = 0;
-      varnok::sat::Solver* back = s.getContext().getSatSolver();
+      varnok::sat::Solver* back = varnok::solverContext(s).getSatSolver();
       auto read = [&](const auto& m) {
         propagations = m.propagations;
         decisions = m.decisions;

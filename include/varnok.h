@@ -36,6 +36,7 @@ namespace varnok {
 
 class Expression;
 class SolverContext;
+struct SolverAccess;
 
 }  // namespace varnok
 
@@ -383,10 +384,10 @@ class Solver {
   // handle, a non-array or an array that is not part of the model.
   ArrayModelIterator getArrayModel(const Expression& array);
 
-  // The internal context, for the solver's own components and tests.
-  varnok::SolverContext& getContext() { return *context; }
-
  private:
+  // Reaches the internal context for tests and benchmarks.
+  friend struct varnok::SolverAccess;
+
   // Whether the handle is not null and holds a node made by this solver.
   bool owns(const Expression& expression) const;
 

@@ -10,7 +10,7 @@
 #include "support/api_terms.h"
 #include "varnok.h"
 #include "varnok/context/array_consistency_checker.h"
-#include "varnok/context/solver_context.h"
+#include "varnok/context/solver_access.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ std::map<std::uint64_t, std::uint64_t> arrayModel(Solver& s, const Expression& a
   return m;
 }
 
-std::uint32_t lemmas(Solver& s) { return s.getContext().getArrayChecker().getLemmaCount(); }
+std::uint32_t lemmas(Solver& s) { return varnok::solverContext(s).getArrayChecker().getLemmaCount(); }
 
 // Both settings of substitution: with it, array equations may be solved by
 // substitution instead of by the checker.
@@ -196,8 +196,8 @@ TEST(ArrayModel, ChecksWithoutArraysAddNoLemmas) {
   ASSERT_TRUE(s.assertFormula(s.makeULT(x, constant(s, 3, 8))));
   ASSERT_EQ(s.solve(), VARNOK::SOLVE_SAT);
   EXPECT_EQ(lemmas(s), 0u);
-  EXPECT_EQ(s.getContext().getLastSolveCount(), 1u);
-  EXPECT_EQ(s.getContext().getArrayChecker().getTimer().getStartCount(), 1u);
+  EXPECT_EQ(varnok::solverContext(s).getLastSolveCount(), 1u);
+  EXPECT_EQ(varnok::solverContext(s).getArrayChecker().getTimer().getStartCount(), 1u);
 }
 
 }  // namespace

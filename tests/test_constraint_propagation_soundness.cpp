@@ -27,7 +27,7 @@
 #include "varnok/node/expression_manager.h"
 #include "varnok/node/operator_expressions.h"
 #include "varnok/node/propagation_bit.h"
-#include "varnok/context/solver_context.h"
+#include "varnok/context/solver_access.h"
 
 using namespace varnok_test;
 using varnok::BitVector;
@@ -98,7 +98,7 @@ void runPropertyInstance(uint64_t seed, PropertyCounters& counters) {
   std::vector<Node> nodes;
   Generator gen(rng, sig, nodes);
   VARNOK::Solver solver;
-  varnok::SolverContext& context = solver.getContext();
+  varnok::SolverContext& context = varnok::solverContext(solver);
   // The context's engine, run by hand (the check does not run it here).
   ConstraintPropagation* cp = context.getConstraintPropagationEngine();
   std::vector<VARNOK::Expression> vars, noArrays;
@@ -290,7 +290,7 @@ void runDifferentialInstance(uint64_t seed, DiffCounters& counters) {
     }
     int results[2];
     for (int k = 0; k < 2; ++k) {
-      ConstraintPropagation* engine = solvers[k].getContext().getConstraintPropagationEngine();
+      ConstraintPropagation* engine = varnok::solverContext(solvers[k]).getConstraintPropagationEngine();
       const uint64_t conflictsBefore = engine ? engine->getStatistics().conflicts : 0;
       results[k] = static_cast<int>(solvers[k].solve());
       if (k == 1 && engine && engine->getStatistics().conflicts > conflictsBefore) ++counters.refutedByPropagation;
@@ -344,7 +344,7 @@ namespace {
 struct PropagatingSolver {
   VARNOK::Solver solver;
   PropagatingSolver() { solver.setConstraintPropagation(true); }
-  ConstraintPropagation& engine() { return *solver.getContext().getConstraintPropagationEngine(); }
+  ConstraintPropagation& engine() { return *varnok::solverContext(solver).getConstraintPropagationEngine(); }
   VARNOK::SolveResult solve() { return solver.solve(); }
   VARNOK::Expression constant(uint64_t v, uint32_t w) {
     std::vector<bool> bits(w);
@@ -366,7 +366,7 @@ TEST(ConstraintPropagationCheck, IntervalsAloneRefuteWithoutGraphNodes) {
   ASSERT_TRUE(s.assertFormula(s.makeULT(x, p.constant(3, 8))));
   ASSERT_TRUE(s.assertFormula(s.makeULT(p.constant(5, 8), x)));
   EXPECT_EQ(p.solve(), VARNOK::SOLVE_UNSAT);
-  EXPECT_EQ(s.getContext().getAIG().getNodeCount(), 0u);
+  EXPECT_EQ(varnok::solverContext(s).getAIG().getNodeCount(), 0u);
   EXPECT_EQ(x.getNode()->getBitEdges(), nullptr);
   // The refutation is permanent.
   EXPECT_EQ(p.solve(), VARNOK::SOLVE_UNSAT);

@@ -13,7 +13,7 @@
 #include "varnok/context/dot_export.h"
 #include "varnok/node/expression.h"
 #include "varnok/node/propagation_bit.h"
-#include "varnok/context/solver_context.h"
+#include "varnok/context/solver_access.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ TEST(DotExport, HiddenBooleanNodesKeepTheirEdges) {
   Expression narrow = s.makeAnd(p, s.makeEqual(wide, u));
   Expression top = s.makeOr(narrow, q);  // a Not of an And of Nots
   std::ostringstream out;
-  varnok::DotWriter writer(out, &s.getContext().getManager(), false, true);
+  varnok::DotWriter writer(out, &varnok::solverContext(s).getManager(), false, true);
   writer.printGraph(top.getNode());
   std::string t = out.str();
   EXPECT_EQ(t.find("\tn" + id(narrow) + " [label"), std::string::npos) << t;
@@ -113,7 +113,7 @@ TEST(DotExport, ModelBitsMostSignificantFirst) {
   ASSERT_TRUE(s.assertFormula(c));
   ASSERT_EQ(s.solve(), VARNOK::SOLVE_SAT);
   std::ostringstream out;
-  varnok::DotWriter writer(out, &s.getContext().getManager(), true, false);
+  varnok::DotWriter writer(out, &varnok::solverContext(s).getManager(), true, false);
   writer.printGraph(c.getNode());
   std::string t = out.str();
   EXPECT_NE(t.find("\tn" + id(x) + " [label=\"" + id(x) + ": x[4]\\n0110\"];"), std::string::npos) << t;
@@ -133,7 +133,7 @@ TEST(DotExport, BitClassesNumberedInOrderWithParity) {
   (*records)[2].edgeClass = reinterpret_cast<uintptr_t>(&b);
   x.getNode()->setPropagationBits(records);
   std::ostringstream out;
-  varnok::DotWriter writer(out, &s.getContext().getManager(), false, false);
+  varnok::DotWriter writer(out, &varnok::solverContext(s).getManager(), false, false);
   writer.printNode(x.getNode());
   EXPECT_EQ(out.str(), "\tn" + id(x) + " [label=\"" + id(x) + ": x[3]\\n+0-1+1\"];\n");
   EXPECT_EQ(writer.classNumber(reinterpret_cast<uintptr_t>(&b) | 1u), 0u);
@@ -151,7 +151,7 @@ TEST(DotExport, ForwardingNodesShowADashedEdge) {
   ASSERT_TRUE(s.assertFormula(s.makeEqual(x, def)));
   std::ostringstream out;
   // The writer applies the pending substitution first.
-  varnok::DotWriter writer(out, &s.getContext().getManager(), false, false);
+  varnok::DotWriter writer(out, &varnok::solverContext(s).getManager(), false, false);
   ASSERT_TRUE(x.getNode()->isForwarding()) << "substitution did not forward the variable";
   writer.printGraph(x.getNode());
   EXPECT_EQ(out.str(), "digraph {\n\tn" + id(x) + " [label=\"" + id(x) + ": x[8]\"];\n\tn" + id(x) + " -> n" +

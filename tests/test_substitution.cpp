@@ -11,7 +11,7 @@
 #include "varnok/node/expression.h"
 #include "varnok/node/expression_manager.h"
 #include "varnok/node/operator_expressions.h"
-#include "varnok/context/solver_context.h"
+#include "varnok/context/solver_access.h"
 #include "varnok/context/substitution.h"
 
 namespace {
@@ -23,7 +23,7 @@ using varnok_test::constant;
 
 using varnok_test::valueOf;
 
-varnok::Substitution& engine(Solver& s) { return *s.getContext().getManager().getSubstitution(); }
+varnok::Substitution& engine(Solver& s) { return *varnok::solverContext(s).getManager().getSubstitution(); }
 
 const std::list<varnok::ExpressionRef>* candidates(Solver& s, const Expression& x) {
   return engine(s).getCandidates(x.getNode());
@@ -227,7 +227,7 @@ TEST(SubstitutionApply, ChainsAreAppliedInOneRun) {
   EXPECT_EQ(valueOf(s, y), 6u);
   EXPECT_EQ(valueOf(s, z), 3u);
   // Everything folded: the root is the constant true.
-  EXPECT_EQ(representative(Expression(s.getContext().getManager().getRoot().get()))->getKind(),
+  EXPECT_EQ(representative(Expression(varnok::solverContext(s).getManager().getRoot().get()))->getKind(),
             varnok::KIND_CONSTANT);
 }
 

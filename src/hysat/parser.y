@@ -38,7 +38,9 @@ int32_t floorToInt(float value) {
 
 int32_t negateClamped(int32_t value) { return value == INT32_MIN ? INT32_MAX : -value; }
 
-void defineVariables(uint32_t type, uint8_t isStatic, std::vector<std::string*>* names, const void* range);
+void defineBoolVariables(uint8_t isStatic, std::vector<std::string*>* names);
+void defineFloatVariables(uint8_t isStatic, std::vector<std::string*>* names, const std::pair<float, float>* range);
+void defineIntVariables(uint8_t isStatic, std::vector<std::string*>* names, const std::pair<int32_t, int32_t>* range);
 float floatBoundOf(std::string* name, bool negated);
 int32_t lowerBoundOf(std::string* name, bool negated);
 int32_t upperBoundOf(std::string* name, bool negated);
@@ -123,9 +125,9 @@ decls:
   ;
 
 decl:
-    static BOOLE_TOKEN identifier_list ';'                 { defineVariables(SYMBOL_BOOL_VARIABLE, $1, $3, nullptr); }
-  | static FLOAT_TOKEN float_range_opt identifier_list ';' { defineVariables(SYMBOL_FLOAT_VARIABLE, $1, $4, $3); delete $3; }
-  | static INT_TOKEN int_range_opt identifier_list ';'     { defineVariables(SYMBOL_INT_VARIABLE, $1, $4, $3); delete $3; }
+    static BOOLE_TOKEN identifier_list ';'                 { defineBoolVariables($1, $3); }
+  | static FLOAT_TOKEN float_range_opt identifier_list ';' { defineFloatVariables($1, $4, $3); delete $3; }
+  | static INT_TOKEN int_range_opt identifier_list ';'     { defineIntVariables($1, $4, $3); delete $3; }
   | DEFINE_TOKEN IDENTIFIER_TOKEN EQUAL_TOKEN INT_CONST_TOKEN ';'
       { defineSymbol(new IntConstantInfo(*$2, $4)); delete $2; }
   | DEFINE_TOKEN IDENTIFIER_TOKEN EQUAL_TOKEN FLOAT_CONST_TOKEN ';'
@@ -223,33 +225,44 @@ expression:
 
 namespace {
 
-void defineVariables(uint32_t type, uint8_t isStatic, std::vector<std::string*>* names, const void* range) {
+// Defines one symbol per name, in order, made by makeSymbol from the name;
+// the names and their list are released.
+template <typename MakeSymbol>
+void defineVariables(std::vector<std::string*>* names, MakeSymbol makeSymbol) {
   for (std::string* name : *names) {
-    Symbol* symbol = nullptr;
-    if (type == SYMBOL_BOOL_VARIABLE) {
-      symbol = new BoolVariableInfo(*name, isStatic);
-    } else if (type == SYMBOL_FLOAT_VARIABLE) {
-      FloatVariableInfo* variable = new FloatVariableInfo(*name, isStatic);
-      if (const auto* bounds = static_cast<const std::pair<float, float>*>(range)) {
-        variable->hasRange = 1;
-        variable->lowerBound = bounds->first;
-        variable->upperBound = bounds->second;
-      }
-      symbol = variable;
-    } else {
-      IntVariableInfo* variable = new IntVariableInfo(*name, isStatic);
-      if (const auto* bounds = static_cast<const std::pair<int32_t, int32_t>*>(range)) {
-        variable->hasRange = 1;
-        variable->lowerBound = bounds->first;
-        variable->upperBound = bounds->second;
-      }
-      symbol = variable;
-    }
+    Symbol* symbol = makeSymbol(*name);
     delete name;
-    name = nullptr;
     defineSymbol(symbol);
   }
   delete names;
+}
+
+// A variable with the given range (none when range is null).
+template <typename Variable, typename Bound>
+Symbol* makeRangedVariable(const std::string& name, uint8_t isStatic, const std::pair<Bound, Bound>* range) {
+  Variable* variable = new Variable(name, isStatic);
+  if (range != nullptr) {
+    variable->hasRange = 1;
+    variable->lowerBound = range->first;
+    variable->upperBound = range->second;
+  }
+  return variable;
+}
+
+void defineBoolVariables(uint8_t isStatic, std::vector<std::string*>* names) {
+  defineVariables(names, [isStatic](const std::string& name) -> Symbol* { return new BoolVariableInfo(name, isStatic); });
+}
+
+void defineFloatVariables(uint8_t isStatic, std::vector<std::string*>* names, const std::pair<float, float>* range) {
+  defineVariables(names, [isStatic, range](const std::string& name) {
+    return makeRangedVariable<FloatVariableInfo>(name, isStatic, range);
+  });
+}
+
+void defineIntVariables(uint8_t isStatic, std::vector<std::string*>* names, const std::pair<int32_t, int32_t>* range) {
+  defineVariables(names, [isStatic, range](const std::string& name) {
+    return makeRangedVariable<IntVariableInfo>(name, isStatic, range);
+  });
 }
 
 // The constant a range bound names; a variable cannot bound a range.

@@ -72,10 +72,9 @@ bool parse(FILE* input, VARNOK::Solver& solver, const CmdLineOptions& options) {
 
 using varnok::hysat::parserState;
 
-void hysat_parser_init(FILE* input, VARNOK::Solver& solver, const varnok::CmdLineOptions& options) {
+void hysat_parser_init(FILE* input, VARNOK::Solver& solver, const varnok::CmdLineOptions& /*options*/) {
   parserState.input = input;
   parserState.solver = &solver;
-  parserState.options = &options;
   parserState.location = varnok::hysat::Location{1, 0, 1, 0};
   parserState.tokenText.clear();
   hysat_parser_in = input;

@@ -28,7 +28,6 @@ struct Location {
 struct ParserState {
   FILE* input = nullptr;
   VARNOK::Solver* solver = nullptr;
-  const CmdLineOptions* options = nullptr;  // kept, never consulted
   Location location{1, 0, 1, 0};
   std::string tokenText;  // text of the last token scanned
 };
@@ -59,7 +58,8 @@ std::ostream& printError(const char* text);
 }  // namespace hysat
 }  // namespace varnok
 
-// The scanner and the parser.
+// The scanner and the parser. No option changes this front end's behaviour:
+// hysat_parser_init does not keep the options.
 void hysat_parser_init(FILE* input, VARNOK::Solver& solver, const varnok::CmdLineOptions& options);
 int hysat_parser_parse();
 int hysat_parser_cleanup();

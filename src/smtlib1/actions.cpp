@@ -305,23 +305,23 @@ VARNOK::Expression* applyFunction(Identifier* symbol, ExpressionList* arguments)
     } else if (n == 2) {
       switch (kind) {
         case CONCAT: result = s.makeConcat(a[0], a[1]); break;
-        case 15: result = s.makeAnd(a[0], a[1]); break;
-        case 16: result = s.makeNand(a[0], a[1]); break;
-        case 17: result = s.makeOr(a[0], a[1]); break;
-        case 18: result = s.makeNor(a[0], a[1]); break;
-        case 19: result = s.makeXor(a[0], a[1]); break;
-        case 20: result = s.makeXnor(a[0], a[1]); break;
-        case 22: result = s.makeAdd(a[0], a[1]); break;
-        case 23: result = s.makeSub(a[0], a[1]); break;
-        case 24: result = s.makeMul(a[0], a[1]); break;
-        case 25: result = s.makeUDiv(a[0], a[1]); break;
-        case 26: result = s.makeSDiv(a[0], a[1]); break;
-        case 27: result = s.makeURem(a[0], a[1]); break;
-        case 28: result = s.makeSRem(a[0], a[1]); break;
-        case 29: result = s.makeSMod(a[0], a[1]); break;
-        case 30: result = s.makeShl(a[0], a[1]); break;
-        case 31: result = s.makeLShr(a[0], a[1]); break;
-        case 32: result = s.makeAShr(a[0], a[1]); break;
+        case BVAND: result = s.makeAnd(a[0], a[1]); break;
+        case BVNAND: result = s.makeNand(a[0], a[1]); break;
+        case BVOR: result = s.makeOr(a[0], a[1]); break;
+        case BVNOR: result = s.makeNor(a[0], a[1]); break;
+        case BVXOR: result = s.makeXor(a[0], a[1]); break;
+        case BVXNOR: result = s.makeXnor(a[0], a[1]); break;
+        case BVADD: result = s.makeAdd(a[0], a[1]); break;
+        case BVSUB: result = s.makeSub(a[0], a[1]); break;
+        case BVMUL: result = s.makeMul(a[0], a[1]); break;
+        case BVUDIV: result = s.makeUDiv(a[0], a[1]); break;
+        case BVSDIV: result = s.makeSDiv(a[0], a[1]); break;
+        case BVUREM: result = s.makeURem(a[0], a[1]); break;
+        case BVSREM: result = s.makeSRem(a[0], a[1]); break;
+        case BVSMOD: result = s.makeSMod(a[0], a[1]); break;
+        case BVSHL: result = s.makeShl(a[0], a[1]); break;
+        case BVLSHR: result = s.makeLShr(a[0], a[1]); break;
+        case BVASHR: result = s.makeAShr(a[0], a[1]); break;
         case BVCOMP: result = s.makeEqual(a[0], a[1]); break;
         default: break;
       }
@@ -358,13 +358,13 @@ VARNOK::Expression* applyPredicate(Identifier* symbol, ExpressionList* arguments
       result = s.makeDistinct(a);
     } else if (kind >= BVULT && kind <= BVSGE && n == 2) {
       switch (kind) {
-        case 34: result = s.makeULT(a[0], a[1]); break;
-        case 35: result = s.makeULE(a[0], a[1]); break;
-        case 36: result = s.makeUGT(a[0], a[1]); break;
-        case 37: result = s.makeUGE(a[0], a[1]); break;
-        case 38: result = s.makeSLT(a[0], a[1]); break;
-        case 39: result = s.makeSLE(a[0], a[1]); break;
-        case 40: result = s.makeSGT(a[0], a[1]); break;
+        case BVULT: result = s.makeULT(a[0], a[1]); break;
+        case BVULE: result = s.makeULE(a[0], a[1]); break;
+        case BVUGT: result = s.makeUGT(a[0], a[1]); break;
+        case BVUGE: result = s.makeUGE(a[0], a[1]); break;
+        case BVSLT: result = s.makeSLT(a[0], a[1]); break;
+        case BVSLE: result = s.makeSLE(a[0], a[1]); break;
+        case BVSGT: result = s.makeSGT(a[0], a[1]); break;
         default: result = s.makeSGE(a[0], a[1]); break;
       }
     }

@@ -90,8 +90,6 @@ class ScopeTable {
   const SymbolMap& getSymbols() const { return symbols; }
   const std::deque<std::string>& getNamedBoolTerms() const { return namedBoolTerms; }
   const std::deque<VARNOK::Expression>& getAssertionStack() const { return assertionStack; }
-  const std::deque<PushRecord>& getPushRecords() const { return pushRecords; }
-  const std::deque<std::string>& getDeclaredNames() const { return declaredNames; }
 
  private:
   // Undoes the newest record's declarations and assertions and removes it;

@@ -183,14 +183,9 @@ class CdclSolver : public SearchOptions {
   bool solve(Lit p) { return solveAssuming({p}); }
   bool solve(Lit p, Lit q) { return solveAssuming({p, q}); }
   bool solve(Lit p, Lit q, Lit r) { return solveAssuming({p, q, r}); }
-  lbool solveLimited(const vec<Lit>& assumps) {
-    assumps.copyTo(assumptions);
-    return derived().solve_();
-  }
   bool okay() const { return ok; }
 
   // Variable mode.
-  void setPolarity(Var v, bool b) { polarity[v] = b; }
   void setDecisionVar(Var v, bool b);
 
   // Read state.
@@ -202,13 +197,9 @@ class CdclSolver : public SearchOptions {
   int nClauses() const { return clauses.size(); }
   int nLearnts() const { return learnts.size(); }
   int nVars() const { return vardata.size(); }
-  int nFreeVars() const { return (int)dec_vars - (trail_lim.size() == 0 ? trail.size() : trail_lim[0]); }
 
   // Resource constraints.
-  void setConfBudget(int64_t x) { conflict_budget = (int64_t)conflicts + x; }
-  void setPropBudget(int64_t x) { propagation_budget = (int64_t)propagations + x; }
   void interrupt() { asynch_interrupt = true; }
-  void clearInterrupt() { asynch_interrupt = false; }
   void budgetOff() { conflict_budget = propagation_budget = -1; }
 
   // Memory management.
@@ -285,9 +276,6 @@ class CdclSolver : public SearchOptions {
   int learntsize_adjust_cnt;
 
   bool asynch_interrupt;
-
-  // Scratch literal vector used by the adapters and the simplifier.
-  vec<Lit>& scratchLits() { return add_tmp; }
 
   // Main internal methods.
   void insertVarOrder(Var x) {

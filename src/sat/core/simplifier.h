@@ -74,10 +74,6 @@ class Simplifier : public Base, public SimpOptions {
     assumps.copyTo(this->assumptions);
     return solve_(do_simp, turn_off_simp) == l_True;
   }
-  lbool solveLimited(const vec<Lit>& assumps, bool do_simp = true, bool turn_off_simp = false) {
-    assumps.copyTo(this->assumptions);
-    return solve_(do_simp, turn_off_simp);
-  }
   bool solve(bool do_simp = true, bool turn_off_simp = false) {
     this->budgetOff();
     this->assumptions.clear();

@@ -29,7 +29,9 @@ using varnok::sat::mtl::operator~;
 template <class OOM>
 class ClauseAllocator;
 
-class Clause {
+class Clause : public varnok::sat::mtl::ClauseRecord<Clause> {
+  typedef varnok::sat::mtl::ClauseRecord<Clause> Record;
+
  public:
   static constexpr uint32_t kMarkMask = 3u;
   static constexpr uint32_t kLearnt = 1u << 2;
@@ -47,57 +49,27 @@ class Clause {
   uint32_t sz;
   uint32_t selector_free;
 
-  union Data {
-    Lit lit;
-    float act;
-    uint32_t abs;
-    CRef rel;
-  };
-  static_assert(sizeof(Data) == 4, "clause word must be 32 bits");
-
-  Data* data() { return reinterpret_cast<Data*>(reinterpret_cast<uint32_t*>(this) + kHeaderWords); }
-  const Data* data() const {
-    return reinterpret_cast<const Data*>(reinterpret_cast<const uint32_t*>(this) + kHeaderWords);
-  }
-
   template <class>
   friend class ClauseAllocator;
+  friend Record;
 
   template <class V>
   Clause(const V& ps, bool use_extra, bool learnt)
       : header((learnt ? kLearnt : 0u) | (use_extra ? kHasExtra : 0u) | kDeletable),
         sz((uint32_t)ps.size()),
         selector_free(0) {
-    for (int i = 0; i < ps.size(); i++) data()[i].lit = ps[i];
-    if (use_extra) {
-      if (learnt)
-        data()[size()].act = 0;
-      else
-        calcAbstraction();
-    }
+    initWords(ps, use_extra, learnt);
   }
+
+  void dropLiterals(int i) { sz -= (uint32_t)i; }
 
  public:
-  void calcAbstraction() {
-    assert(has_extra());
-    uint32_t abstraction = 0;
-    for (int i = 0; i < size(); i++) abstraction |= 1u << (var(data()[i].lit) & 31);
-    data()[size()].abs = abstraction;
-  }
-
   int size() const { return (int)sz; }
-  void shrink(int i) {
-    assert(i <= size());
-    if (has_extra()) data()[size() - i] = data()[size()];
-    sz -= (uint32_t)i;
-  }
-  void pop() { shrink(1); }
   bool learnt() const { return (header & kLearnt) != 0; }
   bool has_extra() const { return (header & kHasExtra) != 0; }
   uint32_t mark() const { return header & kMarkMask; }
   void mark(uint32_t m) { header = (header & ~kMarkMask) | (m & kMarkMask); }
   bool reloced() const { return (header & kReloced) != 0; }
-  CRef relocation() const { return data()[0].rel; }
   void relocate(CRef c) {
     header |= kReloced;
     data()[0].rel = c;
@@ -114,31 +86,6 @@ class Clause {
   void setDeletable(bool b) { header = b ? (header | kDeletable) : (header & ~kDeletable); }
   unsigned selectorFreeSize() const { return selector_free; }
   void setSelectorFreeSize(unsigned n) { selector_free = n; }
-
-  const Lit& last() const { return data()[size() - 1].lit; }
-  Lit& operator[](int i) { return data()[i].lit; }
-  Lit operator[](int i) const { return data()[i].lit; }
-  operator const Lit*(void) const { return &data()[0].lit; }
-
-  float& activity() {
-    assert(has_extra());
-    return data()[size()].act;
-  }
-  float activity() const {
-    assert(has_extra());
-    return data()[size()].act;
-  }
-  uint32_t abstraction() const {
-    assert(has_extra());
-    return data()[size()].abs;
-  }
-
-  // Subsumption test between problem clauses: lit_Error when this clause
-  // does not subsume `other`; lit_Undef when it does; a literal p when this
-  // clause with p negated subsumes `other`.
-  Lit subsumes(const Clause& other) const { return varnok::sat::mtl::subsumesClause(*this, other); }
-  // Removes p (present) from the clause and recomputes the abstraction.
-  void strengthen(Lit p) { varnok::sat::mtl::removeLiteral(*this, p); }
 };
 
 // The clause arena of the family (see varnok::sat::mtl::ClauseArena).

@@ -50,17 +50,15 @@ struct LitIndex {
   int operator()(Lit p) const { return p.x; }
 };
 
-template <class Layout, class OOM>
-class ClauseAllocator;
-
-template <class Layout>
-class Clause {
- public:
-  static constexpr int kHeaderWords = 1;
-
- private:
-  uint32_t header;
-
+// What the clause records of every family share, by derivation: the
+// `Derived::kHeaderWords` header words of the record are followed by the
+// literals and then the optional extra word (activity of a learnt clause,
+// abstraction of a problem clause). Derived gives size(), has_extra() and
+// dropLiterals(n), which lowers the stored size by n. The base has no fields
+// and no virtual functions, so the record's layout is the derived one.
+template <class Derived>
+class ClauseRecord {
+ protected:
   union Data {
     Lit lit;
     float act;
@@ -69,23 +67,21 @@ class Clause {
   };
   static_assert(sizeof(Data) == 4, "clause word must be 32 bits");
 
-  Data* data() { return reinterpret_cast<Data*>(reinterpret_cast<uint32_t*>(this) + 1); }
+  Data* data() {
+    return reinterpret_cast<Data*>(reinterpret_cast<uint32_t*>(&self()) + Derived::kHeaderWords);
+  }
   const Data* data() const {
-    return reinterpret_cast<const Data*>(reinterpret_cast<const uint32_t*>(this) + 1);
+    return reinterpret_cast<const Data*>(reinterpret_cast<const uint32_t*>(&self()) + Derived::kHeaderWords);
   }
 
-  template <class, class>
-  friend class ClauseAllocator;
-
+  // Copies the literals; the extra word, when there is one, starts as
+  // activity 0 for a learnt clause and as the abstraction otherwise.
   template <class V>
-  Clause(const V& ps, bool use_extra, bool learnt, bool module) {
-    assert(!module || Layout::kModule != 0);
-    header = ((uint32_t)ps.size() << Layout::kSizeShift) | (learnt ? Layout::kLearnt : 0u) |
-             (module ? Layout::kModule : 0u) | (use_extra ? Layout::kHasExtra : 0u);
+  void initWords(const V& ps, bool use_extra, bool learnt) {
     for (int i = 0; i < ps.size(); i++) data()[i].lit = ps[i];
     if (use_extra) {
       if (learnt)
-        data()[size()].act = 0;
+        data()[self().size()].act = 0;
       else
         calcAbstraction();
     }
@@ -93,19 +89,81 @@ class Clause {
 
  public:
   void calcAbstraction() {
-    assert(has_extra());
+    assert(self().has_extra());
     uint32_t abstraction = 0;
-    for (int i = 0; i < size(); i++) abstraction |= 1u << (var(data()[i].lit) & 31);
-    data()[size()].abs = abstraction;
+    for (int i = 0; i < self().size(); i++) abstraction |= 1u << (var(data()[i].lit) & 31);
+    data()[self().size()].abs = abstraction;
   }
 
-  int size() const { return (int)(header >> Layout::kSizeShift); }
+  // Drops the last i literals; the extra word moves down with the end.
   void shrink(int i) {
-    assert(i <= size());
-    if (has_extra()) data()[size() - i] = data()[size()];
-    header -= (uint32_t)i << Layout::kSizeShift;
+    assert(i <= self().size());
+    if (self().has_extra()) data()[self().size() - i] = data()[self().size()];
+    self().dropLiterals(i);
   }
   void pop() { shrink(1); }
+  CRef relocation() const { return data()[0].rel; }
+
+  const Lit& last() const { return data()[self().size() - 1].lit; }
+  Lit& operator[](int i) { return data()[i].lit; }
+  Lit operator[](int i) const { return data()[i].lit; }
+  operator const Lit*(void) const { return &data()[0].lit; }
+
+  float& activity() {
+    assert(self().has_extra());
+    return data()[self().size()].act;
+  }
+  float activity() const {
+    assert(self().has_extra());
+    return data()[self().size()].act;
+  }
+  uint32_t abstraction() const {
+    assert(self().has_extra());
+    return data()[self().size()].abs;
+  }
+
+  // Subsumption test between problem clauses: lit_Error when this clause
+  // does not subsume `other`; lit_Undef when it does; a literal p when this
+  // clause with p negated subsumes `other` (so ~p can be removed from
+  // `other`).
+  Lit subsumes(const Derived& other) const { return subsumesClause(self(), other); }
+  // Removes p (present) from the clause and recomputes the abstraction.
+  void strengthen(Lit p) { removeLiteral(self(), p); }
+
+ private:
+  Derived& self() { return static_cast<Derived&>(*this); }
+  const Derived& self() const { return static_cast<const Derived&>(*this); }
+};
+
+template <class Layout, class OOM>
+class ClauseAllocator;
+
+template <class Layout>
+class Clause : public ClauseRecord<Clause<Layout> > {
+  typedef ClauseRecord<Clause<Layout> > Record;
+
+ public:
+  static constexpr int kHeaderWords = 1;
+
+ private:
+  uint32_t header;
+
+  template <class, class>
+  friend class ClauseAllocator;
+  friend Record;
+
+  template <class V>
+  Clause(const V& ps, bool use_extra, bool learnt, bool module) {
+    assert(!module || Layout::kModule != 0);
+    header = ((uint32_t)ps.size() << Layout::kSizeShift) | (learnt ? Layout::kLearnt : 0u) |
+             (module ? Layout::kModule : 0u) | (use_extra ? Layout::kHasExtra : 0u);
+    this->initWords(ps, use_extra, learnt);
+  }
+
+  void dropLiterals(int i) { header -= (uint32_t)i << Layout::kSizeShift; }
+
+ public:
+  int size() const { return (int)(header >> Layout::kSizeShift); }
   bool learnt() const { return (header & Layout::kLearnt) != 0; }
   template <class L = Layout, class = std::enable_if_t<(L::kModule != 0)> >
   bool module() const {
@@ -115,37 +173,14 @@ class Clause {
   uint32_t mark() const { return header & Layout::kMarkMask; }
   void mark(uint32_t m) { header = (header & ~Layout::kMarkMask) | (m & Layout::kMarkMask); }
   bool reloced() const { return (header & Layout::kReloced) != 0; }
-  CRef relocation() const { return data()[0].rel; }
   void relocate(CRef c) {
     header |= Layout::kReloced;
-    data()[0].rel = c;
+    this->data()[0].rel = c;
   }
   bool hasSubsumed() const { return (header & Layout::kHasSubsumed) != 0; }
   void setHasSubsumed(bool b) {
     header = b ? (header | Layout::kHasSubsumed) : (header & ~Layout::kHasSubsumed);
   }
-
-  const Lit& last() const { return data()[size() - 1].lit; }
-  Lit& operator[](int i) { return data()[i].lit; }
-  Lit operator[](int i) const { return data()[i].lit; }
-  operator const Lit*(void) const { return &data()[0].lit; }
-
-  float& activity() {
-    assert(has_extra());
-    return data()[size()].act;
-  }
-  uint32_t abstraction() const {
-    assert(has_extra());
-    return data()[size()].abs;
-  }
-
-  // Subsumption test between problem clauses: lit_Error when this clause
-  // does not subsume `other`; lit_Undef when it does; a literal p when this
-  // clause with p negated subsumes `other` (so ~p can be removed from
-  // `other`).
-  Lit subsumes(const Clause& other) const { return subsumesClause(*this, other); }
-  // Removes p (present) from the clause and recomputes the abstraction.
-  void strengthen(Lit p) { removeLiteral(*this, p); }
 };
 
 // The clause arena: one growing region of 32-bit words addressed by CRef,
@@ -154,6 +189,9 @@ class Clause {
 template <class ClauseT, class OOM>
 class ClauseArena : public RegionAllocator<uint32_t, OOM> {
   typedef RegionAllocator<uint32_t, OOM> Region;
+  static_assert(sizeof(ClauseT) == ClauseT::kHeaderWords * sizeof(uint32_t) &&
+                    std::is_standard_layout<ClauseT>::value,
+                "a clause record is its header words, followed by its literals");
 
  protected:
   static int clauseWord32Size(int size, bool has_extra) {

@@ -40,7 +40,6 @@ class OccLists {
     if (dirty[index(idx)]) clean(idx);
     return occs[index(idx)];
   }
-  bool isDirty(const Idx& idx) const { return dirty[index(idx)] != 0; }
 
   void cleanAll();
   void clean(const Idx& idx);

@@ -57,6 +57,8 @@ struct IntRange {
   int begin;
   int end;
   IntRange(int b, int e) : begin(b), end(e) {}
+  bool above(int x) const { return x > end; }
+  bool below(int x) const { return x < begin; }
 };
 
 struct DoubleRange {
@@ -66,7 +68,33 @@ struct DoubleRange {
   bool end_inclusive;
   DoubleRange(double b, bool binc, double e, bool einc)
       : begin(b), end(e), begin_inclusive(binc), end_inclusive(einc) {}
+  bool above(double x) const { return x >= end && (!end_inclusive || x != end); }
+  bool below(double x) const { return x <= begin && (!begin_inclusive || x != begin); }
 };
+
+inline void readNumber(const char* text, char** end, int& value) { value = (int)strtol(text, end, 10); }
+inline void readNumber(const char* text, char** end, double& value) { value = strtod(text, end); }
+
+// Parses "-name=number" into value. Another text is not this option's
+// (false); a number outside the range ends the process with status 1.
+template <class T, class Range>
+bool parseNumberOption(const char* str, const char* name, const Range& range, T& value) {
+  const char* span = str;
+  if (!matchPrefix(span, "-") || !matchPrefix(span, name) || !matchPrefix(span, "=")) return false;
+  char* end;
+  T tmp;
+  readNumber(span, &end, tmp);
+  if (end == nullptr) return false;
+  if (range.above(tmp)) {
+    fprintf(stderr, "ERROR! value <%s> is too large for option \"%s\".\n", span, name);
+    exit(1);
+  } else if (range.below(tmp)) {
+    fprintf(stderr, "ERROR! value <%s> is too small for option \"%s\".\n", span, name);
+    exit(1);
+  }
+  value = tmp;
+  return true;
+}
 
 template <class Family>
 class BoolOption : public Option<Family> {
@@ -124,22 +152,7 @@ class IntOption : public Option<Family> {
     return *this;
   }
 
-  bool parse(const char* str) override {
-    const char* span = str;
-    if (!matchPrefix(span, "-") || !matchPrefix(span, this->name) || !matchPrefix(span, "=")) return false;
-    char* end;
-    int tmp = (int)strtol(span, &end, 10);
-    if (end == nullptr) return false;
-    if (tmp > range.end) {
-      fprintf(stderr, "ERROR! value <%s> is too large for option \"%s\".\n", span, this->name);
-      exit(1);
-    } else if (tmp < range.begin) {
-      fprintf(stderr, "ERROR! value <%s> is too small for option \"%s\".\n", span, this->name);
-      exit(1);
-    }
-    value = tmp;
-    return true;
-  }
+  bool parse(const char* str) override { return parseNumberOption(str, this->name, range, value); }
 
   void help(bool verbose = false) override {
     fprintf(stderr, "  -%-12s = %-8s [", this->name, this->type_name);
@@ -177,22 +190,7 @@ class DoubleOption : public Option<Family> {
     return *this;
   }
 
-  bool parse(const char* str) override {
-    const char* span = str;
-    if (!matchPrefix(span, "-") || !matchPrefix(span, this->name) || !matchPrefix(span, "=")) return false;
-    char* end;
-    double tmp = strtod(span, &end);
-    if (end == nullptr) return false;
-    if (tmp >= range.end && (!range.end_inclusive || tmp != range.end)) {
-      fprintf(stderr, "ERROR! value <%s> is too large for option \"%s\".\n", span, this->name);
-      exit(1);
-    } else if (tmp <= range.begin && (!range.begin_inclusive || tmp != range.begin)) {
-      fprintf(stderr, "ERROR! value <%s> is too small for option \"%s\".\n", span, this->name);
-      exit(1);
-    }
-    value = tmp;
-    return true;
-  }
+  bool parse(const char* str) override { return parseNumberOption(str, this->name, range, value); }
 
   void help(bool verbose = false) override {
     fprintf(stderr, "  -%-12s = %-8s %c%4.2g .. %4.2g%c (default: %g)\n", this->name, this->type_name,

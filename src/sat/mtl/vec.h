@@ -53,10 +53,6 @@ class Vec {
     assert(nelems <= sz);
     for (int i = 0; i < nelems; i++) sz--, data_[sz].~T();
   }
-  void shrink_(int nelems) {
-    assert(nelems <= sz);
-    sz -= nelems;
-  }
   int capacity(void) const { return cap; }
   void capacity(int min_cap);
   void growTo(int size);

@@ -186,7 +186,6 @@ class AIG {
   std::uint32_t getBucketCount() const noexcept;
   std::uint64_t getNextNodeId() const noexcept { return nextNodeId; }
   std::uint32_t getNextSatVar() const noexcept { return nextSatVar; }
-  std::uint32_t getSolveCount() const noexcept { return solveCount; }
   bool hasContradiction() const noexcept { return contradiction != 0; }
   std::size_t getAssumptionCount() const noexcept { return assumptions.size(); }
 
@@ -200,10 +199,8 @@ class AIG {
   bool isCurrent(const AIGNode* node) const noexcept;
   bool edgeValue(const AIGEdge& e) const;
  public:
-  // Used by the module read-back: the model value of an edge whose node is
-  // current, and storing a computed model bit on an unencoded node.
-  bool currentValue(const AIGEdge& e) const { return edgeValue(e); }
-  bool isCurrentNode(const AIGNode* node) const noexcept { return isCurrent(node); }
+  // Used by the module read-back: stores a computed model bit on an
+  // unencoded node.
   void setModelBit(AIGNode* node, bool bit) noexcept;
 
  private:

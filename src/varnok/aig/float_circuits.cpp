@@ -24,7 +24,9 @@ std::uint32_t stageCount(std::uint64_t n) {
 
 // Modes that read a sticky bit when they round (all but nearest-away, which
 // reads the round bit alone, and toward zero, which never rounds up).
-bool readsSticky(RoundingMode mode) { return mode == 0 || mode == 2 || mode == 3; }
+bool readsSticky(RoundingMode mode) {
+  return mode == ROUND_NEAREST_TIES_TO_EVEN || mode == ROUND_TOWARD_POSITIVE || mode == ROUND_TOWARD_NEGATIVE;
+}
 
 // The exponent bias 2^(e-1) - 1 in `width` edges (edges 0..e-2 TRUE).
 EdgeVector biasConstant(AIG& aig, std::uint32_t e, std::size_t width) {
@@ -176,12 +178,12 @@ void blast_round_step(AIG& aig, const AIGEdge& sign, EdgeVector& exponent, EdgeV
   const AIGEdge t = aig.getTrue();
   const AIGEdge f = aig.getFalse();
   const AIGEdge sg = sign;
-  if (mode < 4) {
+  if (mode < ROUND_TOWARD_ZERO) {
     AIGEdge up;
     switch (mode) {
-      case 0: up = aig.makeAnd(round, aig.makeOr(sticky, fraction[0])); break;
-      case 1: up = round; break;
-      case 2: up = aig.makeAnd(aig.makeOr(round, sticky), ~sg); break;
+      case ROUND_NEAREST_TIES_TO_EVEN: up = aig.makeAnd(round, aig.makeOr(sticky, fraction[0])); break;
+      case ROUND_NEAREST_TIES_TO_AWAY: up = round; break;
+      case ROUND_TOWARD_POSITIVE: up = aig.makeAnd(aig.makeOr(round, sticky), ~sg); break;
       default: up = aig.makeAnd(aig.makeOr(round, sticky), sg); break;
     }
     AIGEdge carry = std::move(up);
@@ -200,19 +202,19 @@ void blast_round_step(AIG& aig, const AIGEdge& sign, EdgeVector& exponent, EdgeV
   const AIGEdge ovf = ~blast_slt(aig, exponent, max);
   AIGEdge inf, maxf;
   switch (mode) {
-    case 0:
-    case 1: inf = ovf; maxf = f; break;
-    case 2: inf = aig.makeAnd(ovf, ~sg); maxf = aig.makeAnd(ovf, sg); break;
-    case 3: inf = aig.makeAnd(ovf, sg); maxf = aig.makeAnd(ovf, ~sg); break;
+    case ROUND_NEAREST_TIES_TO_EVEN:
+    case ROUND_NEAREST_TIES_TO_AWAY: inf = ovf; maxf = f; break;
+    case ROUND_TOWARD_POSITIVE: inf = aig.makeAnd(ovf, ~sg); maxf = aig.makeAnd(ovf, sg); break;
+    case ROUND_TOWARD_NEGATIVE: inf = aig.makeAnd(ovf, sg); maxf = aig.makeAnd(ovf, ~sg); break;
     default: inf = f; maxf = ovf; break;
   }
   const AIGEdge any = aig.makeOr(maxf, inf);
   for (std::uint32_t i = 1; i < e; ++i) r[s + i] = aig.makeIte(any, t, r[s + i]);
-  if (mode < 4) {
+  if (mode < ROUND_TOWARD_ZERO) {
     for (std::uint32_t i = 0; i < s; ++i) r[i] = aig.makeIte(inf, f, r[i]);
     r[s] = aig.makeIte(inf, t, r[s]);
   }
-  if (mode != 0 && mode != 1) {
+  if (mode != ROUND_NEAREST_TIES_TO_EVEN && mode != ROUND_NEAREST_TIES_TO_AWAY) {
     for (std::uint32_t i = 0; i < s; ++i) r[i] = aig.makeIte(maxf, t, r[i]);
     r[s] = aig.makeIte(maxf, f, r[s]);
   }
@@ -222,7 +224,7 @@ void blast_round_step(AIG& aig, const AIGEdge& sign, EdgeVector& exponent, EdgeV
 void blast_round_and_pack(AIG& aig, const AIGEdge& sign, const EdgeVector& exponent, const EdgeVector& significand,
                           std::uint32_t offset, AIGEdge& sticky, EdgeVector& result, const FloatFormat& format,
                           RoundingMode mode) {
-  if (mode > 4) mode = 4;
+  if (mode > ROUND_TOWARD_ZERO) mode = ROUND_TOWARD_ZERO;
   const std::uint32_t e = format.exponentWidth;
   const std::uint32_t s = format.significandWidth;
   const AIGEdge f = aig.getFalse();
@@ -302,11 +304,11 @@ void blast_round_and_pack(AIG& aig, const AIGEdge& sign, const EdgeVector& expon
 
 void blast_float_add(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVector& result,
                      const FloatFormat& format, RoundingMode mode) {
-  if (mode > 4) mode = 4;
+  if (mode > ROUND_TOWARD_ZERO) mode = ROUND_TOWARD_ZERO;
   const std::uint32_t e = format.exponentWidth;
   const std::uint32_t s = format.significandWidth;
   const std::uint32_t m = s + 1;
-  const std::uint32_t g = mode == 4 ? 0 : 1;  // guard positions beyond the round bit
+  const std::uint32_t g = mode == ROUND_TOWARD_ZERO ? 0 : 1;  // guard positions beyond the round bit
   const AIGEdge t = aig.getTrue();
   const AIGEdge f = aig.getFalse();
 
@@ -358,7 +360,7 @@ void blast_float_add(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
   EdgeVector r;
   blast_round_and_pack(aig, sign, el, sum, 1, sticky, r, format, mode);
 
-  if (mode == 3) {
+  if (mode == ROUND_TOWARD_NEGATIVE) {
     // An exact zero sum is -0 toward negative unless both operands are +0.
     const AIGEdge tz = aig.makeAnd(blast_is_zero(aig, r, format), aig.makeOr(sx, sy));
     r[e + s] = aig.makeIte(tz, t, r[e + s]);
@@ -385,7 +387,7 @@ void blast_float_add(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
 
 void blast_float_mul(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVector& result,
                      const FloatFormat& format, RoundingMode mode) {
-  if (mode > 4) mode = 4;
+  if (mode > ROUND_TOWARD_ZERO) mode = ROUND_TOWARD_ZERO;
   const std::uint32_t s = format.significandWidth;
   const std::uint32_t m = s + 1;
   const AIGEdge t = aig.getTrue();
@@ -425,11 +427,11 @@ void blast_float_mul(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
 
 void blast_float_div(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVector& result,
                      const FloatFormat& format, RoundingMode mode) {
-  if (mode > 4) mode = 4;
+  if (mode > ROUND_TOWARD_ZERO) mode = ROUND_TOWARD_ZERO;
   const std::uint32_t e = format.exponentWidth;
   const std::uint32_t s = format.significandWidth;
   const std::uint32_t m = s + 1;
-  const std::uint32_t g = mode == 4 ? 0 : 1;  // extra quotient positions
+  const std::uint32_t g = mode == ROUND_TOWARD_ZERO ? 0 : 1;  // extra quotient positions
   const AIGEdge t = aig.getTrue();
   const AIGEdge f = aig.getFalse();
 
@@ -523,14 +525,14 @@ void blast_float_div(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
 
 void blast_float_to_int(AIG& aig, const EdgeVector& x, const FloatFormat& format, EdgeVector& result,
                         std::uint32_t width, bool isSigned, RoundingMode mode) {
-  if (mode > 4) mode = 4;
+  if (mode > ROUND_TOWARD_ZERO) mode = ROUND_TOWARD_ZERO;
   const std::uint32_t e = format.exponentWidth;
   const std::uint32_t s = format.significandWidth;
   const AIGEdge t = aig.getTrue();
   const AIGEdge f = aig.getFalse();
   // Round and sticky bits: never toward zero; toward negative an unsigned
   // result truncates its magnitude.
-  const bool rounds = mode != 4 && (mode != 3 || isSigned);
+  const bool rounds = mode != ROUND_TOWARD_ZERO && (mode != ROUND_TOWARD_NEGATIVE || isSigned);
   EdgeVector r(width, f);
   if (width == 0) {
     result = std::move(r);
@@ -561,13 +563,13 @@ void blast_float_to_int(AIG& aig, const EdgeVector& x, const FloatFormat& format
   if (rounds) {
     const AIGEdge round = v[p - 1];
     AIGEdge sticky = f;
-    if (mode != 1)
+    if (mode != ROUND_NEAREST_TIES_TO_AWAY)
       for (std::uint32_t i = 0; i + 1 < p; ++i) sticky = aig.makeOr(sticky, v[i]);
     AIGEdge up;
     switch (mode) {
-      case 0: up = aig.makeAnd(round, aig.makeOr(r[0], sticky)); break;
-      case 1: up = round; break;
-      case 2: up = aig.makeAnd(aig.makeOr(sticky, round), ~sign); break;
+      case ROUND_NEAREST_TIES_TO_EVEN: up = aig.makeAnd(round, aig.makeOr(r[0], sticky)); break;
+      case ROUND_NEAREST_TIES_TO_AWAY: up = round; break;
+      case ROUND_TOWARD_POSITIVE: up = aig.makeAnd(aig.makeOr(sticky, round), ~sign); break;
       default: up = aig.makeAnd(aig.makeOr(sticky, round), sign); break;
     }
     AIGEdge carry = std::move(up);
@@ -582,16 +584,16 @@ void blast_float_to_int(AIG& aig, const EdgeVector& x, const FloatFormat& format
   const AIGEdge small = blast_slt(aig, ex, lim);  // |x| < 1/2 when rounding, else < 1
   for (std::uint32_t i = 1; i < width; ++i) r[i] = aig.makeIte(small, f, r[i]);
   AIGEdge low;
-  if (mode == 2)
+  if (mode == ROUND_TOWARD_POSITIVE)
     low = ~sign;
-  else if (mode == 3 && isSigned)
+  else if (mode == ROUND_TOWARD_NEGATIVE && isSigned)
     low = sign;
   else
     low = f;
   r[0] = aig.makeIte(small, low, r[0]);
 
   // A zero converts to 0 (the small-value rule above would give 1).
-  if (mode == 2 || (mode == 3 && isSigned)) {
+  if (mode == ROUND_TOWARD_POSITIVE || (mode == ROUND_TOWARD_NEGATIVE && isSigned)) {
     const AIGEdge z = blast_is_zero(aig, x, format);
     for (std::uint32_t i = 0; i < width; ++i) r[i] = aig.makeIte(z, f, r[i]);
   }

@@ -44,7 +44,6 @@ class ArrayConsistencyChecker : public ExpressionAddRemoveListener {
   uint32_t getLemmaCount() const { return lemmaCount; }
   // Number of checks run so far (each rebuilds the model tables).
   uint32_t getCheckCount() const { return timer.getStartCount(); }
-  size_t getAccessCount() const { return accesses.size(); }
 
  private:
   struct BySerialId {

@@ -185,7 +185,7 @@ uint32_t Expression::countUsers() const {
 void Expression::setRepresentative(Expression* r) {
   if (r == representative_) return;
   if (r == nullptr || r == this)
-    throwInternalError("src/varnok/expression.cpp", __LINE__, "setRepresentative",
+    throwInternalError("src/varnok/node/expression", 188, "setRepresentative",
                        "A node cannot forward to itself or to nothing.");
   if (representative_) {
     // Already forwarding: the node is out of the store and holds no children,

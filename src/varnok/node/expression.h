@@ -230,7 +230,6 @@ class Expression {
   uint32_t getId() const { return id_; }
   uint32_t getWidth() const { return width_; }
 
-  uint8_t getFlags() const { return flags_; }
   bool hasFlag(uint8_t flag) const { return (flags_ & flag) != 0; }
   void setFlag(uint8_t flag) { flags_ = static_cast<uint8_t>(flags_ | flag); }
   void clearFlag(uint8_t flag) { flags_ = static_cast<uint8_t>(flags_ & ~flag); }

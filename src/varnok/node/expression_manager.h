@@ -94,7 +94,6 @@ class ExpressionManager {
 
   // ---- queries ------------------------------------------------------------
   uint32_t getKindCount(uint32_t kind) const { return kind < NUM_EXPRESSION_KINDS ? kindCounters_[kind] : 0; }
-  const uint32_t* getKindCounters() const { return kindCounters_; }
   uint32_t getNextId() const { return nextId_; }
   uint32_t getLiveCount() const { return liveNodes_; }
   size_t getSetSize() const { return nodes_.size(); }

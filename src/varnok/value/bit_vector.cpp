@@ -12,8 +12,6 @@ namespace varnok {
 
 namespace {
 
-inline uint64_t lowMask(uint32_t bits) { return bits >= 64 ? ~uint64_t(0) : (uint64_t(1) << bits) - 1; }
-
 // Number of bits of word i of a value of the given width that lie below the
 // width (64 for every word but the top one).
 inline uint32_t bitsInWord(uint32_t width, uint32_t i) {

@@ -41,7 +41,6 @@ class BitVector {
   uint32_t getNumWords() const { return numWords(width_); }
   // Word i, least significant first; i < getNumWords().
   uint64_t getWord(uint32_t i) const { return words()[i]; }
-  const uint64_t* getWords() const { return words(); }
   // True when the value lives on the heap (width above 64).
   bool isHeapAllocated() const { return isHeap(); }
 
