@@ -422,108 +422,156 @@ ExpressionRef joinExtracts(Build& bd, Expression* hiPart, Expression* loPart) {
   return bd.Extract(childOf(hiPart, 0), hiOf(hiPart), loOf(loPart));
 }
 
-// One pass over the rules of the concatenation, in their order. In the
-// comments a and b are the operands in their order (a the high part), x and y
-// the operands in either order (a rule written for x tries a as x first, then
-// b), x[h:m] and x[m-1:l] adjacent extracts of one node x, c and d constants,
-// ±p the bit p or its complement (either, independently at each place).
-ExpressionRef concatRules(ExpressionManager& m, ExpressionRef& a, ExpressionRef& b, bool& again) {
-  Build bd{m};
-  Expression* A = a.get();
-  Expression* B = b.get();
-  Expression* const e[2] = {A, B};
-  const uint32_t kind[2] = {A->getKind(), B->getKind()};
-  // concat(c, d) → the folded constant
-  if (kind[0] == KIND_CONSTANT && kind[1] == KIND_CONSTANT) {
-    BitVector r;
-    BitVector::concat(valueOf(A), valueOf(B), r);
-    return bd.Constant(r);
+// One pass over the rules of the concatenation: the operands as the rules see
+// them. In the comments of the rules a and b are the operands in their order
+// (a the high part), x and y the operands in either order (a rule written for
+// x tries a as x first, then b), x[h:m] and x[m-1:l] adjacent extracts of one
+// node x, c and d constants, ±p the bit p or its complement (either,
+// independently at each place).
+struct ConcatPass : RulePass {
+  ConcatPass(ExpressionManager& m, ExpressionRef& a, ExpressionRef& b)
+      : RulePass(m),
+        handle{&a, &b},
+        node{a.get(), b.get()},
+        kind{node[0]->getKind(), node[1]->getKind()},
+        isConcat{kind[0] == KIND_CONCAT, kind[1] == KIND_CONCAT} {}
+
+  ExpressionRef* const handle[2];  // the caller's handles
+  Expression* const node[2];       // the operands they hold
+  const uint32_t kind[2];
+  const bool isConcat[2];
+
+  // Replaces the operands by n[0] and n[1] and starts the rules over.
+  bool replaceOperands(ExpressionRef (&n)[2]) {
+    factory_build::replaceOperands(*handle[0], *handle[1], n[0], n[1]);
+    return startOver();
   }
-  const bool aC = kind[0] == KIND_CONCAT, bC = kind[1] == KIND_CONCAT;
-  // concat(x[h:m], x[m-1:l]) → x[h:l]
-  if (adjacentExtracts(A, B)) return joinExtracts(bd, A, B);
-  // concat(x[h:m], concat(x[m-1:l], z)) → concat(x[h:l], z);
-  // concat(concat(z, x[h:m]), x[m-1:l]) → concat(z, x[h:l])
+};
+
+// concat(c, d) → the folded constant
+bool concatOfConstantsIsFolded(ConcatPass& pass) {
+  if (pass.kind[0] != KIND_CONSTANT || pass.kind[1] != KIND_CONSTANT) return false;
+  BitVector r;
+  BitVector::concat(valueOf(pass.node[0]), valueOf(pass.node[1]), r);
+  return pass.answer(pass.build.Constant(r));
+}
+
+// concat(x[h:m], x[m-1:l]) → x[h:l]
+bool concatOfAdjacentExtractsIsTheJoinedExtract(ConcatPass& pass) {
+  if (!adjacentExtracts(pass.node[0], pass.node[1])) return false;
+  return pass.answer(joinExtracts(pass.build, pass.node[0], pass.node[1]));
+}
+
+// concat(x[h:m], concat(x[m-1:l], z)) → concat(x[h:l], z);
+// concat(concat(z, x[h:m]), x[m-1:l]) → concat(z, x[h:l])
+bool extractBesideConcatJoinsAdjacentExtracts(ConcatPass& pass) {
   for (int i = 0; i < 2; ++i) {
-    Expression* N = e[1 - i];
-    if (kind[i] != KIND_EXTRACT || kind[1 - i] != KIND_CONCAT) continue;
+    Expression* N = pass.node[1 - i];
+    if (pass.kind[i] != KIND_EXTRACT || pass.kind[1 - i] != KIND_CONCAT) continue;
     Expression* part[2];
-    part[i] = e[i];
+    part[i] = pass.node[i];
     part[1 - i] = childOf(N, i);
     if (!adjacentExtracts(part[0], part[1])) continue;
     ExpressionRef n[2];
-    n[i] = joinExtracts(bd, part[0], part[1]);
+    n[i] = joinExtracts(pass.build, part[0], part[1]);
     n[1 - i] = childOf(N, 1 - i);
-    return replacePair(a, b, n[0], n[1], again);
+    return pass.replaceOperands(n);
   }
-  // concat(concat(z, x[h:m]), concat(x[m-1:l], u)) → concat(concat(z, x[h:l]), u)
-  if (aC && bC && adjacentExtracts(childOf(A, 1), childOf(B, 0))) {
-    ExpressionRef mid = joinExtracts(bd, childOf(A, 1), childOf(B, 0));
-    ExpressionRef na = bd.Concat(childOf(A, 0), mid);
-    ExpressionRef nb(childOf(B, 1));
-    return replacePair(a, b, na, nb, again);
-  }
-  // concat(concat(z, c), d) → concat(z, concat(c, d));
-  // concat(c, concat(d, z)) → concat(concat(c, d), z)
+  return false;
+}
+
+// concat(concat(z, x[h:m]), concat(x[m-1:l], u)) → concat(concat(z, x[h:l]), u)
+bool concatsJoinAdjacentExtractsAtTheSeam(ConcatPass& pass) {
+  Expression* A = pass.node[0];
+  Expression* B = pass.node[1];
+  if (!pass.isConcat[0] || !pass.isConcat[1] || !adjacentExtracts(childOf(A, 1), childOf(B, 0))) return false;
+  ExpressionRef n[2];
+  ExpressionRef mid = joinExtracts(pass.build, childOf(A, 1), childOf(B, 0));
+  n[0] = pass.build.Concat(childOf(A, 0), mid);
+  n[1] = childOf(B, 1);
+  return pass.replaceOperands(n);
+}
+
+// concat(concat(z, c), d) → concat(z, concat(c, d));
+// concat(c, concat(d, z)) → concat(concat(c, d), z)
+bool constantBesideConcatJoinsTheConstants(ConcatPass& pass) {
   for (int i = 0; i < 2; ++i) {
-    Expression* N = e[i];
-    Expression* K = e[1 - i];
-    if (kind[i] != KIND_CONCAT || kind[1 - i] != KIND_CONSTANT || !isConst(childOf(N, 1 - i))) continue;
+    Expression* N = pass.node[i];
+    Expression* K = pass.node[1 - i];
+    if (pass.kind[i] != KIND_CONCAT || pass.kind[1 - i] != KIND_CONSTANT || !isConst(childOf(N, 1 - i))) continue;
     Expression* part[2];
     part[i] = childOf(N, 1 - i);
     part[1 - i] = K;
     ExpressionRef n[2];
-    n[1 - i] = bd.Concat(part[0], part[1]);
+    n[1 - i] = pass.build.Concat(part[0], part[1]);
     n[i] = childOf(N, i);
-    return replacePair(a, b, n[0], n[1], again);
+    return pass.replaceOperands(n);
   }
-  // concat(concat(z, c), concat(d, u)) → concat(z, concat(concat(c, d), u))
-  if (aC && bC && isConst(childOf(A, 1)) && isConst(childOf(B, 0))) {
-    ExpressionRef k = bd.Concat(childOf(A, 1), childOf(B, 0));
-    ExpressionRef nb = bd.Concat(k, childOf(B, 1));
-    ExpressionRef na(childOf(A, 0));
-    return replacePair(a, b, na, nb, again);
-  }
-  // concat(u, concat(v, z)) for bits u, v, z each ±p → ite(u, k, ~k), k the
-  // three bits where u = 1
-  if (bC && A->getWidth() == 1) {
-    Expression* p = childOf(B, 0);
-    Expression* q = childOf(B, 1);
-    Expression* base = baseOf(A);
-    if (p->getWidth() == 1 && q->getWidth() == 1 && baseOf(p) == base && baseOf(q) == base) {
-      const bool pa = polarityOf(A);
-      ExpressionRef t = bd.True();
-      ExpressionRef bp = bd.Bool(pa == polarityOf(p));
-      ExpressionRef bq = bd.Bool(pa == polarityOf(q));
-      ExpressionRef low = bd.Concat(bp, bq);
-      ExpressionRef K = bd.Concat(t, low);
-      ExpressionRef nK = bd.Not(K);
-      return bd.Ite(A, K, nK);
-    }
-  }
-  // concat(concat(v, z), u) for bits u, v, z each ±p → ite(u, k, ~k) likewise,
-  // k built from its high bit down
-  if (aC && B->getWidth() == 1) {
-    Expression* p = childOf(A, 0);
-    Expression* q = childOf(A, 1);
-    Expression* base = baseOf(B);
-    if (p->getWidth() == 1 && q->getWidth() == 1 && baseOf(p) == base && baseOf(q) == base) {
-      const bool pb = polarityOf(B);
-      ExpressionRef bp = bd.Bool(pb == polarityOf(p));
-      ExpressionRef bq = bd.Bool(pb == polarityOf(q));
-      ExpressionRef t = bd.True();
-      ExpressionRef low = bd.Concat(bq, t);
-      ExpressionRef K = bd.Concat(bp, low);
-      ExpressionRef nK = bd.Not(K);
-      return bd.Ite(B, K, nK);
-    }
-  }
-  // concat(±p, ite(±p, t, f)) with a constant branch → ite(±p, concat(v, t), concat(~v, f)),
-  // v the bit's value where the condition holds; concat(ite(±p, t, f), ±p) likewise
+  return false;
+}
+
+// concat(concat(z, c), concat(d, u)) → concat(z, concat(concat(c, d), u))
+bool concatsJoinConstantsAtTheSeam(ConcatPass& pass) {
+  Expression* A = pass.node[0];
+  Expression* B = pass.node[1];
+  if (!pass.isConcat[0] || !pass.isConcat[1] || !isConst(childOf(A, 1)) || !isConst(childOf(B, 0))) return false;
+  ExpressionRef n[2];
+  ExpressionRef k = pass.build.Concat(childOf(A, 1), childOf(B, 0));
+  n[1] = pass.build.Concat(k, childOf(B, 1));
+  n[0] = childOf(A, 0);
+  return pass.replaceOperands(n);
+}
+
+// concat(u, concat(v, z)) for bits u, v, z each ±p → ite(u, k, ~k), k the
+// three bits where u = 1
+bool bitBeforeTwoCopiesOfItselfIsIte(ConcatPass& pass) {
+  Expression* A = pass.node[0];
+  Expression* B = pass.node[1];
+  if (!pass.isConcat[1] || A->getWidth() != 1) return false;
+  Build& bd = pass.build;
+  Expression* p = childOf(B, 0);
+  Expression* q = childOf(B, 1);
+  Expression* base = baseOf(A);
+  if (p->getWidth() != 1 || q->getWidth() != 1 || baseOf(p) != base || baseOf(q) != base) return false;
+  const bool pa = polarityOf(A);
+  ExpressionRef t = bd.True();
+  ExpressionRef bp = bd.Bool(pa == polarityOf(p));
+  ExpressionRef bq = bd.Bool(pa == polarityOf(q));
+  ExpressionRef low = bd.Concat(bp, bq);
+  ExpressionRef K = bd.Concat(t, low);
+  ExpressionRef nK = bd.Not(K);
+  return pass.answer(bd.Ite(A, K, nK));
+}
+
+// concat(concat(v, z), u) for bits u, v, z each ±p → ite(u, k, ~k) likewise,
+// k built from its high bit down
+bool bitAfterTwoCopiesOfItselfIsIte(ConcatPass& pass) {
+  Expression* A = pass.node[0];
+  Expression* B = pass.node[1];
+  if (!pass.isConcat[0] || B->getWidth() != 1) return false;
+  Build& bd = pass.build;
+  Expression* p = childOf(A, 0);
+  Expression* q = childOf(A, 1);
+  Expression* base = baseOf(B);
+  if (p->getWidth() != 1 || q->getWidth() != 1 || baseOf(p) != base || baseOf(q) != base) return false;
+  const bool pb = polarityOf(B);
+  ExpressionRef bp = bd.Bool(pb == polarityOf(p));
+  ExpressionRef bq = bd.Bool(pb == polarityOf(q));
+  ExpressionRef t = bd.True();
+  ExpressionRef low = bd.Concat(bq, t);
+  ExpressionRef K = bd.Concat(bp, low);
+  ExpressionRef nK = bd.Not(K);
+  return pass.answer(bd.Ite(B, K, nK));
+}
+
+// concat(±p, ite(±p, t, f)) with a constant branch → ite(±p, concat(v, t), concat(~v, f)),
+// v the bit's value where the condition holds; concat(ite(±p, t, f), ±p) likewise
+bool bitBesideIteOnItselfMovesIntoTheBranches(ConcatPass& pass) {
+  Build& bd = pass.build;
   for (int i = 0; i < 2; ++i) {
-    Expression* bit = e[i];
-    Expression* I = e[1 - i];
-    if (kind[1 - i] != KIND_ITE || bit->getWidth() != 1) continue;
+    Expression* bit = pass.node[i];
+    Expression* I = pass.node[1 - i];
+    if (pass.kind[1 - i] != KIND_ITE || bit->getWidth() != 1) continue;
     Expression* c = childOf(I, 0);
     Expression* t = childOf(I, 1);
     Expression* f = childOf(I, 2);
@@ -538,18 +586,32 @@ ExpressionRef concatRules(ExpressionManager& m, ExpressionRef& a, ExpressionRef&
     part[i] = bn.get();
     part[1 - i] = f;
     ExpressionRef ne = bd.Concat(part[0], part[1]);
-    return bd.Ite(c, nt, ne);
+    return pass.answer(bd.Ite(c, nt, ne));
   }
-  // No rule left → a new concatenation node.
-  return m.findOrInsert(new ConcatExpression(A, B));
+  return false;
 }
 
-// Runs the rule passes until one answers and stores the answer in result.
+// The rules of the concatenation in their order.
+constexpr bool (*kConcatRules[])(ConcatPass&) = {
+    concatOfConstantsIsFolded,
+    concatOfAdjacentExtractsIsTheJoinedExtract,
+    extractBesideConcatJoinsAdjacentExtracts,
+    concatsJoinAdjacentExtractsAtTheSeam,
+    constantBesideConcatJoinsTheConstants,
+    concatsJoinConstantsAtTheSeam,
+    bitBeforeTwoCopiesOfItselfIsIte,
+    bitAfterTwoCopiesOfItselfIsIte,
+    bitBesideIteOnItselfMovesIntoTheBranches,
+};
+
+// Runs the rule passes until one answers and stores the answer in result;
+// no rule left → a new concatenation node.
 ExpressionRef& concatLoop(ExpressionManager& m, ExpressionRef& result, ExpressionRef& a, ExpressionRef& b) {
   for (;;) {
-    bool again = false;
-    ExpressionRef r = concatRules(m, a, b, again);
-    if (!again) return answer(result, std::move(r));
+    ConcatPass pass(m, a, b);
+    if (!applyFirstRule(kConcatRules, pass))
+      pass.answer(m.findOrInsert(new ConcatExpression(pass.node[0], pass.node[1])));
+    if (!pass.again) return answer(result, std::move(pass.result));
   }
 }
 

@@ -160,5 +160,37 @@ struct Build {
 #undef VARNOK_BUILD_BINARY
 #undef VARNOK_BUILD_TERNARY
 
+// One pass over the named rules of a maker (and, equality, if-then-else,
+// concatenation). The maker's own pass type derives from this and adds the
+// operands as its rules see them. A rule is a function that answers whether
+// it applied: then it has either stored the maker's answer (`answer`) or
+// replaced operands, after which the rules start over on the new ones
+// (`startOver`).
+struct RulePass {
+  explicit RulePass(ExpressionManager& m) : manager(m), build{m} {}
+
+  ExpressionManager& manager;
+  Build build;
+  ExpressionRef result;  // the answer of the rule that applied
+  bool again = false;    // the rule that applied replaced operands
+
+  bool answer(ExpressionRef&& r) {
+    result = std::move(r);
+    return true;
+  }
+  bool startOver() {
+    again = true;
+    return true;
+  }
+};
+
+// Tries the rules in their order until one applies; false when none does.
+template <class Pass, size_t N>
+bool applyFirstRule(bool (*const (&rules)[N])(Pass&), Pass& pass) {
+  for (bool (*rule)(Pass&) : rules)
+    if (rule(pass)) return true;
+  return false;
+}
+
 }  // namespace factory_build
 }  // namespace varnok
