@@ -10,7 +10,9 @@
 //
 // Each rule is written as one step with a comment of its shape and result
 // ("x & ~x → 0"); a rule that applies to either operand, or to either branch,
-// is written once and tried on the first, then on the second.
+// is written once and tried on the first, then on the second. The rules of
+// the conjunction, the equality and the if-then-else are named functions
+// (`andOfComplementsIsZero`), tried in the order of one list per maker.
 //
 // Operands that cannot stand where they are given (a null handle, an array
 // where a bit-vector is expected, operands of different widths or sorts) give
@@ -454,7 +456,8 @@ bool conjunctReducedWithTheOtherRegroups(AndPass& pass) {
 }
 
 // The rules of the conjunction in their order.
-constexpr bool (*kAndRules[])(AndPass&) = {
+using AndRules = RuleList<
+    AndPass,
     andOfConstantsIsFolded,
     andWithItselfIsOperand,
     andWithZeroIsZero,
@@ -479,8 +482,7 @@ constexpr bool (*kAndRules[])(AndPass&) = {
     andWithWhatItImpliesIsTheImplying,
     andInsideOperandSimplifiedUnderTheOther,
     notAndsReducedBySimplifyAnd,
-    conjunctReducedWithTheOtherRegroups,
-};
+    conjunctReducedWithTheOtherRegroups>;
 
 // Runs the rule passes until one answers and stores the answer in result;
 // no rule left → a new and node.
@@ -491,7 +493,7 @@ ExpressionRef& andLoop(ExpressionManager& m, ExpressionRef& result, ExpressionRe
     // Operands of different widths or arrays → null; smaller serial id first.
     if (!orderCommutativeOperands(a, b, A, B)) return fail(result);
     AndPass pass(m, a, b);
-    if (!applyFirstRule(kAndRules, pass)) pass.answer(newAndNode(pass));
+    if (!AndRules::applyFirst(pass)) pass.answer(newAndNode(pass));
     if (!pass.again) return answer(result, std::move(pass.result));
   }
 }
@@ -775,7 +777,8 @@ bool bitEqualToZeroIsItsNot(EqualPass& pass) {
 }
 
 // The rules of the equality in their order.
-constexpr bool (*kEqualRules[])(EqualPass&) = {
+using EqualRules = RuleList<
+    EqualPass,
     equalityWithItselfIsTrue,
     equalityOfDifferentSortsIsNull,
     equalityOfDistinctIsFalse,
@@ -793,8 +796,7 @@ constexpr bool (*kEqualRules[])(EqualPass&) = {
     equalityOfConcatsSplitsAtTheSeam,
     equalityOfConcatWithConstantSplits,
     bitEqualToOneIsTheBit,
-    bitEqualToZeroIsItsNot,
-};
+    bitEqualToZeroIsItsNot>;
 
 // Runs the rule passes until one answers and stores the answer in result;
 // no rule left → a new equality node.
@@ -804,7 +806,7 @@ ExpressionRef& equalLoop(ExpressionManager& m, ExpressionRef& result, Expression
     if (a->getWidth() != b->getWidth()) return fail(result);
     if (a->getId() >= b->getId()) a.swap(b);
     EqualPass pass(m, a, b);
-    if (!applyFirstRule(kEqualRules, pass))
+    if (!EqualRules::applyFirst(pass))
       pass.answer(m.findOrInsert(new EqualExpression(pass.node[0], pass.node[1])));
     if (!pass.again) return answer(result, std::move(pass.result));
   }
@@ -828,13 +830,14 @@ struct ItePass : RulePass {
         iteLike{kind[0] == KIND_ITE || kind[0] == KIND_ARRAY_ITE, kind[1] == KIND_ITE || kind[1] == KIND_ARRAY_ITE},
         width(branch[0]->getWidth()) {}
 
-  ExpressionRef& conditionHandle;    // the caller's handles
+  // The caller's handles and the operands they hold.
+  ExpressionRef& conditionHandle;
   ExpressionRef* const branchHandle[2];
-  Expression* const condition;       // the operands they hold
+  Expression* const condition;
   Expression* const branch[2];
-  const uint32_t kind[2];            // of the branches
-  const bool iteLike[2];             // the branch is an if-then-else of either sort
-  const uint32_t width;              // of the then-branch
+  const uint32_t kind[2];  // of the branches
+  const bool iteLike[2];   // the branch is an if-then-else of either sort
+  const uint32_t width;    // of the then-branch
 
   // Replaces the condition and one branch and starts the rules over.
   bool replaceConditionAndBranch(ExpressionRef& newCondition, int i, ExpressionRef& newBranch) {
@@ -1066,7 +1069,8 @@ bool bitIteWithOneElseIsOr(ItePass& pass) {
 }
 
 // The rules of the if-then-else in their order.
-constexpr bool (*kIteRules[])(ItePass&) = {
+using IteRules = RuleList<
+    ItePass,
     iteOfEqualBranchesIsTheBranch,
     iteOnConstantIsTheChosenBranch,
     iteOnNotSwapsTheBranches,
@@ -1086,8 +1090,7 @@ constexpr bool (*kIteRules[])(ItePass&) = {
     bitIteWithZeroThenIsAnd,
     bitIteWithOneThenIsOr,
     bitIteWithZeroElseIsAnd,
-    bitIteWithOneElseIsOr,
-};
+    bitIteWithOneElseIsOr>;
 
 // Runs the rule passes until one answers and stores the answer in result;
 // no rule left → a new if-then-else node.
@@ -1095,7 +1098,7 @@ ExpressionRef& iteLoop(ExpressionManager& m, ExpressionRef& result, ExpressionRe
                        ExpressionRef& e) {
   for (;;) {
     ItePass pass(m, c, t, e);
-    if (!applyFirstRule(kIteRules, pass))
+    if (!IteRules::applyFirst(pass))
       pass.answer(m.findOrInsert(new IteExpression(pass.condition, pass.branch[0], pass.branch[1])));
     if (!pass.again) return answer(result, std::move(pass.result));
   }

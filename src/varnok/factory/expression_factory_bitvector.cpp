@@ -9,7 +9,9 @@
 //
 // Each rule is written as one step with a comment of its shape and result
 // ("x + -x → 0"); a rule that applies to either operand is written once and
-// tried on the first, then on the second.
+// tried on the first, then on the second. The rules of the concatenation are
+// named functions (`concatOfAdjacentExtractsIsTheJoinedExtract`), tried in
+// the order of one list.
 //
 // Operands that cannot stand where they are given (a null handle, an array,
 // operands of different widths, a result wider than 2^32 - 1 bits) give a null
@@ -592,7 +594,8 @@ bool bitBesideIteOnItselfMovesIntoTheBranches(ConcatPass& pass) {
 }
 
 // The rules of the concatenation in their order.
-constexpr bool (*kConcatRules[])(ConcatPass&) = {
+using ConcatRules = RuleList<
+    ConcatPass,
     concatOfConstantsIsFolded,
     concatOfAdjacentExtractsIsTheJoinedExtract,
     extractBesideConcatJoinsAdjacentExtracts,
@@ -601,15 +604,14 @@ constexpr bool (*kConcatRules[])(ConcatPass&) = {
     concatsJoinConstantsAtTheSeam,
     bitBeforeTwoCopiesOfItselfIsIte,
     bitAfterTwoCopiesOfItselfIsIte,
-    bitBesideIteOnItselfMovesIntoTheBranches,
-};
+    bitBesideIteOnItselfMovesIntoTheBranches>;
 
 // Runs the rule passes until one answers and stores the answer in result;
 // no rule left → a new concatenation node.
 ExpressionRef& concatLoop(ExpressionManager& m, ExpressionRef& result, ExpressionRef& a, ExpressionRef& b) {
   for (;;) {
     ConcatPass pass(m, a, b);
-    if (!applyFirstRule(kConcatRules, pass))
+    if (!ConcatRules::applyFirst(pass))
       pass.answer(m.findOrInsert(new ConcatExpression(pass.node[0], pass.node[1])));
     if (!pass.again) return answer(result, std::move(pass.result));
   }

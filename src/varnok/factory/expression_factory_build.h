@@ -184,13 +184,13 @@ struct RulePass {
   }
 };
 
-// Tries the rules in their order until one applies; false when none does.
-template <class Pass, size_t N>
-bool applyFirstRule(bool (*const (&rules)[N])(Pass&), Pass& pass) {
-  for (bool (*rule)(Pass&) : rules)
-    if (rule(pass)) return true;
-  return false;
-}
+// The ordered list of the named rules of a maker: `applyFirst` tries them in
+// their order until one applies, and answers false when none does. The rules
+// are template arguments, so that each call is direct and can be inlined.
+template <class Pass, bool (*... rules)(Pass&)>
+struct RuleList {
+  static bool applyFirst(Pass& pass) { return (rules(pass) || ...); }
+};
 
 }  // namespace factory_build
 }  // namespace varnok
