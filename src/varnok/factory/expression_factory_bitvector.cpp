@@ -877,116 +877,113 @@ ExpressionRef& ExpressionManager::makeRotateRight(ExpressionRef& result, Express
 
 namespace {
 
-using ShiftFold = void (*)(const BitVector&, const BitVector&, BitVector&);
+// x shifted by a constant amount S at width w, without a shift node.
+using ShiftByConstant = ExpressionRef (*)(Build&, Expression* X, Expression* S, uint32_t w);
 
-// The first rules of the three shifts, which they share: operands that cannot
-// stand together → null; a zero amount, or an x that the shift keeps as it is
-// (zero, and for the arithmetic shift all ones) → x; two constants → the
-// constant that `fold` computes. Stores the answer and says whether one of
-// them applied.
-bool shiftSettled(ExpressionManager& m, ExpressionRef& result, ExpressionRef* x, ExpressionRef* s, bool keepsAllOnes,
-                  ShiftFold fold) {
-  if (!usablePair(x, s)) {
-    fail(result);
-    return true;
-  }
-  Expression* X = x->get();
-  Expression* S = s->get();
-  if (X->isZero() || (keepsAllOnes && X->isAllOnes()) || S->isZero()) {
-    result = std::move(*x);
-    return true;
-  }
-  if (isConst(X) && isConst(S)) {
-    BitVector r;
-    fold(valueOf(X), valueOf(S), r);
-    Build bd{m};
-    answer(result, bd.Constant(r));
-    return true;
-  }
-  return false;
-}
+// What tells the three shifts apart.
+struct ShiftRules {
+  // Two constants → the constant this computes.
+  void (*fold)(const BitVector&, const BitVector&, BitVector&);
+  // x all ones is kept as it is (the arithmetic shift), like x zero.
+  bool keepsAllOnes;
+  ShiftByConstant byConstant;
+  // At width 1, x itself (the arithmetic shift) rather than x & ~s.
+  bool keepsBit;
+};
 
 // The amount k of a shift by the constant S, when it is below `limit`.
 bool amountBelow(const Expression* S, uint32_t limit, uint32_t& k) {
   return valueOf(S).toUInt32(k) && k < limit;
 }
 
-}  // namespace
-
-ExpressionRef& ExpressionManager::makeShl(ExpressionRef& result, ExpressionRef* x, ExpressionRef* s) {
-  if (shiftSettled(*this, result, x, s, false, &BitVector::shl)) return result;
-  Expression* X = x->get();
-  Expression* S = s->get();
-  const uint32_t w = X->getWidth();
-  Build bd{*this};
-  // x << k → concat(x[w-k-1:0], k zero bits); k of w or more → 0
-  if (isConst(S)) {
-    uint32_t k = 0;
-    if (amountBelow(S, w, k)) {
-      ExpressionRef low = bd.Extract(X, w - k - 1, 0);
-      ExpressionRef z = bd.Zero(k);
-      return answer(result, bd.Concat(low, z));
-    }
-    return answer(result, bd.Zero(w));
+// x << k → concat(x[w-k-1:0], k zero bits); k of w or more → 0
+ExpressionRef shiftLeftByConstant(Build& bd, Expression* X, Expression* S, uint32_t w) {
+  uint32_t k = 0;
+  if (amountBelow(S, w, k)) {
+    ExpressionRef low = bd.Extract(X, w - k - 1, 0);
+    ExpressionRef z = bd.Zero(k);
+    return bd.Concat(low, z);
   }
-  // 1-bit x << s → x & ~s
-  if (w == 1) {
-    ExpressionRef ns = bd.Not(S);
-    return answer(result, bd.And(X, ns));
-  }
-  // No rule left → a new shift node.
-  return answer(result, findOrInsert(new SHLExpression(X, S)));
+  return bd.Zero(w);
 }
 
-ExpressionRef& ExpressionManager::makeLShr(ExpressionRef& result, ExpressionRef* x, ExpressionRef* s) {
-  if (shiftSettled(*this, result, x, s, false, &BitVector::lshr)) return result;
-  Expression* X = x->get();
-  Expression* S = s->get();
-  const uint32_t w = X->getWidth();
-  Build bd{*this};
-  // x >> k → concat(k zero bits, x[w-1:k]); k of w or more → 0
-  if (isConst(S)) {
-    uint32_t k = 0;
-    if (amountBelow(S, w, k)) {
-      ExpressionRef high = bd.Extract(X, w - 1, k);
-      return answer(result, bd.ZeroExtend(high, k));
-    }
-    return answer(result, bd.Zero(w));
+// x >> k → concat(k zero bits, x[w-1:k]); k of w or more → 0
+ExpressionRef shiftRightByConstant(Build& bd, Expression* X, Expression* S, uint32_t w) {
+  uint32_t k = 0;
+  if (amountBelow(S, w, k)) {
+    ExpressionRef high = bd.Extract(X, w - 1, k);
+    return bd.ZeroExtend(high, k);
   }
-  // 1-bit x >> s → x & ~s
-  if (w == 1) {
-    ExpressionRef ns = bd.Not(S);
-    return answer(result, bd.And(X, ns));
-  }
-  // No rule left → a new shift node.
-  return answer(result, findOrInsert(new LSHRExpression(X, S)));
+  return bd.Zero(w);
 }
 
-ExpressionRef& ExpressionManager::makeAShr(ExpressionRef& result, ExpressionRef* x, ExpressionRef* s) {
-  if (shiftSettled(*this, result, x, s, true, &BitVector::ashr)) return result;
+// x >>s k → x[w-1:k] sign-extended by k; k of w-1 or more → the sign bit
+// extended to w bits
+ExpressionRef shiftRightArithmeticByConstant(Build& bd, Expression* X, Expression* S, uint32_t w) {
+  uint32_t k = 0;
+  ExpressionRef t;
+  if (amountBelow(S, w - 1, k))
+    t = bd.Extract(X, w - 1, k);
+  else
+    t = bd.Extract(X, w - 1, w - 1);
+  const uint32_t n = w - t->getWidth();
+  return bd.SignExtend(t, n);
+}
+
+constexpr ShiftRules kShiftLeft = {&BitVector::shl, false, shiftLeftByConstant, false};
+constexpr ShiftRules kShiftRight = {&BitVector::lshr, false, shiftRightByConstant, false};
+constexpr ShiftRules kShiftRightArithmetic = {&BitVector::ashr, true, shiftRightArithmeticByConstant, true};
+
+// The rules of the three shifts, in their order, with a node of class
+// ShiftNode when none applies.
+template <class ShiftNode>
+ExpressionRef& makeShift(ExpressionManager& m, ExpressionRef& result, ExpressionRef* x, ExpressionRef* s,
+                         const ShiftRules& shift) {
+  // Operands that cannot stand together → null.
+  if (!usablePair(x, s)) return fail(result);
   Expression* X = x->get();
   Expression* S = s->get();
   const uint32_t w = X->getWidth();
-  Build bd{*this};
-  // x >>s k → x[w-1:k] sign-extended by k; k of w-1 or more → the sign bit
-  // extended to w bits
-  if (isConst(S)) {
-    uint32_t k = 0;
-    ExpressionRef t;
-    if (amountBelow(S, w - 1, k))
-      t = bd.Extract(X, w - 1, k);
-    else
-      t = bd.Extract(X, w - 1, w - 1);
-    const uint32_t n = w - t->getWidth();
-    return answer(result, bd.SignExtend(t, n));
-  }
-  // 1-bit x >>s s → x
-  if (w == 1) {
+  // 0 shifted, x shifted by 0 → x; the same for all ones when the shift
+  // keeps them
+  if (X->isZero() || (shift.keepsAllOnes && X->isAllOnes()) || S->isZero()) {
     result = std::move(*x);
     return result;
   }
+  Build bd{m};
+  // Two constants → the folded constant.
+  if (isConst(X) && isConst(S)) {
+    BitVector r;
+    shift.fold(valueOf(X), valueOf(S), r);
+    return answer(result, bd.Constant(r));
+  }
+  // A constant amount → extraction and concatenation.
+  if (isConst(S)) return answer(result, shift.byConstant(bd, X, S, w));
+  // 1-bit x >>s s → x;  1-bit x << s, x >> s → x & ~s
+  if (w == 1) {
+    if (shift.keepsBit) {
+      result = std::move(*x);
+      return result;
+    }
+    ExpressionRef ns = bd.Not(S);
+    return answer(result, bd.And(X, ns));
+  }
   // No rule left → a new shift node.
-  return answer(result, findOrInsert(new ASHRExpression(X, S)));
+  return answer(result, m.findOrInsert(new ShiftNode(X, S)));
+}
+
+}  // namespace
+
+ExpressionRef& ExpressionManager::makeShl(ExpressionRef& result, ExpressionRef* x, ExpressionRef* s) {
+  return makeShift<SHLExpression>(*this, result, x, s, kShiftLeft);
+}
+
+ExpressionRef& ExpressionManager::makeLShr(ExpressionRef& result, ExpressionRef* x, ExpressionRef* s) {
+  return makeShift<LSHRExpression>(*this, result, x, s, kShiftRight);
+}
+
+ExpressionRef& ExpressionManager::makeAShr(ExpressionRef& result, ExpressionRef* x, ExpressionRef* s) {
+  return makeShift<ASHRExpression>(*this, result, x, s, kShiftRightArithmetic);
 }
 
 // ===========================================================================
