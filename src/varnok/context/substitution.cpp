@@ -57,6 +57,24 @@ class CountedNodeSet {
   NodeIdentitySet set_;
 };
 
+// The affected cone of one pass: the nodes in `work` (the candidate
+// variables) and everything above them, breadth first, into `affected`; the
+// tops (affected nodes without users) into `tops` in increasing serial id,
+// the order in which they are processed. Both hold references so that nothing
+// in them is freed while the pass runs.
+void collectAffectedCone(std::deque<Expression*>& work, CountedNodeSet& affected, std::vector<ExpressionRef>& tops) {
+  while (!work.empty()) {
+    Expression* x = work.front();
+    work.pop_front();
+    if (!affected.insert(x)) continue;
+    Expression::UserEntry u = x->getFirstUser();
+    if (!u) tops.emplace_back(x);
+    for (; u; u = Expression::nextUser(u)) work.push_back(u.node());
+  }
+  std::sort(tops.begin(), tops.end(),
+            [](const ExpressionRef& a, const ExpressionRef& b) { return a->getId() < b->getId(); });
+}
+
 }  // namespace
 
 Substitution::Substitution(ExpressionManager* manager) : manager_(manager), enabled_(true), table_(10) {
@@ -211,23 +229,11 @@ void Substitution::apply() {
   local.swap(table_);
 
   // The affected cone: every candidate variable and everything above it.
-  // The tops (affected nodes without users) are processed in increasing
-  // serial id; both hold references so that nothing in them is freed while
-  // the pass runs.
   CountedNodeSet affected;
   std::vector<ExpressionRef> tops;
   std::deque<Expression*> work;
   for (auto& kv : local) work.push_back(kv.first);
-  while (!work.empty()) {
-    Expression* x = work.front();
-    work.pop_front();
-    if (!affected.insert(x)) continue;
-    Expression::UserEntry u = x->getFirstUser();
-    if (!u) tops.emplace_back(x);
-    for (; u; u = Expression::nextUser(u)) work.push_back(u.node());
-  }
-  std::sort(tops.begin(), tops.end(),
-            [](const ExpressionRef& a, const ExpressionRef& b) { return a->getId() < b->getId(); });
+  collectAffectedCone(work, affected, tops);
 
   const uint32_t kStart = UINT32_MAX;
   struct Frame {

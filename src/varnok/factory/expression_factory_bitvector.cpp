@@ -9,7 +9,9 @@
 //
 // Each rule is written as one step with a comment of its shape and result
 // ("x + -x → 0"); a rule that applies to either operand is written once and
-// tried on the first, then on the second.
+// tried on the first, then on the second. The rules of the concatenation are
+// named functions (`concatOfAdjacentExtractsIsTheJoinedExtract`), tried in
+// the order of one list.
 //
 // Operands that cannot stand where they are given (a null handle, an array,
 // operands of different widths, a result wider than 2^32 - 1 bits) give a null
@@ -35,7 +37,7 @@ inline bool usablePair(const ExpressionRef* a, const ExpressionRef* b) {
   return usable(a) && usable(b) && (*a)->getWidth() == (*b)->getWidth();
 }
 // The bit next to a 1-bit expression, read through one not: base and polarity.
-inline Expression* baseOf(Expression* e) { return isKind(e, KIND_NOT) ? ch(e, 0) : e; }
+inline Expression* baseOf(Expression* e) { return isKind(e, KIND_NOT) ? childOf(e, 0) : e; }
 inline bool polarityOf(Expression* e) { return isKind(e, KIND_NOT); }
 
 // For two binary nodes that each have a constant operand: the constants
@@ -45,8 +47,8 @@ bool constantOperands(Expression* A, Expression* B, Expression*& ka, Expression*
                       Expression*& rb) {
   for (uint32_t i = 0; i < 2; ++i) {
     for (uint32_t j = 0; j < 2; ++j) {
-      if (isConst(ch(A, i)) && isConst(ch(B, j))) {
-        ka = ch(A, i), kb = ch(B, j), ra = ch(A, 1 - i), rb = ch(B, 1 - j);
+      if (isConst(childOf(A, i)) && isConst(childOf(B, j))) {
+        ka = childOf(A, i), kb = childOf(B, j), ra = childOf(A, 1 - i), rb = childOf(B, 1 - j);
         return true;
       }
     }
@@ -62,13 +64,13 @@ bool constantOperands(Expression* A, Expression* B, Expression*& ka, Expression*
 // a node of the operator (`op`, KIND_MUL or KIND_ADD).
 struct ArithPair {
   uint32_t op;
-  Ref* h[2];
+  ExpressionRef* h[2];
   Expression* e[2];
   uint32_t kind[2];
   bool constant[2];
   bool opNode[2];
 
-  ArithPair(uint32_t o, Ref& a, Ref& b) : op(o), h{&a, &b}, e{a.get(), b.get()} {
+  ArithPair(uint32_t o, ExpressionRef& a, ExpressionRef& b) : op(o), h{&a, &b}, e{a.get(), b.get()} {
     for (int i = 0; i < 2; ++i) {
       kind[i] = e[i]->getKind();
       constant[i] = kind[i] == KIND_CONSTANT;
@@ -78,7 +80,7 @@ struct ArithPair {
 };
 
 // x ∘ y for the operator `op`.
-Ref applyOp(Build& bd, uint32_t op, Expression* x, Expression* y) {
+ExpressionRef applyOp(Build& bd, uint32_t op, Expression* x, Expression* y) {
   return op == KIND_MUL ? bd.Mul(x, y) : bd.Add(x, y);
 }
 
@@ -93,13 +95,13 @@ Ref applyOp(Build& bd, uint32_t op, Expression* x, Expression* y) {
 bool gatherConstant(Build& bd, const ArithPair& p, int i) {
   Expression* N = p.e[1 - i];
   for (uint32_t k = 0; k < 2; ++k) {
-    if (!isConst(ch(N, k))) continue;
+    if (!isConst(childOf(N, k))) continue;
     Expression* arg[2];
     arg[i] = p.e[i];
-    arg[1 - i] = ch(N, k);
-    Ref n[2];
+    arg[1 - i] = childOf(N, k);
+    ExpressionRef n[2];
     n[i] = applyOp(bd, p.op, arg[0], arg[1]);
-    n[1 - i] = ch(N, 1 - k);
+    n[1 - i] = childOf(N, 1 - k);
     replaceOperands(*p.h[0], *p.h[1], n[0], n[1]);
     return true;
   }
@@ -111,8 +113,8 @@ bool gatherConstant(Build& bd, const ArithPair& p, int i) {
 bool gatherConstantPair(Build& bd, const ArithPair& p) {
   Expression *ka, *kb, *ra, *rb;
   if (!constantOperands(p.e[0], p.e[1], ka, kb, ra, rb)) return false;
-  Ref na = applyOp(bd, p.op, ka, kb);
-  Ref nb = applyOp(bd, p.op, ra, rb);
+  ExpressionRef na = applyOp(bd, p.op, ka, kb);
+  ExpressionRef nb = applyOp(bd, p.op, ra, rb);
   replaceOperands(*p.h[0], *p.h[1], na, nb);
   return true;
 }
@@ -122,10 +124,10 @@ bool gatherConstantPair(Build& bd, const ArithPair& p) {
 // operand takes y.
 bool moveConstantOut(Build& bd, const ArithPair& p, int i, uint32_t k) {
   Expression* N = p.e[i];
-  if (!isConst(ch(N, k))) return false;
-  Ref n[2];
-  n[1 - i] = applyOp(bd, p.op, p.e[1 - i], ch(N, 1 - k));
-  n[i] = ch(N, k);
+  if (!isConst(childOf(N, k))) return false;
+  ExpressionRef n[2];
+  n[1 - i] = applyOp(bd, p.op, p.e[1 - i], childOf(N, 1 - k));
+  n[i] = childOf(N, k);
   replaceOperands(*p.h[0], *p.h[1], n[0], n[1]);
   return true;
 }
@@ -136,15 +138,15 @@ bool moveConstantOut(Build& bd, const ArithPair& p, int i, uint32_t k) {
 // One pass over the rules of the product, in their order. In the comments a
 // and b are the operands in their order, x and y the operands in either
 // order (a rule written for x tries a as x first, then b), c and d constants.
-Ref mulRules(M& m, Ref& a, Ref& b, bool& again) {
+ExpressionRef mulRules(ExpressionManager& m, ExpressionRef& a, ExpressionRef& b, bool& again) {
   Build bd{m};
   Expression* A;
   Expression* B;
   // Operands of different widths or arrays → null; smaller serial id first.
-  if (!orderCommutativeOperands(a, b, A, B)) return Ref();
+  if (!orderCommutativeOperands(a, b, A, B)) return ExpressionRef();
   const uint32_t w = A->getWidth();
   const ArithPair pair(KIND_MUL, a, b);
-  Ref* const(&h)[2] = pair.h;
+  ExpressionRef* const(&h)[2] = pair.h;
   Expression* const(&e)[2] = pair.e;
   // c * d → the folded constant
   if (pair.constant[0] && pair.constant[1]) {
@@ -164,13 +166,13 @@ Ref mulRules(M& m, Ref& a, Ref& b, bool& again) {
     if (e[i]->isAllOnes()) return bd.Neg(e[1 - i]);
   // -x * -y → x * y
   if (pair.kind[0] == KIND_NEG && pair.kind[1] == KIND_NEG) {
-    Ref na(ch(A, 0)), nb(ch(B, 0));
+    ExpressionRef na(childOf(A, 0)), nb(childOf(B, 0));
     return replacePair(a, b, na, nb, again);
   }
   // -x * y → -(x * y), b tried as -x first
   for (int i = 1; i >= 0; --i) {
     if (pair.kind[i] != KIND_NEG) continue;
-    Ref p = bd.Mul(ch(e[i], 0), e[1 - i]);
+    ExpressionRef p = bd.Mul(childOf(e[i], 0), e[1 - i]);
     return bd.Neg(p);
   }
   // c * (d * y) → (c * d) * y
@@ -182,7 +184,7 @@ Ref mulRules(M& m, Ref& a, Ref& b, bool& again) {
   for (int i = 0; i < 2; ++i) {
     uint32_t k = 0;
     if (!e[i]->isPowerOfTwo(k)) continue;
-    Ref c = bd.UInt(k, w);
+    ExpressionRef c = bd.UInt(k, w);
     return bd.Shl(e[1 - i], c);
   }
   // (y * c) * z → c * (z * y), with c only as the second operand of a;
@@ -195,10 +197,10 @@ Ref mulRules(M& m, Ref& a, Ref& b, bool& again) {
 }
 
 // Runs the rule passes until one answers and stores the answer in result.
-ExpressionRef& mulLoop(M& m, ExpressionRef& result, Ref& a, Ref& b) {
+ExpressionRef& mulLoop(ExpressionManager& m, ExpressionRef& result, ExpressionRef& a, ExpressionRef& b) {
   for (;;) {
     bool again = false;
-    Ref r = mulRules(m, a, b, again);
+    ExpressionRef r = mulRules(m, a, b, again);
     if (!again) return answer(result, std::move(r));
   }
 }
@@ -208,15 +210,15 @@ ExpressionRef& mulLoop(M& m, ExpressionRef& result, Ref& a, Ref& b) {
 
 // One pass over the rules of the sum, in their order; the comments name the
 // operands as those of the product do.
-Ref addRules(M& m, Ref& a, Ref& b, bool& again) {
+ExpressionRef addRules(ExpressionManager& m, ExpressionRef& a, ExpressionRef& b, bool& again) {
   Build bd{m};
   Expression* A;
   Expression* B;
   // Operands of different widths or arrays → null; smaller serial id first.
-  if (!orderCommutativeOperands(a, b, A, B)) return Ref();
+  if (!orderCommutativeOperands(a, b, A, B)) return ExpressionRef();
   const uint32_t w = A->getWidth();
   const ArithPair pair(KIND_ADD, a, b);
-  Ref* const(&h)[2] = pair.h;
+  ExpressionRef* const(&h)[2] = pair.h;
   Expression* const(&e)[2] = pair.e;
   // c + d → the folded constant
   if (pair.constant[0] && pair.constant[1]) {
@@ -235,15 +237,15 @@ Ref addRules(M& m, Ref& a, Ref& b, bool& again) {
   for (int i = 0; i < 2; ++i) {
     if (!pair.opNode[i]) continue;
     for (int k = 1; k >= 0; --k)
-      if (isArithmeticNegationOf(e[1 - i], ch(e[i], k))) return Ref(ch(e[i], 1 - k));
+      if (isArithmeticNegationOf(e[1 - i], childOf(e[i], k))) return ExpressionRef(childOf(e[i], 1 - k));
   }
   // (a0 + a1) + (b0 + b1) with ak = -bl → a(1-k) + b(1-l); the pairs tried
   // (a0, b0), (a0, b1), (a1, b0), (a1, b1)
   if (pair.opNode[0] && pair.opNode[1]) {
     for (uint32_t k = 0; k < 2; ++k) {
       for (uint32_t l = 0; l < 2; ++l) {
-        if (!isArithmeticNegationOf(ch(A, k), ch(B, l))) continue;
-        Ref na(ch(A, 1 - k)), nb(ch(B, 1 - l));
+        if (!isArithmeticNegationOf(childOf(A, k), childOf(B, l))) continue;
+        ExpressionRef na(childOf(A, 1 - k)), nb(childOf(B, 1 - l));
         return replacePair(a, b, na, nb, again);
       }
     }
@@ -263,9 +265,9 @@ Ref addRules(M& m, Ref& a, Ref& b, bool& again) {
   if (A != B && pair.kind[0] == KIND_MUL && pair.kind[1] == KIND_MUL) {
     for (uint32_t k = 0; k < 2; ++k) {
       for (uint32_t l = 0; l < 2; ++l) {
-        if (ch(A, k) != ch(B, l)) continue;
-        Ref sum = bd.Add(ch(A, 1 - k), ch(B, 1 - l));
-        return bd.Mul(sum, ch(A, k));
+        if (childOf(A, k) != childOf(B, l)) continue;
+        ExpressionRef sum = bd.Add(childOf(A, 1 - k), childOf(B, 1 - l));
+        return bd.Mul(sum, childOf(A, k));
       }
     }
   }
@@ -276,16 +278,16 @@ Ref addRules(M& m, Ref& a, Ref& b, bool& again) {
 }
 
 // Runs the rule passes until one answers and stores the answer in result.
-ExpressionRef& addLoop(M& m, ExpressionRef& result, Ref& a, Ref& b) {
+ExpressionRef& addLoop(ExpressionManager& m, ExpressionRef& result, ExpressionRef& a, ExpressionRef& b) {
   for (;;) {
     bool again = false;
-    Ref r = addRules(m, a, b, again);
+    ExpressionRef r = addRules(m, a, b, again);
     if (!again) return answer(result, std::move(r));
   }
 }
 
 // The rules of the negation -x, in their order; c is a constant.
-Ref negOf(M& m, Ref& x) {
+ExpressionRef negOf(ExpressionManager& m, ExpressionRef& x) {
   Build bd{m};
   Expression* X = x.get();
   const uint32_t w = X->getWidth();
@@ -296,33 +298,33 @@ Ref negOf(M& m, Ref& x) {
     return bd.Constant(r);
   }
   // -(-y) → y
-  if (isKind(X, KIND_NEG)) return Ref(ch(X, 0));
+  if (isKind(X, KIND_NEG)) return ExpressionRef(childOf(X, 0));
   // -(~y) → y + 1
   if (isKind(X, KIND_NOT)) {
-    Ref one = bd.One(w);
-    return bd.Add(ch(X, 0), one);
+    ExpressionRef one = bd.One(w);
+    return bd.Add(childOf(X, 0), one);
   }
   // -(-y + z) → y + -z, the first summand tried first
   if (isKind(X, KIND_ADD)) {
     for (uint32_t k = 0; k < 2; ++k) {
-      if (!isKind(ch(X, k), KIND_NEG)) continue;
-      Ref n = bd.Neg(ch(X, 1 - k));
-      return bd.Add(ch(ch(X, k), 0), n);
+      if (!isKind(childOf(X, k), KIND_NEG)) continue;
+      ExpressionRef n = bd.Neg(childOf(X, 1 - k));
+      return bd.Add(childOf(childOf(X, k), 0), n);
     }
   }
   if (isKind(X, KIND_ITE)) {
-    Expression* t = ch(X, 1);
-    Expression* e = ch(X, 2);
+    Expression* t = childOf(X, 1);
+    Expression* e = childOf(X, 2);
     // -ite(c, t, e) with a negation for a branch → ite(c, -t, -e)
     if (isKind(t, KIND_NEG) || isKind(e, KIND_NEG)) {
-      Ref nt = bd.Neg(t);
-      Ref ne = bd.Neg(e);
-      return bd.Ite(ch(X, 0), nt, ne);
+      ExpressionRef nt = bd.Neg(t);
+      ExpressionRef ne = bd.Neg(e);
+      return bd.Ite(childOf(X, 0), nt, ne);
     }
     // -ite(c, ~y, ~z) → ite(c, y, z) + 1
     if (isKind(t, KIND_NOT) && isKind(e, KIND_NOT)) {
-      Ref i = bd.Ite(ch(X, 0), ch(t, 0), ch(e, 0));
-      Ref one = bd.One(w);
+      ExpressionRef i = bd.Ite(childOf(X, 0), childOf(t, 0), childOf(e, 0));
+      ExpressionRef one = bd.One(w);
       return bd.Add(i, one);
     }
   }
@@ -336,13 +338,13 @@ Ref negOf(M& m, Ref& x) {
 // extraction and concatenation
 
 inline bool adjacentExtracts(Expression* hiPart, Expression* loPart) {
-  return isKind(hiPart, KIND_EXTRACT) && isKind(loPart, KIND_EXTRACT) && ch(hiPart, 0) == ch(loPart, 0) &&
+  return isKind(hiPart, KIND_EXTRACT) && isKind(loPart, KIND_EXTRACT) && childOf(hiPart, 0) == childOf(loPart, 0) &&
          loOf(hiPart) == hiOf(loPart) + 1;
 }
 
 // The rules of the extraction x[hi:lo], in their order; c and d are
 // constants, |q| the width of q.
-Ref extractLoop(M& m, Ref& x, uint32_t hi, uint32_t lo) {
+ExpressionRef extractLoop(ExpressionManager& m, ExpressionRef& x, uint32_t hi, uint32_t lo) {
   Build bd{m};
   for (;;) {
     Expression* X = x.get();
@@ -357,7 +359,7 @@ Ref extractLoop(M& m, Ref& x, uint32_t hi, uint32_t lo) {
     // x[h':l'][h:l] → x[h+l':l+l']
     if (isKind(X, KIND_EXTRACT)) {
       const uint32_t l = loOf(X);
-      x = ch(X, 0);
+      x = childOf(X, 0);
       hi += l;
       lo += l;
       continue;
@@ -366,22 +368,22 @@ Ref extractLoop(M& m, Ref& x, uint32_t hi, uint32_t lo) {
     // (~concat(p, q))[h:l] → (~q)[h:l] within q, (~p)[h-|q|:l-|q|] within p;
     // across both parts → a new extract node
     if (isKind(X, KIND_NOT)) {
-      Expression* z = ch(X, 0);
+      Expression* z = childOf(X, 0);
       if (isKind(z, KIND_EXTRACT)) {
         const uint32_t l = loOf(z);
-        x = bd.Not(ch(z, 0));
+        x = bd.Not(childOf(z, 0));
         hi += l;
         lo += l;
         continue;
       }
       if (isKind(z, KIND_CONCAT)) {
-        const uint32_t wm = ch(z, 1)->getWidth();
+        const uint32_t wm = childOf(z, 1)->getWidth();
         if (hi < wm) {
-          x = bd.Not(ch(z, 1));
+          x = bd.Not(childOf(z, 1));
           continue;
         }
         if (lo >= wm) {
-          x = bd.Not(ch(z, 0));
+          x = bd.Not(childOf(z, 0));
           hi -= wm;
           lo -= wm;
           continue;
@@ -392,13 +394,13 @@ Ref extractLoop(M& m, Ref& x, uint32_t hi, uint32_t lo) {
     // concat(p, q)[h:l] → q[h:l] within q, p[h-|q|:l-|q|] within p; across
     // both parts → a new extract node
     if (isKind(X, KIND_CONCAT)) {
-      const uint32_t wm = ch(X, 1)->getWidth();
+      const uint32_t wm = childOf(X, 1)->getWidth();
       if (hi < wm) {
-        x = ch(X, 1);
+        x = childOf(X, 1);
         continue;
       }
       if (lo >= wm) {
-        x = ch(X, 0);
+        x = childOf(X, 0);
         hi -= wm;
         lo -= wm;
         continue;
@@ -406,10 +408,10 @@ Ref extractLoop(M& m, Ref& x, uint32_t hi, uint32_t lo) {
       break;
     }
     // ite(p, c, d)[h:l] → ite(p, c[h:l], d[h:l])
-    if (isKind(X, KIND_ITE) && isConst(ch(X, 1)) && isConst(ch(X, 2))) {
-      Ref t = bd.Extract(ch(X, 1), hi, lo);
-      Ref e = bd.Extract(ch(X, 2), hi, lo);
-      return bd.Ite(ch(X, 0), t, e);
+    if (isKind(X, KIND_ITE) && isConst(childOf(X, 1)) && isConst(childOf(X, 2))) {
+      ExpressionRef t = bd.Extract(childOf(X, 1), hi, lo);
+      ExpressionRef e = bd.Extract(childOf(X, 2), hi, lo);
+      return bd.Ite(childOf(X, 0), t, e);
     }
     break;
   }
@@ -418,138 +420,200 @@ Ref extractLoop(M& m, Ref& x, uint32_t hi, uint32_t lo) {
 }
 
 // The extract that joins the adjacent extracts hiPart and loPart of one node.
-Ref joinExtracts(Build& bd, Expression* hiPart, Expression* loPart) {
-  return bd.Extract(ch(hiPart, 0), hiOf(hiPart), loOf(loPart));
+ExpressionRef joinExtracts(Build& bd, Expression* hiPart, Expression* loPart) {
+  return bd.Extract(childOf(hiPart, 0), hiOf(hiPart), loOf(loPart));
 }
 
-// One pass over the rules of the concatenation, in their order. In the
-// comments a and b are the operands in their order (a the high part), x and y
-// the operands in either order (a rule written for x tries a as x first, then
-// b), x[h:m] and x[m-1:l] adjacent extracts of one node x, c and d constants,
-// ±p the bit p or its complement (either, independently at each place).
-Ref concatRules(M& m, Ref& a, Ref& b, bool& again) {
-  Build bd{m};
-  Expression* A = a.get();
-  Expression* B = b.get();
-  Expression* const e[2] = {A, B};
-  const uint32_t kind[2] = {A->getKind(), B->getKind()};
-  // concat(c, d) → the folded constant
-  if (kind[0] == KIND_CONSTANT && kind[1] == KIND_CONSTANT) {
-    BitVector r;
-    BitVector::concat(valueOf(A), valueOf(B), r);
-    return bd.Constant(r);
+// One pass over the rules of the concatenation: the operands as the rules see
+// them. In the comments of the rules a and b are the operands in their order
+// (a the high part), x and y the operands in either order (a rule written for
+// x tries a as x first, then b), x[h:m] and x[m-1:l] adjacent extracts of one
+// node x, c and d constants, ±p the bit p or its complement (either,
+// independently at each place).
+struct ConcatPass : RulePass {
+  ConcatPass(ExpressionManager& m, ExpressionRef& a, ExpressionRef& b)
+      : RulePass(m),
+        handle{&a, &b},
+        node{a.get(), b.get()},
+        kind{node[0]->getKind(), node[1]->getKind()},
+        isConcat{kind[0] == KIND_CONCAT, kind[1] == KIND_CONCAT} {}
+
+  ExpressionRef* const handle[2];  // the caller's handles
+  Expression* const node[2];       // the operands they hold
+  const uint32_t kind[2];
+  const bool isConcat[2];
+
+  // Replaces the operands by n[0] and n[1] and starts the rules over.
+  bool replaceOperands(ExpressionRef (&n)[2]) {
+    factory_build::replaceOperands(*handle[0], *handle[1], n[0], n[1]);
+    return startOver();
   }
-  const bool aC = kind[0] == KIND_CONCAT, bC = kind[1] == KIND_CONCAT;
-  // concat(x[h:m], x[m-1:l]) → x[h:l]
-  if (adjacentExtracts(A, B)) return joinExtracts(bd, A, B);
-  // concat(x[h:m], concat(x[m-1:l], z)) → concat(x[h:l], z);
-  // concat(concat(z, x[h:m]), x[m-1:l]) → concat(z, x[h:l])
+};
+
+// concat(c, d) → the folded constant
+bool concatOfConstantsIsFolded(ConcatPass& pass) {
+  if (pass.kind[0] != KIND_CONSTANT || pass.kind[1] != KIND_CONSTANT) return false;
+  BitVector r;
+  BitVector::concat(valueOf(pass.node[0]), valueOf(pass.node[1]), r);
+  return pass.answer(pass.build.Constant(r));
+}
+
+// concat(x[h:m], x[m-1:l]) → x[h:l]
+bool concatOfAdjacentExtractsIsTheJoinedExtract(ConcatPass& pass) {
+  if (!adjacentExtracts(pass.node[0], pass.node[1])) return false;
+  return pass.answer(joinExtracts(pass.build, pass.node[0], pass.node[1]));
+}
+
+// concat(x[h:m], concat(x[m-1:l], z)) → concat(x[h:l], z);
+// concat(concat(z, x[h:m]), x[m-1:l]) → concat(z, x[h:l])
+bool extractBesideConcatJoinsAdjacentExtracts(ConcatPass& pass) {
   for (int i = 0; i < 2; ++i) {
-    Expression* N = e[1 - i];
-    if (kind[i] != KIND_EXTRACT || kind[1 - i] != KIND_CONCAT) continue;
+    Expression* N = pass.node[1 - i];
+    if (pass.kind[i] != KIND_EXTRACT || pass.kind[1 - i] != KIND_CONCAT) continue;
     Expression* part[2];
-    part[i] = e[i];
-    part[1 - i] = ch(N, i);
+    part[i] = pass.node[i];
+    part[1 - i] = childOf(N, i);
     if (!adjacentExtracts(part[0], part[1])) continue;
-    Ref n[2];
-    n[i] = joinExtracts(bd, part[0], part[1]);
-    n[1 - i] = ch(N, 1 - i);
-    return replacePair(a, b, n[0], n[1], again);
+    ExpressionRef n[2];
+    n[i] = joinExtracts(pass.build, part[0], part[1]);
+    n[1 - i] = childOf(N, 1 - i);
+    return pass.replaceOperands(n);
   }
-  // concat(concat(z, x[h:m]), concat(x[m-1:l], u)) → concat(concat(z, x[h:l]), u)
-  if (aC && bC && adjacentExtracts(ch(A, 1), ch(B, 0))) {
-    Ref mid = joinExtracts(bd, ch(A, 1), ch(B, 0));
-    Ref na = bd.Concat(ch(A, 0), mid);
-    Ref nb(ch(B, 1));
-    return replacePair(a, b, na, nb, again);
-  }
-  // concat(concat(z, c), d) → concat(z, concat(c, d));
-  // concat(c, concat(d, z)) → concat(concat(c, d), z)
+  return false;
+}
+
+// concat(concat(z, x[h:m]), concat(x[m-1:l], u)) → concat(concat(z, x[h:l]), u)
+bool concatsJoinAdjacentExtractsAtTheSeam(ConcatPass& pass) {
+  Expression* A = pass.node[0];
+  Expression* B = pass.node[1];
+  if (!pass.isConcat[0] || !pass.isConcat[1] || !adjacentExtracts(childOf(A, 1), childOf(B, 0))) return false;
+  ExpressionRef n[2];
+  ExpressionRef mid = joinExtracts(pass.build, childOf(A, 1), childOf(B, 0));
+  n[0] = pass.build.Concat(childOf(A, 0), mid);
+  n[1] = childOf(B, 1);
+  return pass.replaceOperands(n);
+}
+
+// concat(concat(z, c), d) → concat(z, concat(c, d));
+// concat(c, concat(d, z)) → concat(concat(c, d), z)
+bool constantBesideConcatJoinsTheConstants(ConcatPass& pass) {
   for (int i = 0; i < 2; ++i) {
-    Expression* N = e[i];
-    Expression* K = e[1 - i];
-    if (kind[i] != KIND_CONCAT || kind[1 - i] != KIND_CONSTANT || !isConst(ch(N, 1 - i))) continue;
+    Expression* N = pass.node[i];
+    Expression* K = pass.node[1 - i];
+    if (pass.kind[i] != KIND_CONCAT || pass.kind[1 - i] != KIND_CONSTANT || !isConst(childOf(N, 1 - i))) continue;
     Expression* part[2];
-    part[i] = ch(N, 1 - i);
+    part[i] = childOf(N, 1 - i);
     part[1 - i] = K;
-    Ref n[2];
-    n[1 - i] = bd.Concat(part[0], part[1]);
-    n[i] = ch(N, i);
-    return replacePair(a, b, n[0], n[1], again);
+    ExpressionRef n[2];
+    n[1 - i] = pass.build.Concat(part[0], part[1]);
+    n[i] = childOf(N, i);
+    return pass.replaceOperands(n);
   }
-  // concat(concat(z, c), concat(d, u)) → concat(z, concat(concat(c, d), u))
-  if (aC && bC && isConst(ch(A, 1)) && isConst(ch(B, 0))) {
-    Ref k = bd.Concat(ch(A, 1), ch(B, 0));
-    Ref nb = bd.Concat(k, ch(B, 1));
-    Ref na(ch(A, 0));
-    return replacePair(a, b, na, nb, again);
-  }
-  // concat(u, concat(v, z)) for bits u, v, z each ±p → ite(u, k, ~k), k the
-  // three bits where u = 1
-  if (bC && A->getWidth() == 1) {
-    Expression* p = ch(B, 0);
-    Expression* q = ch(B, 1);
-    Expression* base = baseOf(A);
-    if (p->getWidth() == 1 && q->getWidth() == 1 && baseOf(p) == base && baseOf(q) == base) {
-      const bool pa = polarityOf(A);
-      Ref t = bd.True();
-      Ref bp = bd.Bool(pa == polarityOf(p));
-      Ref bq = bd.Bool(pa == polarityOf(q));
-      Ref low = bd.Concat(bp, bq);
-      Ref K = bd.Concat(t, low);
-      Ref nK = bd.Not(K);
-      return bd.Ite(A, K, nK);
-    }
-  }
-  // concat(concat(v, z), u) for bits u, v, z each ±p → ite(u, k, ~k) likewise,
-  // k built from its high bit down
-  if (aC && B->getWidth() == 1) {
-    Expression* p = ch(A, 0);
-    Expression* q = ch(A, 1);
-    Expression* base = baseOf(B);
-    if (p->getWidth() == 1 && q->getWidth() == 1 && baseOf(p) == base && baseOf(q) == base) {
-      const bool pb = polarityOf(B);
-      Ref bp = bd.Bool(pb == polarityOf(p));
-      Ref bq = bd.Bool(pb == polarityOf(q));
-      Ref t = bd.True();
-      Ref low = bd.Concat(bq, t);
-      Ref K = bd.Concat(bp, low);
-      Ref nK = bd.Not(K);
-      return bd.Ite(B, K, nK);
-    }
-  }
-  // concat(±p, ite(±p, t, f)) with a constant branch → ite(±p, concat(v, t), concat(~v, f)),
-  // v the bit's value where the condition holds; concat(ite(±p, t, f), ±p) likewise
+  return false;
+}
+
+// concat(concat(z, c), concat(d, u)) → concat(z, concat(concat(c, d), u))
+bool concatsJoinConstantsAtTheSeam(ConcatPass& pass) {
+  Expression* A = pass.node[0];
+  Expression* B = pass.node[1];
+  if (!pass.isConcat[0] || !pass.isConcat[1] || !isConst(childOf(A, 1)) || !isConst(childOf(B, 0))) return false;
+  ExpressionRef n[2];
+  ExpressionRef k = pass.build.Concat(childOf(A, 1), childOf(B, 0));
+  n[1] = pass.build.Concat(k, childOf(B, 1));
+  n[0] = childOf(A, 0);
+  return pass.replaceOperands(n);
+}
+
+// concat(u, concat(v, z)) for bits u, v, z each ±p → ite(u, k, ~k), k the
+// three bits where u = 1
+bool bitBeforeTwoCopiesOfItselfIsIte(ConcatPass& pass) {
+  Expression* A = pass.node[0];
+  Expression* B = pass.node[1];
+  if (!pass.isConcat[1] || A->getWidth() != 1) return false;
+  Build& bd = pass.build;
+  Expression* p = childOf(B, 0);
+  Expression* q = childOf(B, 1);
+  Expression* base = baseOf(A);
+  if (p->getWidth() != 1 || q->getWidth() != 1 || baseOf(p) != base || baseOf(q) != base) return false;
+  const bool pa = polarityOf(A);
+  ExpressionRef t = bd.True();
+  ExpressionRef bp = bd.Bool(pa == polarityOf(p));
+  ExpressionRef bq = bd.Bool(pa == polarityOf(q));
+  ExpressionRef low = bd.Concat(bp, bq);
+  ExpressionRef K = bd.Concat(t, low);
+  ExpressionRef nK = bd.Not(K);
+  return pass.answer(bd.Ite(A, K, nK));
+}
+
+// concat(concat(v, z), u) for bits u, v, z each ±p → ite(u, k, ~k) likewise,
+// k built from its high bit down
+bool bitAfterTwoCopiesOfItselfIsIte(ConcatPass& pass) {
+  Expression* A = pass.node[0];
+  Expression* B = pass.node[1];
+  if (!pass.isConcat[0] || B->getWidth() != 1) return false;
+  Build& bd = pass.build;
+  Expression* p = childOf(A, 0);
+  Expression* q = childOf(A, 1);
+  Expression* base = baseOf(B);
+  if (p->getWidth() != 1 || q->getWidth() != 1 || baseOf(p) != base || baseOf(q) != base) return false;
+  const bool pb = polarityOf(B);
+  ExpressionRef bp = bd.Bool(pb == polarityOf(p));
+  ExpressionRef bq = bd.Bool(pb == polarityOf(q));
+  ExpressionRef t = bd.True();
+  ExpressionRef low = bd.Concat(bq, t);
+  ExpressionRef K = bd.Concat(bp, low);
+  ExpressionRef nK = bd.Not(K);
+  return pass.answer(bd.Ite(B, K, nK));
+}
+
+// concat(±p, ite(±p, t, f)) with a constant branch → ite(±p, concat(v, t), concat(~v, f)),
+// v the bit's value where the condition holds; concat(ite(±p, t, f), ±p) likewise
+bool bitBesideIteOnItselfMovesIntoTheBranches(ConcatPass& pass) {
+  Build& bd = pass.build;
   for (int i = 0; i < 2; ++i) {
-    Expression* bit = e[i];
-    Expression* I = e[1 - i];
-    if (kind[1 - i] != KIND_ITE || bit->getWidth() != 1) continue;
-    Expression* c = ch(I, 0);
-    Expression* t = ch(I, 1);
-    Expression* f = ch(I, 2);
+    Expression* bit = pass.node[i];
+    Expression* I = pass.node[1 - i];
+    if (pass.kind[1 - i] != KIND_ITE || bit->getWidth() != 1) continue;
+    Expression* c = childOf(I, 0);
+    Expression* t = childOf(I, 1);
+    Expression* f = childOf(I, 2);
     if (baseOf(bit) != baseOf(c) || (!isConst(t) && !isConst(f))) continue;
     const bool s = polarityOf(bit) == polarityOf(c);
     Expression* part[2];
-    Ref bs = bd.Bool(s);
+    ExpressionRef bs = bd.Bool(s);
     part[i] = bs.get();
     part[1 - i] = t;
-    Ref nt = bd.Concat(part[0], part[1]);
-    Ref bn = bd.Bool(!s);
+    ExpressionRef nt = bd.Concat(part[0], part[1]);
+    ExpressionRef bn = bd.Bool(!s);
     part[i] = bn.get();
     part[1 - i] = f;
-    Ref ne = bd.Concat(part[0], part[1]);
-    return bd.Ite(c, nt, ne);
+    ExpressionRef ne = bd.Concat(part[0], part[1]);
+    return pass.answer(bd.Ite(c, nt, ne));
   }
-  // No rule left → a new concatenation node.
-  return m.findOrInsert(new ConcatExpression(A, B));
+  return false;
 }
 
-// Runs the rule passes until one answers and stores the answer in result.
-ExpressionRef& concatLoop(M& m, ExpressionRef& result, Ref& a, Ref& b) {
+// The rules of the concatenation in their order.
+using ConcatRules = RuleList<
+    ConcatPass,
+    concatOfConstantsIsFolded,
+    concatOfAdjacentExtractsIsTheJoinedExtract,
+    extractBesideConcatJoinsAdjacentExtracts,
+    concatsJoinAdjacentExtractsAtTheSeam,
+    constantBesideConcatJoinsTheConstants,
+    concatsJoinConstantsAtTheSeam,
+    bitBeforeTwoCopiesOfItselfIsIte,
+    bitAfterTwoCopiesOfItselfIsIte,
+    bitBesideIteOnItselfMovesIntoTheBranches>;
+
+// Runs the rule passes until one answers and stores the answer in result;
+// no rule left → a new concatenation node.
+ExpressionRef& concatLoop(ExpressionManager& m, ExpressionRef& result, ExpressionRef& a, ExpressionRef& b) {
   for (;;) {
-    bool again = false;
-    Ref r = concatRules(m, a, b, again);
-    if (!again) return answer(result, std::move(r));
+    ConcatPass pass(m, a, b);
+    if (!ConcatRules::applyFirst(pass))
+      pass.answer(m.findOrInsert(new ConcatExpression(pass.node[0], pass.node[1])));
+    if (!pass.again) return answer(result, std::move(pass.result));
   }
 }
 
@@ -560,73 +624,73 @@ ExpressionRef& concatLoop(M& m, ExpressionRef& result, Ref& a, Ref& b) {
 // a constant, or of two such concatenations, into a comparison of the high
 // parts (which folds) and of the low parts. Answers null when no split fits.
 // `signedHigh` compares the high parts as signed numbers.
-Ref splitComparison(M& m, Ref& a, Ref& b, bool signedHigh) {
+ExpressionRef splitComparison(ExpressionManager& m, ExpressionRef& a, ExpressionRef& b, bool signedHigh) {
   Build bd{m};
   Expression* A = a.get();
   Expression* B = b.get();
   const uint32_t w = A->getWidth();
   auto cmpHigh = [&](Expression* x, Expression* y) { return signedHigh ? bd.SLT(x, y) : bd.ULT(x, y); };
-  if (isConst(A) && isKind(B, KIND_CONCAT) && isConst(ch(B, 0))) {
-    Expression* hb = ch(B, 0);
+  if (isConst(A) && isKind(B, KIND_CONCAT) && isConst(childOf(B, 0))) {
+    Expression* hb = childOf(B, 0);
     const uint32_t l = w - hb->getWidth();
-    Ref ah = bd.Extract(A, w - 1, l);
-    Ref al = bd.Extract(A, l - 1, 0);
-    Ref lo = bd.ULT(al, ch(B, 1));
-    Ref hi = cmpHigh(ah.get(), hb);
-    Ref eq = bd.Eq(ah, hb);
+    ExpressionRef ah = bd.Extract(A, w - 1, l);
+    ExpressionRef al = bd.Extract(A, l - 1, 0);
+    ExpressionRef lo = bd.ULT(al, childOf(B, 1));
+    ExpressionRef hi = cmpHigh(ah.get(), hb);
+    ExpressionRef eq = bd.Eq(ah, hb);
     return bd.Ite(eq, lo, hi);
   }
-  if (isConst(B) && isKind(A, KIND_CONCAT) && isConst(ch(A, 0))) {
-    Expression* ha = ch(A, 0);
+  if (isConst(B) && isKind(A, KIND_CONCAT) && isConst(childOf(A, 0))) {
+    Expression* ha = childOf(A, 0);
     const uint32_t l = w - ha->getWidth();
-    Ref bh = bd.Extract(B, w - 1, l);
-    Ref bl = bd.Extract(B, l - 1, 0);
-    Ref lo = bd.ULT(ch(A, 1), bl);
-    Ref hi = cmpHigh(ha, bh.get());
-    Ref eq = bd.Eq(bh, ha);
+    ExpressionRef bh = bd.Extract(B, w - 1, l);
+    ExpressionRef bl = bd.Extract(B, l - 1, 0);
+    ExpressionRef lo = bd.ULT(childOf(A, 1), bl);
+    ExpressionRef hi = cmpHigh(ha, bh.get());
+    ExpressionRef eq = bd.Eq(bh, ha);
     return bd.Ite(eq, lo, hi);
   }
-  if (isKind(A, KIND_CONCAT) && isKind(B, KIND_CONCAT) && isConst(ch(A, 0)) && isConst(ch(B, 0))) {
-    Ref ha(ch(A, 0)), hb(ch(B, 0));
+  if (isKind(A, KIND_CONCAT) && isKind(B, KIND_CONCAT) && isConst(childOf(A, 0)) && isConst(childOf(B, 0))) {
+    ExpressionRef ha(childOf(A, 0)), hb(childOf(B, 0));
     const uint32_t wa = ha->getWidth(), wb = hb->getWidth();
-    Ref ta, tb, na, nb;
+    ExpressionRef ta, tb, na, nb;
     if (wa == wb) {
       ta = ha;
       tb = hb;
-      na = ch(A, 1);
-      nb = ch(B, 1);
+      na = childOf(A, 1);
+      nb = childOf(B, 1);
     } else if (wa < wb) {
       ta = ha;
-      na = ch(A, 1);
+      na = childOf(A, 1);
       tb = bd.Extract(hb, wb - 1, wb - wa);
-      Ref rest = bd.Extract(hb, wb - wa - 1, 0);
-      nb = bd.Concat(rest, ch(B, 1));
+      ExpressionRef rest = bd.Extract(hb, wb - wa - 1, 0);
+      nb = bd.Concat(rest, childOf(B, 1));
     } else {
       tb = hb;
-      nb = ch(B, 1);
+      nb = childOf(B, 1);
       ta = bd.Extract(ha, wa - 1, wa - wb);
-      Ref rest = bd.Extract(ha, wa - wb - 1, 0);
-      na = bd.Concat(rest, ch(A, 1));
+      ExpressionRef rest = bd.Extract(ha, wa - wb - 1, 0);
+      na = bd.Concat(rest, childOf(A, 1));
     }
     a = std::move(na);
     b = std::move(nb);
-    Ref lo = bd.ULT(a, b);
-    Ref hi = cmpHigh(ta.get(), tb.get());
-    Ref eq = bd.Eq(ta, tb);
+    ExpressionRef lo = bd.ULT(a, b);
+    ExpressionRef hi = cmpHigh(ta.get(), tb.get());
+    ExpressionRef eq = bd.Eq(ta, tb);
     return bd.Ite(eq, lo, hi);
   }
-  return Ref();
+  return ExpressionRef();
 }
 
 // The rules of the unsigned comparison a < b, in their order; c and d are
 // constants.
-Ref ultLoop(M& m, Ref& a, Ref& b) {
+ExpressionRef ultLoop(ExpressionManager& m, ExpressionRef& a, ExpressionRef& b) {
   Build bd{m};
   for (;;) {
     Expression* A = a.get();
     Expression* B = b.get();
     // Operands of different widths → null.
-    if (A->getWidth() != B->getWidth()) return Ref();
+    if (A->getWidth() != B->getWidth()) return ExpressionRef();
     const uint32_t w = A->getWidth();
     // c < d → the folded truth value
     if (isConst(A) && isConst(B)) return bd.Bool(valueOf(A).ult(valueOf(B)));
@@ -634,7 +698,7 @@ Ref ultLoop(M& m, Ref& a, Ref& b) {
     if (A == B || A->isAllOnes() || B->isZero()) return bd.False();
     // 0 < b → b ≠ 0
     if (A->isZero()) {
-      Ref z = bd.IsZero(B);
+      ExpressionRef z = bd.IsZero(B);
       return bd.Not(z);
     }
     // a < ones → a ≠ ones
@@ -642,30 +706,30 @@ Ref ultLoop(M& m, Ref& a, Ref& b) {
     // a < 2^k → a[w-1:k] = 0
     uint32_t k = 0;
     if (B->isPowerOfTwo(k)) {
-      Ref hi = bd.Extract(A, w - 1, k);
+      ExpressionRef hi = bd.Extract(A, w - 1, k);
       return bd.IsZero(hi);
     }
     // concat(h, p) < concat(h, q) → p < q
-    if (isKind(A, KIND_CONCAT) && isKind(B, KIND_CONCAT) && ch(A, 0) == ch(B, 0)) {
-      Ref na(ch(A, 1)), nb(ch(B, 1));
+    if (isKind(A, KIND_CONCAT) && isKind(B, KIND_CONCAT) && childOf(A, 0) == childOf(B, 0)) {
+      ExpressionRef na(childOf(A, 1)), nb(childOf(B, 1));
       a = std::move(na);
       b = std::move(nb);
       continue;
     }
     // A constant high part on either side → split into high and low parts.
-    Ref r = splitComparison(m, a, b, false);
+    ExpressionRef r = splitComparison(m, a, b, false);
     if (r) return r;
     // Wider than one bit, no rule left → a new comparison node.
     if (w >= 2) return m.findOrInsert(new ULTExpression(A, B));
     // 1-bit a < b → ~a & b
-    Ref na = bd.Not(A);
+    ExpressionRef na = bd.Not(A);
     return bd.And(na, B);
   }
 }
 
 // The rules of the signed comparison a < b, in their order; c and d are
 // constants.
-Ref sltOf(M& m, Ref& a, Ref& b) {
+ExpressionRef sltOf(ExpressionManager& m, ExpressionRef& a, ExpressionRef& b) {
   Build bd{m};
   Expression* A = a.get();
   Expression* B = b.get();
@@ -677,21 +741,21 @@ Ref sltOf(M& m, Ref& a, Ref& b) {
   // max < b, a < min → false
   if (A->isSignedMax() || B->isSignedMin()) return bd.False();
   // concat(h, p) < concat(h, q) → p < q unsigned: the equal high parts hold the sign
-  if (isKind(A, KIND_CONCAT) && isKind(B, KIND_CONCAT) && ch(A, 0) == ch(B, 0))
-    return bd.ULT(ch(A, 1), ch(B, 1));
+  if (isKind(A, KIND_CONCAT) && isKind(B, KIND_CONCAT) && childOf(A, 0) == childOf(B, 0))
+    return bd.ULT(childOf(A, 1), childOf(B, 1));
   // A constant high part on either side → split into high and low parts.
-  Ref r = splitComparison(m, a, b, true);
+  ExpressionRef r = splitComparison(m, a, b, true);
   if (r) return r;
   // Wider than one bit, no rule left → a new comparison node.
   if (w >= 2) return m.findOrInsert(new SLTExpression(A, B));
   // 1-bit a < b → a & ~b, a 1-bit 1 being -1
-  Ref nb = bd.Not(B);
+  ExpressionRef nb = bd.Not(B);
   return bd.And(A, nb);
 }
 
 // The magnitude of x: ite(sign bit of x, -x, x).
-Ref magnitudeOf(Build& bd, Expression* x, Expression* sign) {
-  Ref n = bd.Neg(x);
+ExpressionRef magnitudeOf(Build& bd, Expression* x, Expression* sign) {
+  ExpressionRef n = bd.Neg(x);
   return bd.Ite(sign, n, x);
 }
 
@@ -718,8 +782,8 @@ ExpressionRef& ExpressionManager::makeNeg(ExpressionRef& result, ExpressionRef* 
 ExpressionRef& ExpressionManager::makeSub(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
   if (!a || !b) return fail(result);
   Build bd{*this};
-  Ref n = bd.Neg(*b);
-  Ref ca(*a);
+  ExpressionRef n = bd.Neg(*b);
+  ExpressionRef ca(*a);
   return makeAdd(result, &ca, &n);
 }
 
@@ -747,7 +811,7 @@ ExpressionRef& ExpressionManager::makeZeroExtend(ExpressionRef& result, Expressi
   }
   if (!usable(x) || uint64_t((*x)->getWidth()) + n > UINT32_MAX) return fail(result);
   Build bd{*this};
-  Ref z = bd.Zero(n);
+  ExpressionRef z = bd.Zero(n);
   return answer(result, bd.Concat(z, *x));
 }
 
@@ -761,15 +825,15 @@ ExpressionRef& ExpressionManager::makeSignExtend(ExpressionRef& result, Expressi
   if (uint64_t(w) + n > UINT32_MAX) return fail(result);
   Build bd{*this};
   if (w == 1) {
-    Ref ones = bd.Ones(n + 1);
-    Ref zero = bd.Zero(n + 1);
+    ExpressionRef ones = bd.Ones(n + 1);
+    ExpressionRef zero = bd.Zero(n + 1);
     return answer(result, bd.Ite(*x, ones, zero));
   }
-  Ref sign = bd.Extract(*x, w - 1, w - 1);
-  Ref ones = bd.Ones(n + 1);
-  Ref zero = bd.Zero(n + 1);
-  Ref fill = bd.Ite(sign, ones, zero);
-  Ref low = bd.Extract(*x, w - 2, 0);
+  ExpressionRef sign = bd.Extract(*x, w - 1, w - 1);
+  ExpressionRef ones = bd.Ones(n + 1);
+  ExpressionRef zero = bd.Zero(n + 1);
+  ExpressionRef fill = bd.Ite(sign, ones, zero);
+  ExpressionRef low = bd.Extract(*x, w - 2, 0);
   return answer(result, bd.Concat(fill, low));
 }
 
@@ -779,7 +843,7 @@ ExpressionRef& ExpressionManager::makeRepeat(ExpressionRef& result, ExpressionRe
   if (uint64_t(w) * n > UINT32_MAX) return fail(result);
   Build bd{*this};
   if (w == 1) return answer(result, bd.SignExtend(*x, n - 1));
-  Ref r(*x);
+  ExpressionRef r(*x);
   for (uint32_t i = 1; i < n && r; ++i) r = bd.Concat(r, *x);
   return answer(result, std::move(r));
 }
@@ -795,8 +859,8 @@ ExpressionRef& ExpressionManager::makeRotateLeft(ExpressionRef& result, Expressi
     return result;
   }
   Build bd{*this};
-  Ref low = bd.Extract(*x, w - k - 1, 0);
-  Ref high = bd.Extract(*x, w - 1, w - k);
+  ExpressionRef low = bd.Extract(*x, w - k - 1, 0);
+  ExpressionRef high = bd.Extract(*x, w - 1, w - k);
   return answer(result, bd.Concat(low, high));
 }
 
@@ -804,7 +868,7 @@ ExpressionRef& ExpressionManager::makeRotateRight(ExpressionRef& result, Express
   if (!usable(x)) return fail(result);
   const uint32_t w = (*x)->getWidth();
   const uint32_t k = (w - n % w) % w;
-  Ref c(*x);
+  ExpressionRef c(*x);
   return makeRotateLeft(result, &c, k);
 }
 
@@ -813,116 +877,113 @@ ExpressionRef& ExpressionManager::makeRotateRight(ExpressionRef& result, Express
 
 namespace {
 
-using ShiftFold = void (*)(const BitVector&, const BitVector&, BitVector&);
+// x shifted by a constant amount S at width w, without a shift node.
+using ShiftByConstant = ExpressionRef (*)(Build&, Expression* X, Expression* S, uint32_t w);
 
-// The first rules of the three shifts, which they share: operands that cannot
-// stand together → null; a zero amount, or an x that the shift keeps as it is
-// (zero, and for the arithmetic shift all ones) → x; two constants → the
-// constant that `fold` computes. Stores the answer and says whether one of
-// them applied.
-bool shiftSettled(M& m, ExpressionRef& result, ExpressionRef* x, ExpressionRef* s, bool keepsAllOnes,
-                  ShiftFold fold) {
-  if (!usablePair(x, s)) {
-    fail(result);
-    return true;
-  }
-  Expression* X = x->get();
-  Expression* S = s->get();
-  if (X->isZero() || (keepsAllOnes && X->isAllOnes()) || S->isZero()) {
-    result = std::move(*x);
-    return true;
-  }
-  if (isConst(X) && isConst(S)) {
-    BitVector r;
-    fold(valueOf(X), valueOf(S), r);
-    Build bd{m};
-    answer(result, bd.Constant(r));
-    return true;
-  }
-  return false;
-}
+// What tells the three shifts apart.
+struct ShiftRules {
+  // Two constants → the constant this computes.
+  void (*fold)(const BitVector&, const BitVector&, BitVector&);
+  // x all ones is kept as it is (the arithmetic shift), like x zero.
+  bool keepsAllOnes;
+  ShiftByConstant byConstant;
+  // At width 1, x itself (the arithmetic shift) rather than x & ~s.
+  bool keepsBit;
+};
 
 // The amount k of a shift by the constant S, when it is below `limit`.
 bool amountBelow(const Expression* S, uint32_t limit, uint32_t& k) {
   return valueOf(S).toUInt32(k) && k < limit;
 }
 
-}  // namespace
-
-ExpressionRef& ExpressionManager::makeShl(ExpressionRef& result, ExpressionRef* x, ExpressionRef* s) {
-  if (shiftSettled(*this, result, x, s, false, &BitVector::shl)) return result;
-  Expression* X = x->get();
-  Expression* S = s->get();
-  const uint32_t w = X->getWidth();
-  Build bd{*this};
-  // x << k → concat(x[w-k-1:0], k zero bits); k of w or more → 0
-  if (isConst(S)) {
-    uint32_t k = 0;
-    if (amountBelow(S, w, k)) {
-      Ref low = bd.Extract(X, w - k - 1, 0);
-      Ref z = bd.Zero(k);
-      return answer(result, bd.Concat(low, z));
-    }
-    return answer(result, bd.Zero(w));
+// x << k → concat(x[w-k-1:0], k zero bits); k of w or more → 0
+ExpressionRef shiftLeftByConstant(Build& bd, Expression* X, Expression* S, uint32_t w) {
+  uint32_t k = 0;
+  if (amountBelow(S, w, k)) {
+    ExpressionRef low = bd.Extract(X, w - k - 1, 0);
+    ExpressionRef z = bd.Zero(k);
+    return bd.Concat(low, z);
   }
-  // 1-bit x << s → x & ~s
-  if (w == 1) {
-    Ref ns = bd.Not(S);
-    return answer(result, bd.And(X, ns));
-  }
-  // No rule left → a new shift node.
-  return answer(result, findOrInsert(new SHLExpression(X, S)));
+  return bd.Zero(w);
 }
 
-ExpressionRef& ExpressionManager::makeLShr(ExpressionRef& result, ExpressionRef* x, ExpressionRef* s) {
-  if (shiftSettled(*this, result, x, s, false, &BitVector::lshr)) return result;
-  Expression* X = x->get();
-  Expression* S = s->get();
-  const uint32_t w = X->getWidth();
-  Build bd{*this};
-  // x >> k → concat(k zero bits, x[w-1:k]); k of w or more → 0
-  if (isConst(S)) {
-    uint32_t k = 0;
-    if (amountBelow(S, w, k)) {
-      Ref high = bd.Extract(X, w - 1, k);
-      return answer(result, bd.ZeroExtend(high, k));
-    }
-    return answer(result, bd.Zero(w));
+// x >> k → concat(k zero bits, x[w-1:k]); k of w or more → 0
+ExpressionRef shiftRightByConstant(Build& bd, Expression* X, Expression* S, uint32_t w) {
+  uint32_t k = 0;
+  if (amountBelow(S, w, k)) {
+    ExpressionRef high = bd.Extract(X, w - 1, k);
+    return bd.ZeroExtend(high, k);
   }
-  // 1-bit x >> s → x & ~s
-  if (w == 1) {
-    Ref ns = bd.Not(S);
-    return answer(result, bd.And(X, ns));
-  }
-  // No rule left → a new shift node.
-  return answer(result, findOrInsert(new LSHRExpression(X, S)));
+  return bd.Zero(w);
 }
 
-ExpressionRef& ExpressionManager::makeAShr(ExpressionRef& result, ExpressionRef* x, ExpressionRef* s) {
-  if (shiftSettled(*this, result, x, s, true, &BitVector::ashr)) return result;
+// x >>s k → x[w-1:k] sign-extended by k; k of w-1 or more → the sign bit
+// extended to w bits
+ExpressionRef shiftRightArithmeticByConstant(Build& bd, Expression* X, Expression* S, uint32_t w) {
+  uint32_t k = 0;
+  ExpressionRef t;
+  if (amountBelow(S, w - 1, k))
+    t = bd.Extract(X, w - 1, k);
+  else
+    t = bd.Extract(X, w - 1, w - 1);
+  const uint32_t n = w - t->getWidth();
+  return bd.SignExtend(t, n);
+}
+
+constexpr ShiftRules kShiftLeft = {&BitVector::shl, false, shiftLeftByConstant, false};
+constexpr ShiftRules kShiftRight = {&BitVector::lshr, false, shiftRightByConstant, false};
+constexpr ShiftRules kShiftRightArithmetic = {&BitVector::ashr, true, shiftRightArithmeticByConstant, true};
+
+// The rules of the three shifts, in their order, with a node of class
+// ShiftNode when none applies.
+template <class ShiftNode>
+ExpressionRef& makeShift(ExpressionManager& m, ExpressionRef& result, ExpressionRef* x, ExpressionRef* s,
+                         const ShiftRules& shift) {
+  // Operands that cannot stand together → null.
+  if (!usablePair(x, s)) return fail(result);
   Expression* X = x->get();
   Expression* S = s->get();
   const uint32_t w = X->getWidth();
-  Build bd{*this};
-  // x >>s k → x[w-1:k] sign-extended by k; k of w-1 or more → the sign bit
-  // extended to w bits
-  if (isConst(S)) {
-    uint32_t k = 0;
-    Ref t;
-    if (amountBelow(S, w - 1, k))
-      t = bd.Extract(X, w - 1, k);
-    else
-      t = bd.Extract(X, w - 1, w - 1);
-    const uint32_t n = w - t->getWidth();
-    return answer(result, bd.SignExtend(t, n));
-  }
-  // 1-bit x >>s s → x
-  if (w == 1) {
+  // 0 shifted, x shifted by 0 → x; the same for all ones when the shift
+  // keeps them
+  if (X->isZero() || (shift.keepsAllOnes && X->isAllOnes()) || S->isZero()) {
     result = std::move(*x);
     return result;
   }
+  Build bd{m};
+  // Two constants → the folded constant.
+  if (isConst(X) && isConst(S)) {
+    BitVector r;
+    shift.fold(valueOf(X), valueOf(S), r);
+    return answer(result, bd.Constant(r));
+  }
+  // A constant amount → extraction and concatenation.
+  if (isConst(S)) return answer(result, shift.byConstant(bd, X, S, w));
+  // 1-bit x >>s s → x;  1-bit x << s, x >> s → x & ~s
+  if (w == 1) {
+    if (shift.keepsBit) {
+      result = std::move(*x);
+      return result;
+    }
+    ExpressionRef ns = bd.Not(S);
+    return answer(result, bd.And(X, ns));
+  }
   // No rule left → a new shift node.
-  return answer(result, findOrInsert(new ASHRExpression(X, S)));
+  return answer(result, m.findOrInsert(new ShiftNode(X, S)));
+}
+
+}  // namespace
+
+ExpressionRef& ExpressionManager::makeShl(ExpressionRef& result, ExpressionRef* x, ExpressionRef* s) {
+  return makeShift<SHLExpression>(*this, result, x, s, kShiftLeft);
+}
+
+ExpressionRef& ExpressionManager::makeLShr(ExpressionRef& result, ExpressionRef* x, ExpressionRef* s) {
+  return makeShift<LSHRExpression>(*this, result, x, s, kShiftRight);
+}
+
+ExpressionRef& ExpressionManager::makeAShr(ExpressionRef& result, ExpressionRef* x, ExpressionRef* s) {
+  return makeShift<ASHRExpression>(*this, result, x, s, kShiftRightArithmetic);
 }
 
 // ===========================================================================
@@ -932,14 +993,14 @@ namespace {
 
 // The other comparisons are a strict comparison of (x, y), negated or not.
 // The operands are copied, so the caller's handles stay as they are.
-ExpressionRef& comparisonVia(M& m, ExpressionRef& result,
-                             ExpressionRef& (M::*less)(ExpressionRef&, ExpressionRef*, ExpressionRef*),
+ExpressionRef& comparisonVia(ExpressionManager& m, ExpressionRef& result,
+                             ExpressionRef& (ExpressionManager::*less)(ExpressionRef&, ExpressionRef*, ExpressionRef*),
                              ExpressionRef* x, ExpressionRef* y, bool negate) {
-  Ref cx, cy;
+  ExpressionRef cx, cy;
   if (x) cx = *x;
   if (y) cy = *y;
   if (!negate) return (m.*less)(result, &cx, &cy);
-  Ref lt;
+  ExpressionRef lt;
   (m.*less)(lt, &cx, &cy);
   return m.makeNot(result, &lt);
 }
@@ -957,27 +1018,27 @@ ExpressionRef& ExpressionManager::makeSLT(ExpressionRef& result, ExpressionRef* 
 }
 
 ExpressionRef& ExpressionManager::makeUGT(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  return comparisonVia(*this, result, &M::makeULT, b, a, false);
+  return comparisonVia(*this, result, &ExpressionManager::makeULT, b, a, false);
 }
 
 ExpressionRef& ExpressionManager::makeULE(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  return comparisonVia(*this, result, &M::makeULT, b, a, true);
+  return comparisonVia(*this, result, &ExpressionManager::makeULT, b, a, true);
 }
 
 ExpressionRef& ExpressionManager::makeUGE(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  return comparisonVia(*this, result, &M::makeULT, a, b, true);
+  return comparisonVia(*this, result, &ExpressionManager::makeULT, a, b, true);
 }
 
 ExpressionRef& ExpressionManager::makeSGT(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  return comparisonVia(*this, result, &M::makeSLT, b, a, false);
+  return comparisonVia(*this, result, &ExpressionManager::makeSLT, b, a, false);
 }
 
 ExpressionRef& ExpressionManager::makeSLE(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  return comparisonVia(*this, result, &M::makeSLT, b, a, true);
+  return comparisonVia(*this, result, &ExpressionManager::makeSLT, b, a, true);
 }
 
 ExpressionRef& ExpressionManager::makeSGE(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b) {
-  return comparisonVia(*this, result, &M::makeSLT, a, b, true);
+  return comparisonVia(*this, result, &ExpressionManager::makeSLT, a, b, true);
 }
 
 // ===========================================================================
@@ -1020,27 +1081,27 @@ ExpressionRef& ExpressionManager::makeUDiv(ExpressionRef& result, ExpressionRef*
   }
   // 0 / y → ite(y = 0, ones, 0)
   if (A->isZero()) {
-    Ref z = bd.IsZero(B);
-    Ref ones = bd.Ones(w);
+    ExpressionRef z = bd.IsZero(B);
+    ExpressionRef ones = bd.Ones(w);
     return answer(result, bd.Ite(z, ones, A));
   }
   // x / x → ite(x = 0, ones, 1)
   if (A == B) {
-    Ref z = bd.IsZero(B);
-    Ref ones = bd.Ones(w);
-    Ref one = bd.One(w);
+    ExpressionRef z = bd.IsZero(B);
+    ExpressionRef ones = bd.Ones(w);
+    ExpressionRef one = bd.One(w);
     return answer(result, bd.Ite(z, ones, one));
   }
   // x / 2^k → x >> k
   uint32_t k = 0;
   if (B->isPowerOfTwo(k)) {
-    Ref c = bd.UInt(k, w);
+    ExpressionRef c = bd.UInt(k, w);
     return answer(result, bd.LShr(A, c));
   }
   // 1-bit x / y → ~(~x & y)
   if (w == 1) {
-    Ref na = bd.Not(A);
-    Ref x = bd.And(na, B);
+    ExpressionRef na = bd.Not(A);
+    ExpressionRef x = bd.And(na, B);
     return answer(result, bd.Not(x));
   }
   // No rule left → a new division node.
@@ -1057,8 +1118,8 @@ ExpressionRef& ExpressionManager::makeURem(ExpressionRef& result, ExpressionRef*
   uint32_t k = 0;
   if (B->isPowerOfTwo(k)) {
     if (k == 0) return answer(result, bd.Zero(w));
-    Ref z = bd.Zero(w - k);
-    Ref low = bd.Extract(A, k - 1, 0);
+    ExpressionRef z = bd.Zero(w - k);
+    ExpressionRef low = bd.Extract(A, k - 1, 0);
     return answer(result, bd.Concat(z, low));
   }
   // x % 0 → x;  0 % y → 0
@@ -1076,7 +1137,7 @@ ExpressionRef& ExpressionManager::makeURem(ExpressionRef& result, ExpressionRef*
   }
   // 1-bit x % y → x & ~y
   if (w == 1) {
-    Ref nb = bd.Not(B);
+    ExpressionRef nb = bd.Not(B);
     return answer(result, bd.And(A, nb));
   }
   // No rule left → a new remainder node.
@@ -1088,7 +1149,7 @@ namespace {
 // Sign bits and magnitudes of the two operands of a signed division or
 // remainder, built in this order: sign of A, sign of B, |A|, |B|.
 struct SignsAndMagnitudes {
-  Ref sa, sb, ma, mb;
+  ExpressionRef sa, sb, ma, mb;
 };
 SignsAndMagnitudes signsAndMagnitudes(Build& bd, Expression* A, Expression* B) {
   const uint32_t w = A->getWidth();
@@ -1140,9 +1201,9 @@ ExpressionRef& ExpressionManager::makeSDiv(ExpressionRef& result, ExpressionRef*
   Build bd{*this};
   // x / 0 → ite(sign bit of x, 1, ones)
   if (B->isZero()) {
-    Ref sa = bd.Extract(A, w - 1, w - 1);
-    Ref one = bd.One(w);
-    Ref ones = bd.Ones(w);
+    ExpressionRef sa = bd.Extract(A, w - 1, w - 1);
+    ExpressionRef one = bd.One(w);
+    ExpressionRef ones = bd.Ones(w);
     return answer(result, bd.Ite(sa, one, ones));
   }
   // x / 1 → x
@@ -1154,22 +1215,22 @@ ExpressionRef& ExpressionManager::makeSDiv(ExpressionRef& result, ExpressionRef*
   if (B->isAllOnes()) return answer(result, bd.Neg(A));
   // 0 / y → ite(y = 0, ones, 0)
   if (A->isZero()) {
-    Ref z = bd.IsZero(B);
-    Ref ones = bd.Ones(w);
+    ExpressionRef z = bd.IsZero(B);
+    ExpressionRef ones = bd.Ones(w);
     return answer(result, bd.Ite(z, ones, A));
   }
   // x / x → ite(x = 0, ones, 1)
   if (A == B) {
-    Ref z = bd.IsZero(B);
-    Ref ones = bd.Ones(w);
-    Ref one = bd.One(w);
+    ExpressionRef z = bd.IsZero(B);
+    ExpressionRef ones = bd.Ones(w);
+    ExpressionRef one = bd.One(w);
     return answer(result, bd.Ite(z, ones, one));
   }
   // Otherwise the quotient of the magnitudes, negated when the signs differ.
   auto [sa, sb, ma, mb] = signsAndMagnitudes(bd, A, B);
-  Ref q = bd.UDiv(ma, mb);
-  Ref s = bd.Xor(sa, sb);
-  Ref nq = bd.Neg(q);
+  ExpressionRef q = bd.UDiv(ma, mb);
+  ExpressionRef s = bd.Xor(sa, sb);
+  ExpressionRef nq = bd.Neg(q);
   return answer(result, bd.Ite(s, nq, q));
 }
 
@@ -1182,8 +1243,8 @@ ExpressionRef& ExpressionManager::makeSRem(ExpressionRef& result, ExpressionRef*
   if (signedRemainderTrivial(bd, result, a, b)) return result;
   // Otherwise the remainder of the magnitudes with the sign of the dividend.
   auto [sa, sb, ma, mb] = signsAndMagnitudes(bd, A, B);
-  Ref r = bd.URem(ma, mb);
-  Ref nr = bd.Neg(r);
+  ExpressionRef r = bd.URem(ma, mb);
+  ExpressionRef nr = bd.Neg(r);
   return answer(result, bd.Ite(sa, nr, r));
 }
 
@@ -1198,14 +1259,14 @@ ExpressionRef& ExpressionManager::makeSMod(ExpressionRef& result, ExpressionRef*
   // Otherwise the remainder of the magnitudes with the sign of the dividend,
   // plus y when the signs differ; 0 when that remainder is 0.
   auto [sa, sb, ma, mb] = signsAndMagnitudes(bd, A, B);
-  Ref u = bd.URem(ma, mb);
-  Ref nu = bd.Neg(u);
-  Ref v = bd.Ite(sa, nu, u);
-  Ref t = bd.Add(v, B);
-  Ref s = bd.Xor(sa, sb);
-  Ref x = bd.Ite(s, t, v);
-  Ref z = bd.Zero(w);
-  Ref e = bd.Eq(u, z);
+  ExpressionRef u = bd.URem(ma, mb);
+  ExpressionRef nu = bd.Neg(u);
+  ExpressionRef v = bd.Ite(sa, nu, u);
+  ExpressionRef t = bd.Add(v, B);
+  ExpressionRef s = bd.Xor(sa, sb);
+  ExpressionRef x = bd.Ite(s, t, v);
+  ExpressionRef z = bd.Zero(w);
+  ExpressionRef e = bd.Eq(u, z);
   return answer(result, bd.Ite(e, u, x));
 }
 
@@ -1216,10 +1277,10 @@ ExpressionRef& ExpressionManager::makeUAddOverflow(ExpressionRef& result, Expres
   if (!usablePair(a, b)) return fail(result);
   const uint32_t w = (*a)->getWidth();
   Build bd{*this};
-  Ref z1 = bd.Zero(1);
-  Ref ea = bd.Concat(z1, *a);
-  Ref eb = bd.Concat(z1, *b);
-  Ref s = bd.Add(ea, eb);
+  ExpressionRef z1 = bd.Zero(1);
+  ExpressionRef ea = bd.Concat(z1, *a);
+  ExpressionRef eb = bd.Concat(z1, *b);
+  ExpressionRef s = bd.Add(ea, eb);
   return answer(result, bd.Extract(s, w, w));
 }
 
@@ -1227,17 +1288,17 @@ ExpressionRef& ExpressionManager::makeSAddOverflow(ExpressionRef& result, Expres
   if (!usablePair(a, b)) return fail(result);
   const uint32_t w = (*a)->getWidth();
   Build bd{*this};
-  Ref sa = bd.Extract(*a, w - 1, w - 1);
-  Ref sb = bd.Extract(*b, w - 1, w - 1);
-  Ref s = bd.Add(*a, *b);
-  Ref ss = bd.Extract(s, w - 1, w - 1);
-  Ref ab = bd.And(sa, sb);
-  Ref nss = bd.Not(ss);
-  Ref p = bd.And(ab, nss);
-  Ref nsa = bd.Not(sa);
-  Ref nsb = bd.Not(sb);
-  Ref nab = bd.And(nsa, nsb);
-  Ref q = bd.And(nab, ss);
+  ExpressionRef sa = bd.Extract(*a, w - 1, w - 1);
+  ExpressionRef sb = bd.Extract(*b, w - 1, w - 1);
+  ExpressionRef s = bd.Add(*a, *b);
+  ExpressionRef ss = bd.Extract(s, w - 1, w - 1);
+  ExpressionRef ab = bd.And(sa, sb);
+  ExpressionRef nss = bd.Not(ss);
+  ExpressionRef p = bd.And(ab, nss);
+  ExpressionRef nsa = bd.Not(sa);
+  ExpressionRef nsb = bd.Not(sb);
+  ExpressionRef nab = bd.And(nsa, nsb);
+  ExpressionRef q = bd.And(nab, ss);
   return answer(result, bd.Or(p, q));
 }
 
@@ -1251,17 +1312,17 @@ ExpressionRef& ExpressionManager::makeSSubOverflow(ExpressionRef& result, Expres
   if (!usablePair(a, b)) return fail(result);
   const uint32_t w = (*a)->getWidth();
   Build bd{*this};
-  Ref sa = bd.Extract(*a, w - 1, w - 1);
-  Ref sb = bd.Extract(*b, w - 1, w - 1);
-  Ref d = bd.Sub(*a, *b);
-  Ref sd = bd.Extract(d, w - 1, w - 1);
-  Ref nsa = bd.Not(sa);
-  Ref x = bd.And(nsa, sb);
-  Ref p = bd.And(x, sd);
-  Ref nsb = bd.Not(sb);
-  Ref y = bd.And(sa, nsb);
-  Ref nsd = bd.Not(sd);
-  Ref q = bd.And(y, nsd);
+  ExpressionRef sa = bd.Extract(*a, w - 1, w - 1);
+  ExpressionRef sb = bd.Extract(*b, w - 1, w - 1);
+  ExpressionRef d = bd.Sub(*a, *b);
+  ExpressionRef sd = bd.Extract(d, w - 1, w - 1);
+  ExpressionRef nsa = bd.Not(sa);
+  ExpressionRef x = bd.And(nsa, sb);
+  ExpressionRef p = bd.And(x, sd);
+  ExpressionRef nsb = bd.Not(sb);
+  ExpressionRef y = bd.And(sa, nsb);
+  ExpressionRef nsd = bd.Not(sd);
+  ExpressionRef q = bd.And(y, nsd);
   return answer(result, bd.Or(p, q));
 }
 
@@ -1271,22 +1332,22 @@ ExpressionRef& ExpressionManager::makeUMulOverflow(ExpressionRef& result, Expres
   if (w == UINT32_MAX) return fail(result);
   Build bd{*this};
   // A pair of set bits a_i, b_j with i + j >= w overflows.
-  Ref acc = bd.False();
+  ExpressionRef acc = bd.False();
   for (uint32_t i = 1; i < w; ++i) {
-    Ref t = bd.False();
+    ExpressionRef t = bd.False();
     for (uint32_t j = 1; j <= i; ++j) {
-      Ref bit = bd.Extract(*b, w - j, w - j);
+      ExpressionRef bit = bd.Extract(*b, w - j, w - j);
       t = bd.Or(t, bit);
     }
-    Ref ai = bd.Extract(*a, i, i);
-    Ref pair = bd.And(ai, t);
+    ExpressionRef ai = bd.Extract(*a, i, i);
+    ExpressionRef pair = bd.And(ai, t);
     acc = bd.Or(acc, pair);
   }
   // Otherwise the product fits in w + 1 bits; its bit w tells.
-  Ref ea = bd.ZeroExtend(*a, 1);
-  Ref eb = bd.ZeroExtend(*b, 1);
-  Ref p = bd.Mul(ea, eb);
-  Ref top = bd.Extract(p, w, w);
+  ExpressionRef ea = bd.ZeroExtend(*a, 1);
+  ExpressionRef eb = bd.ZeroExtend(*b, 1);
+  ExpressionRef p = bd.Mul(ea, eb);
+  ExpressionRef top = bd.Extract(p, w, w);
   return answer(result, bd.Or(acc, top));
 }
 
@@ -1297,30 +1358,30 @@ ExpressionRef& ExpressionManager::makeSMulOverflow(ExpressionRef& result, Expres
   const uint32_t m = w - 1;
   Build bd{*this};
   // Each operand with its bits inverted when it is negative.
-  Ref sa = bd.Extract(*a, w - 1, w - 1);
-  Ref fa = bd.SignExtend(sa, m);
-  Ref ap = bd.Xor(*a, fa);
-  Ref sb = bd.Extract(*b, w - 1, w - 1);
-  Ref fb = bd.SignExtend(sb, m);
-  Ref bp = bd.Xor(*b, fb);
-  Ref acc = bd.False();
+  ExpressionRef sa = bd.Extract(*a, w - 1, w - 1);
+  ExpressionRef fa = bd.SignExtend(sa, m);
+  ExpressionRef ap = bd.Xor(*a, fa);
+  ExpressionRef sb = bd.Extract(*b, w - 1, w - 1);
+  ExpressionRef fb = bd.SignExtend(sb, m);
+  ExpressionRef bp = bd.Xor(*b, fb);
+  ExpressionRef acc = bd.False();
   for (uint32_t i = 1; i < m; ++i) {
-    Ref t = bd.False();
+    ExpressionRef t = bd.False();
     for (uint32_t j = 1; j <= i; ++j) {
-      Ref bit = bd.Extract(bp, m - j, m - j);
+      ExpressionRef bit = bd.Extract(bp, m - j, m - j);
       t = bd.Or(t, bit);
     }
-    Ref ai = bd.Extract(ap, i, i);
-    Ref pair = bd.And(ai, t);
+    ExpressionRef ai = bd.Extract(ap, i, i);
+    ExpressionRef pair = bd.And(ai, t);
     acc = bd.Or(acc, pair);
   }
   // The top two bits of the widened product differ on overflow.
-  Ref ea = bd.SignExtend(*a, 1);
-  Ref eb = bd.SignExtend(*b, 1);
-  Ref p = bd.Mul(ea, eb);
-  Ref pw = bd.Extract(p, w, w);
-  Ref pm = bd.Extract(p, m, m);
-  Ref x = bd.Xor(pw, pm);
+  ExpressionRef ea = bd.SignExtend(*a, 1);
+  ExpressionRef eb = bd.SignExtend(*b, 1);
+  ExpressionRef p = bd.Mul(ea, eb);
+  ExpressionRef pw = bd.Extract(p, w, w);
+  ExpressionRef pm = bd.Extract(p, m, m);
+  ExpressionRef x = bd.Xor(pw, pm);
   return answer(result, bd.Or(acc, x));
 }
 
@@ -1330,11 +1391,11 @@ ExpressionRef& ExpressionManager::makeSDivOverflow(ExpressionRef& result, Expres
   Build bd{*this};
   std::vector<bool> bits(w, false);
   bits[w - 1] = true;
-  Ref smin;
+  ExpressionRef smin;
   makeConstantFromBits(smin, bits);
-  Ref e1 = bd.Eq(*a, smin);
-  Ref ones = bd.Ones(w);
-  Ref e2 = bd.Eq(*b, ones);
+  ExpressionRef e1 = bd.Eq(*a, smin);
+  ExpressionRef ones = bd.Ones(w);
+  ExpressionRef e2 = bd.Eq(*b, ones);
   return answer(result, bd.And(e1, e2));
 }
 
@@ -1342,9 +1403,9 @@ ExpressionRef& ExpressionManager::makeAbs(ExpressionRef& result, ExpressionRef* 
   if (!usable(x)) return fail(result);
   const uint32_t w = (*x)->getWidth();
   Build bd{*this};
-  Ref n = bd.Neg(*x);
-  Ref z = bd.Zero(w);
-  Ref c = bd.SLT(*x, z);
+  ExpressionRef n = bd.Neg(*x);
+  ExpressionRef z = bd.Zero(w);
+  ExpressionRef c = bd.SLT(*x, z);
   return answer(result, bd.Ite(c, n, *x));
 }
 

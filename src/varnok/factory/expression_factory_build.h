@@ -1,8 +1,7 @@
+#pragma once
 // Helpers shared by the make functions (expression_factory*.cpp): short
 // accessors for node fields and a thin builder over the make functions.
 // Internal to the factory; not part of the public interface.
-#ifndef VARNOK_EXPRESSION_FACTORY_BUILD_H
-#define VARNOK_EXPRESSION_FACTORY_BUILD_H
 
 #include <cstdint>
 #include <utility>
@@ -14,15 +13,12 @@
 namespace varnok {
 namespace factory_build {
 
-using Ref = ExpressionRef;
-using M = ExpressionManager;
-
-inline Expression* P(Expression* e) { return e; }
-inline Expression* P(const Ref& r) { return r.get(); }
+inline Expression* nodeOf(Expression* e) { return e; }
+inline Expression* nodeOf(const ExpressionRef& r) { return r.get(); }
 
 inline bool isKind(const Expression* e, uint32_t k) { return e->getKind() == k; }
 inline bool isConst(const Expression* e) { return e->getKind() == KIND_CONSTANT; }
-inline Expression* ch(const Expression* e, uint32_t i) { return e->getChild(i); }
+inline Expression* childOf(const Expression* e, uint32_t i) { return e->getChild(i); }
 inline const BitVector& valueOf(const Expression* e) {
   return static_cast<const ConstantExpression*>(e)->getValue();
 }
@@ -34,7 +30,7 @@ inline bool isBitVector(const Expression* e) { return e->getWidth() != 0 && !e->
 // The opening steps of the commutative rewriting loops (and, mul, add):
 // refuse operands of different widths or arrays, then put the operand with the
 // smaller serial id first, swapping the caller's handles along with A and B.
-inline bool orderCommutativeOperands(Ref& a, Ref& b, Expression*& A, Expression*& B) {
+inline bool orderCommutativeOperands(ExpressionRef& a, ExpressionRef& b, Expression*& A, Expression*& B) {
   A = a.get();
   B = b.get();
   if (A->getWidth() != B->getWidth() || !isBitVector(A) || !isBitVector(B)) return false;
@@ -48,25 +44,26 @@ inline bool orderCommutativeOperands(Ref& a, Ref& b, Expression*& A, Expression*
 // A rule of a rewriting loop that has replaced operands starts the rules over
 // on the new ones: it sets the pass's `again` and answers null, which the loop
 // drops.
-inline Ref startOver(bool& again) {
+inline ExpressionRef startOver(bool& again) {
   again = true;
-  return Ref();
+  return ExpressionRef();
 }
 
 // Replaces the operand pair, the first operand first. The new operands are
 // built beforehand, in the order the rule builds them.
-inline void replaceOperands(Ref& a, Ref& b, Ref& na, Ref& nb) {
+inline void replaceOperands(ExpressionRef& a, ExpressionRef& b, ExpressionRef& na, ExpressionRef& nb) {
   a = std::move(na);
   b = std::move(nb);
 }
 // The same, and starts the rules over.
-inline Ref replacePair(Ref& a, Ref& b, Ref& na, Ref& nb, bool& again) {
+inline ExpressionRef replacePair(ExpressionRef& a, ExpressionRef& b, ExpressionRef& na, ExpressionRef& nb,
+                                 bool& again) {
   replaceOperands(a, b, na, nb);
   return startOver(again);
 }
 
 // Stores r in result and answers result.
-inline ExpressionRef& answer(ExpressionRef& result, Ref&& r) {
+inline ExpressionRef& answer(ExpressionRef& result, ExpressionRef&& r) {
   result = std::move(r);
   return result;
 }
@@ -77,29 +74,29 @@ inline ExpressionRef& fail(ExpressionRef& result) {
 
 // Thin builder over the make functions: every call passes fresh handles, so
 // the operands it is given are never touched.
-#define VARNOK_BUILD_UNARY(Name, make)   \
-  template <class A>                     \
-  Ref Name(const A& x) {                 \
-    Ref a(P(x)), r;                      \
-    m.make(r, &a);                       \
-    return r;                            \
+#define VARNOK_BUILD_UNARY(Name, make) \
+  template <class A>                   \
+  ExpressionRef Name(const A& x) {     \
+    ExpressionRef a(nodeOf(x)), r;     \
+    m.make(r, &a);                     \
+    return r;                          \
   }
-#define VARNOK_BUILD_BINARY(Name, make)  \
-  template <class A, class B>            \
-  Ref Name(const A& x, const B& y) {     \
-    Ref a(P(x)), b(P(y)), r;             \
-    m.make(r, &a, &b);                   \
-    return r;                            \
+#define VARNOK_BUILD_BINARY(Name, make)          \
+  template <class A, class B>                    \
+  ExpressionRef Name(const A& x, const B& y) {   \
+    ExpressionRef a(nodeOf(x)), b(nodeOf(y)), r; \
+    m.make(r, &a, &b);                           \
+    return r;                                    \
   }
-#define VARNOK_BUILD_TERNARY(Name, make)           \
-  template <class A, class B, class C>             \
-  Ref Name(const A& x, const B& y, const C& z) {   \
-    Ref a(P(x)), b(P(y)), c(P(z)), r;              \
-    m.make(r, &a, &b, &c);                         \
-    return r;                                      \
+#define VARNOK_BUILD_TERNARY(Name, make)                       \
+  template <class A, class B, class C>                         \
+  ExpressionRef Name(const A& x, const B& y, const C& z) {     \
+    ExpressionRef a(nodeOf(x)), b(nodeOf(y)), c(nodeOf(z)), r; \
+    m.make(r, &a, &b, &c);                                     \
+    return r;                                                  \
   }
 struct Build {
-  M& m;
+  ExpressionManager& m;
   VARNOK_BUILD_UNARY(Not, makeNot)
   VARNOK_BUILD_UNARY(Neg, makeNeg)
   VARNOK_BUILD_UNARY(IsZero, makeIsZero)
@@ -121,30 +118,30 @@ struct Build {
   VARNOK_BUILD_BINARY(Read, makeArrayRead)
   VARNOK_BUILD_TERNARY(Ite, makeIte)
   VARNOK_BUILD_TERNARY(Write, makeArrayWrite)
-  Ref Zero(uint32_t w) { return leaf(&M::makeZero, w); }
-  Ref Ones(uint32_t w) { return leaf(&M::makeOnes, w); }
-  Ref One(uint32_t w) { return leaf(&M::makeOne, w); }
-  Ref True() { return leaf(&M::makeTrue); }
-  Ref False() { return leaf(&M::makeFalse); }
-  Ref Bool(bool v) { return leaf(&M::makeBool, v); }
-  Ref Constant(const BitVector& v) { return leaf(&M::makeConstant, v); }
-  Ref UInt(uint64_t v, uint32_t w) { return leaf(&M::makeConstantFromUInt64, v, w); }
+  ExpressionRef Zero(uint32_t w) { return leaf(&ExpressionManager::makeZero, w); }
+  ExpressionRef Ones(uint32_t w) { return leaf(&ExpressionManager::makeOnes, w); }
+  ExpressionRef One(uint32_t w) { return leaf(&ExpressionManager::makeOne, w); }
+  ExpressionRef True() { return leaf(&ExpressionManager::makeTrue); }
+  ExpressionRef False() { return leaf(&ExpressionManager::makeFalse); }
+  ExpressionRef Bool(bool v) { return leaf(&ExpressionManager::makeBool, v); }
+  ExpressionRef Constant(const BitVector& v) { return leaf(&ExpressionManager::makeConstant, v); }
+  ExpressionRef UInt(uint64_t v, uint32_t w) { return leaf(&ExpressionManager::makeConstantFromUInt64, v, w); }
 
   template <class A>
-  Ref Extract(const A& x, uint32_t hi, uint32_t lo) {
-    Ref a(P(x)), r;
+  ExpressionRef Extract(const A& x, uint32_t hi, uint32_t lo) {
+    ExpressionRef a(nodeOf(x)), r;
     m.makeExtract(r, &a, hi, lo);
     return r;
   }
   template <class A>
-  Ref ZeroExtend(const A& x, uint32_t n) {
-    Ref a(P(x)), r;
+  ExpressionRef ZeroExtend(const A& x, uint32_t n) {
+    ExpressionRef a(nodeOf(x)), r;
     m.makeZeroExtend(r, &a, n);
     return r;
   }
   template <class A>
-  Ref SignExtend(const A& x, uint32_t n) {
-    Ref a(P(x)), r;
+  ExpressionRef SignExtend(const A& x, uint32_t n) {
+    ExpressionRef a(nodeOf(x)), r;
     m.makeSignExtend(r, &a, n);
     return r;
   }
@@ -152,8 +149,8 @@ struct Build {
  private:
   // A node without operands: constants of a given value or width.
   template <class... Params, class... Args>
-  Ref leaf(ExpressionRef& (M::*make)(ExpressionRef&, Params...), const Args&... args) {
-    Ref r;
+  ExpressionRef leaf(ExpressionRef& (ExpressionManager::*make)(ExpressionRef&, Params...), const Args&... args) {
+    ExpressionRef r;
     (m.*make)(r, args...);
     return r;
   }
@@ -163,7 +160,37 @@ struct Build {
 #undef VARNOK_BUILD_BINARY
 #undef VARNOK_BUILD_TERNARY
 
+// One pass over the named rules of a maker (and, equality, if-then-else,
+// concatenation). The maker's own pass type derives from this and adds the
+// operands as its rules see them. A rule is a function that answers whether
+// it applied: then it has either stored the maker's answer (`answer`) or
+// replaced operands, after which the rules start over on the new ones
+// (`startOver`).
+struct RulePass {
+  explicit RulePass(ExpressionManager& m) : manager(m), build{m} {}
+
+  ExpressionManager& manager;
+  Build build;
+  ExpressionRef result;  // the answer of the rule that applied
+  bool again = false;    // the rule that applied replaced operands
+
+  bool answer(ExpressionRef&& r) {
+    result = std::move(r);
+    return true;
+  }
+  bool startOver() {
+    again = true;
+    return true;
+  }
+};
+
+// The ordered list of the named rules of a maker: `applyFirst` tries them in
+// their order until one applies, and answers false when none does. The rules
+// are template arguments, so that each call is direct and can be inlined.
+template <class Pass, bool (*... rules)(Pass&)>
+struct RuleList {
+  static bool applyFirst(Pass& pass) { return (rules(pass) || ...); }
+};
+
 }  // namespace factory_build
 }  // namespace varnok
-
-#endif

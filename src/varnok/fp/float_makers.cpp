@@ -31,9 +31,6 @@ namespace varnok {
 
 namespace {
 
-using Ref = ExpressionRef;
-using M = ExpressionManager;
-
 bool validFormat(const FloatFormat& f) {
   return f.exponentWidth >= 2 && f.significandWidth >= 1 &&
          uint64_t(f.exponentWidth) + f.significandWidth < UINT32_MAX;
@@ -57,7 +54,7 @@ ExpressionRef& fail(ExpressionRef& result) {
   result.reset();
   return result;
 }
-ExpressionRef& answer(ExpressionRef& result, Ref&& r) {
+ExpressionRef& answer(ExpressionRef& result, ExpressionRef&& r) {
   result = std::move(r);
   return result;
 }
@@ -65,85 +62,107 @@ ExpressionRef& answer(ExpressionRef& result, Ref&& r) {
 // Thin builder over the make functions: each call works on fresh copies of
 // the handles it is given, so the caller's handles are never touched.
 struct Build {
-  M& m;
+  ExpressionManager& m;
 
-  Ref Not(const Ref& x) {
-    Ref a(x), r;
+  ExpressionRef Not(const ExpressionRef& x) {
+    ExpressionRef a(x), r;
     m.makeNot(r, &a);
     return r;
   }
-  Ref IsZero(const Ref& x) {
-    Ref a(x), r;
+  ExpressionRef IsZero(const ExpressionRef& x) {
+    ExpressionRef a(x), r;
     m.makeIsZero(r, &a);
     return r;
   }
-  Ref IsAllOnes(const Ref& x) {
-    Ref a(x), r;
+  ExpressionRef IsAllOnes(const ExpressionRef& x) {
+    ExpressionRef a(x), r;
     m.makeIsAllOnes(r, &a);
     return r;
   }
-  Ref binary(ExpressionRef& (M::*make)(ExpressionRef&, ExpressionRef*, ExpressionRef*), const Ref& x,
-             const Ref& y) {
-    Ref a(x), b(y), r;
+  ExpressionRef binary(ExpressionRef& (ExpressionManager::*make)(ExpressionRef&, ExpressionRef*, ExpressionRef*),
+                       const ExpressionRef& x, const ExpressionRef& y) {
+    ExpressionRef a(x), b(y), r;
     (m.*make)(r, &a, &b);
     return r;
   }
-  Ref And(const Ref& x, const Ref& y) { return binary(&M::makeAnd, x, y); }
-  Ref Or(const Ref& x, const Ref& y) { return binary(&M::makeOr, x, y); }
-  Ref Nor(const Ref& x, const Ref& y) { return binary(&M::makeNor, x, y); }
-  Ref Eq(const Ref& x, const Ref& y) { return binary(&M::makeEqual, x, y); }
-  Ref Concat(const Ref& x, const Ref& y) { return binary(&M::makeConcat, x, y); }
-  Ref ULT(const Ref& x, const Ref& y) { return binary(&M::makeULT, x, y); }
-  Ref UGT(const Ref& x, const Ref& y) { return binary(&M::makeUGT, x, y); }
-  Ref ULE(const Ref& x, const Ref& y) { return binary(&M::makeULE, x, y); }
-  Ref UGE(const Ref& x, const Ref& y) { return binary(&M::makeUGE, x, y); }
-  Ref Ite(const Ref& c, const Ref& t, const Ref& e) {
-    Ref a(c), b(t), d(e), r;
+  ExpressionRef And(const ExpressionRef& x, const ExpressionRef& y) {
+    return binary(&ExpressionManager::makeAnd, x, y);
+  }
+  ExpressionRef Or(const ExpressionRef& x, const ExpressionRef& y) {
+    return binary(&ExpressionManager::makeOr, x, y);
+  }
+  ExpressionRef Nor(const ExpressionRef& x, const ExpressionRef& y) {
+    return binary(&ExpressionManager::makeNor, x, y);
+  }
+  ExpressionRef Eq(const ExpressionRef& x, const ExpressionRef& y) {
+    return binary(&ExpressionManager::makeEqual, x, y);
+  }
+  ExpressionRef Concat(const ExpressionRef& x, const ExpressionRef& y) {
+    return binary(&ExpressionManager::makeConcat, x, y);
+  }
+  ExpressionRef ULT(const ExpressionRef& x, const ExpressionRef& y) {
+    return binary(&ExpressionManager::makeULT, x, y);
+  }
+  ExpressionRef UGT(const ExpressionRef& x, const ExpressionRef& y) {
+    return binary(&ExpressionManager::makeUGT, x, y);
+  }
+  ExpressionRef ULE(const ExpressionRef& x, const ExpressionRef& y) {
+    return binary(&ExpressionManager::makeULE, x, y);
+  }
+  ExpressionRef UGE(const ExpressionRef& x, const ExpressionRef& y) {
+    return binary(&ExpressionManager::makeUGE, x, y);
+  }
+  ExpressionRef Ite(const ExpressionRef& c, const ExpressionRef& t, const ExpressionRef& e) {
+    ExpressionRef a(c), b(t), d(e), r;
     m.makeIte(r, &a, &b, &d);
     return r;
   }
-  Ref Extract(const Ref& x, uint32_t hi, uint32_t lo) {
-    Ref a(x), r;
+  ExpressionRef Extract(const ExpressionRef& x, uint32_t hi, uint32_t lo) {
+    ExpressionRef a(x), r;
     m.makeExtract(r, &a, hi, lo);
     return r;
   }
-  Ref Zero(uint32_t w) {
-    Ref r;
+  ExpressionRef Zero(uint32_t w) {
+    ExpressionRef r;
     m.makeZero(r, w);
     return r;
   }
-  Ref Ones(uint32_t w) {
-    Ref r;
+  ExpressionRef Ones(uint32_t w) {
+    ExpressionRef r;
     m.makeOnes(r, w);
     return r;
   }
-  Ref Bool(bool v) {
-    Ref r;
+  ExpressionRef Bool(bool v) {
+    ExpressionRef r;
     m.makeBool(r, v);
     return r;
   }
 
   // Fields of a float x of format f.
-  Ref Sign(const Ref& x, const FloatFormat& f) {
+  ExpressionRef Sign(const ExpressionRef& x, const FloatFormat& f) {
     const uint32_t top = f.exponentWidth + f.significandWidth;
     return Extract(x, top, top);
   }
-  Ref Exponent(const Ref& x, const FloatFormat& f) {
+  ExpressionRef Exponent(const ExpressionRef& x, const FloatFormat& f) {
     return Extract(x, f.exponentWidth + f.significandWidth - 1, f.significandWidth);
   }
-  Ref Significand(const Ref& x, const FloatFormat& f) { return Extract(x, f.significandWidth - 1, 0); }
-  Ref Magnitude(const Ref& x, const FloatFormat& f) {
+  ExpressionRef Significand(const ExpressionRef& x, const FloatFormat& f) {
+    return Extract(x, f.significandWidth - 1, 0);
+  }
+  ExpressionRef Magnitude(const ExpressionRef& x, const FloatFormat& f) {
     return Extract(x, f.exponentWidth + f.significandWidth - 1, 0);
   }
-  Ref IsNaN(const Ref& x, const FloatFormat& f) {
+  ExpressionRef IsNaN(const ExpressionRef& x, const FloatFormat& f) {
     return And(IsAllOnes(Exponent(x, f)), Not(IsZero(Significand(x, f))));
   }
-  Ref IsZeroFloat(const Ref& x, const FloatFormat& f) { return IsZero(Magnitude(x, f)); }
+  ExpressionRef IsZeroFloat(const ExpressionRef& x, const FloatFormat& f) { return IsZero(Magnitude(x, f)); }
 };
 
 // The common tail of the makers that build operation nodes: the node, shared
 // with an equal one when there is one.
-ExpressionRef& build(M& m, ExpressionRef& result, Expression* node) { return answer(result, m.findOrInsert(node)); }
+ExpressionRef& build(ExpressionManager& m, ExpressionRef& result, Expression* node) {
+  return answer(result, m.findOrInsert(node));
+}
 
 }  // namespace
 
@@ -174,7 +193,7 @@ ExpressionRef& ExpressionManager::makeFloatMagnitude(ExpressionRef& result, Expr
 ExpressionRef& ExpressionManager::makeFloatNaN(ExpressionRef& result, const FloatFormat& f) {
   if (!validFormat(f)) return fail(result);
   Build b{*this};
-  Ref t = b.Concat(b.Bool(false), b.Ones(f.exponentWidth));
+  ExpressionRef t = b.Concat(b.Bool(false), b.Ones(f.exponentWidth));
   t = b.Concat(t, b.Bool(true));
   if (f.significandWidth >= 2) t = b.Concat(t, b.Zero(f.significandWidth - 1));
   return answer(result, std::move(t));
@@ -224,7 +243,7 @@ ExpressionRef& ExpressionManager::makeFloatIsSubnormal(ExpressionRef& result, Ex
 ExpressionRef& ExpressionManager::makeFloatIsNormal(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
   if (!x || !*x || !validFormat(f)) return fail(result);
   Build b{*this};
-  Ref exponent = b.Exponent(*x, f);
+  ExpressionRef exponent = b.Exponent(*x, f);
   return answer(result, b.And(b.Not(b.IsZero(exponent)), b.Not(b.IsAllOnes(exponent))));
 }
 
@@ -270,9 +289,9 @@ void ExpressionManager::unpackFloat(ExpressionRef* x, ExpressionRef& sign, Expre
   Build b{*this};
   const uint32_t e = f.exponentWidth, s = f.significandWidth;
   sign = b.Sign(*x, f);
-  Ref fieldZero = b.IsZero(b.Exponent(*x, f));
-  Ref top = b.Not(b.Extract(*x, e + s - 1, e + s - 1));
-  Ref low = b.Or(b.Extract(*x, s, s), fieldZero);
+  ExpressionRef fieldZero = b.IsZero(b.Exponent(*x, f));
+  ExpressionRef top = b.Not(b.Extract(*x, e + s - 1, e + s - 1));
+  ExpressionRef low = b.Or(b.Extract(*x, s, s), fieldZero);
   exponent = e >= 3 ? b.Concat(b.Concat(top, b.Extract(*x, e + s - 2, s + 1)), low) : b.Concat(top, low);
   significand = b.Concat(b.Not(fieldZero), b.Significand(*x, f));
 }
@@ -293,15 +312,15 @@ ExpressionRef& ExpressionManager::makeFloatEq(ExpressionRef& result, ExpressionR
                                               const FloatFormat& f) {
   if (!a || !b || !*a || !*b || !validFormat(f)) return fail(result);
   Build bd{*this};
-  Ref magA = bd.Magnitude(*a, f), magB = bd.Magnitude(*b, f);
-  Ref sameValue = bd.And(bd.Eq(magA, magB), bd.Or(bd.Eq(bd.Sign(*a, f), bd.Sign(*b, f)), bd.IsZero(magA)));
+  ExpressionRef magA = bd.Magnitude(*a, f), magB = bd.Magnitude(*b, f);
+  ExpressionRef sameValue = bd.And(bd.Eq(magA, magB), bd.Or(bd.Eq(bd.Sign(*a, f), bd.Sign(*b, f)), bd.IsZero(magA)));
   return answer(result, bd.And(bd.Not(bd.IsNaN(*a, f)), sameValue));
 }
 
 ExpressionRef& ExpressionManager::makeFloatNotEq(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
                                                  const FloatFormat& f) {
   if (!a || !b || !*a || !*b || !validFormat(f)) return fail(result);
-  Ref ca(*a), cb(*b), eq;
+  ExpressionRef ca(*a), cb(*b), eq;
   makeFloatEq(eq, &ca, &cb, f);
   return makeNot(result, &eq);
 }
@@ -312,27 +331,27 @@ ExpressionRef& ExpressionManager::makeFloatOrderLT(ExpressionRef& result, Expres
                                                    const FloatFormat& f) {
   if (!a || !b || !*a || !*b || !validFormat(f)) return fail(result);
   Build bd{*this};
-  Ref signA = bd.Sign(*a, f), signB = bd.Sign(*b, f);
-  Ref magA = bd.Magnitude(*a, f), magB = bd.Magnitude(*b, f);
-  Ref bothPositive = bd.And(bd.Not(signA), bd.Not(signB));
-  Ref bothNegative = bd.And(signA, signB);
-  Ref positive = bd.And(bothPositive, bd.ULT(magA, magB));
-  Ref negative = bd.And(bothNegative, bd.UGT(magA, magB));
-  Ref signs = bd.And(signA, bd.Not(signB));
+  ExpressionRef signA = bd.Sign(*a, f), signB = bd.Sign(*b, f);
+  ExpressionRef magA = bd.Magnitude(*a, f), magB = bd.Magnitude(*b, f);
+  ExpressionRef bothPositive = bd.And(bd.Not(signA), bd.Not(signB));
+  ExpressionRef bothNegative = bd.And(signA, signB);
+  ExpressionRef positive = bd.And(bothPositive, bd.ULT(magA, magB));
+  ExpressionRef negative = bd.And(bothNegative, bd.UGT(magA, magB));
+  ExpressionRef signs = bd.And(signA, bd.Not(signB));
   return answer(result, bd.Or(bd.Or(positive, negative), signs));
 }
 
 ExpressionRef& ExpressionManager::makeFloatOrderGT(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
                                                    const FloatFormat& f) {
   if (!a || !b) return fail(result);
-  Ref ca(*a), cb(*b);
+  ExpressionRef ca(*a), cb(*b);
   return makeFloatOrderLT(result, &cb, &ca, f);
 }
 
 ExpressionRef& ExpressionManager::makeFloatOrderLE(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
                                                    const FloatFormat& f) {
   if (!a || !b) return fail(result);
-  Ref ca(*a), cb(*b), lt;
+  ExpressionRef ca(*a), cb(*b), lt;
   makeFloatOrderLT(lt, &cb, &ca, f);
   return makeNot(result, &lt);
 }
@@ -340,7 +359,7 @@ ExpressionRef& ExpressionManager::makeFloatOrderLE(ExpressionRef& result, Expres
 ExpressionRef& ExpressionManager::makeFloatOrderGE(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
                                                    const FloatFormat& f) {
   if (!a || !b) return fail(result);
-  Ref ca(*a), cb(*b), lt;
+  ExpressionRef ca(*a), cb(*b), lt;
   makeFloatOrderLT(lt, &ca, &cb, f);
   return makeNot(result, &lt);
 }
@@ -350,10 +369,10 @@ ExpressionRef& ExpressionManager::makeFloatLT(ExpressionRef& result, ExpressionR
                                               const FloatFormat& f) {
   if (!a || !b || !*a || !*b || !validFormat(f)) return fail(result);
   Build bd{*this};
-  Ref ca(*a), cb(*b), order;
+  ExpressionRef ca(*a), cb(*b), order;
   makeFloatOrderLT(order, &ca, &cb, f);
-  Ref noNaN = bd.And(bd.Not(bd.IsNaN(*a, f)), bd.Not(bd.IsNaN(*b, f)));
-  Ref bothZero = bd.And(bd.IsZeroFloat(*a, f), bd.IsZeroFloat(*b, f));
+  ExpressionRef noNaN = bd.And(bd.Not(bd.IsNaN(*a, f)), bd.Not(bd.IsNaN(*b, f)));
+  ExpressionRef bothZero = bd.And(bd.IsZeroFloat(*a, f), bd.IsZeroFloat(*b, f));
   return answer(result, bd.And(bd.And(order, noNaN), bd.Not(bothZero)));
 }
 
@@ -363,14 +382,14 @@ ExpressionRef& ExpressionManager::makeFloatLEQ(ExpressionRef& result, Expression
                                                const FloatFormat& f) {
   if (!a || !b || !*a || !*b || !validFormat(f)) return fail(result);
   Build bd{*this};
-  Ref signA = bd.Sign(*a, f), signB = bd.Sign(*b, f);
-  Ref magA = bd.Magnitude(*a, f), magB = bd.Magnitude(*b, f);
-  Ref positive = bd.And(bd.And(bd.Not(signA), bd.Not(signB)), bd.ULE(magA, magB));
-  Ref negative = bd.And(bd.And(signA, signB), bd.UGE(magA, magB));
-  Ref signs = bd.And(signA, bd.Not(signB));
-  Ref bothZero = bd.And(bd.IsZeroFloat(*a, f), bd.IsZeroFloat(*b, f));
-  Ref ordered = bd.Or(bd.Or(bd.Or(positive, negative), signs), bothZero);
-  Ref noNaN = bd.And(bd.Not(bd.IsNaN(*a, f)), bd.Not(bd.IsNaN(*b, f)));
+  ExpressionRef signA = bd.Sign(*a, f), signB = bd.Sign(*b, f);
+  ExpressionRef magA = bd.Magnitude(*a, f), magB = bd.Magnitude(*b, f);
+  ExpressionRef positive = bd.And(bd.And(bd.Not(signA), bd.Not(signB)), bd.ULE(magA, magB));
+  ExpressionRef negative = bd.And(bd.And(signA, signB), bd.UGE(magA, magB));
+  ExpressionRef signs = bd.And(signA, bd.Not(signB));
+  ExpressionRef bothZero = bd.And(bd.IsZeroFloat(*a, f), bd.IsZeroFloat(*b, f));
+  ExpressionRef ordered = bd.Or(bd.Or(bd.Or(positive, negative), signs), bothZero);
+  ExpressionRef noNaN = bd.And(bd.Not(bd.IsNaN(*a, f)), bd.Not(bd.IsNaN(*b, f)));
   return answer(result, bd.And(ordered, noNaN));
 }
 
@@ -391,25 +410,26 @@ ExpressionRef& ExpressionManager::makeFloatMinMax(ExpressionRef& result, Express
                                                   const FloatFormat& f, bool maximum) {
   if (!a || !b || !*a || !*b || !validFormat(f)) return fail(result);
   Build bd{*this};
-  Ref signA = bd.Sign(*a, f);
-  Ref zeros = bd.And(bd.And(bd.IsZeroFloat(*a, f), bd.IsZeroFloat(*b, f)), bd.Not(bd.Eq(signA, bd.Sign(*b, f))));
-  Ref ca(*a), cb(*b), order;
+  ExpressionRef signA = bd.Sign(*a, f);
+  ExpressionRef zeros =
+      bd.And(bd.And(bd.IsZeroFloat(*a, f), bd.IsZeroFloat(*b, f)), bd.Not(bd.Eq(signA, bd.Sign(*b, f))));
+  ExpressionRef ca(*a), cb(*b), order;
   if (maximum)
     makeFloatOrderGE(order, &ca, &cb, f);
   else
     makeFloatOrderLE(order, &ca, &cb, f);
-  Ref nanB = bd.IsNaN(*b, f);
-  Ref chooseA = bd.Or(bd.And(order, bd.Nor(bd.IsNaN(*a, f), nanB)), nanB);
-  Ref chosen = bd.Ite(chooseA, *a, *b);
+  ExpressionRef nanB = bd.IsNaN(*b, f);
+  ExpressionRef chooseA = bd.Or(bd.And(order, bd.Nor(bd.IsNaN(*a, f), nanB)), nanB);
+  ExpressionRef chosen = bd.Ite(chooseA, *a, *b);
   if (!zeros || !chosen) return fail(result);
   if (zeros->isZero()) return answer(result, std::move(chosen));
   // The variables may have been replaced by substitution since: use what
   // they stand for now.
   const ZeroSignChoice& choice = zeroSignChoice(f, maximum);
-  Ref negativeFirst(getRepresentative(choice.negativeFirst.get()));
-  Ref positiveFirst(getRepresentative(choice.positiveFirst.get()));
-  Ref zeroSign = bd.Ite(signA, negativeFirst, positiveFirst);
-  Ref zero = bd.Concat(zeroSign, bd.Zero((*a)->getWidth() - 1));
+  ExpressionRef negativeFirst(getRepresentative(choice.negativeFirst.get()));
+  ExpressionRef positiveFirst(getRepresentative(choice.positiveFirst.get()));
+  ExpressionRef zeroSign = bd.Ite(signA, negativeFirst, positiveFirst);
+  ExpressionRef zero = bd.Concat(zeroSign, bd.Zero((*a)->getWidth() - 1));
   return answer(result, bd.Ite(zeros, zero, chosen));
 }
 
@@ -443,7 +463,7 @@ ExpressionRef& ExpressionManager::makeFloatAdd(ExpressionRef& result, Expression
 ExpressionRef& ExpressionManager::makeFloatSub(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b,
                                                const FloatFormat& f, RoundingMode mode) {
   if (!validFormat(f) || !isFloatOperand(b, f)) return fail(result);
-  Ref negated;
+  ExpressionRef negated;
   makeFloatNeg(negated, b, f);
   return makeFloatAdd(result, a, &negated, f, mode);
 }
@@ -567,8 +587,9 @@ template <typename T> Expression* newModule(NonLinearFunction function, Expressi
 }
 
 // The function part: the host's value of a constant, else the module node.
-Ref functionPart(M& m, NonLinearFunction function, const Ref& x, const FloatFormat& f) {
-  Ref r;
+ExpressionRef functionPart(ExpressionManager& m, NonLinearFunction function, const ExpressionRef& x,
+                           const FloatFormat& f) {
+  ExpressionRef r;
   if (isConstant(x.get())) {
     const BitVector& value = static_cast<const ConstantExpression*>(x.get())->getValue();
     BitVector out;
@@ -584,7 +605,7 @@ Ref functionPart(M& m, NonLinearFunction function, const Ref& x, const FloatForm
   return m.findOrInsert(isSingle(f) ? newModule<float>(function, x.get()) : newModule<double>(function, x.get()));
 }
 
-ExpressionRef& unguarded(M& m, ExpressionRef& result, ExpressionRef* x, const FloatFormat& f,
+ExpressionRef& unguarded(ExpressionManager& m, ExpressionRef& result, ExpressionRef* x, const FloatFormat& f,
                          NonLinearFunction function) {
   if (!nonLinearOperand(x, f)) return fail(result);
   return answer(result, functionPart(m, function, *x, f));
@@ -596,10 +617,10 @@ ExpressionRef& unguarded(M& m, ExpressionRef& result, ExpressionRef* x, const Fl
 ExpressionRef& ExpressionManager::makeExp(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
   if (!nonLinearOperand(x, f)) return fail(result);
   Build b{*this};
-  Ref nan;
+  ExpressionRef nan;
   makeFloatNaN(nan, f);
-  Ref function = functionPart(*this, FUNCTION_EXP, *x, f);
-  Ref guard, operand(*x);
+  ExpressionRef function = functionPart(*this, FUNCTION_EXP, *x, f);
+  ExpressionRef guard, operand(*x);
   makeFloatIsNaN(guard, &operand, f);
   return answer(result, b.Ite(guard, nan, function));
 }
@@ -608,13 +629,13 @@ ExpressionRef& ExpressionManager::makeExp(ExpressionRef& result, ExpressionRef* 
 ExpressionRef& ExpressionManager::makeLog(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
   if (!nonLinearOperand(x, f)) return fail(result);
   Build b{*this};
-  Ref nan;
+  ExpressionRef nan;
   makeFloatNaN(nan, f);
-  Ref sign = b.Sign(*x, f);
-  Ref isNaN, operand(*x);
+  ExpressionRef sign = b.Sign(*x, f);
+  ExpressionRef isNaN, operand(*x);
   makeFloatIsNaN(isNaN, &operand, f);
-  Ref guard = b.Or(isNaN, sign);
-  Ref function = functionPart(*this, FUNCTION_LOG, *x, f);
+  ExpressionRef guard = b.Or(isNaN, sign);
+  ExpressionRef function = functionPart(*this, FUNCTION_LOG, *x, f);
   return answer(result, b.Ite(guard, nan, function));
 }
 
@@ -622,20 +643,20 @@ ExpressionRef& ExpressionManager::makeLog(ExpressionRef& result, ExpressionRef* 
 ExpressionRef& ExpressionManager::makeSin(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
   if (!nonLinearOperand(x, f)) return fail(result);
   Build b{*this};
-  Ref guard = b.IsAllOnes(b.Exponent(*x, f));
-  Ref nan;
+  ExpressionRef guard = b.IsAllOnes(b.Exponent(*x, f));
+  ExpressionRef nan;
   makeFloatNaN(nan, f);
-  Ref function = functionPart(*this, FUNCTION_SIN, *x, f);
+  ExpressionRef function = functionPart(*this, FUNCTION_SIN, *x, f);
   return answer(result, b.Ite(guard, nan, function));
 }
 
 ExpressionRef& ExpressionManager::makeCos(ExpressionRef& result, ExpressionRef* x, const FloatFormat& f) {
   if (!nonLinearOperand(x, f)) return fail(result);
   Build b{*this};
-  Ref guard = b.IsAllOnes(b.Exponent(*x, f));
-  Ref nan;
+  ExpressionRef guard = b.IsAllOnes(b.Exponent(*x, f));
+  ExpressionRef nan;
   makeFloatNaN(nan, f);
-  Ref function = functionPart(*this, FUNCTION_COS, *x, f);
+  ExpressionRef function = functionPart(*this, FUNCTION_COS, *x, f);
   return answer(result, b.Ite(guard, nan, function));
 }
 
