@@ -15,6 +15,7 @@ namespace {
 using varnok::AIG;
 using varnok::AIGEdge;
 using varnok::EdgeVector;
+namespace circuits = varnok::circuits;
 
 // Counts what the encoder hands over; never searches.
 class CountingSolver : public varnok::sat::Solver {
@@ -36,22 +37,22 @@ enum Circuit { kMul, kUDiv, kShl, kLShr, kAShr };
 void build(AIG& aig, Circuit c, const EdgeVector& a, const EdgeVector& b, EdgeVector& r) {
   switch (c) {
     case kMul:
-      varnok::blast_mul(aig, a, b, static_cast<uint32_t>(a.size()), r);
+      circuits::multiply(aig, a, b, static_cast<uint32_t>(a.size()), r);
       break;
     case kUDiv: {
       EdgeVector m;
-      varnok::blast_udiv_urem(aig, a, b, r, m);
+      circuits::unsignedDivide(aig, a, b, r, m);
       r.insert(r.end(), m.begin(), m.end());
       break;
     }
     case kShl:
-      varnok::blast_shl(aig, a, b, static_cast<uint32_t>(a.size()), r);
+      circuits::shiftLeft(aig, a, b, static_cast<uint32_t>(a.size()), r);
       break;
     case kLShr:
-      varnok::blast_shr(aig, a, b, aig.getFalse(), r);
+      circuits::shiftRight(aig, a, b, aig.getFalse(), r);
       break;
     case kAShr:
-      varnok::blast_shr(aig, a, b, a.back(), r);
+      circuits::shiftRight(aig, a, b, a.back(), r);
       break;
   }
 }

@@ -21,6 +21,7 @@ namespace {
 using varnok::AIG;
 using varnok::EdgeVector;
 using varnok::FloatFormat;
+namespace circuits = varnok::circuits;
 
 double now() {
   struct timeval tv;
@@ -62,9 +63,9 @@ int main() {
         measure(std::string(fm.name) + " " + ops[op] + " mode " + std::to_string(mode),
                 [&](AIG& aig, EdgeVector& r) {
                   EdgeVector x = inputs(aig, f.width()), y = inputs(aig, f.width());
-                  if (op == 0) varnok::blast_float_add(aig, x, y, r, f, mode);
-                  if (op == 1) varnok::blast_float_mul(aig, x, y, r, f, mode);
-                  if (op == 2) varnok::blast_float_div(aig, x, y, r, f, mode);
+                  if (op == 0) circuits::floatAdd(aig, x, y, r, f, mode);
+                  if (op == 1) circuits::floatMultiply(aig, x, y, r, f, mode);
+                  if (op == 2) circuits::floatDivide(aig, x, y, r, f, mode);
                 });
       }
   }
@@ -72,22 +73,22 @@ int main() {
   for (varnok::RoundingMode mode : {0u, 4u}) {
     const std::string m = " mode " + std::to_string(mode);
     measure("Float64 to Float32" + m, [&](AIG& aig, EdgeVector& r) {
-      varnok::blast_float_to_float(aig, inputs(aig, 64), f64, r, f32, mode);
+      circuits::floatToFloat(aig, inputs(aig, 64), f64, r, f32, mode);
     });
     measure("Float32 to Float64" + m, [&](AIG& aig, EdgeVector& r) {
-      varnok::blast_float_to_float(aig, inputs(aig, 32), f32, r, f64, mode);
+      circuits::floatToFloat(aig, inputs(aig, 32), f32, r, f64, mode);
     });
     measure("Float64 to sint64" + m, [&](AIG& aig, EdgeVector& r) {
-      varnok::blast_float_to_int(aig, inputs(aig, 64), f64, r, 64, true, mode);
+      circuits::floatToInt(aig, inputs(aig, 64), f64, r, 64, true, mode);
     });
     measure("Float32 to uint32" + m, [&](AIG& aig, EdgeVector& r) {
-      varnok::blast_float_to_int(aig, inputs(aig, 32), f32, r, 32, false, mode);
+      circuits::floatToInt(aig, inputs(aig, 32), f32, r, 32, false, mode);
     });
     measure("sint64 to Float64" + m, [&](AIG& aig, EdgeVector& r) {
-      varnok::blast_sint_to_float(aig, inputs(aig, 64), r, f64, mode);
+      circuits::sintToFloat(aig, inputs(aig, 64), r, f64, mode);
     });
     measure("uint32 to Float32" + m, [&](AIG& aig, EdgeVector& r) {
-      varnok::blast_uint_to_float(aig, inputs(aig, 32), aig.getFalse(), r, f32, mode);
+      circuits::uintToFloat(aig, inputs(aig, 32), aig.getFalse(), r, f32, mode);
     });
   }
   return 0;

@@ -18,6 +18,7 @@
 using varnok::AIG;
 using varnok::AIGEdge;
 using varnok::EdgeVector;
+namespace circuits = varnok::circuits;
 using varnok_test::maskOf;
 using varnok_test::u128;
 using Wide = varnok_test::ref::Wide;
@@ -89,13 +90,14 @@ Circuit unaryCircuit(void (*f)(AIG&, const EdgeVector&, EdgeVector&)) {
 
 std::vector<Op> allOps() {
   std::vector<Op> ops;
-  ops.push_back({"and", binaryCircuit(varnok::blast_and), [](u128 a, u128 b, uint32_t) { return low(a & b); }});
-  ops.push_back({"not", unaryCircuit(varnok::blast_not), [](u128 a, u128, uint32_t w) { return low(~a & maskOf(w)); }});
+  ops.push_back({"and", binaryCircuit(circuits::bitwiseAnd), [](u128 a, u128 b, uint32_t) { return low(a & b); }});
+  ops.push_back(
+      {"not", unaryCircuit(circuits::bitwiseNot), [](u128 a, u128, uint32_t w) { return low(~a & maskOf(w)); }});
   ops.push_back({"add",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector r;
                    AIGEdge c = g.getFalse();
-                   varnok::blast_add(g, a, b, c, r);
+                   circuits::add(g, a, b, c, r);
                    return r;
                  },
                  [](u128 a, u128 b, uint32_t w) { return low((a + b) & maskOf(w)); }});
@@ -104,7 +106,7 @@ std::vector<Op> allOps() {
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector r;
                    AIGEdge c = g.getTrue();
-                   varnok::blast_add(g, a, b, c, r);
+                   circuits::add(g, a, b, c, r);
                    r.push_back(c);
                    return r;
                  },
@@ -119,18 +121,18 @@ std::vector<Op> allOps() {
                    EdgeVector r(a);
                    AIGEdge c = g.getTrue();
                    AIGEdge out;
-                   varnok::blast_increment(g, r, c, &out);
+                   circuits::increment(g, r, c, &out);
                    r.push_back(out);
                    return r;
                  },
                  [](u128 a, u128, uint32_t w) { return low((a + 1) & maskOf(w + 1)); },
                  [](uint32_t w) { return w + 1; }});
-  ops.push_back({"negate", unaryCircuit(varnok::blast_negate), [](u128 a, u128, uint32_t w) { return low(ref::neg(a, w)); }});
-  ops.push_back({"sub", binaryCircuit(varnok::blast_sub), [](u128 a, u128 b, uint32_t w) { return low((a - b) & maskOf(w)); }});
+  ops.push_back({"negate", unaryCircuit(circuits::negate), [](u128 a, u128, uint32_t w) { return low(ref::neg(a, w)); }});
+  ops.push_back({"sub", binaryCircuit(circuits::subtract), [](u128 a, u128 b, uint32_t w) { return low((a - b) & maskOf(w)); }});
   ops.push_back({"mul",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector r;
-                   varnok::blast_mul(g, a, b, static_cast<uint32_t>(a.size()), r);
+                   circuits::multiply(g, a, b, static_cast<uint32_t>(a.size()), r);
                    return r;
                  },
                  [](u128 a, u128 b, uint32_t w) { return low((a * b) & maskOf(w)); }});
@@ -138,7 +140,7 @@ std::vector<Op> allOps() {
   ops.push_back({"mul_narrow",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector r;
-                   varnok::blast_mul(g, a, b, static_cast<uint32_t>((a.size() + 1) / 2), r);
+                   circuits::multiply(g, a, b, static_cast<uint32_t>((a.size() + 1) / 2), r);
                    return r;
                  },
                  [](u128 a, u128 b, uint32_t w) { return low((a * b) & maskOf((w + 1) / 2)); },
@@ -149,28 +151,28 @@ std::vector<Op> allOps() {
                    EdgeVector x(a), y(b), r;
                    x.resize(2 * a.size(), g.getFalse());
                    y.resize(2 * b.size(), g.getFalse());
-                   varnok::blast_mul(g, x, y, static_cast<uint32_t>(x.size()), r);
+                   circuits::multiply(g, x, y, static_cast<uint32_t>(x.size()), r);
                    return r;
                  },
                  [](u128 a, u128 b, uint32_t) { return ref::mulFull(a, b); }, [](uint32_t w) { return 2 * w; }});
   ops.push_back({"udiv",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector q, m;
-                   varnok::blast_udiv_urem(g, a, b, q, m);
+                   circuits::unsignedDivide(g, a, b, q, m);
                    return q;
                  },
                  [](u128 a, u128 b, uint32_t w) { return low(ref::udiv(a, b, w)); }});
   ops.push_back({"urem",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector q, m;
-                   varnok::blast_udiv_urem(g, a, b, q, m);
+                   circuits::unsignedDivide(g, a, b, q, m);
                    return m;
                  },
                  [](u128 a, u128 b, uint32_t) { return low(ref::urem(a, b)); }});
   ops.push_back({"shl",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector r;
-                   varnok::blast_shl(g, a, b, static_cast<uint32_t>(a.size()), r);
+                   circuits::shiftLeft(g, a, b, static_cast<uint32_t>(a.size()), r);
                    return r;
                  },
                  [](u128 a, u128 b, uint32_t w) { return low(ref::shl(a, b, w)); }});
@@ -178,7 +180,7 @@ std::vector<Op> allOps() {
   ops.push_back({"shl_wide",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector r;
-                   varnok::blast_shl(g, a, b, static_cast<uint32_t>(2 * a.size()), r);
+                   circuits::shiftLeft(g, a, b, static_cast<uint32_t>(2 * a.size()), r);
                    return r;
                  },
                  [](u128 a, u128 b, uint32_t w) { return ref::shlWide(low(a), b, 2 * w); },
@@ -186,31 +188,31 @@ std::vector<Op> allOps() {
   ops.push_back({"lshr",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector r;
-                   varnok::blast_shr(g, a, b, g.getFalse(), r);
+                   circuits::shiftRight(g, a, b, g.getFalse(), r);
                    return r;
                  },
                  [](u128 a, u128 b, uint32_t w) { return low(ref::lshr(a, b, w)); }});
   ops.push_back({"ashr",
                  [](AIG& g, const EdgeVector& a, const EdgeVector& b) {
                    EdgeVector r;
-                   varnok::blast_shr(g, a, b, a.back(), r);
+                   circuits::shiftRight(g, a, b, a.back(), r);
                    return r;
                  },
                  [](u128 a, u128 b, uint32_t w) { return low(ref::ashr(a, b, w)); }});
-  ops.push_back({"ult", [](AIG& g, const EdgeVector& a, const EdgeVector& b) { return one(varnok::blast_ult(g, a, b)); },
+  ops.push_back({"ult", [](AIG& g, const EdgeVector& a, const EdgeVector& b) { return one(circuits::unsignedLess(g, a, b)); },
                  [](u128 a, u128 b, uint32_t) { return low(a < b); }, oneBit});
-  ops.push_back({"slt", [](AIG& g, const EdgeVector& a, const EdgeVector& b) { return one(varnok::blast_slt(g, a, b)); },
+  ops.push_back({"slt", [](AIG& g, const EdgeVector& a, const EdgeVector& b) { return one(circuits::signedLess(g, a, b)); },
                  [](u128 a, u128 b, uint32_t w) { return low(ref::slt(a, b, w)); }, oneBit});
   ops.push_back({"equal",
-                 [](AIG& g, const EdgeVector& a, const EdgeVector& b) { return one(varnok::blast_equal(g, a, b)); },
+                 [](AIG& g, const EdgeVector& a, const EdgeVector& b) { return one(circuits::isEqual(g, a, b)); },
                  [](u128 a, u128 b, uint32_t) { return low(a == b); }, oneBit});
   ops.push_back({"is_all_zero",
-                 [](AIG& g, const EdgeVector& a, const EdgeVector&) { return one(varnok::blast_is_all_zero(g, a)); },
+                 [](AIG& g, const EdgeVector& a, const EdgeVector&) { return one(circuits::isAllZero(g, a)); },
                  [](u128 a, u128, uint32_t) { return low(a == 0); }, oneBit});
   ops.push_back({"clz",
                  [](AIG& g, const EdgeVector& a, const EdgeVector&) {
                    EdgeVector r;
-                   varnok::blast_count_leading_zeros(g, a, r);
+                   circuits::countLeadingZeros(g, a, r);
                    return r;
                  },
                  [](u128 a, u128, uint32_t w) { return low(ref::countLeadingZeros(a, w)); },
@@ -364,7 +366,7 @@ TEST(CircuitsSolved, EncodedOnlyOnDemandStillReadsBack) {
   EdgeVector a(8), b(8), r;
   for (auto& e : a) e = aig.makeInput();
   for (auto& e : b) e = aig.makeInput();
-  varnok::blast_mul(aig, a, b, 8, r);
+  circuits::multiply(aig, a, b, 8, r);
   fix(aig, a, 13);
   fix(aig, b, 21);
   ASSERT_EQ(aig.solve(), 0);
@@ -381,7 +383,7 @@ TEST(CircuitsSolved, EncodedOnlyOnDemandStillReadsBack) {
 TEST(CircuitsEdgeCases, WidthOneShiftHasOneStage) {
   AIG aig;
   EdgeVector v{aig.makeInput()}, s{aig.makeInput()}, r;
-  varnok::blast_shl(aig, v, s, 1, r);
+  circuits::shiftLeft(aig, v, s, 1, r);
   EXPECT_EQ(aig.getNodeCount(), 1u);
   AIGEdge want = aig.makeAnd(~s[0], v[0]);
   EXPECT_EQ(r[0], want);
@@ -392,17 +394,17 @@ TEST(CircuitsEdgeCases, EqualFreeVectorsFoldTheComparisons) {
   AIG aig;
   EdgeVector x(8);
   for (auto& e : x) e = aig.makeInput();
-  EXPECT_EQ(varnok::blast_ult(aig, x, x), aig.getFalse());
-  EXPECT_EQ(varnok::blast_slt(aig, x, x), aig.getFalse());
-  EXPECT_EQ(varnok::blast_equal(aig, x, x), aig.getTrue());
+  EXPECT_EQ(circuits::unsignedLess(aig, x, x), aig.getFalse());
+  EXPECT_EQ(circuits::signedLess(aig, x, x), aig.getFalse());
+  EXPECT_EQ(circuits::isEqual(aig, x, x), aig.getTrue());
 }
 
 TEST(CircuitsEdgeCases, EqualityAndZeroTestOnOddShapes) {
   AIG aig;
   EdgeVector a = constEdges(aig, 5, 4), b = constEdges(aig, 5, 5), empty;
-  EXPECT_EQ(varnok::blast_equal(aig, a, b), aig.getFalse());
-  EXPECT_EQ(varnok::blast_equal(aig, empty, empty), aig.getTrue());
-  EXPECT_EQ(varnok::blast_is_all_zero(aig, empty), aig.getTrue());
+  EXPECT_EQ(circuits::isEqual(aig, a, b), aig.getFalse());
+  EXPECT_EQ(circuits::isEqual(aig, empty, empty), aig.getTrue());
+  EXPECT_EQ(circuits::isAllZero(aig, empty), aig.getTrue());
 }
 
 // Every circuit whose output may be one of its inputs: the aliased call must
@@ -412,19 +414,20 @@ TEST(CircuitsAliasing, OutputsMayBeInputs) {
   const std::vector<std::pair<const char*, Call>> calls = {
       {"add", [](AIG& g, const EdgeVector& a, const EdgeVector& b, EdgeVector& r) {
          AIGEdge c = g.getFalse();
-         varnok::blast_add(g, a, b, c, r);
+         circuits::add(g, a, b, c, r);
        }},
-      {"sub", [](AIG& g, const EdgeVector& a, const EdgeVector& b, EdgeVector& r) { varnok::blast_sub(g, a, b, r); }},
-      {"mul", [](AIG& g, const EdgeVector& a, const EdgeVector& b, EdgeVector& r) { varnok::blast_mul(g, a, b, 8, r); }},
-      {"shl", [](AIG& g, const EdgeVector& a, const EdgeVector& b, EdgeVector& r) { varnok::blast_shl(g, a, b, 8, r); }},
+      {"sub", [](AIG& g, const EdgeVector& a, const EdgeVector& b, EdgeVector& r) { circuits::subtract(g, a, b, r); }},
+      {"mul", [](AIG& g, const EdgeVector& a, const EdgeVector& b, EdgeVector& r) { circuits::multiply(g, a, b, 8, r); }},
+      {"shl", [](AIG& g, const EdgeVector& a, const EdgeVector& b, EdgeVector& r) { circuits::shiftLeft(g, a, b, 8, r); }},
       // The fill is an edge of the output when the output is the first operand.
       {"ashr",
-       [](AIG& g, const EdgeVector& a, const EdgeVector& b, EdgeVector& r) { varnok::blast_shr(g, a, b, a.back(), r); }},
-      {"and", [](AIG& g, const EdgeVector& a, const EdgeVector& b, EdgeVector& r) { varnok::blast_and(g, a, b, r); }},
-      {"negate", [](AIG& g, const EdgeVector& a, const EdgeVector&, EdgeVector& r) { varnok::blast_negate(g, a, r); }},
-      {"not", [](AIG& g, const EdgeVector& a, const EdgeVector&, EdgeVector& r) { varnok::blast_not(g, a, r); }},
+       [](AIG& g, const EdgeVector& a, const EdgeVector& b, EdgeVector& r) { circuits::shiftRight(g, a, b, a.back(), r); }},
+      {"and",
+       [](AIG& g, const EdgeVector& a, const EdgeVector& b, EdgeVector& r) { circuits::bitwiseAnd(g, a, b, r); }},
+      {"negate", [](AIG& g, const EdgeVector& a, const EdgeVector&, EdgeVector& r) { circuits::negate(g, a, r); }},
+      {"not", [](AIG& g, const EdgeVector& a, const EdgeVector&, EdgeVector& r) { circuits::bitwiseNot(g, a, r); }},
       {"clz", [](AIG& g, const EdgeVector& a, const EdgeVector&, EdgeVector& r) {
-         varnok::blast_count_leading_zeros(g, a, r);
+         circuits::countLeadingZeros(g, a, r);
        }}};
   AIG aig;
   EdgeVector a(8), b(8);
@@ -444,12 +447,12 @@ TEST(CircuitsAliasing, OutputsMayBeInputs) {
   }
   {
     EdgeVector wq, wm, x = a, y = b;
-    varnok::blast_udiv_urem(aig, a, b, wq, wm);
-    varnok::blast_udiv_urem(aig, x, y, x, y);
+    circuits::unsignedDivide(aig, a, b, wq, wm);
+    circuits::unsignedDivide(aig, x, y, x, y);
     EXPECT_EQ(x, wq);
     EXPECT_EQ(y, wm);
     EdgeVector u = a, v = b;
-    varnok::blast_udiv_urem(aig, u, v, v, u);
+    circuits::unsignedDivide(aig, u, v, v, u);
     EXPECT_EQ(v, wq);
     EXPECT_EQ(u, wm);
   }
@@ -457,13 +460,13 @@ TEST(CircuitsAliasing, OutputsMayBeInputs) {
     // Full adder with the sum written over an input and the carry over the
     // carry input.
     AIGEdge s1, c1;
-    varnok::blast_full_adder(aig, a[0], b[0], a[1], &s1, &c1);
+    circuits::fullAdder(aig, a[0], b[0], a[1], &s1, &c1);
     AIGEdge x = a[0], c = a[1];
-    varnok::blast_full_adder(aig, x, b[0], c, &x, &c);
+    circuits::fullAdder(aig, x, b[0], c, &x, &c);
     EXPECT_EQ(x, s1);
     EXPECT_EQ(c, c1);
     AIGEdge y = a[0], d = a[1];
-    varnok::blast_full_adder(aig, y, b[0], d, &d, &y);  // outputs crossed over the inputs
+    circuits::fullAdder(aig, y, b[0], d, &d, &y);  // outputs crossed over the inputs
     EXPECT_EQ(d, s1);
     EXPECT_EQ(y, c1);
   }
@@ -481,11 +484,11 @@ TEST(CircuitsSolved, IncrementalFactoring) {
       x[i] = aig.makeInput();
       y[i] = aig.makeInput();
     }
-    varnok::blast_mul(aig, x, y, 16, p);
+    circuits::multiply(aig, x, y, 16, p);
     EdgeVector one = constEdges(aig, 1, 16);
-    aig.assertTrue(varnok::blast_equal(aig, p, constEdges(aig, 143, 16)));
-    aig.assertTrue(varnok::blast_ult(aig, one, x));
-    aig.assertTrue(varnok::blast_ult(aig, one, y));
+    aig.assertTrue(circuits::isEqual(aig, p, constEdges(aig, 143, 16)));
+    aig.assertTrue(circuits::unsignedLess(aig, one, x));
+    aig.assertTrue(circuits::unsignedLess(aig, one, y));
     auto value = [&](const EdgeVector& v) {
       uint64_t r = 0;
       for (std::size_t i = 0; i < v.size(); ++i)
@@ -497,7 +500,7 @@ TEST(CircuitsSolved, IncrementalFactoring) {
     EXPECT_EQ(a * b, 143u);
     EXPECT_TRUE(a == 11 || a == 13);
     // Under an assumption excluding a, the other order is found.
-    AIGEdge notA = varnok::blast_equal(aig, x, constEdges(aig, a, 16));
+    AIGEdge notA = circuits::isEqual(aig, x, constEdges(aig, a, 16));
     notA.complement();
     aig.addAssumption(notA);
     ASSERT_EQ(aig.solve(), 0);
@@ -505,7 +508,7 @@ TEST(CircuitsSolved, IncrementalFactoring) {
     aig.clearAssumptions();
     // Permanently excluding both leaves nothing; the answer stays unsatisfiable.
     aig.assertTrue(notA);
-    AIGEdge notB = varnok::blast_equal(aig, x, constEdges(aig, 143 / a, 16));
+    AIGEdge notB = circuits::isEqual(aig, x, constEdges(aig, 143 / a, 16));
     notB.complement();
     aig.assertTrue(notB);
     EXPECT_EQ(aig.solve(), 1);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "main/cmd_line_options.h"
+#include "options/cmd_line_options.h"
 
 using varnok::CmdLineOptions;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "main/version.h"
+#include "options/version.h"
 #include "support/run_program.h"
 
 using varnok_test::RunResult;

@@ -29,6 +29,7 @@ using varnok::EdgeVector;
 using varnok::ExactFloatEvaluator;
 using varnok::FloatFormat;
 using varnok::RoundingMode;
+namespace circuits = varnok::circuits;
 using Bits = ExactFloatEvaluator::Bits;
 
 namespace {
@@ -153,9 +154,9 @@ struct BinaryOp {
   void (*circuit)(AIG&, const EdgeVector&, const EdgeVector&, EdgeVector&, const FloatFormat&, RoundingMode);
   void (ExactFloatEvaluator::*fold)(const Bits&, const Bits&, Bits&, const FloatFormat&, RoundingMode) const;
 };
-const BinaryOp kOps[] = {{"add", varnok::blast_float_add, &ExactFloatEvaluator::fold_float_add},
-                         {"mul", varnok::blast_float_mul, &ExactFloatEvaluator::fold_float_mul},
-                         {"div", varnok::blast_float_div, &ExactFloatEvaluator::fold_float_div}};
+const BinaryOp kOps[] = {{"add", circuits::floatAdd, &ExactFloatEvaluator::fold_float_add},
+                         {"mul", circuits::floatMultiply, &ExactFloatEvaluator::fold_float_mul},
+                         {"div", circuits::floatDivide, &ExactFloatEvaluator::fold_float_div}};
 const FloatFormat kFormats[] = {{2, 2}, {3, 3}, {2, 4}, {3, 5}, {4, 4}, {4, 2}, {5, 3}};  // arithmetic: first 5
 
 uint64_t foldBinary(const BinaryOp& op, uint64_t x, uint64_t y, const FloatFormat& f, RoundingMode mode) {
@@ -175,7 +176,7 @@ struct Conversion {
 
 Conversion floatToFloat(const FloatFormat& from, const FloatFormat& to, RoundingMode mode) {
   return {"to float " + name(from) + "->" + name(to) + " mode " + std::to_string(mode), from.width(),
-          [=](AIG& aig, const EdgeVector& x, EdgeVector& r) { varnok::blast_float_to_float(aig, x, from, r, to, mode); },
+          [=](AIG& aig, const EdgeVector& x, EdgeVector& r) { circuits::floatToFloat(aig, x, from, r, to, mode); },
           [=](uint64_t x) {
             Bits out;
             kEval.fold_float_to_float(toBits(x, from.width()), from, out, to, mode);
@@ -187,7 +188,7 @@ Conversion floatToInt(const FloatFormat& from, unsigned width, bool isSigned, Ro
               std::to_string(mode),
           from.width(),
           [=](AIG& aig, const EdgeVector& x, EdgeVector& r) {
-            varnok::blast_float_to_int(aig, x, from, r, width, isSigned, mode);
+            circuits::floatToInt(aig, x, from, r, width, isSigned, mode);
           },
           [=](uint64_t x) {
             Bits out;
@@ -201,9 +202,9 @@ Conversion intToFloat(unsigned width, bool isSigned, bool negative, const FloatF
           width,
           [=](AIG& aig, const EdgeVector& x, EdgeVector& r) {
             if (isSigned)
-              varnok::blast_sint_to_float(aig, x, r, to, mode);
+              circuits::sintToFloat(aig, x, r, to, mode);
             else
-              varnok::blast_uint_to_float(aig, x, negative ? aig.getTrue() : aig.getFalse(), r, to, mode);
+              circuits::uintToFloat(aig, x, negative ? aig.getTrue() : aig.getFalse(), r, to, mode);
           },
           [=](uint64_t x) {
             Bits out;
@@ -402,9 +403,9 @@ TEST(FloatCircuits, ConstantOperandsFoldWithoutNodes) {
           bad.check(fromBits(got), fromBits(want), [&] { return std::string(op.name) + " " + name(f) + " " + hex(a); });
         }
         EdgeVector r;
-        varnok::blast_float_to_int(aig, x, f, r, 32, true, mode);
-        varnok::blast_float_to_float(aig, x, f, r, {5, 10}, mode);
-        varnok::blast_sint_to_float(aig, x, r, f, mode);
+        circuits::floatToInt(aig, x, f, r, 32, true, mode);
+        circuits::floatToFloat(aig, x, f, r, {5, 10}, mode);
+        circuits::sintToFloat(aig, x, r, f, mode);
       }
     }
   }
@@ -459,8 +460,8 @@ TEST_F(Solved, FixedOperandsSolveToEvaluatorResults) {
         op.circuit(aig, x, y, built.back().r, f, mode);
       }
     EdgeVector toInt, toFloat;
-    varnok::blast_float_to_int(aig, x, f, toInt, 24, true, 0);
-    varnok::blast_float_to_float(aig, x, f, toFloat, {11, 52}, 3);
+    circuits::floatToInt(aig, x, f, toInt, 24, true, 0);
+    circuits::floatToFloat(aig, x, f, toFloat, {11, 52}, 3);
     const uint64_t all = (uint64_t(1) << w) - 1;
     for (int k = 0; k < kSolved; ++k) {
       uint64_t a = rng() & all, b = rng() & all;
@@ -490,36 +491,36 @@ TEST_F(Solved, Float16IdentitiesHold) {
   const FloatFormat f{5, 10};
   const EdgeVector x = inputs(aig, 16), y = inputs(aig, 16);
   const EdgeVector one = constant(aig, 0x3c00, 16);
-  const AIGEdge nanX = varnok::blast_is_nan(aig, x, f);
+  const AIGEdge nanX = circuits::floatIsNan(aig, x, f);
   // x * 1 = x unless x is NaN, in every mode.
   for (RoundingMode mode = 0; mode <= 4; ++mode) {
     EdgeVector r;
-    varnok::blast_float_mul(aig, x, one, r, f, mode);
-    EXPECT_EQ(satisfiable(aig.makeAnd(~nanX, ~varnok::blast_equal(aig, r, x))), 1) << "x*1, mode " << mode;
+    circuits::floatMultiply(aig, x, one, r, f, mode);
+    EXPECT_EQ(satisfiable(aig.makeAnd(~nanX, ~circuits::isEqual(aig, r, x))), 1) << "x*1, mode " << mode;
   }
   // x + (-x) = +0 for finite x in nearest-even.
   {
     EdgeVector negX(x);
     negX[15] = ~negX[15];
     EdgeVector r;
-    varnok::blast_float_add(aig, x, negX, r, f, 0);
-    const AIGEdge finite = ~varnok::blast_exponent_is_all_ones(aig, x, f);
-    EXPECT_EQ(satisfiable(aig.makeAnd(finite, ~varnok::blast_equal(aig, r, constant(aig, 0, 16)))), 1);
+    circuits::floatAdd(aig, x, negX, r, f, 0);
+    const AIGEdge finite = ~circuits::exponentIsAllOnes(aig, x, f);
+    EXPECT_EQ(satisfiable(aig.makeAnd(finite, ~circuits::isEqual(aig, r, constant(aig, 0, 16)))), 1);
     // ... and -0 toward negative.
-    varnok::blast_float_add(aig, x, negX, r, f, 3);
-    EXPECT_EQ(satisfiable(aig.makeAnd(finite, ~varnok::blast_equal(aig, r, constant(aig, 0x8000, 16)))), 1);
+    circuits::floatAdd(aig, x, negX, r, f, 3);
+    EXPECT_EQ(satisfiable(aig.makeAnd(finite, ~circuits::isEqual(aig, r, constant(aig, 0x8000, 16)))), 1);
   }
   // x + y = y + x up to the sign of a NaN.
   {
     EdgeVector r1, r2;
-    varnok::blast_float_add(aig, x, y, r1, f, 0);
-    varnok::blast_float_add(aig, y, x, r2, f, 0);
+    circuits::floatAdd(aig, x, y, r1, f, 0);
+    circuits::floatAdd(aig, y, x, r2, f, 0);
     EdgeVector m1(r1.begin(), r1.end() - 1), m2(r2.begin(), r2.end() - 1);
-    const AIGEdge same = aig.makeAnd(varnok::blast_equal(aig, m1, m2),
-                                     aig.makeOr(varnok::blast_is_nan(aig, r1, f), ~aig.makeXor(r1[15], r2[15])));
+    const AIGEdge same = aig.makeAnd(circuits::isEqual(aig, m1, m2),
+                                     aig.makeOr(circuits::floatIsNan(aig, r1, f), ~aig.makeXor(r1[15], r2[15])));
     EXPECT_EQ(satisfiable(~same), 1);
     // The sign of a NaN sum does depend on the operand order.
-    EXPECT_EQ(satisfiable(aig.makeAnd(varnok::blast_is_nan(aig, r1, f), aig.makeXor(r1[15], r2[15]))), 0);
+    EXPECT_EQ(satisfiable(aig.makeAnd(circuits::floatIsNan(aig, r1, f), aig.makeXor(r1[15], r2[15]))), 0);
   }
 }
 
@@ -541,17 +542,17 @@ TEST(FloatCircuitBlocks, ShiftsAtTheirStageLimits) {
   for (uint64_t amount = 0; amount < 16; ++amount) {
     EdgeVector v = constant(aig, 1, 6), out;
     AIGEdge ovf;
-    varnok::blast_shl_overflow(aig, v, constant(aig, amount, 4), out, ovf);
+    circuits::shiftLeftOverflow(aig, v, constant(aig, amount, 4), out, ovf);
     EXPECT_EQ(ovf == aig.getTrue(), amount >= 6) << amount;
     EXPECT_EQ(value(out), amount < 6 ? uint64_t(1) << amount : amount < 8 ? 0u : value(out)) << amount;
-    varnok::blast_shl_overflow(aig, constant(aig, 0, 6), constant(aig, amount, 4), out, ovf);
+    circuits::shiftLeftOverflow(aig, constant(aig, 0, 6), constant(aig, amount, 4), out, ovf);
     EXPECT_EQ(ovf == aig.getTrue(), amount >= 8) << amount;
   }
   // A two-edge amount reads as zero-extended to the three stages.
   {
     EdgeVector out;
     AIGEdge ovf;
-    varnok::blast_shl_overflow(aig, constant(aig, 0b11, 6), constant(aig, 3, 2), out, ovf);
+    circuits::shiftLeftOverflow(aig, constant(aig, 0b11, 6), constant(aig, 3, 2), out, ovf);
     EXPECT_EQ(value(out), 0b11000u);
     EXPECT_EQ(ovf, aig.getFalse());
   }
@@ -561,13 +562,13 @@ TEST(FloatCircuitBlocks, ShiftsAtTheirStageLimits) {
     for (uint64_t amount = 0; amount < 20; ++amount) {
       EdgeVector out;
       AIGEdge sticky = aig.getFalse();
-      varnok::blast_shr_sticky(aig, constant(aig, v, 5), constant(aig, amount, 5), 0, out, sticky);
+      circuits::shiftRightSticky(aig, constant(aig, v, 5), constant(aig, amount, 5), 0, out, sticky);
       const uint64_t lost = amount >= 5 ? v : v & ((uint64_t(1) << amount) - 1);
       EXPECT_EQ(value(out), amount >= 5 ? 0u : v >> amount) << v << " " << amount;
       EXPECT_EQ(sticky == aig.getTrue(), lost != 0) << v << " " << amount;
     }
   EdgeVector c;
-  varnok::blast_constant(aig, 1, 40, c);
+  circuits::constant(aig, 1, 40, c);
   EXPECT_EQ(value(c), 1u);
   EXPECT_EQ(aig.getNodeCount(), 0u);
 }

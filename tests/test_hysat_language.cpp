@@ -15,7 +15,7 @@
 #include "hysat/hysat.h"
 #include "hysat/parser_state.h"
 #include "hysat/symbol.h"
-#include "main/cmd_line_options.h"
+#include "options/cmd_line_options.h"
 #include "varnok.h"
 
 using namespace varnok::hysat;

@@ -6,8 +6,8 @@
 #include <iostream>
 
 #include "hysat/hysat.h"
-#include "main/cmd_line_options.h"
-#include "main/version.h"
+#include "options/cmd_line_options.h"
+#include "options/version.h"
 #include "smtlib1/smtlib1.h"
 #include "smtlib2/smtlib2.h"
 #include "varnok.h"

@@ -7,7 +7,7 @@
 #include <iostream>
 #include <memory>
 
-#include "main/cmd_line_options.h"
+#include "options/cmd_line_options.h"
 #include "smtlib1/classifier.h"
 
 namespace varnok {

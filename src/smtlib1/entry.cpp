@@ -1,6 +1,6 @@
 // Entry of the SMT-LIB 1 front end: preparation of the front-end state, the
 // parse, and the release of the symbol tables.
-#include "main/cmd_line_options.h"
+#include "options/cmd_line_options.h"
 #include "smtlib1/smtlib1.h"
 #include "smtlib1/state.h"
 

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <iostream>
 
-#include "main/cmd_line_options.h"
-#include "main/version.h"
+#include "options/cmd_line_options.h"
+#include "options/version.h"
 #include "smtlib2/actions.h"
 #include "smtlib2/state.h"
 

@@ -2,7 +2,7 @@
 // parse, and the release of everything the script built.
 #include <iostream>
 
-#include "main/cmd_line_options.h"
+#include "options/cmd_line_options.h"
 #include "smtlib2/scope_table.h"
 #include "smtlib2/smtlib2.h"
 #include "smtlib2/state.h"

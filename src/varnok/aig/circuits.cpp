@@ -18,20 +18,22 @@ std::uint32_t stageCount(std::uint32_t w) {
 
 }  // namespace
 
-void blast_and(AIG& aig, const EdgeVector& a, const EdgeVector& b, EdgeVector& r) {
+namespace circuits {
+
+void bitwiseAnd(AIG& aig, const EdgeVector& a, const EdgeVector& b, EdgeVector& r) {
   EdgeVector out(a.size());
   for (std::size_t i = 0; i < a.size(); ++i) out[i] = aig.makeAnd(a[i], b[i]);
   r = std::move(out);
 }
 
-void blast_not(AIG&, const EdgeVector& a, EdgeVector& r) {
+void bitwiseNot(AIG&, const EdgeVector& a, EdgeVector& r) {
   EdgeVector out(a.size());
   for (std::size_t i = 0; i < a.size(); ++i) out[i] = ~a[i];
   r = std::move(out);
 }
 
-void blast_full_adder(AIG& aig, const AIGEdge& a, const AIGEdge& b, const AIGEdge& carryIn, AIGEdge* sum,
-                      AIGEdge* carryOut) {
+void fullAdder(AIG& aig, const AIGEdge& a, const AIGEdge& b, const AIGEdge& carryIn, AIGEdge* sum,
+               AIGEdge* carryOut) {
   // Copies first: an output may be the same object as an input.
   const AIGEdge x = a;
   const AIGEdge y = b;
@@ -48,40 +50,40 @@ void blast_full_adder(AIG& aig, const AIGEdge& a, const AIGEdge& b, const AIGEdg
   }
 }
 
-void blast_add(AIG& aig, const EdgeVector& a, const EdgeVector& b, AIGEdge& carry, EdgeVector& r) {
+void add(AIG& aig, const EdgeVector& a, const EdgeVector& b, AIGEdge& carry, EdgeVector& r) {
   const std::size_t n = a.size();
   EdgeVector out(n);
   for (std::size_t i = 0; i < n; ++i)
-    blast_full_adder(aig, a[i], b[i], carry, &out[i], i + 1 < n ? &carry : nullptr);
+    fullAdder(aig, a[i], b[i], carry, &out[i], i + 1 < n ? &carry : nullptr);
   r = std::move(out);
 }
 
-void blast_increment(AIG& aig, EdgeVector& v, AIGEdge& carry, AIGEdge* carryOut) {
+void increment(AIG& aig, EdgeVector& v, AIGEdge& carry, AIGEdge* carryOut) {
   const std::size_t n = v.size();
   const AIGEdge f = aig.getFalse();
   for (std::size_t i = 0; i < n; ++i) {
     const bool wantCarry = i + 1 < n || carryOut != nullptr;
-    blast_full_adder(aig, v[i], f, carry, &v[i], wantCarry ? &carry : nullptr);
+    fullAdder(aig, v[i], f, carry, &v[i], wantCarry ? &carry : nullptr);
   }
   if (carryOut != nullptr) *carryOut = carry;
 }
 
-void blast_negate(AIG& aig, const EdgeVector& a, EdgeVector& r) {
+void negate(AIG& aig, const EdgeVector& a, EdgeVector& r) {
   EdgeVector out;
-  blast_not(aig, a, out);
+  bitwiseNot(aig, a, out);
   AIGEdge carry = aig.getTrue();
-  blast_increment(aig, out, carry);
+  increment(aig, out, carry);
   r = std::move(out);
 }
 
-void blast_sub(AIG& aig, const EdgeVector& a, const EdgeVector& b, EdgeVector& r) {
+void subtract(AIG& aig, const EdgeVector& a, const EdgeVector& b, EdgeVector& r) {
   EdgeVector t;
-  blast_not(aig, b, t);
+  bitwiseNot(aig, b, t);
   AIGEdge carry = aig.getTrue();
-  blast_add(aig, a, t, carry, r);
+  add(aig, a, t, carry, r);
 }
 
-void blast_mul(AIG& aig, const EdgeVector& a, const EdgeVector& b, std::uint32_t width, EdgeVector& r) {
+void multiply(AIG& aig, const EdgeVector& a, const EdgeVector& b, std::uint32_t width, EdgeVector& r) {
   const std::size_t n = a.size();
   EdgeVector out(width, aig.getFalse());
   for (std::size_t j = 0; j < n; ++j) {
@@ -91,13 +93,13 @@ void blast_mul(AIG& aig, const EdgeVector& a, const EdgeVector& b, std::uint32_t
       if (k >= width) break;
       AIGEdge pp = aig.makeAnd(a[i], b[j]);
       const bool wantCarry = i + 1 < n && k + 1 < width;
-      blast_full_adder(aig, out[k], pp, carry, &out[k], wantCarry ? &carry : nullptr);
+      fullAdder(aig, out[k], pp, carry, &out[k], wantCarry ? &carry : nullptr);
     }
   }
   r = std::move(out);
 }
 
-void blast_udiv_urem(AIG& aig, const EdgeVector& a, const EdgeVector& b, EdgeVector& q, EdgeVector& m) {
+void unsignedDivide(AIG& aig, const EdgeVector& a, const EdgeVector& b, EdgeVector& q, EdgeVector& m) {
   const std::size_t w = a.size();
   if (w == 0) {
     q.clear();
@@ -110,18 +112,18 @@ void blast_udiv_urem(AIG& aig, const EdgeVector& a, const EdgeVector& b, EdgeVec
   for (std::size_t i = w; i-- > 0;) {
     for (std::size_t k = w - 1; k >= 1; --k) rem[k] = std::move(rem[k - 1]);
     rem[0] = a[i];
-    AIGEdge lt = blast_ult(aig, rem, b);
+    AIGEdge lt = unsignedLess(aig, rem, b);
     lt.complement();
     for (std::size_t k = 0; k < w; ++k) t[k] = aig.makeAnd(lt, b[k]);
     quot[i] = std::move(lt);
-    blast_sub(aig, rem, t, rem);
+    subtract(aig, rem, t, rem);
   }
   // Outputs last: q or m may be the same object as a or b.
   q = std::move(quot);
   m = std::move(rem);
 }
 
-void blast_shl(AIG& aig, const EdgeVector& value, const EdgeVector& amount, std::uint32_t width, EdgeVector& r) {
+void shiftLeft(AIG& aig, const EdgeVector& value, const EdgeVector& amount, std::uint32_t width, EdgeVector& r) {
   const AIGEdge f = aig.getFalse();
   EdgeVector out(width, f);
   for (std::size_t i = 0; i < width && i < value.size(); ++i) out[i] = value[i];
@@ -138,7 +140,7 @@ void blast_shl(AIG& aig, const EdgeVector& value, const EdgeVector& amount, std:
   r = std::move(out);
 }
 
-void blast_shr(AIG& aig, const EdgeVector& value, const EdgeVector& amount, const AIGEdge& fill, EdgeVector& r) {
+void shiftRight(AIG& aig, const EdgeVector& value, const EdgeVector& amount, const AIGEdge& fill, EdgeVector& r) {
   const AIGEdge fillEdge = fill;  // fill may be an edge of r
   const std::size_t width = value.size();
   EdgeVector out(value);
@@ -155,7 +157,7 @@ void blast_shr(AIG& aig, const EdgeVector& value, const EdgeVector& amount, cons
   r = std::move(out);
 }
 
-AIGEdge blast_ult(AIG& aig, const EdgeVector& a, const EdgeVector& b) {
+AIGEdge unsignedLess(AIG& aig, const EdgeVector& a, const EdgeVector& b) {
   AIGEdge lt = aig.getFalse();
   for (std::size_t i = 0; i < a.size(); ++i) {
     AIGEdge x = aig.makeXor(a[i], b[i]);
@@ -164,14 +166,14 @@ AIGEdge blast_ult(AIG& aig, const EdgeVector& a, const EdgeVector& b) {
   return lt;
 }
 
-AIGEdge blast_slt(AIG& aig, const EdgeVector& a, const EdgeVector& b) {
+AIGEdge signedLess(AIG& aig, const EdgeVector& a, const EdgeVector& b) {
   const std::size_t n = a.size() - 1;
   AIGEdge x = aig.makeXor(a[n], b[n]);
-  AIGEdge u = blast_ult(aig, a, b);
+  AIGEdge u = unsignedLess(aig, a, b);
   return aig.makeIte(x, a[n], u);
 }
 
-AIGEdge blast_equal(AIG& aig, const EdgeVector& a, const EdgeVector& b) {
+AIGEdge isEqual(AIG& aig, const EdgeVector& a, const EdgeVector& b) {
   if (a.size() != b.size()) return aig.getFalse();
   AIGEdge acc = aig.getTrue();
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -183,14 +185,14 @@ AIGEdge blast_equal(AIG& aig, const EdgeVector& a, const EdgeVector& b) {
   return acc;
 }
 
-AIGEdge blast_is_all_zero(AIG& aig, const EdgeVector& a) {
+AIGEdge isAllZero(AIG& aig, const EdgeVector& a) {
   AIGEdge acc = aig.getFalse();
   for (const AIGEdge& v : a) acc = aig.makeOr(acc, v);
   acc.complement();
   return acc;
 }
 
-void blast_count_leading_zeros(AIG& aig, const EdgeVector& a, EdgeVector& c) {
+void countLeadingZeros(AIG& aig, const EdgeVector& a, EdgeVector& c) {
   const std::size_t n = a.size();
   // Blocks of the current level, lowest first; each holds its count.
   std::vector<EdgeVector> blocks(n);
@@ -225,4 +227,5 @@ void blast_count_leading_zeros(AIG& aig, const EdgeVector& a, EdgeVector& c) {
   c = std::move(result);
 }
 
+}  // namespace circuits
 }  // namespace varnok

@@ -38,9 +38,9 @@ EdgeVector biasConstant(AIG& aig, std::uint32_t e, std::size_t width) {
 // Sign-extends the narrower of a and b to the other's width.
 void matchWidths(AIG& aig, EdgeVector& a, EdgeVector& b) {
   if (a.size() < b.size())
-    blast_sign_extend(aig, a, static_cast<std::uint32_t>(b.size() - a.size()), a);
+    circuits::signExtend(aig, a, static_cast<std::uint32_t>(b.size() - a.size()), a);
   else if (b.size() < a.size())
-    blast_sign_extend(aig, b, static_cast<std::uint32_t>(a.size() - b.size()), b);
+    circuits::signExtend(aig, b, static_cast<std::uint32_t>(a.size() - b.size()), b);
 }
 
 // Patches the exponent field [s, s+e) of a packed result.
@@ -51,63 +51,65 @@ void setExponentField(AIG& aig, EdgeVector& r, const FloatFormat& f, const AIGEd
 
 }  // namespace
 
+namespace circuits {
+
 // ---------------------------------------------------------------------------
 // Constants, extensions and field tests
 
-void blast_constant(AIG& aig, std::uint32_t value, std::uint32_t width, EdgeVector& out) {
+void constant(AIG& aig, std::uint32_t value, std::uint32_t width, EdgeVector& out) {
   out.resize(width);
   for (std::uint32_t i = 0; i < width; ++i)
     out[i] = (i < 32 && ((value >> i) & 1u) != 0) ? aig.getTrue() : aig.getFalse();
 }
 
-void blast_sign_extend(AIG&, const EdgeVector& in, std::uint32_t n, EdgeVector& out) {
+void signExtend(AIG&, const EdgeVector& in, std::uint32_t n, EdgeVector& out) {
   const AIGEdge top = in.back();  // read before out (maybe in) changes
   if (&out != &in) out = in;
   out.resize(out.size() + n, top);
 }
 
-void blast_zero_extend(AIG& aig, const EdgeVector& in, std::uint32_t n, EdgeVector& out) {
+void zeroExtend(AIG& aig, const EdgeVector& in, std::uint32_t n, EdgeVector& out) {
   if (&out != &in) out = in;
   out.resize(out.size() + n, aig.getFalse());
 }
 
-AIGEdge blast_exponent_is_zero(AIG& aig, const EdgeVector& x, const FloatFormat& f) {
+AIGEdge exponentIsZero(AIG& aig, const EdgeVector& x, const FloatFormat& f) {
   AIGEdge acc = aig.getTrue();
   for (std::uint32_t i = f.significandWidth; i < f.significandWidth + f.exponentWidth; ++i)
     acc = aig.makeAnd(acc, ~x[i]);
   return acc;
 }
 
-AIGEdge blast_fraction_is_zero(AIG& aig, const EdgeVector& x, const FloatFormat& f) {
+AIGEdge fractionIsZero(AIG& aig, const EdgeVector& x, const FloatFormat& f) {
   AIGEdge acc = aig.getTrue();
   for (std::uint32_t i = 0; i < f.significandWidth; ++i) acc = aig.makeAnd(acc, ~x[i]);
   return acc;
 }
 
-AIGEdge blast_exponent_is_all_ones(AIG& aig, const EdgeVector& x, const FloatFormat& f) {
+AIGEdge exponentIsAllOnes(AIG& aig, const EdgeVector& x, const FloatFormat& f) {
   AIGEdge acc = aig.getTrue();
   for (std::uint32_t i = f.significandWidth; i < f.significandWidth + f.exponentWidth; ++i)
     acc = aig.makeAnd(acc, x[i]);
   return acc;
 }
 
-AIGEdge blast_is_zero(AIG& aig, const EdgeVector& x, const FloatFormat& f) {
-  return aig.makeAnd(blast_exponent_is_zero(aig, x, f), blast_fraction_is_zero(aig, x, f));
+AIGEdge floatIsZero(AIG& aig, const EdgeVector& x, const FloatFormat& f) {
+  return aig.makeAnd(exponentIsZero(aig, x, f), fractionIsZero(aig, x, f));
 }
 
-AIGEdge blast_is_infinity(AIG& aig, const EdgeVector& x, const FloatFormat& f) {
-  return aig.makeAnd(blast_exponent_is_all_ones(aig, x, f), blast_fraction_is_zero(aig, x, f));
+AIGEdge floatIsInfinity(AIG& aig, const EdgeVector& x, const FloatFormat& f) {
+  return aig.makeAnd(exponentIsAllOnes(aig, x, f), fractionIsZero(aig, x, f));
 }
 
-AIGEdge blast_is_nan(AIG& aig, const EdgeVector& x, const FloatFormat& f) {
-  return aig.makeAnd(blast_exponent_is_all_ones(aig, x, f), ~blast_fraction_is_zero(aig, x, f));
+AIGEdge floatIsNan(AIG& aig, const EdgeVector& x, const FloatFormat& f) {
+  return aig.makeAnd(exponentIsAllOnes(aig, x, f), ~fractionIsZero(aig, x, f));
 }
 
 // ---------------------------------------------------------------------------
 // Shifts
 
-void blast_shl_overflow(AIG& aig, const EdgeVector& value, const EdgeVector& amount, EdgeVector& out,
-                        AIGEdge& overflow) {
+void shiftLeftOverflow(AIG& aig, const EdgeVector& value, const EdgeVector& amount, EdgeVector& out,
+                       AIGEdge& overflow) {
   const AIGEdge f = aig.getFalse();
   EdgeVector v(value);
   const std::size_t n = v.size();
@@ -127,10 +129,10 @@ void blast_shl_overflow(AIG& aig, const EdgeVector& value, const EdgeVector& amo
   overflow = std::move(o);
 }
 
-void blast_shr_sticky(AIG& aig, const EdgeVector& value, const EdgeVector& amount, std::uint32_t offset,
+void shiftRightSticky(AIG& aig, const EdgeVector& value, const EdgeVector& amount, std::uint32_t offset,
                       EdgeVector& out, AIGEdge& sticky) {
   const AIGEdge f = aig.getFalse();
-  const AIGEdge zero = blast_is_all_zero(aig, value);
+  const AIGEdge zero = isAllZero(aig, value);
   EdgeVector o(value);
   const std::size_t n = o.size();
   const std::uint32_t stages = stageCount(n > offset ? n - offset : 0);
@@ -154,11 +156,11 @@ void blast_shr_sticky(AIG& aig, const EdgeVector& value, const EdgeVector& amoun
 // ---------------------------------------------------------------------------
 // Unpacking, rounding and packing
 
-void blast_unpack_float(AIG& aig, const EdgeVector& x, AIGEdge& sign, EdgeVector& exponent,
-                        EdgeVector& significand, const FloatFormat& format) {
+void unpackFloat(AIG& aig, const EdgeVector& x, AIGEdge& sign, EdgeVector& exponent,
+                 EdgeVector& significand, const FloatFormat& format) {
   const std::uint32_t e = format.exponentWidth;
   const std::uint32_t s = format.significandWidth;
-  const AIGEdge z = blast_exponent_is_zero(aig, x, format);
+  const AIGEdge z = exponentIsZero(aig, x, format);
   EdgeVector ex(e), sig(s + 1);
   for (std::uint32_t i = 0; i + 1 < e; ++i) ex[i] = x[s + i];
   ex[e - 1] = ~x[s + e - 1];
@@ -170,9 +172,9 @@ void blast_unpack_float(AIG& aig, const EdgeVector& x, AIGEdge& sign, EdgeVector
   significand = std::move(sig);
 }
 
-void blast_round_step(AIG& aig, const AIGEdge& sign, EdgeVector& exponent, EdgeVector& fraction,
-                      const AIGEdge& round, const AIGEdge& sticky, EdgeVector& result, const FloatFormat& format,
-                      RoundingMode mode) {
+void roundStep(AIG& aig, const AIGEdge& sign, EdgeVector& exponent, EdgeVector& fraction,
+               const AIGEdge& round, const AIGEdge& sticky, EdgeVector& result, const FloatFormat& format,
+               RoundingMode mode) {
   const std::uint32_t e = format.exponentWidth;
   const std::uint32_t s = format.significandWidth;
   const AIGEdge t = aig.getTrue();
@@ -188,9 +190,9 @@ void blast_round_step(AIG& aig, const AIGEdge& sign, EdgeVector& exponent, EdgeV
     }
     AIGEdge carry = std::move(up);
     AIGEdge carryOut;
-    blast_increment(aig, fraction, carry, &carryOut);
-    blast_sign_extend(aig, exponent, 1, exponent);
-    blast_increment(aig, exponent, carryOut);
+    increment(aig, fraction, carry, &carryOut);
+    signExtend(aig, exponent, 1, exponent);
+    increment(aig, exponent, carryOut);
   }
   EdgeVector r(e + s + 1);
   r[e + s] = sg;
@@ -199,7 +201,7 @@ void blast_round_step(AIG& aig, const AIGEdge& sign, EdgeVector& exponent, EdgeV
   for (std::uint32_t i = 0; i < s; ++i) r[i] = fraction[i];
 
   const EdgeVector max = biasConstant(aig, e, exponent.size());
-  const AIGEdge ovf = ~blast_slt(aig, exponent, max);
+  const AIGEdge ovf = ~signedLess(aig, exponent, max);
   AIGEdge inf, maxf;
   switch (mode) {
     case ROUND_NEAREST_TIES_TO_EVEN:
@@ -221,9 +223,9 @@ void blast_round_step(AIG& aig, const AIGEdge& sign, EdgeVector& exponent, EdgeV
   result = std::move(r);
 }
 
-void blast_round_and_pack(AIG& aig, const AIGEdge& sign, const EdgeVector& exponent, const EdgeVector& significand,
-                          std::uint32_t offset, AIGEdge& sticky, EdgeVector& result, const FloatFormat& format,
-                          RoundingMode mode) {
+void roundAndPack(AIG& aig, const AIGEdge& sign, const EdgeVector& exponent, const EdgeVector& significand,
+                  std::uint32_t offset, AIGEdge& sticky, EdgeVector& result, const FloatFormat& format,
+                  RoundingMode mode) {
   if (mode > ROUND_TOWARD_ZERO) mode = ROUND_TOWARD_ZERO;
   const std::uint32_t e = format.exponentWidth;
   const std::uint32_t s = format.significandWidth;
@@ -244,41 +246,41 @@ void blast_round_and_pack(AIG& aig, const AIGEdge& sign, const EdgeVector& expon
   const std::size_t n = sig.size();
 
   EdgeVector ex(exponent);
-  if (ex.size() < e) blast_sign_extend(aig, ex, static_cast<std::uint32_t>(e - ex.size()), ex);
+  if (ex.size() < e) signExtend(aig, ex, static_cast<std::uint32_t>(e - ex.size()), ex);
   EdgeVector lz;
-  blast_count_leading_zeros(aig, sig, lz);
+  countLeadingZeros(aig, sig, lz);
   EdgeVector lzc(lz);
   matchWidths(aig, ex, lzc);
-  blast_sign_extend(aig, ex, 1, ex);
-  blast_sign_extend(aig, lzc, 1, lzc);
-  blast_sub(aig, ex, lzc, ex);
+  signExtend(aig, ex, 1, ex);
+  signExtend(aig, lzc, 1, lzc);
+  subtract(aig, ex, lzc, ex);
   EdgeVector k;
-  blast_constant(aig, offset, static_cast<std::uint32_t>(ex.size()), k);
+  constant(aig, offset, static_cast<std::uint32_t>(ex.size()), k);
   AIGEdge carry = f;
-  blast_add(aig, ex, k, carry, ex);
+  add(aig, ex, k, carry, ex);
 
   // Normalised significand: its leading one on top.
   EdgeVector ns;
-  blast_shl(aig, sig, lz, static_cast<std::uint32_t>(n), ns);
-  const AIGEdge zero = blast_is_all_zero(aig, sig);
+  shiftLeft(aig, sig, lz, static_cast<std::uint32_t>(n), ns);
+  const AIGEdge zero = isAllZero(aig, sig);
 
   // Below the smallest normal exponent, -2^(e-1) + 1: shift right by the
   // distance and mark the result subnormal (exponent -2^(e-1), field 0).
   const EdgeVector bias = biasConstant(aig, e, ex.size());
   EdgeVector nb;
-  blast_not(aig, bias, nb);
-  const AIGEdge tiny = ~blast_slt(aig, nb, ex);
+  bitwiseNot(aig, bias, nb);
+  const AIGEdge tiny = ~signedLess(aig, nb, ex);
   EdgeVector dist;
   carry = f;
-  blast_add(aig, ex, bias, carry, dist);
-  blast_negate(aig, dist, dist);
+  add(aig, ex, bias, carry, dist);
+  negate(aig, dist, dist);
   EdgeVector den;
   if (collect) {
     AIGEdge lost = f;
-    blast_shr_sticky(aig, ns, dist, 0, den, lost);
+    shiftRightSticky(aig, ns, dist, 0, den, lost);
     sticky = aig.makeOr(sticky, aig.makeAnd(tiny, lost));
   } else {
-    blast_shr(aig, ns, dist, f, den);
+    shiftRight(aig, ns, dist, f, den);
   }
   for (std::size_t i = 0; i < n; ++i) ns[i] = aig.makeIte(tiny, den[i], ns[i]);
   for (std::size_t i = 0; i < ex.size(); ++i) ex[i] = aig.makeIte(tiny, nb[i], ex[i]);
@@ -294,7 +296,7 @@ void blast_round_and_pack(AIG& aig, const AIGEdge& sign, const EdgeVector& expon
     for (std::size_t i = 0; i + 3 + s <= n; ++i) sticky = aig.makeOr(sticky, ns[i]);
 
   EdgeVector r;
-  blast_round_step(aig, sg, ex, frac, round, sticky, r, format, mode);
+  roundStep(aig, sg, ex, frac, round, sticky, r, format, mode);
   for (std::uint32_t i = 0; i < e + s; ++i) r[i] = aig.makeIte(zero, f, r[i]);
   result = std::move(r);
 }
@@ -302,8 +304,8 @@ void blast_round_and_pack(AIG& aig, const AIGEdge& sign, const EdgeVector& expon
 // ---------------------------------------------------------------------------
 // Addition
 
-void blast_float_add(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVector& result,
-                     const FloatFormat& format, RoundingMode mode) {
+void floatAdd(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVector& result,
+              const FloatFormat& format, RoundingMode mode) {
   if (mode > ROUND_TOWARD_ZERO) mode = ROUND_TOWARD_ZERO;
   const std::uint32_t e = format.exponentWidth;
   const std::uint32_t s = format.significandWidth;
@@ -314,8 +316,8 @@ void blast_float_add(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
 
   AIGEdge sx, sy;
   EdgeVector ex, ey, mx, my;
-  blast_unpack_float(aig, x, sx, ex, mx, format);
-  blast_unpack_float(aig, y, sy, ey, my, format);
+  unpackFloat(aig, x, sx, ex, mx, format);
+  unpackFloat(aig, y, sy, ey, my, format);
 
   // c: x is the larger operand (by magnitude bits; on a tie, the positive one).
   EdgeVector p(e + s + 1), q(e + s + 1);
@@ -325,7 +327,7 @@ void blast_float_add(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
     p[i + 1] = x[i];
     q[i + 1] = y[i];
   }
-  const AIGEdge c = blast_ult(aig, q, p);
+  const AIGEdge c = unsignedLess(aig, q, p);
 
   EdgeVector el(e), es(e);
   for (std::uint32_t i = 0; i < e; ++i) {
@@ -333,7 +335,7 @@ void blast_float_add(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
     es[i] = aig.makeIte(c, ey[i], ex[i]);
   }
   EdgeVector d;
-  blast_sub(aig, el, es, d);  // non-negative, at most 2^e - 2
+  subtract(aig, el, es, d);  // non-negative, at most 2^e - 2
 
   EdgeVector large(m + g + 3, f), small(m + g + 2, f);
   for (std::uint32_t i = 0; i < m; ++i) {
@@ -343,9 +345,9 @@ void blast_float_add(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
   // The shifter has bit-length(m + g + 2) stages; a narrower difference is
   // read zero-extended (it is unsigned).
   const std::uint32_t stages = stageCount(m + g + 2);
-  if (d.size() < stages) blast_zero_extend(aig, d, static_cast<std::uint32_t>(stages - d.size()), d);
+  if (d.size() < stages) zeroExtend(aig, d, static_cast<std::uint32_t>(stages - d.size()), d);
   AIGEdge sticky = f;
-  blast_shr_sticky(aig, small, d, 0, small, sticky);
+  shiftRightSticky(aig, small, d, 0, small, sticky);
 
   const AIGEdge sub = aig.makeXor(sx, sy);
   EdgeVector addend(m + g + 3);
@@ -353,22 +355,22 @@ void blast_float_add(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
   addend[0] = aig.makeIte(sub, ~sticky, sticky);
   AIGEdge carry = sub;
   EdgeVector sum;
-  blast_add(aig, large, addend, carry, sum);
+  add(aig, large, addend, carry, sum);
   sum.erase(sum.begin());
 
   const AIGEdge sign = aig.makeIte(c, sx, sy);
   EdgeVector r;
-  blast_round_and_pack(aig, sign, el, sum, 1, sticky, r, format, mode);
+  roundAndPack(aig, sign, el, sum, 1, sticky, r, format, mode);
 
   if (mode == ROUND_TOWARD_NEGATIVE) {
     // An exact zero sum is -0 toward negative unless both operands are +0.
-    const AIGEdge tz = aig.makeAnd(blast_is_zero(aig, r, format), aig.makeOr(sx, sy));
+    const AIGEdge tz = aig.makeAnd(floatIsZero(aig, r, format), aig.makeOr(sx, sy));
     r[e + s] = aig.makeIte(tz, t, r[e + s]);
   }
 
-  const AIGEdge nx = blast_is_nan(aig, x, format), ny = blast_is_nan(aig, y, format);
-  const AIGEdge ix = blast_is_infinity(aig, x, format), iy = blast_is_infinity(aig, y, format);
-  const AIGEdge zx = blast_is_zero(aig, x, format), zy = blast_is_zero(aig, y, format);
+  const AIGEdge nx = floatIsNan(aig, x, format), ny = floatIsNan(aig, y, format);
+  const AIGEdge ix = floatIsInfinity(aig, x, format), iy = floatIsInfinity(aig, y, format);
+  const AIGEdge zx = floatIsZero(aig, x, format), zy = floatIsZero(aig, y, format);
   const AIGEdge nz = aig.makeAnd(aig.makeAnd(aig.makeAnd(zx, zy), x[e + s]), y[e + s]);
   r[e + s] = aig.makeIte(nz, t, r[e + s]);
   const AIGEdge inf = aig.makeOr(ix, iy);
@@ -385,8 +387,8 @@ void blast_float_add(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
 // ---------------------------------------------------------------------------
 // Multiplication and division
 
-void blast_float_mul(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVector& result,
-                     const FloatFormat& format, RoundingMode mode) {
+void floatMultiply(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVector& result,
+                   const FloatFormat& format, RoundingMode mode) {
   if (mode > ROUND_TOWARD_ZERO) mode = ROUND_TOWARD_ZERO;
   const std::uint32_t s = format.significandWidth;
   const std::uint32_t m = s + 1;
@@ -395,25 +397,25 @@ void blast_float_mul(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
 
   AIGEdge sx, sy;
   EdgeVector ex, ey, mx, my;
-  blast_unpack_float(aig, x, sx, ex, mx, format);
-  blast_unpack_float(aig, y, sy, ey, my, format);
-  blast_zero_extend(aig, mx, m, mx);
-  blast_zero_extend(aig, my, m, my);
+  unpackFloat(aig, x, sx, ex, mx, format);
+  unpackFloat(aig, y, sy, ey, my, format);
+  zeroExtend(aig, mx, m, mx);
+  zeroExtend(aig, my, m, my);
   const AIGEdge sign = aig.makeXor(sx, sy);
   EdgeVector product;
-  blast_mul(aig, mx, my, 2 * m, product);
-  blast_sign_extend(aig, ex, 2, ex);
-  blast_sign_extend(aig, ey, 2, ey);
+  multiply(aig, mx, my, 2 * m, product);
+  signExtend(aig, ex, 2, ex);
+  signExtend(aig, ey, 2, ey);
   AIGEdge carry = t;
   EdgeVector exp;
-  blast_add(aig, ex, ey, carry, exp);
+  add(aig, ex, ey, carry, exp);
   AIGEdge sticky = f;
   EdgeVector r;
-  blast_round_and_pack(aig, sign, exp, product, 1, sticky, r, format, mode);
+  roundAndPack(aig, sign, exp, product, 1, sticky, r, format, mode);
 
-  const AIGEdge nx = blast_is_nan(aig, x, format), ny = blast_is_nan(aig, y, format);
-  const AIGEdge ix = blast_is_infinity(aig, x, format), iy = blast_is_infinity(aig, y, format);
-  const AIGEdge zx = blast_is_zero(aig, x, format), zy = blast_is_zero(aig, y, format);
+  const AIGEdge nx = floatIsNan(aig, x, format), ny = floatIsNan(aig, y, format);
+  const AIGEdge ix = floatIsInfinity(aig, x, format), iy = floatIsInfinity(aig, y, format);
+  const AIGEdge zx = floatIsZero(aig, x, format), zy = floatIsZero(aig, y, format);
   const AIGEdge nan =
       aig.makeOr(aig.makeOr(aig.makeOr(nx, ny), aig.makeAnd(zx, iy)), aig.makeAnd(zy, ix));
   const AIGEdge inf = aig.makeOr(aig.makeAnd(~zx, iy), aig.makeAnd(~zy, ix));
@@ -425,8 +427,8 @@ void blast_float_mul(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
   result = std::move(r);
 }
 
-void blast_float_div(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVector& result,
-                     const FloatFormat& format, RoundingMode mode) {
+void floatDivide(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVector& result,
+                 const FloatFormat& format, RoundingMode mode) {
   if (mode > ROUND_TOWARD_ZERO) mode = ROUND_TOWARD_ZERO;
   const std::uint32_t e = format.exponentWidth;
   const std::uint32_t s = format.significandWidth;
@@ -437,8 +439,8 @@ void blast_float_div(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
 
   AIGEdge sx, sy;
   EdgeVector ex, ey, mx, my;
-  blast_unpack_float(aig, x, sx, ex, mx, format);
-  blast_unpack_float(aig, y, sy, ey, my, format);
+  unpackFloat(aig, x, sx, ex, mx, format);
+  unpackFloat(aig, y, sy, ey, my, format);
 
   // Exponent arithmetic in e + 3 edges, or wider when the significand is so
   // wide for its exponent that ex - ey - 2 - lx + ly (|.| < 2^e + s + 3)
@@ -446,25 +448,25 @@ void blast_float_div(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
   std::uint32_t we = e + 3;
   if (e < 60)
     while (we < 64 && (std::uint64_t(1) << (we - 1)) <= (std::uint64_t(1) << e) + s + 3) ++we;
-  blast_sign_extend(aig, ex, we - e, ex);
-  blast_sign_extend(aig, ey, we - e, ey);
+  signExtend(aig, ex, we - e, ex);
+  signExtend(aig, ey, we - e, ey);
   const AIGEdge sign = aig.makeXor(sx, sy);
   EdgeVector exp, two;
-  blast_sub(aig, ex, ey, exp);
-  blast_constant(aig, 2, we, two);
-  blast_sub(aig, exp, two, exp);
+  subtract(aig, ex, ey, exp);
+  constant(aig, 2, we, two);
+  subtract(aig, exp, two, exp);
 
   // Normalise both significands (leading one on top).
   EdgeVector lx, ly;
-  blast_count_leading_zeros(aig, mx, lx);
-  blast_count_leading_zeros(aig, my, ly);
-  blast_shl(aig, mx, lx, m, mx);
-  blast_shl(aig, my, ly, m, my);
-  blast_zero_extend(aig, lx, static_cast<std::uint32_t>(we - lx.size()), lx);
-  blast_zero_extend(aig, ly, static_cast<std::uint32_t>(we - ly.size()), ly);
-  blast_sub(aig, exp, lx, exp);
+  countLeadingZeros(aig, mx, lx);
+  countLeadingZeros(aig, my, ly);
+  shiftLeft(aig, mx, lx, m, mx);
+  shiftLeft(aig, my, ly, m, my);
+  zeroExtend(aig, lx, static_cast<std::uint32_t>(we - lx.size()), lx);
+  zeroExtend(aig, ly, static_cast<std::uint32_t>(we - ly.size()), ly);
+  subtract(aig, exp, lx, exp);
   AIGEdge carry = f;
-  blast_add(aig, exp, ly, carry, exp);
+  add(aig, exp, ly, carry, exp);
   // Nonzero operands have their top edge TRUE already; a zero operand's
   // result is replaced below, and the divisor is never zero.
   mx[s] = t;
@@ -483,7 +485,7 @@ void blast_float_div(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
     AIGEdge c = t;  // rem - my = rem + NOT my + 1; the carry out says rem >= my
     for (std::uint32_t i = 0; i <= m; ++i) {
       const AIGEdge b = i < m ? ~my[i] : t;
-      blast_full_adder(aig, rem[i], b, c, i < m ? &diff[i] : nullptr, &c);
+      fullAdder(aig, rem[i], b, c, i < m ? &diff[i] : nullptr, &c);
     }
     quotient[j] = c;
     // rem := rem - my when it fits; its top edge is then FALSE. The last
@@ -495,17 +497,17 @@ void blast_float_div(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
       for (std::uint32_t i = 0; i < m; ++i) rem[i + 1] = kept[i];
     }
   }
-  AIGEdge sticky = readsSticky(mode) ? ~blast_is_all_zero(aig, kept) : f;
+  AIGEdge sticky = readsSticky(mode) ? ~isAllZero(aig, kept) : f;
   kept.clear();
   rem.clear();
   diff.clear();
 
   EdgeVector r;
-  blast_round_and_pack(aig, sign, exp, quotient, 1, sticky, r, format, mode);
+  roundAndPack(aig, sign, exp, quotient, 1, sticky, r, format, mode);
 
-  const AIGEdge nx = blast_is_nan(aig, x, format), ny = blast_is_nan(aig, y, format);
-  const AIGEdge ix = blast_is_infinity(aig, x, format), iy = blast_is_infinity(aig, y, format);
-  const AIGEdge zx = blast_is_zero(aig, x, format), zy = blast_is_zero(aig, y, format);
+  const AIGEdge nx = floatIsNan(aig, x, format), ny = floatIsNan(aig, y, format);
+  const AIGEdge ix = floatIsInfinity(aig, x, format), iy = floatIsInfinity(aig, y, format);
+  const AIGEdge zx = floatIsZero(aig, x, format), zy = floatIsZero(aig, y, format);
   const AIGEdge nan =
       aig.makeOr(aig.makeOr(aig.makeOr(nx, ny), aig.makeAnd(ix, iy)), aig.makeAnd(zx, zy));
   const AIGEdge inf = aig.makeOr(zy, ix);
@@ -523,8 +525,8 @@ void blast_float_div(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
 // ---------------------------------------------------------------------------
 // Conversions
 
-void blast_float_to_int(AIG& aig, const EdgeVector& x, const FloatFormat& format, EdgeVector& result,
-                        std::uint32_t width, bool isSigned, RoundingMode mode) {
+void floatToInt(AIG& aig, const EdgeVector& x, const FloatFormat& format, EdgeVector& result,
+                std::uint32_t width, bool isSigned, RoundingMode mode) {
   if (mode > ROUND_TOWARD_ZERO) mode = ROUND_TOWARD_ZERO;
   const std::uint32_t e = format.exponentWidth;
   const std::uint32_t s = format.significandWidth;
@@ -541,11 +543,11 @@ void blast_float_to_int(AIG& aig, const EdgeVector& x, const FloatFormat& format
 
   AIGEdge sign;
   EdgeVector ex, sig;
-  blast_unpack_float(aig, x, sign, ex, sig, format);
+  unpackFloat(aig, x, sign, ex, sig, format);
   EdgeVector lim(e, t);  // -1, or -2 when rounding
   if (rounds) lim[0] = f;
   EdgeVector amount;
-  blast_sub(aig, ex, lim, amount);  // ex + 1 (+ 1), read unsigned
+  subtract(aig, ex, lim, amount);  // ex + 1 (+ 1), read unsigned
   const std::uint32_t p = s + (rounds ? 1 : 0);
   EdgeVector v(width + p, f);
   for (std::uint32_t i = 0; i <= s; ++i) v[i] = sig[i];
@@ -553,9 +555,9 @@ void blast_float_to_int(AIG& aig, const EdgeVector& x, const FloatFormat& format
   // zero-extended (wrapped negative amounts are small values, handled below).
   const std::uint32_t stages = stageCount(width + p);
   if (amount.size() < stages)
-    blast_zero_extend(aig, amount, static_cast<std::uint32_t>(stages - amount.size()), amount);
+    zeroExtend(aig, amount, static_cast<std::uint32_t>(stages - amount.size()), amount);
   AIGEdge ovf;
-  blast_shl_overflow(aig, v, amount, v, ovf);
+  shiftLeftOverflow(aig, v, amount, v, ovf);
   for (std::uint32_t i = 0; i < width; ++i) r[i] = v[p + i];
 
   // Toward positive, a negative value rounds toward zero, unsigned results
@@ -574,14 +576,14 @@ void blast_float_to_int(AIG& aig, const EdgeVector& x, const FloatFormat& format
     }
     AIGEdge carry = std::move(up);
     AIGEdge carryOut;
-    blast_increment(aig, r, carry, &carryOut);
+    increment(aig, r, carry, &carryOut);
     ovf = aig.makeOr(ovf, carryOut);
   }
 
   r[width - 1] = aig.makeIte(ovf, (isSigned && width != 8) ? t : f, r[width - 1]);
   for (std::uint32_t i = 0; i + 1 < width; ++i) r[i] = aig.makeIte(ovf, f, r[i]);
 
-  const AIGEdge small = blast_slt(aig, ex, lim);  // |x| < 1/2 when rounding, else < 1
+  const AIGEdge small = signedLess(aig, ex, lim);  // |x| < 1/2 when rounding, else < 1
   for (std::uint32_t i = 1; i < width; ++i) r[i] = aig.makeIte(small, f, r[i]);
   AIGEdge low;
   if (mode == ROUND_TOWARD_POSITIVE)
@@ -593,61 +595,62 @@ void blast_float_to_int(AIG& aig, const EdgeVector& x, const FloatFormat& format
   r[0] = aig.makeIte(small, low, r[0]);
 
   // A zero converts to 0 (the small-value rule above would give 1).
-  if (mode == ROUND_TOWARD_POSITIVE || (mode == ROUND_TOWARD_NEGATIVE && isSigned)) {
-    const AIGEdge z = blast_is_zero(aig, x, format);
+  if (mode == 2 || (mode == 3 && isSigned)) {
+    const AIGEdge z = floatIsZero(aig, x, format);
     for (std::uint32_t i = 0; i < width; ++i) r[i] = aig.makeIte(z, f, r[i]);
   }
 
   if (isSigned) {
     EdgeVector nr;
-    blast_negate(aig, r, nr);
+    negate(aig, r, nr);
     for (std::uint32_t i = 0; i < width; ++i) r[i] = aig.makeIte(sign, nr[i], r[i]);
   }
   result = std::move(r);
 }
 
-void blast_uint_to_float(AIG& aig, const EdgeVector& x, const AIGEdge& sign, EdgeVector& result,
-                         const FloatFormat& format, RoundingMode mode) {
+void uintToFloat(AIG& aig, const EdgeVector& x, const AIGEdge& sign, EdgeVector& result,
+                 const FloatFormat& format, RoundingMode mode) {
   const std::uint32_t n = static_cast<std::uint32_t>(x.size());
   const std::uint32_t k = bitLength(n);
   // The exponent n - 2 in k + 1 edges: the binary point after the top edge.
   EdgeVector exp, two;
-  blast_constant(aig, n, k, exp);
-  blast_zero_extend(aig, exp, 1, exp);
-  blast_constant(aig, 2, k + 1, two);
-  blast_sub(aig, exp, two, exp);
+  constant(aig, n, k, exp);
+  zeroExtend(aig, exp, 1, exp);
+  constant(aig, 2, k + 1, two);
+  subtract(aig, exp, two, exp);
   AIGEdge sticky = aig.getFalse();
-  blast_round_and_pack(aig, sign, exp, x, 0, sticky, result, format, mode);
+  roundAndPack(aig, sign, exp, x, 0, sticky, result, format, mode);
 }
 
-void blast_sint_to_float(AIG& aig, const EdgeVector& x, EdgeVector& result, const FloatFormat& format,
-                         RoundingMode mode) {
+void sintToFloat(AIG& aig, const EdgeVector& x, EdgeVector& result, const FloatFormat& format,
+                 RoundingMode mode) {
   const AIGEdge sign = x.back();
   // Magnitude in one edge more, so the most negative value keeps 2^(n-1).
   EdgeVector mag, neg;
-  blast_sign_extend(aig, x, 1, mag);
-  blast_negate(aig, mag, neg);
+  signExtend(aig, x, 1, mag);
+  negate(aig, mag, neg);
   for (std::size_t i = 0; i < mag.size(); ++i) mag[i] = aig.makeIte(sign, neg[i], mag[i]);
-  blast_uint_to_float(aig, mag, sign, result, format, mode);
+  uintToFloat(aig, mag, sign, result, format, mode);
 }
 
-void blast_float_to_float(AIG& aig, const EdgeVector& x, const FloatFormat& from, EdgeVector& result,
-                          const FloatFormat& to, RoundingMode mode) {
+void floatToFloat(AIG& aig, const EdgeVector& x, const FloatFormat& from, EdgeVector& result,
+                  const FloatFormat& to, RoundingMode mode) {
   const std::uint32_t s = to.significandWidth;
   const AIGEdge t = aig.getTrue();
   const AIGEdge f = aig.getFalse();
   AIGEdge sign;
   EdgeVector ex, sig;
-  blast_unpack_float(aig, x, sign, ex, sig, from);
+  unpackFloat(aig, x, sign, ex, sig, from);
   AIGEdge sticky = f;
   EdgeVector r;
-  blast_round_and_pack(aig, sign, ex, sig, 0, sticky, r, to, mode);
-  const AIGEdge nan = blast_is_nan(aig, x, from);
-  const AIGEdge inf = blast_is_infinity(aig, x, from);
+  roundAndPack(aig, sign, ex, sig, 0, sticky, r, to, mode);
+  const AIGEdge nan = floatIsNan(aig, x, from);
+  const AIGEdge inf = floatIsInfinity(aig, x, from);
   setExponentField(aig, r, to, aig.makeOr(nan, inf), t);
   r[s - 1] = aig.makeIte(nan, t, r[s - 1]);
   for (std::uint32_t i = 0; i < s; ++i) r[i] = aig.makeIte(inf, f, r[i]);
   result = std::move(r);
 }
 
+}  // namespace circuits
 }  // namespace varnok

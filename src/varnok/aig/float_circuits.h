@@ -1,9 +1,9 @@
 #pragma once
-// Floating-point circuits over the and-inverter graph: IEEE-754 addition,
-// multiplication, division and the conversions, correctly rounded in any
-// format and any of the five rounding modes, and the building blocks they share
-// (unpacking, rounding and packing, the right shift that collects a sticky
-// bit, the field tests and the extensions).
+// Floating-point circuits over the and-inverter graph (namespace circuits):
+// IEEE-754 addition, multiplication, division and the conversions, correctly
+// rounded in any format and any of the five rounding modes, and the building
+// blocks they share (unpacking, rounding and packing, the right shift that
+// collects a sticky bit, the field tests and the extensions).
 //
 // A float of FloatFormat {e, s} is an edge vector of e + s + 1 edges: the
 // fraction at 0..s-1, the biased exponent field at s..s+e-1, the sign at e+s.
@@ -22,23 +22,25 @@
 
 namespace varnok {
 
+namespace circuits {
+
 // ---- constants, extensions and field tests ----------------------------------
 
 // out = the low `width` bits of value (bits at 32 and above FALSE).
-void blast_constant(AIG& aig, std::uint32_t value, std::uint32_t width, EdgeVector& out);
+void constant(AIG& aig, std::uint32_t value, std::uint32_t width, EdgeVector& out);
 // out = in followed by n copies of its top edge / by n FALSE edges (in may be
 // out; it needs at least one edge).
-void blast_sign_extend(AIG& aig, const EdgeVector& in, std::uint32_t n, EdgeVector& out);
-void blast_zero_extend(AIG& aig, const EdgeVector& in, std::uint32_t n, EdgeVector& out);
+void signExtend(AIG& aig, const EdgeVector& in, std::uint32_t n, EdgeVector& out);
+void zeroExtend(AIG& aig, const EdgeVector& in, std::uint32_t n, EdgeVector& out);
 
 // Field tests of a float: exponent field all FALSE, fraction all FALSE,
 // exponent field all TRUE; +0 or -0; an infinity; a NaN.
-AIGEdge blast_exponent_is_zero(AIG& aig, const EdgeVector& x, const FloatFormat& format);
-AIGEdge blast_fraction_is_zero(AIG& aig, const EdgeVector& x, const FloatFormat& format);
-AIGEdge blast_exponent_is_all_ones(AIG& aig, const EdgeVector& x, const FloatFormat& format);
-AIGEdge blast_is_zero(AIG& aig, const EdgeVector& x, const FloatFormat& format);
-AIGEdge blast_is_infinity(AIG& aig, const EdgeVector& x, const FloatFormat& format);
-AIGEdge blast_is_nan(AIG& aig, const EdgeVector& x, const FloatFormat& format);
+AIGEdge exponentIsZero(AIG& aig, const EdgeVector& x, const FloatFormat& format);
+AIGEdge fractionIsZero(AIG& aig, const EdgeVector& x, const FloatFormat& format);
+AIGEdge exponentIsAllOnes(AIG& aig, const EdgeVector& x, const FloatFormat& format);
+AIGEdge floatIsZero(AIG& aig, const EdgeVector& x, const FloatFormat& format);
+AIGEdge floatIsInfinity(AIG& aig, const EdgeVector& x, const FloatFormat& format);
+AIGEdge floatIsNan(AIG& aig, const EdgeVector& x, const FloatFormat& format);
 
 // ---- shifts ------------------------------------------------------------------
 
@@ -46,14 +48,14 @@ AIGEdge blast_is_nan(AIG& aig, const EdgeVector& x, const FloatFormat& format);
 // overflow := TRUE when a set edge leaves the top or the amount reaches a
 // stage the shifter does not have (amount >= 2^bit-length(|value|)). An
 // amount narrower than the stage count reads as zero-extended.
-void blast_shl_overflow(AIG& aig, const EdgeVector& value, const EdgeVector& amount, EdgeVector& out,
-                        AIGEdge& overflow);
+void shiftLeftOverflow(AIG& aig, const EdgeVector& value, const EdgeVector& amount, EdgeVector& out,
+                       AIGEdge& overflow);
 // out = value shifted right by the unsigned amount (each amount bit k shifts by
 // 2^k + offset), FALSE entering at the top; sticky is OR-ed with every set
 // edge shifted out at the bottom. An amount beyond the stages clears out and
 // sets sticky when value is not zero. An amount narrower than the stage count
 // reads as zero-extended.
-void blast_shr_sticky(AIG& aig, const EdgeVector& value, const EdgeVector& amount, std::uint32_t offset,
+void shiftRightSticky(AIG& aig, const EdgeVector& value, const EdgeVector& amount, std::uint32_t offset,
                       EdgeVector& out, AIGEdge& sticky);
 
 // ---- unpacking, rounding and packing ----------------------------------------
@@ -62,33 +64,33 @@ void blast_shr_sticky(AIG& aig, const EdgeVector& value, const EdgeVector& amoun
 // 2^(e-1) with a zero field read as 1; significand = s + 1 edges with the
 // hidden bit (field not zero) on top. A finite float is worth
 // (-1)^sign * significand * 2^(exponent + 1 - s).
-void blast_unpack_float(AIG& aig, const EdgeVector& x, AIGEdge& sign, EdgeVector& exponent,
-                        EdgeVector& significand, const FloatFormat& format);
+void unpackFloat(AIG& aig, const EdgeVector& x, AIGEdge& sign, EdgeVector& exponent,
+                 EdgeVector& significand, const FloatFormat& format);
 // Rounds (-1)^sign * (significand / 2^(N-1)) * 2^(exponent + offset + 1),
 // N = |significand|, exponent two's complement of any width, into `format`
 // by `mode`; sticky says that non-zero bits below the significand were
 // already dropped (in modes 0, 2 and 3 it is OR-ed with the bits rounding
 // drops). A zero significand gives the zero of the sign. Finite inputs only.
-void blast_round_and_pack(AIG& aig, const AIGEdge& sign, const EdgeVector& exponent, const EdgeVector& significand,
-                          std::uint32_t offset, AIGEdge& sticky, EdgeVector& result, const FloatFormat& format,
-                          RoundingMode mode);
+void roundAndPack(AIG& aig, const AIGEdge& sign, const EdgeVector& exponent, const EdgeVector& significand,
+                  std::uint32_t offset, AIGEdge& sticky, EdgeVector& result, const FloatFormat& format,
+                  RoundingMode mode);
 // The increment by mode, the packing and the overflow replacement of a
 // result with working exponent `exponent` (at least e edges; -2^(e-1) for a
 // subnormal), fraction of s edges, round and sticky edges. exponent and
 // fraction are updated in place (modes 0 to 3).
-void blast_round_step(AIG& aig, const AIGEdge& sign, EdgeVector& exponent, EdgeVector& fraction,
-                      const AIGEdge& round, const AIGEdge& sticky, EdgeVector& result, const FloatFormat& format,
-                      RoundingMode mode);
+void roundStep(AIG& aig, const AIGEdge& sign, EdgeVector& exponent, EdgeVector& fraction,
+               const AIGEdge& round, const AIGEdge& sticky, EdgeVector& result, const FloatFormat& format,
+               RoundingMode mode);
 
 // ---- arithmetic ---------------------------------------------------------------
 
 // x + y, x * y, x / y in one format, correctly rounded by mode.
-void blast_float_add(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVector& result,
-                     const FloatFormat& format, RoundingMode mode);
-void blast_float_mul(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVector& result,
-                     const FloatFormat& format, RoundingMode mode);
-void blast_float_div(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVector& result,
-                     const FloatFormat& format, RoundingMode mode);
+void floatAdd(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVector& result,
+              const FloatFormat& format, RoundingMode mode);
+void floatMultiply(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVector& result,
+                   const FloatFormat& format, RoundingMode mode);
+void floatDivide(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVector& result,
+                 const FloatFormat& format, RoundingMode mode);
 
 // ---- conversions --------------------------------------------------------------
 
@@ -96,17 +98,18 @@ void blast_float_div(AIG& aig, const EdgeVector& x, const EdgeVector& y, EdgeVec
 // mode; out-of-range magnitudes (at least 2^width, NaN and infinity included)
 // give 0 for unsigned results and signed results of width 8, and the top bit
 // alone for other signed results.
-void blast_float_to_int(AIG& aig, const EdgeVector& x, const FloatFormat& format, EdgeVector& result,
-                        std::uint32_t width, bool isSigned, RoundingMode mode);
+void floatToInt(AIG& aig, const EdgeVector& x, const FloatFormat& format, EdgeVector& result,
+                std::uint32_t width, bool isSigned, RoundingMode mode);
 // The unsigned integer x, negated when sign is TRUE, rounded into `format`.
-void blast_uint_to_float(AIG& aig, const EdgeVector& x, const AIGEdge& sign, EdgeVector& result,
-                         const FloatFormat& format, RoundingMode mode);
+void uintToFloat(AIG& aig, const EdgeVector& x, const AIGEdge& sign, EdgeVector& result,
+                 const FloatFormat& format, RoundingMode mode);
 // The two's-complement integer x rounded into `format`.
-void blast_sint_to_float(AIG& aig, const EdgeVector& x, EdgeVector& result, const FloatFormat& format,
-                         RoundingMode mode);
+void sintToFloat(AIG& aig, const EdgeVector& x, EdgeVector& result, const FloatFormat& format,
+                 RoundingMode mode);
 // x of format `from` rounded into format `to`; NaNs keep their sign and get
 // the top fraction bit set, infinities stay infinities.
-void blast_float_to_float(AIG& aig, const EdgeVector& x, const FloatFormat& from, EdgeVector& result,
-                          const FloatFormat& to, RoundingMode mode);
+void floatToFloat(AIG& aig, const EdgeVector& x, const FloatFormat& from, EdgeVector& result,
+                  const FloatFormat& to, RoundingMode mode);
 
+}  // namespace circuits
 }  // namespace varnok

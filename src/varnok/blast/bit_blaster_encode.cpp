@@ -102,7 +102,7 @@ void ArrayEqualExpression::encode(AIG& aig) {
   BitBlaster blaster(&aig, getManager());
   blaster.blast(ra);
   blaster.blast(rb);
-  AIGEdge same = blast_equal(aig, edgesOf(ra), edgesOf(rb));
+  AIGEdge same = circuits::isEqual(aig, edgesOf(ra), edgesOf(rb));
   aig.assertTrue(aig.makeOr(e, ~same));
 }
 
@@ -110,60 +110,62 @@ void ArrayEqualExpression::encode(AIG& aig) {
 // Bit-vector operators
 
 void EqualExpression::encode(AIG& aig) {
-  edgesOf(this)[0] = blast_equal(aig, edgesOf(getChild0()), edgesOf(getChild1()));
+  edgesOf(this)[0] = circuits::isEqual(aig, edgesOf(getChild0()), edgesOf(getChild1()));
 }
 
-void NotExpression::encode(AIG& aig) { blast_not(aig, edgesOf(getChild0()), edgesOf(this)); }
+void NotExpression::encode(AIG& aig) { circuits::bitwiseNot(aig, edgesOf(getChild0()), edgesOf(this)); }
 
-void AndExpression::encode(AIG& aig) { blast_and(aig, edgesOf(getChild0()), edgesOf(getChild1()), edgesOf(this)); }
+void AndExpression::encode(AIG& aig) {
+  circuits::bitwiseAnd(aig, edgesOf(getChild0()), edgesOf(getChild1()), edgesOf(this));
+}
 
 void NEGExpression::encode(AIG& aig) {
   std::vector<AIGEdge>& r = edgesOf(this);
-  blast_not(aig, edgesOf(getChild0()), r);
+  circuits::bitwiseNot(aig, edgesOf(getChild0()), r);
   AIGEdge carry = aig.getTrue();
-  blast_increment(aig, r, carry);
+  circuits::increment(aig, r, carry);
 }
 
 void ADDExpression::encode(AIG& aig) {
   AIGEdge carry = aig.getFalse();
-  blast_add(aig, edgesOf(getChild0()), edgesOf(getChild1()), carry, edgesOf(this));
+  circuits::add(aig, edgesOf(getChild0()), edgesOf(getChild1()), carry, edgesOf(this));
 }
 
 void MULExpression::encode(AIG& aig) {
   const std::vector<AIGEdge>& a = edgesOf(getChild0());
-  blast_mul(aig, a, edgesOf(getChild1()), static_cast<uint32_t>(a.size()), edgesOf(this));
+  circuits::multiply(aig, a, edgesOf(getChild1()), static_cast<uint32_t>(a.size()), edgesOf(this));
 }
 
 void DIVExpression::encode(AIG& aig) {
   std::vector<AIGEdge> remainder;
-  blast_udiv_urem(aig, edgesOf(getChild0()), edgesOf(getChild1()), edgesOf(this), remainder);
+  circuits::unsignedDivide(aig, edgesOf(getChild0()), edgesOf(getChild1()), edgesOf(this), remainder);
 }
 
 void UREMExpression::encode(AIG& aig) {
   std::vector<AIGEdge> quotient;
-  blast_udiv_urem(aig, edgesOf(getChild0()), edgesOf(getChild1()), quotient, edgesOf(this));
+  circuits::unsignedDivide(aig, edgesOf(getChild0()), edgesOf(getChild1()), quotient, edgesOf(this));
 }
 
 void SHLExpression::encode(AIG& aig) {
   const std::vector<AIGEdge>& a = edgesOf(getChild0());
-  blast_shl(aig, a, edgesOf(getChild1()), static_cast<uint32_t>(a.size()), edgesOf(this));
+  circuits::shiftLeft(aig, a, edgesOf(getChild1()), static_cast<uint32_t>(a.size()), edgesOf(this));
 }
 
 void LSHRExpression::encode(AIG& aig) {
-  blast_shr(aig, edgesOf(getChild0()), edgesOf(getChild1()), aig.getFalse(), edgesOf(this));
+  circuits::shiftRight(aig, edgesOf(getChild0()), edgesOf(getChild1()), aig.getFalse(), edgesOf(this));
 }
 
 void ASHRExpression::encode(AIG& aig) {
   const std::vector<AIGEdge>& a = edgesOf(getChild0());
-  blast_shr(aig, a, edgesOf(getChild1()), a.back(), edgesOf(this));
+  circuits::shiftRight(aig, a, edgesOf(getChild1()), a.back(), edgesOf(this));
 }
 
 void ULTExpression::encode(AIG& aig) {
-  edgesOf(this)[0] = blast_ult(aig, edgesOf(getChild0()), edgesOf(getChild1()));
+  edgesOf(this)[0] = circuits::unsignedLess(aig, edgesOf(getChild0()), edgesOf(getChild1()));
 }
 
 void SLTExpression::encode(AIG& aig) {
-  edgesOf(this)[0] = blast_slt(aig, edgesOf(getChild0()), edgesOf(getChild1()));
+  edgesOf(this)[0] = circuits::signedLess(aig, edgesOf(getChild0()), edgesOf(getChild1()));
 }
 
 // ---------------------------------------------------------------------------

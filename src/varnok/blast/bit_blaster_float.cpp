@@ -17,36 +17,37 @@ inline std::vector<AIGEdge>& edgesOf(const Expression* e) { return *e->getBitEdg
 }  // namespace
 
 void UIntToFloatExpression::encode(AIG& aig) {
-  blast_uint_to_float(aig, edgesOf(getChild0()), aig.getFalse(), edgesOf(this), getFormat(), getRoundingMode());
+  circuits::uintToFloat(aig, edgesOf(getChild0()), aig.getFalse(), edgesOf(this), getFormat(), getRoundingMode());
 }
 
 void SIntToFloatExpression::encode(AIG& aig) {
-  blast_sint_to_float(aig, edgesOf(getChild0()), edgesOf(this), getFormat(), getRoundingMode());
+  circuits::sintToFloat(aig, edgesOf(getChild0()), edgesOf(this), getFormat(), getRoundingMode());
 }
 
 void FloatToUIntExpression::encode(AIG& aig) {
-  blast_float_to_int(aig, edgesOf(getChild0()), getFormat(), edgesOf(this), getWidth(), false, getRoundingMode());
+  circuits::floatToInt(aig, edgesOf(getChild0()), getFormat(), edgesOf(this), getWidth(), false, getRoundingMode());
 }
 
 void FloatToSIntExpression::encode(AIG& aig) {
-  blast_float_to_int(aig, edgesOf(getChild0()), getFormat(), edgesOf(this), getWidth(), true, getRoundingMode());
+  circuits::floatToInt(aig, edgesOf(getChild0()), getFormat(), edgesOf(this), getWidth(), true, getRoundingMode());
 }
 
 void FloatToFloatExpression::encode(AIG& aig) {
-  blast_float_to_float(aig, edgesOf(getChild0()), getSourceFormat(), edgesOf(this), getTargetFormat(),
-                       getRoundingMode());
+  circuits::floatToFloat(aig, edgesOf(getChild0()), getSourceFormat(), edgesOf(this), getTargetFormat(),
+                         getRoundingMode());
 }
 
 void FloatAddExpression::encode(AIG& aig) {
-  blast_float_add(aig, edgesOf(getChild0()), edgesOf(getChild1()), edgesOf(this), getFormat(), getRoundingMode());
+  circuits::floatAdd(aig, edgesOf(getChild0()), edgesOf(getChild1()), edgesOf(this), getFormat(), getRoundingMode());
 }
 
 void FloatMulExpression::encode(AIG& aig) {
-  blast_float_mul(aig, edgesOf(getChild0()), edgesOf(getChild1()), edgesOf(this), getFormat(), getRoundingMode());
+  circuits::floatMultiply(aig, edgesOf(getChild0()), edgesOf(getChild1()), edgesOf(this), getFormat(),
+                          getRoundingMode());
 }
 
 void FloatDivExpression::encode(AIG& aig) {
-  blast_float_div(aig, edgesOf(getChild0()), edgesOf(getChild1()), edgesOf(this), getFormat(), getRoundingMode());
+  circuits::floatDivide(aig, edgesOf(getChild0()), edgesOf(getChild1()), edgesOf(this), getFormat(), getRoundingMode());
 }
 
 }  // namespace varnok

@@ -125,8 +125,8 @@ bool ArrayConsistencyChecker::checkAccess(ArrayAccessExpression* x) {
 }
 
 void ArrayConsistencyChecker::addLemma(Expression* term, ArrayAccessExpression* a, ArrayAccessExpression* b) {
-  AIGEdge indexEqual = blast_equal(*aig, bitsOf(a->getIndex()), bitsOf(b->getIndex()));
-  AIGEdge valueEqual = blast_equal(*aig, bitsOf(a->getValue()), bitsOf(b->getValue()));
+  AIGEdge indexEqual = circuits::isEqual(*aig, bitsOf(a->getIndex()), bitsOf(b->getIndex()));
+  AIGEdge valueEqual = circuits::isEqual(*aig, bitsOf(a->getValue()), bitsOf(b->getValue()));
   AIGEdge conditionA = accessCondition(term, a);
   AIGEdge conditionB = accessCondition(term, b);
   AIGEdge x1 = aig->makeAnd(conditionA, conditionB);
@@ -177,7 +177,7 @@ AIGEdge ArrayConsistencyChecker::accessCondition(Expression* term, ArrayAccessEx
       case KIND_ARRAY_WRITE: {
         bool fromBase = p && p == n->getChild0();
         if ((fromBase || !enteredFromBelow) && !areProvablyDistinct(index, n->getChild1()))
-          cond = aig->makeAnd(cond, ~blast_equal(*aig, bitsOf(index), bitsOf(n->getChild1())));
+          cond = aig->makeAnd(cond, ~circuits::isEqual(*aig, bitsOf(index), bitsOf(n->getChild1())));
         enteredFromBelow = fromBase;
         break;
       }

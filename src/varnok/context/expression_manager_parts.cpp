@@ -1,6 +1,6 @@
-// The parts of the expression manager that belong to higher libraries: the
+// The parts of the expression manager that belong to higher folders: the
 // variable substitution it owns and feeds, and its exact evaluator. The
-// manager's store (node library) reaches them only through these members.
+// manager's store (node folder) reaches them only through these members.
 #include "varnok/context/substitution.h"
 #include "varnok/fp/exact_float_evaluator.h"
 #include "varnok/node/expression_manager.h"

@@ -7,7 +7,7 @@
 // iterative deletion, the assumption queue, the asserted root and the hook to
 // variable substitution.
 //
-// The manager owns two parts of higher libraries, the variable substitution
+// The manager owns two parts of higher folders, the variable substitution
 // (context) and the exact evaluator (fp), by pointer; they are made, dropped
 // and called in context/expression_manager_parts.cpp.
 //
@@ -110,7 +110,7 @@ class ExpressionManager {
   AIG* getAIG() const { return aig_; }
   void setAIG(AIG* aig) { aig_ = aig; }
 
-  // ---- leaf makers (expression_manager.cpp) -------------------------------
+  // ---- leaf makers (factory/leaf_makers.cpp) ------------------------------
   ExpressionRef& makeFalse(ExpressionRef& result);
   ExpressionRef& makeTrue(ExpressionRef& result);
   ExpressionRef& makeBool(ExpressionRef& result, bool value);
@@ -291,13 +291,13 @@ class ExpressionManager {
   void noteOffSet(Expression* e) { offSetNodes_.insert(e); }
   // Shared tail of the constant makers that look up in place.
   ExpressionRef& insertConstant(ExpressionRef& result, Expression* node);
-  // The owned parts of higher libraries (expression_manager_parts.cpp): made
+  // The owned parts of higher folders (expression_manager_parts.cpp): made
   // at the end of construction, dropped first in destruction.
   void createOwnedParts();
   void destroyOwnedParts();
   // Offers a newly asserted node to the substitution.
   void offerToSubstitution(ExpressionRef& n);
-  // Minimum (maximum false) or maximum of two floats (fp/float_makers.cpp).
+  // Minimum (maximum false) or maximum of two floats (factory/float_makers.cpp).
   ExpressionRef& makeFloatMinMax(ExpressionRef& result, ExpressionRef* a, ExpressionRef* b, const FloatFormat& f,
                                  bool maximum);
 

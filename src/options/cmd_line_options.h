@@ -80,9 +80,6 @@ class Parser {
   bool parse(int argc, const char* const* argv);
   void printHelp(std::ostream& out) const;
 
-  bool isPositionalGiven() const { return positionalGiven; }
-  const std::string& getPositional() const { return positional; }
-
  protected:
   std::vector<OptionWithoutArgument*> options;
   std::string usage;

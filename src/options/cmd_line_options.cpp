@@ -1,4 +1,4 @@
-#include "main/cmd_line_options.h"
+#include "options/cmd_line_options.h"
 
 #include <cstring>
 #include <iostream>

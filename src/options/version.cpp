@@ -1,4 +1,4 @@
-#include "main/version.h"
+#include "options/version.h"
 
 #include <cctype>
 #include <cstring>
