@@ -595,7 +595,7 @@ void floatToInt(AIG& aig, const EdgeVector& x, const FloatFormat& format, EdgeVe
   r[0] = aig.makeIte(small, low, r[0]);
 
   // A zero converts to 0 (the small-value rule above would give 1).
-  if (mode == 2 || (mode == 3 && isSigned)) {
+  if (mode == ROUND_TOWARD_POSITIVE || (mode == ROUND_TOWARD_NEGATIVE && isSigned)) {
     const AIGEdge z = floatIsZero(aig, x, format);
     for (std::uint32_t i = 0; i < width; ++i) r[i] = aig.makeIte(z, f, r[i]);
   }
