@@ -1,6 +1,6 @@
 // Arrays through the public API: read consistency by refinement lemmas, and
 // the array model iterator. (The semantics of reads, writes, extensionality
-// and if-then-else of arrays are checked by tests/regress/array_semantics.)
+// and if-then-else of arrays are checked by tests/regress/smt2/array_semantics.)
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -546,7 +546,7 @@ TEST(FloatModulePropagation, SoundAgainstTheHostFunctions) {
 
 
 // ---------------------------------------------------------------------------
-// End to end: the scripts tests/regress/nonlinear_*.smt2 under the
+// End to end: the scripts tests/regress/smt2/nonlinear_*.smt2 under the
 // module-aware back end with SAT preprocessing, substitution and constraint
 // propagation each on and off. The answers must be those of the script's
 // expected output in every configuration, and every model value of a function
@@ -650,7 +650,7 @@ unsigned checkFunctionValues(const std::string& out) {
 }
 
 TEST(NonLinearScripts, AnswersAndModelsInEveryConfiguration) {
-  const std::string dir = std::string(VARNOK_SOURCE_DIR) + "/tests/regress";
+  const std::string dir = std::string(VARNOK_SOURCE_DIR) + "/tests/regress/smt2";
   std::vector<std::string> scripts;
   if (DIR* d = opendir(dir.c_str())) {
     while (dirent* e = readdir(d)) {

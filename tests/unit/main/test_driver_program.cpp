@@ -25,7 +25,7 @@ class DriverEndToEnd : public testing::Test {
 };
 std::string* DriverEndToEnd::dir = nullptr;
 
-// The help text itself is tests/regress/help.expected.
+// The help text itself is tests/regress/smt2/help.expected.
 TEST_F(DriverEndToEnd, Help) {
   const RunResult help = run({"--help"});
   EXPECT_EQ(help.status, 0);

@@ -40,7 +40,7 @@ std::string* Smtlib2Program::dir = nullptr;
 
 const std::string SUCCESS = "(set-option :print-success true)\n";
 
-// (The other answers of get-info are in tests/regress/get_info.)
+// (The other answers of get-info are in tests/regress/smt2/get_info.)
 TEST_F(Smtlib2Program, GetInfoNamesTheRevision) {
   const RunResult result = run("(get-info :version)");
   EXPECT_EQ(result.status, 0);
