@@ -1,12 +1,13 @@
 #pragma once
-// Exact reference model of binary floating point for small formats: a finite
-// value is an integer times a power of two; each result is computed exactly
-// as a fraction and rounded once by comparing the remainder with one half, in
-// the five rounding modes (0 ties to even, 1 ties away, 2 up, 3 down, 4 toward
-// zero). Patterns are uint64_t; intermediates are 128-bit integers, exact
-// while 2^e + 2s stays below about 100. NaN results take the evaluator's
-// fixed patterns: exponent all ones, only the top fraction bit set, with the
-// sign rules noted below.
+// Exact reference model of binary floating point: a finite value is an
+// integer times a power of two; each result is computed exactly as a fraction
+// and rounded once by comparing the remainder with one half, in the five
+// rounding modes (0 ties to even, 1 ties away, 2 up, 3 down, 4 toward zero).
+// Patterns are uint64_t; intermediates are 128-bit integers, exact for
+// fraction widths up to 52 and any exponent width (a summand far below the
+// other's last place only decides the direction of rounding). NaN results take
+// the evaluator's fixed patterns: exponent all ones, only the top fraction bit
+// set, with the sign rules noted below.
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -49,6 +50,12 @@ inline int bitLength(u128 v) {
   for (; v; v >>= 1) ++n;
   return n;
 }
+// Whether a magnitude I + rest rounds up to I + 1; half compares the rest
+// with one half (-1 below, 0 equal, 1 above).
+inline bool roundsUp(unsigned mode, int half, bool inexact, bool odd, bool sign) {
+  return mode == 0 ? half > 0 || (half == 0 && odd) : mode == 1 ? half >= 0 : mode == 2 ? inexact && !sign
+                                                                          : mode == 3 && inexact && sign;
+}
 
 // (-1)^sign * num / den * 2^exp (num, den > 0) rounded to f.
 inline uint64_t round(bool sign, u128 num, u128 den, int exp, Format f, unsigned mode) {
@@ -63,13 +70,7 @@ inline uint64_t round(bool sign, u128 num, u128 den, int exp, Format f, unsigned
   else if (!tiny)
     d <<= -shift;
   const u128 I = tiny ? 0 : n / d, R = tiny ? 1 : n % d;  // value in ulps: I + R / d
-  const int half = tiny ? -1 : (2 * R > d) - (2 * R < d);
-  const bool up = mode == 0   ? half > 0 || (half == 0 && (I & 1))
-                  : mode == 1 ? half >= 0
-                  : mode == 2 ? R && !sign
-                  : mode == 3 ? R && sign
-                              : false;
-  u128 m = I + up;
+  u128 m = I + roundsUp(mode, tiny ? -1 : (2 * R > d) - (2 * R < d), R != 0, I & 1, sign);
   int ee = e0;
   if (m >> (f.s + 1)) m >>= 1, ++ee;
   const uint64_t hidden = uint64_t(1) << f.s;
@@ -94,10 +95,17 @@ inline bool addNaNSign(uint64_t a, uint64_t b, Format f, unsigned mode) {
 }
 
 inline uint64_t add(uint64_t a, uint64_t b, Format f, unsigned mode) {
-  const Value A = decode(a, f), B = decode(b, f);
+  Value A = decode(a, f), B = decode(b, f);
   if (A.nan || B.nan || (A.infinite && B.infinite && A.sign != B.sign))
     return canonicalNaN(addNaNSign(a, b, f, mode), f);
   if (A.infinite || B.infinite) return infinity(A.infinite ? A.sign : B.sign, f);
+  // A zero takes the other's exponent; below a quarter of the other's last
+  // place a summand is replaced by an eighth of it.
+  for (Value* p : {&A, &B}) {
+    const Value& o = p == &A ? B : A;
+    if (!p->mant) p->exp = o.exp;
+    if (p->mant && o.mant && p->exp + bitLength(p->mant) < o.exp - 2) p->mant = 1, p->exp = o.exp - 3;
+  }
   const int common = std::min(A.exp, B.exp);
   const i128 va = i128(u128(A.mant) << (A.exp - common)), vb = i128(u128(B.mant) << (B.exp - common));
   const i128 sum = (A.sign ? -va : va) + (B.sign ? -vb : vb);
@@ -141,22 +149,17 @@ inline uint64_t fromInteger(bool sign, uint64_t magnitude, Format to, unsigned m
   return magnitude ? round(sign, magnitude, 1, 0, to, mode) : zero(sign, to);
 }
 
-// x rounded to an integer as a width-bit pattern; defined is false for NaNs,
-// infinities and rounded values outside the result's range.
+// x rounded to an integer as a width-bit pattern (width at most 64); defined
+// is false for NaNs, infinities and rounded values outside the result's range.
 inline uint64_t toInteger(uint64_t x, Format f, unsigned width, bool isSigned, unsigned mode, bool& defined) {
   const Value v = decode(x, f);
   defined = false;
-  if (v.nan || v.infinite) return 0;
+  if (v.nan || v.infinite || v.exp > 64) return 0;
   u128 magnitude = v.exp >= 0 ? u128(v.mant) << v.exp : 0;
   if (v.exp < 0) {
     const int drop = std::min(-v.exp, 100);
     const u128 I = u128(v.mant) >> drop, R = u128(v.mant) - (I << drop), h = u128(1) << (drop - 1);
-    const bool up = mode == 0   ? R > h || (R == h && (I & 1))
-                    : mode == 1 ? R >= h
-                    : mode == 2 ? R && !v.sign
-                    : mode == 3 ? R && v.sign
-                                : false;
-    magnitude = I + up;
+    magnitude = I + roundsUp(mode, (R > h) - (R < h), R != 0, I & 1, v.sign);
   }
   const i128 value = v.sign ? -i128(magnitude) : i128(magnitude);
   const i128 low = isSigned ? -(i128(1) << (width - 1)) : 0;
