@@ -32,6 +32,8 @@ b| () Bool)
 (declare-fun |a
 b| () Bool)
 ; ---
+(declare-fun |a| () Bool)(declare-fun |a| () Bool)
+; ---
 (set-logic "QF_BV")
 ; ---
 (assert #xAG)
