@@ -46,9 +46,7 @@ Expression* literal(float v) { return Expression::makeFloat(v); }
 // A symbol table that owns its symbols.
 struct Symbols {
   SymbolTable table;
-  ~Symbols() {
-    for (Symbol* s : table) delete s;
-  }
+  ~Symbols() { for (Symbol* s : table) delete s; }
   template <typename T>
   T* add(T* symbol) {
     table.insert(symbol);
@@ -114,34 +112,30 @@ TEST(HysatEvaluator, AgreesWithTheSolverOnConstants) {
     return Expression::makeBool(v.payload != 0);
   };
   std::vector<VARNOK::Expression> results;
+  std::vector<std::string> names;
   for (const Case& c : cases) {
     const bool unary = c.kind == EXPR_NEG || c.kind == EXPR_SQUARE;
     Tree tree(node(c.kind, leaf(c.a), unary ? nullptr : leaf(c.b)));
+    names.push_back(toString(*tree.root));
     const TypedExpression made = problem.instantiateExpression(tree.root, 0);
     uint32_t width = 0;
     ASSERT_TRUE(solver.getWidth(made.expression, width));
-    VARNOK::Expression v = solver.makeVariable(width, nullptr);
-    ASSERT_TRUE(solver.assertFormula(solver.makeEqual(v, made.expression)));
-    results.push_back(v);
-    const Value expected = evaluateOperator(c.kind, c.a, c.b);
-    EXPECT_EQ(made.type, expected.tag) << toString(*tree.root);
+    results.push_back(solver.makeVariable(width, nullptr));
+    ASSERT_TRUE(solver.assertFormula(solver.makeEqual(results.back(), made.expression)));
+    EXPECT_EQ(made.type, evaluateOperator(c.kind, c.a, c.b).tag) << names.back();
   }
   ASSERT_EQ(solver.solve(), VARNOK::SOLVE_SAT);
   ASSERT_TRUE(solver.prepareModel(results));
   for (size_t i = 0; i < cases.size(); ++i) {
-    const Case& c = cases[i];
-    const Value expected = evaluateOperator(c.kind, c.a, c.b);
+    const Value expected = evaluateOperator(cases[i].kind, cases[i].a, cases[i].b);
     std::vector<bool> bits;
     ASSERT_TRUE(solver.getModelValue(results[i], bits));
     uint32_t word = 0;
     for (size_t j = 0; j < bits.size(); ++j) word |= static_cast<uint32_t>(bits[j]) << j;
-    const bool unary = c.kind == EXPR_NEG || c.kind == EXPR_SQUARE;
-    Tree tree(node(c.kind, leaf(c.a), unary ? nullptr : leaf(c.b)));
-    if (expected.tag == VALUE_FLOAT && std::isnan(floatOf(expected))) {
-      EXPECT_TRUE(std::isnan(floatOf(Value{word, VALUE_FLOAT}))) << toString(*tree.root);
-    } else {
-      EXPECT_EQ(word, expected.payload) << toString(*tree.root);
-    }
+    if (expected.tag == VALUE_FLOAT && std::isnan(floatOf(expected)))
+      EXPECT_TRUE(std::isnan(floatOf(Value{word, VALUE_FLOAT}))) << names[i];
+    else
+      EXPECT_EQ(word, expected.payload) << names[i];
   }
 }
 
