@@ -16,6 +16,14 @@
 # The bounded model checker (.hys scripts) prints the wall-clock time of each
 # step as "(<seconds>s)"; in its standard output every such time is replaced
 # by "(…s)" before the comparison.
+#
+# A run with a line "; arguments: A B ..." ("-- arguments: ..." in a .hys
+# file) runs the program with exactly these arguments instead of the options
+# and the file name; an argument <NAME> stands for the run's text saved as the
+# file NAME in the scratch directory; without one, the text is the standard
+# input. A script whose first line is "-- keep: REGEX" compares only the lines
+# of standard output that start with a match of REGEX (for output, such as
+# models, that may differ between solver configurations).
 cmake_minimum_required(VERSION 3.18)
 separate_arguments(OPTIONS UNIX_COMMAND "${OPTIONS}")
 get_filename_component(dir ${SCRIPT} DIRECTORY)
@@ -31,6 +39,10 @@ file(MAKE_DIRECTORY ${WORKDIR})
 set(separator "\n; ---\n")
 string(LENGTH "${separator}" separator_length)
 file(READ ${SCRIPT} rest)
+set(keep "")
+if(rest MATCHES "^(;|--) keep: ([^\n]*)")
+  set(keep "${CMAKE_MATCH_2}")
+endif()
 set(transcript "")
 set(run 0)
 while(TRUE)
@@ -44,9 +56,34 @@ while(TRUE)
   endif()
   set(input_file ${WORKDIR}/run${run}${extension})
   file(WRITE ${input_file} "${input}")
-  execute_process(COMMAND ${VARNOK} ${OPTIONS} ${input_file}
-    WORKING_DIRECTORY ${WORKDIR}
+  set(command ${OPTIONS} ${input_file})
+  set(standard_input /dev/null)
+  if(input MATCHES "(^|\n)(;|--) arguments:([^\n]*)")
+    separate_arguments(arguments UNIX_COMMAND "${CMAKE_MATCH_3}")
+    set(command "")
+    set(standard_input ${input_file})
+    foreach(argument IN LISTS arguments)
+      if(argument MATCHES "^<(.+)>$")
+        set(argument ${CMAKE_MATCH_1})
+        file(WRITE ${WORKDIR}/${argument} "${input}")
+        set(standard_input /dev/null)
+      endif()
+      list(APPEND command "${argument}")
+    endforeach()
+  endif()
+  execute_process(COMMAND ${VARNOK} ${command}
+    WORKING_DIRECTORY ${WORKDIR} INPUT_FILE ${standard_input}
     OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status TIMEOUT 120)
+  if(NOT keep STREQUAL "")
+    string(REPLACE ";" "<semicolon>" out "\n${out}")
+    string(REGEX MATCHALL "\n(${keep})[^\n]*" kept "${out}")
+    string(REPLACE ";" "" out "${kept}")
+    string(REGEX REPLACE "^\n" "" out "${out}")
+    if(NOT out STREQUAL "")
+      string(APPEND out "\n")
+    endif()
+    string(REPLACE "<semicolon>" ";" out "${out}")
+  endif()
   if(run GREATER 0)
     string(APPEND transcript "; ---\n")
   endif()

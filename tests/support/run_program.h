@@ -3,7 +3,6 @@
 // and collects its standard output, standard error and exit status.
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,8 +31,7 @@ inline std::string readWholeFile(const std::string& path) {
 
 // A fresh directory below the tests' scratch directory.
 inline std::string scratchDirectory(const std::string& name) {
-  const std::string base = VARNOK_TEST_TMPDIR;
-  const std::string dir = base + "/" + name + "." + std::to_string(getpid());
+  const std::string base = VARNOK_TEST_TMPDIR, dir = base + "/" + name + "." + std::to_string(getpid());
   mkdir(base.c_str(), 0777);
   mkdir(dir.c_str(), 0777);
   return dir;
@@ -45,42 +43,33 @@ inline RunResult runVarnok(const std::vector<std::string>& arguments, const std:
                            const std::string& dir, unsigned timeLimitSeconds = 60) {
   static unsigned counter = 0;
   const std::string base = dir + "/run" + std::to_string(counter++);
-  {
-    std::ofstream in(base + ".in", std::ios::binary);
-    in << input;
-  }
+  std::ofstream(base + ".in", std::ios::binary) << input;
   std::vector<std::string> argvText = {VARNOK_BINARY};
   argvText.insert(argvText.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (std::string& text : argvText) argv.push_back(&text[0]);
   argv.push_back(nullptr);
-
-  RunResult result;
+  const char* const suffixes[] = {".in", ".out", ".err"};
   const pid_t pid = fork();
   if (pid == 0) {
     if (chdir(dir.c_str()) != 0) _exit(126);
-    const int in = open((base + ".in").c_str(), O_RDONLY);
-    const int out = open((base + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = open((base + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (in < 0 || out < 0 || err < 0) _exit(126);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(err, 2);
-    close(in);
-    close(out);
-    close(err);
+    for (int fd = 0; fd < 3; ++fd) {
+      const int file = fd == 0 ? open((base + suffixes[fd]).c_str(), O_RDONLY)
+                               : open((base + suffixes[fd]).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (file < 0 || dup2(file, fd) < 0) _exit(126);
+      close(file);
+    }
     alarm(timeLimitSeconds);  // survives exec: a hanging run is killed
     execv(argv[0], argv.data());
     _exit(127);
   }
   int status = 0;
   waitpid(pid, &status, 0);
+  RunResult result;
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
   result.out = readWholeFile(base + ".out");
   result.err = readWholeFile(base + ".err");
-  std::remove((base + ".in").c_str());
-  std::remove((base + ".out").c_str());
-  std::remove((base + ".err").c_str());
+  for (const char* suffix : suffixes) std::remove((base + suffix).c_str());
   return result;
 }
 

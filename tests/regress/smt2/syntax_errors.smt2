@@ -32,6 +32,10 @@ b| () Bool)
 (declare-fun |a
 b| () Bool)
 ; ---
+(declare-fun |a| () Bool)(declare-fun |a| () Bool)
+; ---
+(declare-fun |a\b| () Bool)(declare-fun |a\b| () Bool)
+; ---
 (set-logic "QF_BV")
 ; ---
 (assert #xAG)

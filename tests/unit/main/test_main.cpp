@@ -1,9 +1,11 @@
-// Real benchmark files: a quick subset of the public corpus beside the
-// repository (../shared/benchmarks) is run through varnok by
+// The varnok program: the version banner (help, input selection and exit
+// statuses are regression scripts: tests/regress/smt2/help and driver), and
+// real benchmark files: a quick subset of the public corpus beside the
+// repository (../shared/benchmarks) run through varnok by
 // bench/run_benchmarks, bit-vector and array files and floating-point files
-// apart. Every answer given must be the expected one, and
-// the model of every sat answer must satisfy the script again; files that
-// are not answered within the time limit are reported, not failed.
+// apart. Every answer given must be the expected one, and the model of every
+// sat answer must satisfy the script again; files that are not answered
+// within the time limit are reported, not failed.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -11,9 +13,25 @@
 
 #include <cstdio>
 #include <iostream>
+#include <regex>
 #include <string>
 
+#include "options/version.h"
+#include "support/run_program.h"
+
 namespace {
+
+TEST(Program, VersionBanner) {
+  const varnok_test::RunResult result = varnok_test::runVarnok({"-v"}, "", varnok_test::scratchDirectory("driver"));
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_TRUE(std::regex_match(result.out, std::regex("VARNOK - [^\n]+\n={42}\nrevision: " + std::string(varnok::getRevision()) +
+                                                      "\ncompiled on: .*\ncompiled with: .*\nbuild type: .*\n"
+                                                      "compilation flags: .*\ncompilation host: .*\n")))
+      << result.out;
+  EXPECT_TRUE(std::regex_match(varnok::getRevision(), std::regex("[0-9a-f]{40}")));
+}
+
 
 bool exists(const std::string& path) {
   struct stat info;

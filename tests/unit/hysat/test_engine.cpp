@@ -1,12 +1,12 @@
 // The bounded-model-checking engine: the model evaluator against the
-// solver's own circuits, instantiation and its per-step caches, deep
-// sections, and the unrolling program end to end.
+// solver's own circuits, instantiation per step, verification of a model,
+// and the unrolling program where a fixed expected output cannot describe it
+// (the other programs are regression scripts in tests/regress/bmc).
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <csignal>
 #include <cmath>
-#include <cstring>
+#include <csignal>
 #include <limits>
 #include <random>
 #include <regex>
@@ -46,9 +46,7 @@ Expression* literal(float v) { return Expression::makeFloat(v); }
 // A symbol table that owns its symbols.
 struct Symbols {
   SymbolTable table;
-  ~Symbols() {
-    for (Symbol* s : table) delete s;
-  }
+  ~Symbols() { for (Symbol* s : table) delete s; }
   template <typename T>
   T* add(T* symbol) {
     table.insert(symbol);
@@ -114,91 +112,61 @@ TEST(HysatEvaluator, AgreesWithTheSolverOnConstants) {
     return Expression::makeBool(v.payload != 0);
   };
   std::vector<VARNOK::Expression> results;
+  std::vector<std::string> names;
   for (const Case& c : cases) {
     const bool unary = c.kind == EXPR_NEG || c.kind == EXPR_SQUARE;
     Tree tree(node(c.kind, leaf(c.a), unary ? nullptr : leaf(c.b)));
+    names.push_back(toString(*tree.root));
     const TypedExpression made = problem.instantiateExpression(tree.root, 0);
     uint32_t width = 0;
     ASSERT_TRUE(solver.getWidth(made.expression, width));
-    VARNOK::Expression v = solver.makeVariable(width, nullptr);
-    ASSERT_TRUE(solver.assertFormula(solver.makeEqual(v, made.expression)));
-    results.push_back(v);
-    const Value expected = evaluateOperator(c.kind, c.a, c.b);
-    EXPECT_EQ(made.type, expected.tag) << toString(*tree.root);
+    results.push_back(solver.makeVariable(width, nullptr));
+    ASSERT_TRUE(solver.assertFormula(solver.makeEqual(results.back(), made.expression)));
+    EXPECT_EQ(made.type, evaluateOperator(c.kind, c.a, c.b).tag) << names.back();
   }
   ASSERT_EQ(solver.solve(), VARNOK::SOLVE_SAT);
   ASSERT_TRUE(solver.prepareModel(results));
   for (size_t i = 0; i < cases.size(); ++i) {
-    const Case& c = cases[i];
-    const Value expected = evaluateOperator(c.kind, c.a, c.b);
+    const Value expected = evaluateOperator(cases[i].kind, cases[i].a, cases[i].b);
     std::vector<bool> bits;
     ASSERT_TRUE(solver.getModelValue(results[i], bits));
     uint32_t word = 0;
     for (size_t j = 0; j < bits.size(); ++j) word |= static_cast<uint32_t>(bits[j]) << j;
-    const bool unary = c.kind == EXPR_NEG || c.kind == EXPR_SQUARE;
-    Tree tree(node(c.kind, leaf(c.a), unary ? nullptr : leaf(c.b)));
-    if (expected.tag == VALUE_FLOAT && std::isnan(floatOf(expected))) {
-      EXPECT_TRUE(std::isnan(floatOf(Value{word, VALUE_FLOAT}))) << toString(*tree.root);
-    } else {
-      EXPECT_EQ(word, expected.payload) << toString(*tree.root);
-    }
+    if (expected.tag == VALUE_FLOAT && std::isnan(floatOf(expected)))
+      EXPECT_TRUE(std::isnan(floatOf(Value{word, VALUE_FLOAT}))) << names[i];
+    else
+      EXPECT_EQ(word, expected.payload) << names[i];
   }
 }
 
-TEST(HysatInstantiation, StepCachesGrowGeometricallyAndServeEveryStep) {
+TEST(HysatInstantiation, StepsStaticVariablesConstantsAndRanges) {
   VARNOK::Solver solver;
   Symbols symbols;
   IntVariableInfo* x = symbols.add(new IntVariableInfo("x", 0));
   x->hasRange = 1;
   x->lowerBound = -3;
   x->upperBound = 3;
-  BoolVariableInfo* s = symbols.add(new BoolVariableInfo("s", 1));
-  IntConstantInfo* c = symbols.add(new IntConstantInfo("c", 9));
+  symbols.add(new BoolVariableInfo("s", 1));
+  symbols.add(new IntConstantInfo("c", 9));
   BmcProblem problem(&solver, &symbols.table, nullptr, nullptr, nullptr);
-
   const TypedExpression x5 = problem.instantiateSymbol("x", 5);
   EXPECT_EQ(x5.type, VALUE_INT);
-  EXPECT_EQ(problem.stepHandles[x].size(), 12u);
   const TypedExpression x4 = problem.instantiateSymbol("x", 4);
   EXPECT_NE(x4.expression, x5.expression);
+  problem.instantiateSymbol("x", 40);  // the step caches grow
   EXPECT_EQ(problem.instantiateSymbol("x", 5).expression, x5.expression);
   // x' at step 4 is x at step 5.
-  Tree next(primed("x"));
-  EXPECT_EQ(problem.instantiateExpressionHandle(next.root, 4), x5.expression);
-  problem.instantiateSymbol("x", 11);
-  EXPECT_EQ(problem.stepHandles[x].size(), 12u);
-  problem.instantiateSymbol("x", 12);
-  EXPECT_EQ(problem.stepHandles[x].size(), 26u);
-  EXPECT_EQ(problem.stepHandles[x][5], x5.expression);
-
+  EXPECT_EQ(problem.instantiateExpressionHandle(Tree(primed("x")).root, 4), x5.expression);
   // A static variable and a constant are one expression for all steps.
   EXPECT_EQ(problem.instantiateSymbol("s", 0).expression, problem.instantiateSymbol("s", 7).expression);
   EXPECT_EQ(problem.instantiateSymbol("s", 3).type, VALUE_BOOL);
-  EXPECT_EQ(problem.instantiateSymbol("c", 2).expression, problem.singleHandles[c]);
-  EXPECT_EQ(problem.stepHandles.count(s), 0u);
-
-  // The range holds at every step that was made: x@4 = 4 is unsatisfiable.
+  EXPECT_EQ(problem.instantiateSymbol("c", 2).expression, problem.instantiateSymbol("c", 6).expression);
+  // The range holds at every step that was made: x@4 = 9 is unsatisfiable.
   ASSERT_TRUE(solver.assumeFormula(solver.makeEqual(x4.expression, problem.instantiateSymbol("c", 0).expression)));
   EXPECT_EQ(solver.solve(), VARNOK::SOLVE_UNSAT);
   ASSERT_TRUE(solver.assumeFormula(solver.makeEqual(
       x4.expression, problem.instantiateExpressionHandle(Tree(literal(-3)).root, 0))));
   EXPECT_EQ(solver.solve(), VARNOK::SOLVE_SAT);
-}
-
-TEST(HysatInstantiationDeathTest, RefusedOperandsNameTheInnermostNode) {
-  VARNOK::Solver solver;
-  Symbols symbols;
-  symbols.add(new BoolVariableInfo("b", 0));
-  symbols.add(new IntVariableInfo("x", 0));
-  BmcProblem problem(&solver, &symbols.table, nullptr, nullptr, nullptr);
-  Tree notInt(node(EXPR_AND, id("b"), node(EXPR_NOT, id("x"))));
-  EXPECT_EXIT(problem.instantiateExpression(notInt.root, 0), testing::ExitedWithCode(1),
-              "^Cannot instantiate expression !\\(x\\)\\.\n$");
-  Tree square(node(EXPR_SQUARE, id("b")));
-  EXPECT_EXIT(problem.instantiateExpression(square.root, 0), testing::ExitedWithCode(1),
-              "^Cannot instantiate expression \\(b\\)\\^2\\.\n$");
-  Tree missing(node(EXPR_ADD, id("x"), id("y")));
-  EXPECT_EXIT(problem.instantiateExpression(missing.root, 0), testing::ExitedWithCode(1), "^No such symbol 'y'\\.\n$");
 }
 
 // Verification evaluates INIT at step 0, TRANS at every step before k and
@@ -234,20 +202,9 @@ TEST(HysatVerificationDeathTest, NamesTheFirstViolatedConstraint) {
   problem.init = init.root;
 }
 
-// ---------------------------------------------------------------------------
-// The program end to end.
-
-std::string maskTimes(const std::string& text) {
-  static const std::regex time("\\([0-9.e+-]+s\\)");
-  return std::regex_replace(text, time, "(Ts)");
-}
-
-varnok_test::RunResult runHysat(const std::string& input, const std::vector<std::string>& extra = {},
-                                unsigned limit = 60) {
+varnok_test::RunResult runHysat(const std::string& input, unsigned limit = 60) {
   static const std::string dir = varnok_test::scratchDirectory("hysat_engine");
-  std::vector<std::string> arguments = {"--input-format=hysat"};
-  arguments.insert(arguments.end(), extra.begin(), extra.end());
-  return varnok_test::runVarnok(arguments, input, dir, limit);
+  return varnok_test::runVarnok({"--input-format=hysat"}, input, dir, limit);
 }
 
 // A target that can never be reached keeps the unrolling going: the run is
@@ -255,29 +212,24 @@ varnok_test::RunResult runHysat(const std::string& input, const std::vector<std:
 // per step, in order, each with its own time.
 TEST(HysatProgram, UnreachableTargetUnrollsUntilStopped) {
   const varnok_test::RunResult run = runHysat(
-      "DECL int [0, 100] x; boole b;\n"
-      "INIT x = 0 and b;\n"
-      "TRANS x' = x + 2; b' = not b;\n"
-      "TARGET x = 7 or (x = 4 and not b);\n",
-      {}, 3);
+      "DECL int [0, 100] x; boole b;\nINIT x = 0 and b;\nTRANS x' = x + 2; b' = not b;\n"
+      "TARGET x = 7 or (x = 4 and not b);\n", 3);
   EXPECT_EQ(run.status, -SIGALRM);
+  EXPECT_EQ(run.err, "");
   const std::string head =
       "init: ((x = 0) and b)\n\ntrans: ((x' = (x + 2)) and (b' = !(b)))\n\n"
       "target: ((x = 7) or ((x = 4) and !(b)))\n\n";
   ASSERT_EQ(run.out.substr(0, head.size()), head);
   std::istringstream lines(run.out.substr(head.size()));
-  std::string line;
-  uint32_t step = 0;
   const std::regex unsat("UNSAT at step ([0-9]+) \\(([0-9.e+-]+)s\\)");
-  while (std::getline(lines, line)) {
+  uint32_t step = 0;
+  for (std::string line; std::getline(lines, line); ++step) {
     std::smatch match;
     ASSERT_TRUE(std::regex_match(line, match, unsat)) << line;
     EXPECT_EQ(match[1].str(), std::to_string(step));
     EXPECT_GE(std::stod(match[2].str()), 0.0);
-    ++step;
   }
   EXPECT_GT(step, 10u);
-  EXPECT_EQ(run.err, "");
 }
 
 // A TRANS section of 10^5 statements folds into a left-deep tree of that
@@ -286,8 +238,7 @@ TEST(HysatProgram, UnreachableTargetUnrollsUntilStopped) {
 TEST(HysatProgram, SectionOfManyStatements) {
   std::string text = "DECL int x, y;\nINIT x = 0 and y = 7;\nTRANS x' = x + 1;\n";
   for (int i = 0; i < 100000; ++i) text += i % 2 ? "y' = y;\n" : "x' > x;\n";
-  text += "TARGET x = 2;\n";
-  const varnok_test::RunResult run = runHysat(text);
+  const varnok_test::RunResult run = runHysat(text + "TARGET x = 2;\n");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err, "");
   const std::string tail = "  y (int):\n    @0: 7 (00000000000000000000000000000111)\n"
@@ -295,69 +246,6 @@ TEST(HysatProgram, SectionOfManyStatements) {
                            "    @2: 7 (00000000000000000000000000000111)\n\nmodel verified.\n";
   ASSERT_GE(run.out.size(), tail.size());
   EXPECT_EQ(run.out.substr(run.out.size() - tail.size()), tail);
-}
-
-// The first satisfiable step does not depend on the configuration of the
-// solver, and every model it finds (they differ between configurations where
-// the problem leaves choices) is verified.
-TEST(HysatProgram, StepsAndVerificationDoNotDependOnTheConfiguration) {
-  const std::vector<std::vector<std::string>> configurations = {
-      {}, {"--sat-preprocessing=off"}, {"--substitution=off"}, {"--sat-solver=minisat-modified"},
-      {"--constraint-propagation=on"}};
-  struct Model {
-    const char* text;
-    uint32_t step;
-  };
-  const Model models[] = {
-      // Two counters, one of them (chosen freely) adds the other.
-      {"DECL int [0, 20] a, b; boole turn;\n"
-       "INIT a = 0 and b = 1;\n"
-       "TRANS (turn and a' = a + b and b' = b) or (not turn and b' = a + b and a' = a);\n"
-       "TARGET a = 13;\n",
-       6},
-      // Peterson's protocol under a free scheduler: process 0 enters while 1 waits.
-      {"DECL int [0, 3] p0, p1; boole f0, f1, turn, m;\n"
-       "INIT p0 = 0 and p1 = 0 and not f0 and not f1;\n"
-       "TRANS not m -> p1' = p1 and (f1' <-> f1); m -> p0' = p0 and (f0' <-> f0);\n"
-       "  not m and p0 = 0 -> p0' = 1 and f0' and (turn' <-> turn);\n"
-       "  not m and p0 = 1 -> p0' = 2 and (f0' <-> f0) and turn';\n"
-       "  not m and p0 = 2 -> (f0' <-> f0) and (turn' <-> turn) and ((not f1 or not turn) -> p0' = 3)"
-       " and ((f1 and turn) -> p0' = 2);\n"
-       "  not m and p0 = 3 -> p0' = 0 and not f0' and (turn' <-> turn);\n"
-       "  m and p1 = 0 -> p1' = 1 and f1' and (turn' <-> turn);\n"
-       "  m and p1 = 1 -> p1' = 2 and (f1' <-> f1) and not turn';\n"
-       "  m and p1 = 2 -> (f1' <-> f1) and (turn' <-> turn) and ((not f0 or turn) -> p1' = 3)"
-       " and ((f0 and not turn) -> p1' = 2);\n"
-       "  m and p1 = 3 -> p1' = 0 and not f1' and (turn' <-> turn);\n"
-       "TARGET p0 = 3 and p1 = 2;\n",
-       5},
-      // A static step width that the solver picks; last occurs only primed.
-      {"DECL define N = 12; static int [1, 9] s; int x, last;\n"
-       "INIT x = 0;\n"
-       "TRANS x' = x + s; last' = x;\n"
-       "TARGET x = N * 3 and last > 30 and x < 50;\n",
-       9},
-      // Wrap-around: from a positive start, steps of 2^30 reach 0 only through
-      // the negative range, first from start = 2^30 after three steps.
-      {"DECL int x; static int start;\n"
-       "INIT x = start and start > 0;\n"
-       "TRANS x' = x + 1073741824;\n"
-       "TARGET x = 0;\n",
-       3},
-  };
-  for (const Model& model : models) {
-    const std::string expected =
-        (model.step == 0 ? std::string() : "UNSAT at step " + std::to_string(model.step - 1) + " (Ts)\n") +
-        "SAT at step " + std::to_string(model.step) + " (Ts)\n";
-    for (const std::vector<std::string>& options : configurations) {
-      const varnok_test::RunResult run = runHysat(model.text, options);
-      EXPECT_EQ(run.status, 0);
-      EXPECT_EQ(run.err, "");
-      const std::string out = maskTimes(run.out);
-      EXPECT_NE(out.find(expected), std::string::npos) << out;
-      EXPECT_NE(out.find("\nmodel verified.\n"), std::string::npos) << out;
-    }
-  }
 }
 
 }  // namespace

@@ -1,0 +1,195 @@
+// Scanner of the SMT-LIB 2 front end: {input, rendered tokens} tables over
+// token kinds, values, locations and token texts, long tokens read in pieces,
+// and the recording of source text.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "smtlib2/state.h"
+
+using varnok::smtlib2::frontEnd;
+using namespace std::string_literals;
+
+namespace {
+
+// Token codes of the command interpreter that the tables name.
+enum { END = 0, NUMERAL = 299, DECIMAL = 300, HEXADECIMAL = 301, BINARY = 302, STRING = 303, SYMBOL = 304,
+       KEYWORD = 305, UNKNOWN_CHARACTER = 313 };
+
+struct Token {
+  int code;
+  std::string text, tokenText;
+  uint64_t numeral;
+  varnok::smtlib2::Location location;
+};
+
+// Scans the whole input (which may contain NUL bytes).
+std::vector<Token> scan(std::string input) {
+  FILE* file = input.empty() ? std::tmpfile() : fmemopen(&input[0], input.size(), "r");
+  varnok::smtlib2::setScannerInput(file);
+  std::vector<Token> tokens;
+  do {
+    Token t{smtlib2_parser_lex(), "", "", 0, {}};
+    t.numeral = frontEnd.tokenValue.numeral;
+    if (frontEnd.tokenValue.text) t.text = *frontEnd.tokenValue.text;
+    delete frontEnd.tokenValue.text;
+    frontEnd.tokenValue.text = nullptr;
+    t.location = frontEnd.location;
+    t.tokenText = frontEnd.tokenText;
+    tokens.push_back(t);
+  } while (tokens.back().code != END);
+  smtlib2_parser_lex_destroy();
+  std::fclose(file);
+  return tokens;
+}
+
+// One word per token: a character token as itself, a reserved word by name,
+// "$" for the end, else KIND[value] (S symbol, K keyword, N numeral, D
+// decimal, X hexadecimal, B binary, Q string, ? unknown character with its
+// token text); with locations, "@line:first-last" after each.
+std::string render(const std::string& input, bool locations = false) {
+  static const std::pair<int, const char*> reserved[] = {{267, "assert"}, {268, "check-sat"}, {276, "exit"}, {277, ":print-success"},
+      {294, ":all-statistics"}, {297, "let"}, {306, "sat"}, {309, "true"}, {311, "Bool"}};
+  std::string out;
+  for (const Token& t : scan(input)) {
+    if (!out.empty()) out += ' ';
+    std::string word = t.code == END ? "$" : t.code < 256 ? std::string(1, char(t.code)) : "#" + std::to_string(t.code);
+    for (const auto& r : reserved)
+      if (r.first == t.code) word = r.second;
+    const char* kinds = "NDXBQSK";
+    if (t.code >= NUMERAL && t.code <= KEYWORD)
+      word = std::string(1, kinds[t.code - NUMERAL]) + "[" + (t.code == NUMERAL ? std::to_string(t.numeral) : t.text) + "]";
+    if (t.code == UNKNOWN_CHARACTER) word = "?[" + t.tokenText + "]";
+    out += word;
+    if (locations)
+      out += "@" + std::to_string(t.location.firstLine) + ":" + std::to_string(t.location.firstColumn) + "-" +
+             std::to_string(t.location.lastColumn);
+  }
+  return out;
+}
+
+TEST(Smtlib2Scanner, TokenTable) {
+  const std::string digits(100, '7'), ones(70, '1'), ss(70, 's');
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      // Reserved words win over symbols of their own length only; a quoted
+      // symbol is a symbol even when its text is a reserved word.
+      {"(check-sat)", "( check-sat ) $"},
+      {"check-satx exits Bool2 Bool exit sat true let", "S[check-satx] S[exits] S[Bool2] Bool exit sat true let $"},
+      {":print-success :print-successx :named :all_statistics", ":print-success K[:print-successx] K[:named] :all-statistics $"},
+      {"|exit| |a b|", "S[exit] S[a b] $"},
+      // !x, _x and .5 are symbols; @ cannot start one.
+      {"( ) ! _ !x _x .5 a@b @a", "( ) ! _ S[!x] S[_x] S[.5] S[a@b] ?[@] S[a] $"},
+      // "1." is a numeral and the symbol "."; any letter is accepted in a
+      // hexadecimal token; a numeral beyond 64 bits saturates.
+      {"012 1. 3.25 #xAG #b0101 4294967295 99999999999999999999999",
+       "N[0] N[12] N[1] S[.] D[3.25] X[AG] B[0101] N[4294967295] N[18446744073709551615] $"},
+      // "#x" or "#b2": the number sign starts no token.
+      {"#x : :: :1 #b2", "?[#] S[x] ?[:] ?[:] ?[:] K[:1] ?[#] S[b2] $"},
+      // A doubled quote ends one string and starts the next; a backslash
+      // escapes a quote only.
+      {"\"ab\"\"cd\" \"a\\\"b\" \"a\\nb\" \"x\\\\\" y\"", "Q[ab] Q[cd] Q[a\"b] Q[a\\nb] Q[x\\\" y] $"},
+      {"a \"unfinished", "S[a] $"},
+      {"a |unfinished\n sym", "S[a] $"},
+      // Without its line feed a ';' starts no comment.
+      {"x ; ab ; cd", "S[x] ?[;] S[ab] ?[;] S[cd] $"},
+      {"x ; comment\n", "S[x] $"},
+      {"", "$"},
+      {"; only a comment\n\n", "$"},
+      {"a\0b"s, "S[a] ?[\0] S[b] $"s},
+      // Long tokens end where their characters end.
+      {digits + ". " + digits + ".1" + digits + " " + digits + "(",
+       "N[18446744073709551615] S[.] D[" + digits + ".1" + digits + "] N[18446744073709551615] ( $"},
+      {"#b" + ones + "2 #x" + ones + "-" + ss + "|q|", "B[" + ones + "] N[2] X[" + ones + "] S[-" + ss + "] S[q] $"},
+      {std::string(200, 'z'), "S[" + std::string(200, 'z') + "] $"},
+      {ss + "\0a"s, "S[" + ss + "] ?[\0] S[a] $"s},
+      {"x ; " + std::string(50000, 'c') + " |q|", "S[x] ?[;] S[" + std::string(50000, 'c') + "] S[q] $"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(render(row.first), row.second) << row.first.substr(0, 80);
+}
+
+TEST(Smtlib2Scanner, LocationTable) {
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      // Lines and byte columns from 1; a tab is one column; a comment ends
+      // its line, the carriage return before the line feed included.
+      {"(assert\n\tfoo)  ; comment\r\n  bar", "(@1:1-1 assert@1:2-7 S[foo]@2:2-4 )@2:5-5 S[bar]@3:3-5 $@3:3-5"},
+      // A lone carriage return only advances the column.
+      {"a\r\nb\rc", "S[a]@1:1-1 S[b]@2:1-1 S[c]@2:3-3 $@2:3-3"},
+      // A multi-line string is located at its closing quote.
+      {"\"ab\ncd\" x", "Q[ab\ncd]@2:3-3 S[x]@2:5-5 $@2:5-5"},
+      {"x ; c", "S[x]@1:1-1 ?[;]@1:3-3 S[c]@1:5-5 $@1:5-5"},
+      {";" + std::string(50000, 'c') + "\n" + std::string(40000, ' ') + "\tx", "S[x]@2:40002-40002 $@2:40002-40002"},
+      {"x ; " + std::string(50, 'c'), "S[x]@1:1-1 ?[;]@1:3-3 S[" + std::string(50, 'c') + "]@1:5-54 $@1:5-54"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(render(row.first, true), row.second) << row.first.substr(0, 80);
+  EXPECT_EQ(scan("\"ab\"")[0].tokenText, "\"");  // a string's token text is its closing quote
+  // A string left open by one input must not leak into the next.
+  scan("\"open");
+  EXPECT_EQ(render("y", true), "S[y]@1:1-1 $@1:1-1");
+}
+
+// Every kind of token, at lengths around the piece size and far beyond the
+// input buffer, keeps its value, its location and the token after it.
+TEST(Smtlib2Scanner, LongTokensOfEveryKind) {
+  const struct {
+    int code;
+    std::string prefix, filler, suffix;  // source text: prefix, filler repeated, suffix
+    size_t valueStart, valueEndTrim;     // value: source text minus the delimiters
+  } kinds[] = {{SYMBOL, "s", "y", "", 0, 0},       {KEYWORD, ":k", "@", "", 0, 0},  {NUMERAL, "1", "0", "", 0, 0},
+               {DECIMAL, "1", "2", ".5", 0, 0},    {DECIMAL, "3.", "4", "", 0, 0},  {HEXADECIMAL, "#x", "fG", "", 2, 0},
+               {BINARY, "#b", "10", "", 2, 0},     {STRING, "\"", "a\\\"", "\"", 1, 1}, {SYMBOL, "|", "b(", "|", 1, 1}};
+  for (const auto& kind : kinds) {
+    for (size_t length : {1, 31, 32, 33, 62, 63, 64, 65, 66, 127, 128, 129, 20000}) {
+      std::string source = kind.prefix;
+      for (size_t i = 0; i < length; ++i) source += kind.filler;
+      source += kind.suffix;
+      const std::vector<Token> tokens = scan("(" + source + " x)");
+      ASSERT_EQ(tokens.size(), 5u) << source.substr(0, 80);
+      const Token& token = tokens[1];
+      EXPECT_EQ(token.code, kind.code) << source.substr(0, 80);
+      std::string value = source.substr(kind.valueStart, source.size() - kind.valueStart - kind.valueEndTrim);
+      if (kind.code == STRING)
+        for (size_t at; (at = value.find("\\\"")) != std::string::npos;) value.erase(at, 1);
+      if (kind.code == NUMERAL)
+        EXPECT_EQ(token.numeral, length <= 19 ? std::stoull(source) : UINT64_MAX);
+      else
+        EXPECT_EQ(token.text, value) << source.substr(0, 80);
+      if (kind.code == STRING || source[0] == '|') {
+        EXPECT_EQ(token.location.firstColumn, source.size() + 1);
+      } else {
+        EXPECT_EQ(token.tokenText, source);
+        EXPECT_EQ(token.location.firstColumn, 2u);
+        EXPECT_EQ(token.location.lastColumn, source.size() + 1);
+      }
+      EXPECT_EQ(tokens[2].text, "x");
+      EXPECT_EQ(tokens[2].location.firstColumn, source.size() + 3);
+      EXPECT_EQ(tokens[3].code, ')');
+    }
+  }
+}
+
+// Recording keeps the exact source text: blanks, comments, quoted symbols and
+// strings, short tokens and tokens longer than one piece.
+TEST(Smtlib2Scanner, RecordingKeepsTheExactSourceText) {
+  const std::string piece(100, 'p');
+  for (std::string input : {"(bvadd  a ; c\n |q r| \"s\")"s,
+                            "(" + piece + " :" + piece + " 1" + std::string(100, '0') + ".0 ;" + piece + "\n |" +
+                                piece + "| \"" + piece + "\"" + std::string(100, ' ') + "#x" + piece + ") ;" + piece}) {
+    FILE* file = fmemopen(&input[0], input.size(), "r");
+    varnok::smtlib2::setScannerInput(file);
+    frontEnd.recordingStream.str("");
+    frontEnd.recording = true;
+    while (smtlib2_parser_lex() != END) {
+      delete frontEnd.tokenValue.text;
+      frontEnd.tokenValue.text = nullptr;
+    }
+    frontEnd.recording = false;
+    EXPECT_EQ(frontEnd.recordingStream.str(), input);
+    frontEnd.recordingStream.str("");
+    smtlib2_parser_lex_destroy();
+    std::fclose(file);
+  }
+}
+
+}  // namespace
