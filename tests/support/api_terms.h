@@ -1,13 +1,19 @@
 #pragma once
-// Random terms of the reference model over a signature of bit-vector and
-// array variables, built through the public solver API; models read back from
-// the solver; enumeration of every assignment (for small signatures) to
-// confirm unsatisfiable answers; and small helpers for API tests.
+// The one random-term generator of the tests: random terms of the reference
+// model over a signature of bit-vector and array variables, built through the
+// public solver API; models read back from the solver; enumeration of every
+// assignment (for small signatures) to confirm unsatisfiable answers; and a
+// differential harness that gives the same assertions, assumptions and checks
+// to several solvers and checks every answer against the reference.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <random>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "support/reference.h"
@@ -33,11 +39,13 @@ inline std::uint64_t toValue(const std::vector<bool>& bits) {
   return v;
 }
 
-// The model value of e, prepared first: e may have been eliminated by
-// substitution into a term that no check blasted.
-inline std::uint64_t valueOf(VARNOK::Solver& s, const VARNOK::Expression& e) {
+// The model value of e, prepared first unless `prepare` is false (e may have
+// been eliminated by substitution into a term that no check blasted).
+inline std::uint64_t valueOf(VARNOK::Solver& s, const VARNOK::Expression& e, bool prepare = true) {
   std::vector<bool> bits;
-  EXPECT_TRUE(s.prepareModel({e}));
+  if (prepare) {
+    EXPECT_TRUE(s.prepareModel({e}));
+  }
   EXPECT_TRUE(s.getModelValue(e, bits));
   return toValue(bits);
 }
@@ -60,6 +68,45 @@ struct Signature {
 };
 using Assignment = std::vector<Value>;
 
+// At most `budget` free bits, so that every assignment can be tried; with
+// `arrays`, up to two arrays of one-bit indices, indexed by the first variable.
+inline Signature smallSignature(std::mt19937_64& rng, unsigned budget, unsigned maxVars, unsigned maxWidth,
+                                bool arrays) {
+  Signature sig;
+  const unsigned nbv = 1 + static_cast<unsigned>(rng() % maxVars);
+  const unsigned narr = arrays ? static_cast<unsigned>(rng() % 3) : 0;
+  for (unsigned i = 0; i < narr && budget >= 2; ++i) {
+    Signature::Arr a{1, 1 + static_cast<unsigned>(rng() % 2)};
+    if (budget < (a.elementWidth << a.indexWidth)) break;
+    budget -= a.elementWidth << a.indexWidth;
+    sig.arrays.push_back(a);
+  }
+  for (unsigned i = 0; i < nbv && budget > 0; ++i) {
+    unsigned w = 1 + static_cast<unsigned>(rng() % std::min(budget, maxWidth));
+    if (!sig.arrays.empty() && i == 0) w = sig.arrays[0].indexWidth;
+    budget -= w;
+    sig.bvWidths.push_back(w);
+  }
+  if (sig.bvWidths.empty()) sig.bvWidths.push_back(1);
+  return sig;
+}
+
+// 1 to maxVars variables of widths drawn from `widths`; up to two arrays of
+// up to 8-bit indices and elements (the second often of the first's sort).
+inline Signature wideSignature(std::mt19937_64& rng, const std::vector<unsigned>& widths, unsigned maxVars,
+                               bool arrays) {
+  Signature sig;
+  const unsigned nbv = 1 + static_cast<unsigned>(rng() % maxVars);
+  const unsigned narr = arrays ? static_cast<unsigned>(rng() % 3) : 0;
+  for (unsigned i = 0; i < nbv; ++i) sig.bvWidths.push_back(widths[rng() % widths.size()]);
+  for (unsigned i = 0; i < narr; ++i) {
+    Signature::Arr a{1 + static_cast<unsigned>(rng() % 8), 1 + static_cast<unsigned>(rng() % 8)};
+    if (i == 1 && rng() % 2) a = sig.arrays[0];
+    sig.arrays.push_back(a);
+  }
+  return sig;
+}
+
 // Builds node `root` through the public API; `vars` and `arrays` hold the
 // handles of the variables. Operands are built first, without recursion.
 inline VARNOK::Expression build(VARNOK::Solver& s, const std::vector<Node>& nodes, int root,
@@ -80,48 +127,30 @@ inline VARNOK::Expression build(VARNOK::Solver& s, const std::vector<Node>& node
     stack.pop_back();
     auto k = [&](int j) { return built[t.kids[j]]; };
     VARNOK::Expression& e = built[i];
+    using S = VARNOK::Solver;
+    using Maker = VARNOK::Expression (S::*)(const VARNOK::Expression&, const VARNOK::Expression&);
+    static const std::pair<int, Maker> binary[] = {
+        {AND, &S::makeAnd}, {OR, &S::makeOr}, {XOR, &S::makeXor}, {ADD, &S::makeAdd}, {SUB, &S::makeSub},
+        {MUL, &S::makeMul}, {UDIV, &S::makeUDiv}, {UREM, &S::makeURem}, {SDIV, &S::makeSDiv}, {SREM, &S::makeSRem},
+        {SMOD, &S::makeSMod}, {SHL, &S::makeShl}, {LSHR, &S::makeLShr}, {ASHR, &S::makeAShr}, {EQ, &S::makeEqual},
+        {AEQ, &S::makeEqual}, {DISTINCT, &S::makeDistinct}, {ULT, &S::makeULT}, {ULE, &S::makeULE},
+        {UGT, &S::makeUGT}, {SLT, &S::makeSLT}, {SLE, &S::makeSLE}, {SGE, &S::makeSGE}, {READ, &S::makeArrayRead},
+        {CONCAT, &S::makeConcat}, {IMPLIES, &S::makeImplies}};
     switch (t.op) {
       case VAR: e = vars[t.var]; break;
       case AVAR: e = arrays[t.var - vars.size()]; break;
-      case CONST: {
-        std::vector<bool> bits(t.w);
-        for (unsigned b = 0; b < t.w; ++b) bits[b] = (t.c >> b) & 1;
-        e = s.makeConstant(bits);
-        break;
-      }
+      case CONST: e = constant(s, static_cast<std::uint64_t>(t.c), t.w); break;
       case NOT: e = s.makeNot(k(0)); break;
-      case AND: e = s.makeAnd(k(0), k(1)); break;
-      case OR: e = s.makeOr(k(0), k(1)); break;
-      case XOR: e = s.makeXor(k(0), k(1)); break;
       case NEG: e = s.makeNeg(k(0)); break;
-      case ADD: e = s.makeAdd(k(0), k(1)); break;
-      case SUB: e = s.makeSub(k(0), k(1)); break;
-      case MUL: e = s.makeMul(k(0), k(1)); break;
-      case UDIV: e = s.makeUDiv(k(0), k(1)); break;
-      case UREM: e = s.makeURem(k(0), k(1)); break;
-      case SDIV: e = s.makeSDiv(k(0), k(1)); break;
-      case SREM: e = s.makeSRem(k(0), k(1)); break;
-      case SMOD: e = s.makeSMod(k(0), k(1)); break;
-      case SHL: e = s.makeShl(k(0), k(1)); break;
-      case LSHR: e = s.makeLShr(k(0), k(1)); break;
-      case ASHR: e = s.makeAShr(k(0), k(1)); break;
-      case CONCAT: e = s.makeConcat(k(0), k(1)); break;
       case EXTRACT: e = s.makeExtract(k(0), t.p, t.q); break;
       case ZEXT: e = s.makeZeroExtend(k(0), t.p); break;
       case SEXT: e = s.makeSignExtend(k(0), t.p); break;
       case ITE: case AITE: e = s.makeIte(k(0), k(1), k(2)); break;
-      case EQ: case AEQ: e = s.makeEqual(k(0), k(1)); break;
-      case DISTINCT: e = s.makeDistinct(k(0), k(1)); break;
-      case ULT: e = s.makeULT(k(0), k(1)); break;
-      case ULE: e = s.makeULE(k(0), k(1)); break;
-      case UGT: e = s.makeUGT(k(0), k(1)); break;
-      case SLT: e = s.makeSLT(k(0), k(1)); break;
-      case SLE: e = s.makeSLE(k(0), k(1)); break;
-      case SGE: e = s.makeSGE(k(0), k(1)); break;
-      case IMPLIES: e = s.makeImplies(k(0), k(1)); break;
-      case READ: e = s.makeArrayRead(k(0), k(1)); break;
       case WRITE: e = s.makeArrayWrite(k(0), k(1), k(2)); break;
-      default: ADD_FAILURE() << "no public maker for " << opName(t.op); return VARNOK::Expression();
+      default:
+        for (const auto& b : binary)
+          if (b.first == t.op) e = (s.*b.second)(k(0), k(1));
+        if (e.isNull()) ADD_FAILURE() << "no public maker for " << opName(t.op);
     }
     if (e.isNull()) return e;
   }
@@ -136,16 +165,14 @@ class Generator {
   unsigned pick(unsigned n) { return static_cast<unsigned>(rng() % n); }
   bool chance(unsigned percent) { return pick(100) < percent; }
 
-  int add(Node n) {
-    nodes.push_back(std::move(n));
-    return static_cast<int>(nodes.size() - 1);
-  }
-  int mk(int op, unsigned w, std::vector<int> kids) {
+  int mk(int op, unsigned w, std::vector<int> kids, int var = -1) {
     Node t;
     t.op = op;
     t.w = w;
     t.kids = std::move(kids);
-    return add(std::move(t));
+    t.var = var;
+    nodes.push_back(std::move(t));
+    return static_cast<int>(nodes.size() - 1);
   }
 
   int constant(unsigned w) {
@@ -157,20 +184,12 @@ class Generator {
       case 2: v = std::uint64_t(1) << (w - 1); break;
       default: break;
     }
-    Node t;
-    t.op = CONST;
-    t.w = w;
-    t.c = v & maskOf(w);
-    return add(std::move(t));
+    const int t = mk(CONST, w, {});
+    nodes[t].c = v & maskOf(w);
+    return t;
   }
 
-  int variable(unsigned v) {
-    Node t;
-    t.op = VAR;
-    t.w = sig.bvWidths[v];
-    t.var = static_cast<int>(v);
-    return add(std::move(t));
-  }
+  int variable(unsigned v) { return mk(VAR, sig.bvWidths[v], {}, static_cast<int>(v)); }
 
   // A variable of width w, or an extract/extension of another variable.
   int leaf(unsigned w) {
@@ -199,13 +218,10 @@ class Generator {
   }
 
   int arrayNode(int op, unsigned a, std::vector<int> kids) {
-    Node t;
-    t.op = op;
-    t.iw = sig.arrays[a].indexWidth;
-    t.ew = sig.arrays[a].elementWidth;
-    t.kids = std::move(kids);
-    if (op == AVAR) t.var = sig.arrayVariable(a);
-    return add(std::move(t));
+    const int t = mk(op, 0, std::move(kids), op == AVAR ? sig.arrayVariable(a) : -1);
+    nodes[t].iw = sig.arrays[a].indexWidth;
+    nodes[t].ew = sig.arrays[a].elementWidth;
+    return t;
   }
 
   int arrayTerm(unsigned a, int depth) {
@@ -235,20 +251,20 @@ class Generator {
 
   int bv(unsigned w, int depth) {
     if (depth <= 0 || chance(20)) return leaf(w);
-    unsigned c = pick(24);
-    switch (c) {
+    auto two = [&](int op) { return mk(op, w, {bv(w, depth - 1), bv(w, depth - 1)}); };
+    switch (pick(24)) {
       case 0: return mk(NOT, w, {bv(w, depth - 1)});
-      case 1: return mk(AND, w, {bv(w, depth - 1), bv(w, depth - 1)});
-      case 2: return mk(OR, w, {bv(w, depth - 1), bv(w, depth - 1)});
-      case 3: return mk(XOR, w, {bv(w, depth - 1), bv(w, depth - 1)});
+      case 1: return two(AND);
+      case 2: return two(OR);
+      case 3: return two(XOR);
       case 4: return mk(NEG, w, {bv(w, depth - 1)});
-      case 5: case 6: return mk(ADD, w, {bv(w, depth - 1), bv(w, depth - 1)});
-      case 7: return mk(SUB, w, {bv(w, depth - 1), bv(w, depth - 1)});
-      case 8: return mk(MUL, w, {bv(w, depth - 1), bv(w, depth - 1)});
-      case 9: return mk(UDIV, w, {bv(w, depth - 1), bv(w, depth - 1)});
-      case 10: return mk(UREM, w, {bv(w, depth - 1), bv(w, depth - 1)});
-      case 11: return mk(pick(3) == 0 ? SDIV : (chance(50) ? SREM : SMOD), w, {bv(w, depth - 1), bv(w, depth - 1)});
-      case 12: return mk(pick(3) == 0 ? SHL : (chance(50) ? LSHR : ASHR), w, {bv(w, depth - 1), bv(w, depth - 1)});
+      case 5: case 6: return two(ADD);
+      case 7: return two(SUB);
+      case 8: return two(MUL);
+      case 9: return two(UDIV);
+      case 10: return two(UREM);
+      case 11: return two(pick(3) == 0 ? SDIV : (chance(50) ? SREM : SMOD));
+      case 12: return two(pick(3) == 0 ? SHL : (chance(50) ? LSHR : ASHR));
       case 13: {
         if (w < 2) return leaf(w);
         unsigned hi = 1 + pick(w - 1);
@@ -275,12 +291,12 @@ class Generator {
   int boolean(int depth) {
     unsigned w = sig.bvWidths[pick(static_cast<unsigned>(sig.bvWidths.size()))];
     if (depth <= 0) return mk(EQ, 1, {leaf(w), leaf(w)});
-    unsigned c = pick(14);
-    switch (c) {
+    auto two = [&](int op) { return mk(op, 1, {boolean(depth - 1), boolean(depth - 1)}); };
+    switch (pick(14)) {
       case 0: return mk(NOT, 1, {boolean(depth - 1)});
-      case 1: return mk(AND, 1, {boolean(depth - 1), boolean(depth - 1)});
-      case 2: return mk(OR, 1, {boolean(depth - 1), boolean(depth - 1)});
-      case 3: return mk(IMPLIES, 1, {boolean(depth - 1), boolean(depth - 1)});
+      case 1: return two(AND);
+      case 2: return two(OR);
+      case 3: return two(IMPLIES);
       case 4: case 5: return mk(EQ, 1, {bv(w, depth - 1), bv(w, depth - 1)});
       case 6: return mk(DISTINCT, 1, {bv(w, depth - 1), bv(w, depth - 1)});
       case 7: {
@@ -313,6 +329,24 @@ class Generator {
       return mk(AEQ, 1, {first, arrayTerm(sameSortArray(a), depth)});
     }
     return boolean(depth);
+  }
+
+  // A conjunct that gives the interval rules work: a comparison of a term
+  // with a constant (or its negation), or a range c <= x <= d (plain, or
+  // wrapping when d < c).
+  int bounded() {
+    unsigned w = sig.bvWidths[pick(static_cast<unsigned>(sig.bvWidths.size()))];
+    int x = bv(w, static_cast<int>(pick(2)));
+    int c = constant(w);
+    if (pick(4) == 0) {
+      int d = constant(w);
+      const bool isSigned = pick(2) == 0;
+      return mk(AND, 1, {mk(isSigned ? SLE : ULE, 1, {c, x}), mk(isSigned ? SLE : ULE, 1, {x, d})});
+    }
+    static const int cmp[] = {ULT, ULE, UGT, SLT, SLE, SGE, EQ, DISTINCT};
+    int op = cmp[pick(8)];
+    int t = pick(2) ? mk(op, 1, {x, c}) : mk(op, 1, {c, x});
+    return pick(5) == 0 ? mk(NOT, 1, {t}) : t;
   }
 
  private:
@@ -368,17 +402,12 @@ inline bool readModel(VARNOK::Solver& s, const Signature& sig, const std::vector
                       const std::vector<VARNOK::Expression>& arrays, Assignment& out) {
   std::vector<VARNOK::Expression> all(vars);
   all.insert(all.end(), arrays.begin(), arrays.end());
-  if (!s.prepareModel(all)) {
-    ADD_FAILURE() << "prepareModel failed after a sat answer";
-    return false;
-  }
+  if (!s.prepareModel(all)) return ADD_FAILURE() << "prepareModel failed after a sat answer", false;
   out.assign(vars.size() + arrays.size(), Value());
+  std::vector<bool> bits, ib, vb;
   for (std::size_t i = 0; i < vars.size(); ++i) {
-    std::vector<bool> bits;
-    if (!s.getModelValue(vars[i], bits) || bits.size() != sig.bvWidths[i]) {
-      ADD_FAILURE() << "no model value of width " << sig.bvWidths[i] << " for variable " << i;
-      return false;
-    }
+    if (!s.getModelValue(vars[i], bits) || bits.size() != sig.bvWidths[i])
+      return ADD_FAILURE() << "no model value of width " << sig.bvWidths[i] << " for variable " << i, false;
     out[i].v = toValue(bits);
   }
   for (std::size_t i = 0; i < arrays.size(); ++i) {
@@ -386,25 +415,136 @@ inline bool readModel(VARNOK::Solver& s, const Signature& sig, const std::vector
     entries.assign(std::size_t(1) << sig.arrays[i].indexWidth, 0);
     std::vector<bool> listed(entries.size(), false);
     for (VARNOK::ArrayModelIterator it = s.getArrayModel(arrays[i]); it.isValid(); it.next()) {
-      std::vector<bool> ib, vb;
-      if (!s.getModelValue(it.getIndex(), ib) || !s.getModelValue(it.getValue(), vb)) {
-        ADD_FAILURE() << "array entry without model value";
-        return false;
-      }
-      if (ib.size() != sig.arrays[i].indexWidth || vb.size() != sig.arrays[i].elementWidth) {
-        ADD_FAILURE() << "array entry of the wrong width in array " << i;
-        return false;
-      }
+      if (!s.getModelValue(it.getIndex(), ib) || !s.getModelValue(it.getValue(), vb) ||
+          ib.size() != sig.arrays[i].indexWidth || vb.size() != sig.arrays[i].elementWidth)
+        return ADD_FAILURE() << "array entry without a model value of the right width in array " << i, false;
       const std::uint64_t idx = toValue(ib), val = toValue(vb);
-      if (listed[idx] && entries[idx] != val) {
-        ADD_FAILURE() << "array model lists index " << idx << " twice with different values";
-        return false;
-      }
+      if (listed[idx] && entries[idx] != val)
+        return ADD_FAILURE() << "array model lists index " << idx << " twice with different values", false;
       listed[idx] = true;
       entries[idx] = val;
     }
   }
   return true;
 }
+
+// ---------------------------------------------------------------------------
+// Differential runs through the public API.
+
+struct Settings {
+  VARNOK::SATSolver kind = VARNOK::SAT_SOLVER_MINISAT;
+  bool preprocessing = true, substitution = true, propagation = false;
+};
+
+struct Tally {
+  unsigned checks = 0, sat = 0, unsat = 0, enumerated = 0;
+};
+
+// The same assertions, assumptions and checks on one solver per setup. Every
+// model must satisfy everything asserted and assumed, all solvers must give
+// the same answer, unsatisfiable answers are confirmed by enumeration when
+// the signature is small, and (with `fresh`) every answer is compared with a
+// fresh solver given every formula of the check as an assertion.
+class Differential {
+ public:
+  Differential(std::uint64_t seed, const Signature& sig, const std::vector<Settings>& settings, bool fresh = false)
+      : rng(seed), sig(sig), gen(rng, this->sig, nodes), fresh(fresh) {
+    for (const Settings& u : settings) {
+      solvers.emplace_back(new Instance);
+      VARNOK::Solver& s = solvers.back()->solver;
+      EXPECT_TRUE(s.setSATSolver(u.kind));
+      EXPECT_TRUE(s.setSATPreprocessing(u.preprocessing));
+      EXPECT_TRUE(s.setSubstitution(u.substitution));
+      EXPECT_TRUE(s.setConstraintPropagation(u.propagation));
+      declare(*solvers.back());
+    }
+  }
+
+  // Asserts f on every solver.
+  void assertFormula(int f) {
+    asserted.push_back(f);
+    trace += "assert " + describe(f) + "\n";
+    for (auto& in : solvers) {
+      VARNOK::Expression e = build(in->solver, nodes, f, in->vars, in->arrays);
+      ASSERT_FALSE(e.isNull()) << trace;
+      ASSERT_TRUE(in->solver.assertFormula(e)) << trace;
+    }
+  }
+
+  // One check on every solver under the assumptions; answers its answer
+  // (-1 after a failure).
+  int check(const std::vector<int>& assumed, Tally& tally) {
+    std::vector<int> all(asserted);
+    all.insert(all.end(), assumed.begin(), assumed.end());
+    for (int f : assumed) trace += "assume " + describe(f) + "\n";
+    int answer = -1;
+    for (std::size_t k = 0; k < solvers.size(); ++k) {
+      Instance& in = *solvers[k];
+      // The assumed formulas stay alive while the model is read.
+      std::vector<VARNOK::Expression> keep;
+      for (int f : assumed) {
+        keep.push_back(build(in.solver, nodes, f, in.vars, in.arrays));
+        EXPECT_TRUE(in.solver.assumeFormula(keep.back())) << trace;
+      }
+      const int r = static_cast<int>(in.solver.solve());
+      ++tally.checks;
+      trace += "solver " + std::to_string(k) + " -> " + std::to_string(r) + "\n";
+      if (r != 0 && r != 1) return fail("neither sat nor unsat");
+      if (k > 0 && r != answer) return fail("solvers disagree");
+      answer = r;
+      Assignment model;
+      if (r == 0 && !readModel(in.solver, sig, in.vars, in.arrays, model)) return fail("no model");
+      if (r == 0 && !allTrue(nodes, model, all)) return fail("a formula is false in the model");
+    }
+    ++(answer == 0 ? tally.sat : tally.unsat);
+    if (fresh && freshAnswer(all) != answer) return fail("a fresh solver disagrees");
+    if (answer == 1 && sig.freeBits() <= 12) {
+      ++tally.enumerated;
+      if (someAssignmentSatisfies(sig, nodes, all)) return fail("unsat but an assignment satisfies everything");
+    }
+    return answer;
+  }
+
+  // The answer of a fresh solver with default settings to the formulas.
+  int freshAnswer(const std::vector<int>& formulas) {
+    Instance in;
+    declare(in);
+    for (int f : formulas) {
+      VARNOK::Expression e = build(in.solver, nodes, f, in.vars, in.arrays);
+      if (e.isNull() || !in.solver.assertFormula(e)) return -1;
+    }
+    return static_cast<int>(in.solver.solve());
+  }
+
+  std::mt19937_64 rng;
+  Signature sig;
+  std::vector<Node> nodes;
+  Generator gen;
+  std::vector<int> asserted;
+  std::string trace;
+
+ private:
+  struct Instance {
+    VARNOK::Solver solver;
+    std::vector<VARNOK::Expression> vars, arrays;
+  };
+  void declare(Instance& in) {
+    for (unsigned w : sig.bvWidths) in.vars.push_back(in.solver.makeVariable(w, nullptr));
+    for (unsigned i = 0; i < sig.arrays.size(); ++i)
+      in.arrays.push_back(in.solver.makeArrayVariable(sig.arrays[i].indexWidth, sig.arrays[i].elementWidth,
+                                                      ("A" + std::to_string(i)).c_str()));
+  }
+  std::string describe(int f) {
+    std::ostringstream o;
+    print(o, nodes, f, 100);
+    return o.str();
+  }
+  int fail(const char* what) {
+    ADD_FAILURE() << what << "\n" << trace;
+    return -1;
+  }
+  bool fresh;
+  std::vector<std::unique_ptr<Instance>> solvers;
+};
 
 }  // namespace varnok_test

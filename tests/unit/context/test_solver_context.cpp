@@ -1,134 +1,114 @@
-// The solver context: result names and mapping, the check loop's early
-// answers, assumptions that last one check, and the life cycle of the
-// components. (Its settings are tested through the public API.)
+// The solver context and its check loop: random bit-vector and array formulas
+// against the reference (with substitution on and off, on every MiniSat-family
+// back end), long incremental sessions against fresh solvers, early answers,
+// model access before any check, handles and memory, modules without support.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "support/api_terms.h"
 #include "varnok.h"
 #include "varnok/aig/aig.h"
+#include "varnok/context/solver_context.h"
 #include "varnok/node/expression.h"
 #include "varnok/node/expression_manager.h"
 #include "varnok/node/module_expression.h"
-#include "varnok/context/model_accessor.h"
-#include "varnok/context/solver_context.h"
 
 namespace {
 
+using namespace varnok_test;
 using varnok::ExpressionRef;
-using varnok::ModelAccessor;
 using varnok::SolverContext;
 
-TEST(ContextResults, NamesAndPublicMapping) {
-  std::string s = "x";
-  EXPECT_EQ(varnok::resultToString(s, varnok::SAT), "xSAT");
-  std::string all;
-  for (unsigned r = 0; r <= 5; ++r) varnok::resultToString(all, static_cast<varnok::SolverResult>(r));
-  EXPECT_EQ(all, "SATUNSATUNKNOWNTIMEOUTERROR");
-  EXPECT_EQ(varnok::toPublicResult(varnok::SAT), 0u);
-  EXPECT_EQ(varnok::toPublicResult(varnok::UNSAT), 1u);
-  EXPECT_EQ(varnok::toPublicResult(varnok::UNKNOWN), 2u);
-  EXPECT_EQ(varnok::toPublicResult(varnok::TIMEOUT), static_cast<uint32_t>(VARNOK::SOLVE_TIMEOUT));
-  EXPECT_EQ(varnok::toPublicResult(varnok::ERROR), static_cast<uint32_t>(VARNOK::SOLVE_ERROR));
-  EXPECT_EQ(varnok::toPublicResult(static_cast<varnok::SolverResult>(17)), static_cast<uint32_t>(VARNOK::SOLVE_ERROR));
+#ifdef VARNOK_SANITIZED
+const unsigned kInstances = 600, kSessions = 40;
+#else
+const unsigned kInstances = 6000, kSessions = 320;
+#endif
+
+const VARNOK::SATSolver kKinds[2] = {VARNOK::SAT_SOLVER_MINISAT, VARNOK::SAT_SOLVER_MINISAT_MODIFIED};
+
+// Rounds of assertions, assumptions and checks on two solvers, one with
+// substitution and one without; back ends and preprocessing by turns.
+TEST(ContextRandom, FormulasAgreeWithTheReference) {
+  Tally t;
+  for (unsigned n = 0; n < kInstances; ++n) {
+    const std::uint64_t seed = 0x5eed0000u + n;
+    std::mt19937_64 rng(seed);
+    const Signature sig = rng() % 2 == 0 ? smallSignature(rng, 12, 4, 6, true)
+                                         : wideSignature(rng, {1, 2, 3, 4, 5, 7, 8, 8, 12, 16}, 4, true);
+    std::vector<Settings> settings(2);
+    for (unsigned k = 0; k < 2; ++k) {
+      const unsigned variant = static_cast<unsigned>((seed + k) % 4);
+      settings[k] = Settings{kKinds[variant / 2], variant % 2 == 0, k == 0, false};
+    }
+    Differential d(rng(), sig, settings);
+    const unsigned rounds = 1 + d.gen.pick(4);
+    for (unsigned round = 0; round < rounds; ++round) {
+      const unsigned nAssert = d.gen.pick(3) + (round == 0 ? 1 : 0), nAssume = d.gen.pick(3);
+      for (unsigned i = 0; i < nAssert; ++i) d.assertFormula(d.gen.assertion(1 + static_cast<int>(d.gen.pick(4))));
+      std::vector<int> assumed;
+      for (unsigned i = 0; i < nAssume; ++i) assumed.push_back(d.gen.boolean(1 + static_cast<int>(d.gen.pick(2))));
+      if (d.check(assumed, t) < 0) return;
+    }
+  }
+  std::printf("checks %u, sat %u, unsat %u, confirmed by enumeration %u\n", t.checks, t.sat, t.unsat, t.enumerated);
+  // Both answers must be well represented, or the comparison proves little.
+  EXPECT_GT(t.sat, kInstances / 5);
+  EXPECT_GT(t.unsat, kInstances / 10);
 }
 
-TEST(ContextCheck, FreshContextIsSatAndMakesTheBackEnd) {
-  SolverContext c;
-  EXPECT_FALSE(c.hasSatSolver());
-  EXPECT_EQ(c.check(), varnok::SAT);
-  EXPECT_TRUE(c.hasSatSolver());
-  EXPECT_EQ(c.check(), varnok::SAT);
+// Long sessions the way a front end drives push and pop: every check assumes
+// the formulas of its scope on top of the permanent assertions, so that what
+// the preprocessing back ends eliminated after one check comes back later.
+TEST(ContextRandom, IncrementalChecksAgreeWithFreshSolvers) {
+  Tally t;
+  for (unsigned n = 0; n < kSessions; ++n) {
+    const std::uint64_t seed = 0x1c0000u + n;
+    std::mt19937_64 rng(seed);
+    const unsigned variant = static_cast<unsigned>(seed % 6);
+    const Settings one{kKinds[variant % 2], variant < 4, variant / 2 == 1, false};
+    Differential d(rng(), wideSignature(rng, {1, 2, 3, 4, 6, 8, 8, 12}, 4, false), {one}, true);
+    for (unsigned check = 0; check < 24; ++check) {
+      if (d.gen.chance(15)) d.assertFormula(d.gen.assertion(1 + static_cast<int>(d.gen.pick(3))));
+      std::vector<int> scope;
+      for (unsigned i = 0, m = 1 + d.gen.pick(3); i < m; ++i)
+        scope.push_back(d.gen.chance(50) ? d.gen.assertion(1 + static_cast<int>(d.gen.pick(3))) : d.gen.boolean(2));
+      const int answer = d.check(scope, t);
+      if (answer < 0) return;
+      // Once the permanent assertions are unsatisfiable nothing changes.
+      if (answer == 1 && d.freshAnswer(d.asserted) == 1) break;
+    }
+  }
+  std::printf("checks %u, sat %u, unsat %u\n", t.checks, t.sat, t.unsat);
+  EXPECT_GT(t.sat, kSessions * 4);
+  EXPECT_GT(t.unsat, kSessions * 2);
 }
 
-TEST(ContextCheck, ConstantFalseRootAnswersBeforeBlasting) {
-  SolverContext c;
-  varnok::ExpressionManager& m = c.getManager();
-  ExpressionRef f;
-  m.makeBool(f, false);
-  ASSERT_TRUE(m.assertExpression(&f));
-  uint64_t nodesBefore = c.getAIG().getNextNodeId();
-  EXPECT_EQ(c.check(), varnok::UNSAT);
-  EXPECT_TRUE(c.hasSatSolver()) << "the back end is made even for an early answer";
-  EXPECT_EQ(c.getAIG().getNextNodeId(), nodesBefore);
-  EXPECT_EQ(c.getLastSolveCount(), 0u);
-}
-
-TEST(ContextCheck, EarlyUnsatClearsTheAssumptions) {
+// A constant false root answers before blasting (the back end is made all
+// the same) and clears the assumptions.
+TEST(ContextCheck, ConstantFalseRootAnswersEarly) {
   SolverContext c;
   varnok::ExpressionManager& m = c.getManager();
   ExpressionRef x, f;
   m.makeVariable(x, 1, "x");
   ASSERT_TRUE(m.addAssumption(x));
-  ASSERT_TRUE(x->isAssumed());
   m.makeBool(f, false);
   ASSERT_TRUE(m.assertExpression(&f));
+  const uint64_t nodesBefore = c.getAIG().getNextNodeId();
   EXPECT_EQ(c.check(), varnok::UNSAT);
+  EXPECT_TRUE(c.hasSatSolver());
+  EXPECT_EQ(c.getAIG().getNextNodeId(), nodesBefore);
+  EXPECT_EQ(c.getLastSolveCount(), 0u);
   EXPECT_TRUE(m.getAssumptions().empty());
   EXPECT_FALSE(x->isAssumed());
 }
 
-TEST(ContextCheck, AssumptionsLastOneCheck) {
-  SolverContext c;
-  varnok::ExpressionManager& m = c.getManager();
-  ExpressionRef x, y, nx;
-  m.makeVariable(x, 1, "x");
-  m.makeVariable(y, 1, "y");
-  {
-    ExpressionRef a(x), b(y), o;
-    m.makeOr(o, &a, &b);
-    ASSERT_TRUE(m.assertExpression(&o));
-  }
-  {
-    ExpressionRef a(x);
-    m.makeNot(nx, &a);
-  }
-  ASSERT_TRUE(m.addAssumption(nx));
-  ASSERT_TRUE(m.addAssumption(ExpressionRef(x)));
-  EXPECT_EQ(c.check(), varnok::UNSAT);
-  EXPECT_TRUE(m.getAssumptions().empty());
-  EXPECT_FALSE(nx->isAssumed());
-  // The graph keeps the last check's assumption edges until the next check.
-  EXPECT_EQ(c.getAIG().getAssumptionCount(), 2u);
-  EXPECT_EQ(c.check(), varnok::SAT);
-  EXPECT_EQ(c.getAIG().getAssumptionCount(), 0u);
-  ASSERT_TRUE(m.addAssumption(nx));
-  EXPECT_EQ(c.check(), varnok::SAT);
-  EXPECT_TRUE(y->getModelBit(0));
-}
-
-TEST(ContextCheck, ModelAccessBeforeAnyCheck) {
-  SolverContext c;
-  varnok::ExpressionManager& m = c.getManager();
-  ExpressionRef k, x;
-  m.makeConstantFromHex(k, "A5");
-  m.makeVariable(x, 8, "x");
-  varnok::BitVector v;
-  ExpressionRef handle(k);
-  ASSERT_TRUE(ModelAccessor(&c).getValue(handle, v));
-  EXPECT_EQ(v.getWidth(), 8u);
-  EXPECT_TRUE(v.getBit(0) && !v.getBit(1) && v.getBit(2) && v.getBit(7));
-  ExpressionRef hx(x);
-  EXPECT_FALSE(ModelAccessor(&c).getValue(hx, v));
-  ExpressionRef none;
-  EXPECT_FALSE(ModelAccessor(&c).getValue(none, v));
-  // Without a check bit-vector terms can still be blasted (their inputs read
-  // as 0), but there is no array model to refine.
-  EXPECT_TRUE(ModelAccessor(&c).refineArrays({}));
-  EXPECT_TRUE(ModelAccessor(&c).refineArrays({x}));
-  hx = x;
-  EXPECT_TRUE(ModelAccessor(&c).getValue(hx, v));
-  EXPECT_TRUE(v.isZero());
-  ExpressionRef a;
-  m.makeArrayVariable(a, 4, 4, "a");
-  EXPECT_FALSE(ModelAccessor(&c).refineArrays({a}));
-  EXPECT_FALSE(c.hasSatSolver());
-}
-
-TEST(ContextLifecycle, HandlesMayOutliveTheSolver) {
+TEST(ContextLifecycle, HandlesOutliveTheSolverAndCountTheirReferences) {
   // Releasing a handle after its solver is gone must not touch freed memory
   // (checked by the sanitizer build).
   VARNOK::Expression survivor;
@@ -141,12 +121,10 @@ TEST(ContextLifecycle, HandlesMayOutliveTheSolver) {
   }
   survivor.release();
   EXPECT_TRUE(survivor.isNull());
-}
 
-TEST(ContextLifecycle, RetainAndReleaseOfPublicHandles) {
   VARNOK::Solver s;
   VARNOK::Expression x = s.makeVariable(4, "x");
-  uint32_t count = x.getNode()->getRefCount();
+  const uint32_t count = x.getNode()->getRefCount();
   VARNOK::Expression copy(x);
   EXPECT_EQ(x.getNode()->getRefCount(), count + 1);
   copy.retain();
@@ -154,10 +132,8 @@ TEST(ContextLifecycle, RetainAndReleaseOfPublicHandles) {
   copy.release();
   EXPECT_TRUE(copy.isNull());
   EXPECT_EQ(x.getNode()->getRefCount(), count + 1);
-  // The reference added by retain() is given back by a release of a handle
-  // that adopts it.
-  VARNOK::Expression giveBack = VARNOK::Expression::adopt(x.getNode());
-  giveBack.release();
+  // The reference added by retain() is given back by a handle that adopts it.
+  VARNOK::Expression::adopt(x.getNode()).release();
   EXPECT_EQ(x.getNode()->getRefCount(), count);
   VARNOK::Expression moved(std::move(x));
   EXPECT_TRUE(x.isNull());
@@ -167,30 +143,6 @@ TEST(ContextLifecycle, RetainAndReleaseOfPublicHandles) {
   assigned = assigned;
   EXPECT_EQ(moved.getNode()->getRefCount(), count + 1);
 }
-
-TEST(ContextLifecycle, ManyChecksOnOneContext) {
-  // Incremental checks accumulate assertions; each adds only new structure.
-  VARNOK::Solver s;
-  VARNOK::Expression x = s.makeVariable(16, "x");
-  VARNOK::Expression acc = s.makeZero(16);
-  for (unsigned k = 1; k <= 40; ++k) {
-    std::vector<bool> bits(16);
-    for (unsigned i = 0; i < 16; ++i) bits[i] = (k >> i) & 1;
-    VARNOK::Expression kc = s.makeConstant(bits);
-    ASSERT_TRUE(s.assertFormula(s.makeDistinct(x, kc)));
-    ASSERT_TRUE(s.assumeFormula(s.makeULE(x, kc)));
-    ASSERT_EQ(s.solve(), VARNOK::SOLVE_SAT);
-    std::vector<bool> v;
-    ASSERT_TRUE(s.getModelValue(x, v));
-    EXPECT_FALSE(v[0] || v[1] || v[2] || v[3] || v[4] || v[5]) << "only 0 is left below " << k;
-  }
-}
-
-}  // namespace
-
-// ------------------------------------------------ modules without support
-
-namespace {
 
 // A stand-in for a non-linear module (kind of sine): its output is the
 // complement of its input; it never propagates.
@@ -214,16 +166,13 @@ varnok::SolverResult checkWithModule(uint32_t kind) {
   m.makeVariable(x, 8, "x");
   ExpressionRef module = m.registerExpression(new ComplementModule(x.get()));
   m.makeConstantFromHex(k, "5A");
-  ExpressionRef a(module), b(k);
-  m.makeEqual(eq, &a, &b);
+  m.makeEqual(eq, &module, &k);
   EXPECT_TRUE(m.assertExpression(&eq));
   varnok::SolverResult first = c.check();
   // The same answer again: nothing was left half registered.
   EXPECT_EQ(c.check(), first);
   return first;
 }
-
-}  // namespace
 
 TEST(ContextModules, BackEndWithoutModuleSupportAnswersError) {
   testing::internal::CaptureStderr();
@@ -235,3 +184,5 @@ TEST(ContextModules, BackEndWithoutModuleSupportAnswersError) {
   // The module-aware back end takes the module.
   EXPECT_EQ(checkWithModule(3), varnok::SAT);
 }
+
+}  // namespace
