@@ -1,5 +1,5 @@
-// The Glucose solver's own rules (LBD, minimisation, restarts, reduction,
-// binary watches), its proof output (DRUP) and its incremental mode with
+// The Glucose solver's own rules (LBD, minimisation, restarts, reduction),
+// its proof output (DRUP) and its incremental mode with
 // selectors. The back ends as a whole are tested in test_sat_backends.
 #include <gtest/gtest.h>
 
@@ -159,30 +159,6 @@ TEST(GlucoseSolver, ReductionRemovesTheWorstHalf) {
   for (CRef cr : kept) EXPECT_TRUE(s.ca[cr].mark() == 0 && s.ca[cr].deletable());
   // The last clause (binary, LBD 2) postpones the next reduction once.
   EXPECT_EQ(2000 + 1000, s.reduceLimit);
-}
-
-TEST(GlucoseSolver, BinaryClausesHaveListsOfTheirOwn) {
-  Glucose::Solver s;
-  for (int v = 0; v < 4; v++) s.newVar();
-  ASSERT_TRUE(s.addClause(mkLit(0), mkLit(1)));
-  ASSERT_TRUE(s.addClause(mkLit(0), mkLit(2), mkLit(3)));
-  CRef bin = s.clauses[0];
-  EXPECT_EQ(1, s.binWatches[~mkLit(0)].size());
-  EXPECT_EQ(1, s.binWatches[~mkLit(1)].size());
-  EXPECT_EQ(1, s.watches[~mkLit(0)].size());
-  EXPECT_EQ(0, s.watches[~mkLit(1)].size());
-  s.detachClause(bin, true);
-  EXPECT_EQ(0, s.binWatches[~mkLit(0)].size() + s.binWatches[~mkLit(1)].size());
-  s.attachClause(bin);
-  // Propagation through the binary list implies the second literal, which
-  // then holds the lock: removal clears that variable's reason only.
-  decide(s, {~mkLit(0)});
-  EXPECT_EQ(Glucose::CRef_Undef, s.propagate());
-  ASSERT_TRUE(s.value(mkLit(1)) == Glucose::l_True);
-  EXPECT_EQ(bin, s.reason(1));
-  EXPECT_TRUE(s.locked(s.ca[bin]));
-  s.removeClause(bin);
-  EXPECT_EQ(Glucose::CRef_Undef, s.reason(1));
 }
 
 // ---------------------------------------------------------------------------
