@@ -316,18 +316,6 @@ inline void basicAdapterBehaviour(const SolverFactory& factory) {
   EXPECT_EQ(0u, stats.str().rfind("Variables: 10\n", 0)) << stats.str();
   EXPECT_EQ(0, s->solve({}));
   EXPECT_EQ(1, s->modelValue(2 * 9 + 1));
-
-  // x1 <-> x2 chains with assumptions that contradict only together.
-  s.reset(factory());
-  for (int v = 0; v < 10; v++) {
-    s->addClause({2 * v + 1, 2 * (v + 1)});
-    s->addClause({2 * v, 2 * (v + 1) + 1});
-  }
-  EXPECT_EQ(1, s->solve({0, 2 * 10 + 1}));
-  EXPECT_EQ(0, s->solve({0, 2 * 10}));
-  for (int v = 0; v <= 10; v++) EXPECT_EQ(1, s->modelValue(2 * v));
-  EXPECT_EQ(0, s->solve({1}));
-  for (int v = 0; v <= 10; v++) EXPECT_EQ(-1, s->modelValue(2 * v));
 }
 
 // Assumptions repeated or already true open decision levels of their own,

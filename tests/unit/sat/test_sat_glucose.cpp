@@ -118,25 +118,6 @@ TEST(GlucoseSolver, RestartNeedsAFullQueueAboveTheAverage) {
   EXPECT_EQ(0, s.lbdQueue.size());
   for (int i = 0; i < 50; i++) s.lbdQueue.push(3);  // 2.4 < 3
   EXPECT_FALSE(s.restartDue(0, 0));
-  // Blocking: only after 10,000 conflicts, with a trail longer than 1.4
-  // times its recent average.
-  for (int v = 0; v < 20; v++) {
-    s.newVar();
-    s.uncheckedEnqueue(mkLit(v));
-  }
-  for (int i = 0; i < 5000; i++) s.trailQueue.push(10);
-  s.starts = 1;
-  s.restartConflicts = 10000;
-  s.beforeAnalysis();
-  EXPECT_EQ(50, s.lbdQueue.size());
-  s.restartConflicts = 10001;
-  s.beforeAnalysis();
-  EXPECT_EQ(0, s.lbdQueue.size());
-  EXPECT_EQ(1u, s.blockedRestarts);
-  for (int i = 0; i < 50; i++) s.lbdQueue.push(3);
-  s.beforeAnalysis();  // the same search: blocked again, one blocking search
-  EXPECT_EQ(2u, s.blockedRestarts);
-  EXPECT_EQ(1u, s.blockingSearches);
 }
 
 TEST(GlucoseSolver, ReductionRemovesTheWorstHalf) {
@@ -413,7 +394,7 @@ TEST(GlucoseProofDeathTest, IncrementalAndProofTogetherEndTheProcess) {
 // clauses (x0 x1 s3) and (x0 -x1 s4), -s3 and -s4 assumed at levels 1 and 2,
 // -x0 decided at 3. The learnt clause is x0 followed by the selectors, which
 // are not bumped and do not count in the LBD.
-TEST(GlucoseIncremental, SelectorsInAnalysisAndPropagation) {
+TEST(GlucoseIncremental, SelectorsInAnalysis) {
   Glucose::Solver s;
   s.setIncrementalMode();
   s.setInitialVarCount(2);
@@ -437,30 +418,6 @@ TEST(GlucoseIncremental, SelectorsInAnalysisAndPropagation) {
   EXPECT_EQ(1u, s.learntSelectorFree);
   EXPECT_EQ(0, s.activity[3] + s.activity[4]);
   EXPECT_GT(s.activity[0], 0);
-
-  // New watch for (x0 x1 s3 x2) when x1 becomes false: up to the assumption
-  // levels a non-selector (x2) is preferred, above them the first non-false
-  // literal (s3) is taken, as without incremental mode.
-  for (int levels : {1, 3}) {
-    for (bool incremental : {true, false}) {
-      Glucose::Solver u;
-      if (incremental) u.setIncrementalMode();
-      u.setInitialVarCount(2);
-      for (int v = 0; v < 4; v++) u.newVar();
-      u.assumptions.push(mkLit(0));
-      u.assumptions.push(mkLit(0));
-      CRef cr = learnt(u, lits({mkLit(0), mkLit(1), mkLit(3), mkLit(2)}), 2);
-      for (int l = 1; l < levels; l++) u.newDecisionLevel();
-      decide(u, {~mkLit(1)});
-      ASSERT_EQ(Glucose::CRef_Undef, u.propagate());
-      bool expect_x2 = incremental && levels <= 2;
-      EXPECT_TRUE(u.ca[cr][1] == (expect_x2 ? mkLit(2) : mkLit(3))) << levels << incremental;
-      // Only the watched literals count for satisfaction in incremental mode.
-      u.cancelUntil(0);
-      u.uncheckedEnqueue(mkLit(expect_x2 ? 3 : 2));
-      EXPECT_EQ(!incremental, u.satisfied(u.ca[cr]));
-    }
-  }
 }
 
 // Clause groups guarded by selectors (a group is active while its selector is

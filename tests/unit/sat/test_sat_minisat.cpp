@@ -113,20 +113,6 @@ TEST(SatMiniSatCore, FinalConflictOverAssumptions) {
   EXPECT_TRUE(s.solve());
 }
 
-TEST(SatMiniSatCore, SimplifyRemovesSatisfiedClausesOnlyWhenDue) {
-  Minisat::Solver s;
-  for (int i = 0; i < 5; i++) s.newVar();
-  s.addClause(mkLit(0), mkLit(1));
-  s.addClause(mkLit(2), mkLit(3));
-  s.addClause(mkLit(2), mkLit(4));
-  s.addClause(mkLit(0));
-  EXPECT_TRUE(s.simplify());  // new level-0 assignment, no propagation debt
-  EXPECT_EQ(2, s.nClauses());
-  s.addClause(mkLit(2));  // one propagation: the budget of 4 literals is not used up
-  EXPECT_TRUE(s.simplify());
-  EXPECT_EQ(2, s.nClauses());
-}
-
 // Learnt clauses of activities 5, 1, 4, 2, 6, 3, a binary one and a locked
 // one (0.5) with cla_inc 36: extra_lim = 4.5 removes, in the second half of
 // the sorted list (4, 5, 6), only activity 4; the first half goes except
