@@ -1,5 +1,5 @@
 #pragma once
-// Reusable test bodies for SAT back ends behind varnok::sat::Solver.
+// Test bodies shared by every SAT back end behind varnok::sat::Solver.
 //
 // Each body takes a factory that creates a fresh back end and checks it
 // against an independent reference: brute force over every assignment for
@@ -25,21 +25,12 @@ namespace sat_backend_tests {
 using Clause = std::vector<int>;
 using SolverFactory = std::function<varnok::sat::Solver*()>;
 
-// Counts of what a body did, for reporting volumes.
+// What a body did, so that a test can show it exercised both answers.
 struct Volume {
-  long solves = 0;
-  long sat = 0;
-  long unsat = 0;
-  long clauses = 0;
-  void add(const Volume& o) {
-    solves += o.solves;
-    sat += o.sat;
-    unsat += o.unsat;
-    clauses += o.clauses;
-  }
+  long solves = 0, sat = 0, unsat = 0;
+  void add(const Volume& o) { solves += o.solves, sat += o.sat, unsat += o.unsat; }
 };
 
-// Volumes: sanitizer builds run fewer rounds.
 inline int rounds(int normal, int sanitized) {
 #ifdef VARNOK_SANITIZED
   (void)normal;
@@ -50,48 +41,40 @@ inline int rounds(int normal, int sanitized) {
 #endif
 }
 
+inline int dimacs(int l) { return (l & 1) ? -(l >> 1) - 1 : (l >> 1) + 1; }
+
 inline std::string describe(const std::vector<Clause>& clauses, const Clause& assumptions) {
   std::ostringstream out;
   for (const Clause& c : clauses) {
-    for (int l : c) out << ((l & 1) ? -(l >> 1) - 1 : (l >> 1) + 1) << ' ';
+    for (int l : c) out << dimacs(l) << ' ';
     out << "0\n";
   }
   out << "assumptions:";
-  for (int l : assumptions) out << ' ' << ((l & 1) ? -(l >> 1) - 1 : (l >> 1) + 1);
+  for (int l : assumptions) out << ' ' << dimacs(l);
   return out.str();
 }
 
 // Clause over at most 32 variables as two bit masks.
 struct MaskClause {
-  uint32_t pos = 0;
-  uint32_t neg = 0;
+  uint32_t pos = 0, neg = 0;
 };
 
-inline MaskClause toMask(const Clause& c) {
-  MaskClause m;
-  for (int l : c) {
-    if (l & 1)
-      m.neg |= 1u << (l >> 1);
-    else
-      m.pos |= 1u << (l >> 1);
+inline std::vector<MaskClause> toMasks(const std::vector<Clause>& clauses, const Clause& assumptions) {
+  std::vector<MaskClause> masks;
+  for (const Clause& c : clauses) {
+    masks.emplace_back();
+    for (int l : c) ((l & 1) ? masks.back().neg : masks.back().pos) |= 1u << (l >> 1);
   }
-  return m;
+  for (int l : assumptions) masks.push_back(toMasks({{l}}, {})[0]);
+  return masks;
 }
 
 // Satisfiability by enumeration of every assignment of `vars` (<= 24) vars.
 inline bool bruteForceSat(int vars, const std::vector<Clause>& clauses, const Clause& assumptions) {
-  std::vector<MaskClause> masks;
-  for (const Clause& c : clauses) masks.push_back(toMask(c));
-  for (int l : assumptions) masks.push_back(toMask(Clause{l}));
-  uint32_t limit = 1u << vars;
-  for (uint32_t a = 0; a < limit; a++) {
+  std::vector<MaskClause> masks = toMasks(clauses, assumptions);
+  for (uint32_t a = 0; a < (1u << vars); a++) {
     bool ok = true;
-    for (const MaskClause& m : masks) {
-      if (((a & m.pos) | (~a & m.neg)) == 0) {
-        ok = false;
-        break;
-      }
-    }
+    for (size_t i = 0; i < masks.size() && ok; i++) ok = ((a & masks[i].pos) | (~a & masks[i].neg)) != 0;
     if (ok) return true;
   }
   return false;
@@ -101,23 +84,18 @@ inline bool bruteForceSat(int vars, const std::vector<Clause>& clauses, const Cl
 // independent of the solvers under test.
 class ReferenceDpll {
  public:
-  explicit ReferenceDpll(const std::vector<Clause>& clauses, const Clause& assumptions) {
-    for (const Clause& c : clauses) masks_.push_back(toMask(c));
-    for (int l : assumptions) masks_.push_back(toMask(Clause{l}));
-  }
+  ReferenceDpll(const std::vector<Clause>& clauses, const Clause& assumptions)
+      : masks_(toMasks(clauses, assumptions)) {}
   bool solve() { return search(0, 0); }
 
  private:
   // assigned: variables with a value; values: their values (bit set = true).
   bool search(uint32_t assigned, uint32_t values) {
-    for (;;) {
-      bool changed = false;
+    for (bool changed = true; changed;) {
+      changed = false;
       for (const MaskClause& m : masks_) {
-        uint32_t sat = (values & m.pos & assigned) | (~values & m.neg & assigned);
-        if (sat) continue;
-        uint32_t open_pos = m.pos & ~assigned;
-        uint32_t open_neg = m.neg & ~assigned;
-        uint32_t open = open_pos | open_neg;
+        if ((values & m.pos & assigned) | (~values & m.neg & assigned)) continue;
+        uint32_t open_pos = m.pos & ~assigned, open_neg = m.neg & ~assigned, open = open_pos | open_neg;
         if (open == 0) return false;
         if ((open & (open - 1)) == 0 && (open_pos & open_neg) == 0) {
           assigned |= open;
@@ -125,14 +103,11 @@ class ReferenceDpll {
           changed = true;
         }
       }
-      if (!changed) break;
     }
     // Branch on the first open variable of the first unsatisfied clause.
     for (const MaskClause& m : masks_) {
-      uint32_t sat = (values & m.pos & assigned) | (~values & m.neg & assigned);
-      if (sat) continue;
-      uint32_t open = (m.pos | m.neg) & ~assigned;
-      uint32_t bit = open & (~open + 1);
+      if ((values & m.pos & assigned) | (~values & m.neg & assigned)) continue;
+      uint32_t open = (m.pos | m.neg) & ~assigned, bit = open & (~open + 1);
       return search(assigned | bit, values | bit) || search(assigned | bit, values & ~bit);
     }
     return true;
@@ -142,17 +117,14 @@ class ReferenceDpll {
 
 // Every clause and every assumption must be true in the solver's model.
 inline ::testing::AssertionResult modelSatisfies(const varnok::sat::Solver& solver,
-                                                 const std::vector<Clause>& clauses,
-                                                 const Clause& assumptions) {
+                                                 const std::vector<Clause>& clauses, const Clause& assumptions) {
   for (size_t i = 0; i < clauses.size(); i++) {
     bool sat = false;
     for (int l : clauses[i]) {
       int v = solver.modelValue(l);
       if (v != 1 && v != -1 && v != 0) return ::testing::AssertionFailure() << "modelValue " << v;
-      if (v == 1) {
-        sat = true;
-        break;
-      }
+      if (v != solver.modelValue(l ^ 1) * -1) return ::testing::AssertionFailure() << "model of " << l;
+      sat = sat || v == 1;
     }
     if (!sat) return ::testing::AssertionFailure() << "clause " << i << " is false in the model";
   }
@@ -163,37 +135,50 @@ inline ::testing::AssertionResult modelSatisfies(const varnok::sat::Solver& solv
 }
 
 inline Clause randomClause(std::mt19937& rng, int vars, int min_len, int max_len) {
-  int len = std::uniform_int_distribution<int>(min_len, max_len)(rng);
-  Clause c;
-  for (int i = 0; i < len; i++) {
-    int v = std::uniform_int_distribution<int>(0, vars - 1)(rng);
-    c.push_back(2 * v + (int)(rng() & 1));
-  }
+  Clause c(std::uniform_int_distribution<int>(min_len, max_len)(rng));
+  for (int& l : c) l = 2 * std::uniform_int_distribution<int>(0, vars - 1)(rng) + (int)(rng() & 1);
   return c;
 }
 
 inline Clause randomAssumptions(std::mt19937& rng, int vars, int max_count) {
-  Clause a;
-  int count = std::uniform_int_distribution<int>(0, max_count)(rng);
-  for (int i = 0; i < count; i++) {
-    int v = std::uniform_int_distribution<int>(0, vars - 1)(rng);
-    a.push_back(2 * v + (int)(rng() & 1));
+  return randomClause(rng, vars, 0, max_count);
+}
+
+// Solves under `assumptions` and compares with `expected` (and the model
+// with every clause); false after reporting a difference.
+inline bool solveAndCheck(varnok::sat::Solver& solver, const std::vector<Clause>& clauses,
+                          const Clause& assumptions, bool expected, const std::string& where, Volume& volume) {
+  int answer = solver.solve(assumptions);
+  volume.solves++;
+  (answer == 0 ? volume.sat : volume.unsat)++;
+  if (answer != (expected ? 0 : 1)) {
+    ADD_FAILURE() << solver.getName() << " " << where << ": answer " << answer << ", expected "
+                  << (expected ? "sat" : "unsat") << "\n"
+                  << describe(clauses, assumptions);
+    return false;
   }
-  return a;
+  ::testing::AssertionResult r = answer == 0 ? modelSatisfies(solver, clauses, assumptions)
+                                             : ::testing::AssertionSuccess();
+  if (!r) ADD_FAILURE() << solver.getName() << " " << where << ": " << r.message() << "\n"
+                        << describe(clauses, assumptions);
+  return r;
+}
+
+inline std::string at(uint32_t seed, int round, int step = -1) {
+  return "seed " + std::to_string(seed) + " round " + std::to_string(round) +
+         (step < 0 ? "" : " step " + std::to_string(step));
 }
 
 // Random CNF (clauses of 1 to 5 literals, duplicates and tautologies
 // allowed) on 1 to max_vars variables, solved once without and a few times
 // with assumptions on the same solver; answers compared with brute force.
-inline Volume randomCnfVsBruteForce(const SolverFactory& factory, uint32_t seed, int rounds,
-                                    int max_vars = 20) {
+inline Volume randomCnfVsBruteForce(const SolverFactory& factory, uint32_t seed, int rounds, int max_vars = 20) {
   Volume volume;
   std::mt19937 rng(seed);
   for (int round = 0; round < rounds; round++) {
     // Mostly small formulas; one in eight uses the full width.
     int vars = (round % 8 == 7) ? max_vars : std::uniform_int_distribution<int>(1, std::min(12, max_vars))(rng);
-    double ratio = std::uniform_real_distribution<double>(1.0, 6.0)(rng);
-    int nclauses = (int)(vars * ratio);
+    int nclauses = (int)(vars * std::uniform_real_distribution<double>(1.0, 6.0)(rng));
     std::vector<Clause> clauses;
     for (int i = 0; i < nclauses; i++) clauses.push_back(randomClause(rng, vars, 1, 5));
     // Mostly longer clauses so that not everything is unsatisfiable.
@@ -203,96 +188,51 @@ inline Volume randomCnfVsBruteForce(const SolverFactory& factory, uint32_t seed,
     std::unique_ptr<varnok::sat::Solver> solver(factory());
     if ((rng() & 1) != 0) solver->ensureVars(vars);
     for (const Clause& c : clauses) solver->addClause(c);
-    volume.clauses += (long)clauses.size();
     for (int check = 0; check < 4; check++) {
       Clause assumptions = check == 0 ? Clause() : randomAssumptions(rng, vars, 4);
-      bool expected = bruteForceSat(vars, clauses, assumptions);
-      int answer = solver->solve(assumptions);
-      volume.solves++;
-      (answer == 0 ? volume.sat : volume.unsat)++;
-      if (answer != (expected ? 0 : 1)) {
-        ADD_FAILURE() << "seed " << seed << " round " << round << " check " << check << ": answer " << answer
-                      << ", expected " << (expected ? "sat" : "unsat") << "\n"
-                      << describe(clauses, assumptions);
+      if (!solveAndCheck(*solver, clauses, assumptions, bruteForceSat(vars, clauses, assumptions),
+                         at(seed, round, check), volume))
         return volume;
-      }
-      if (answer == 0) {
-        ::testing::AssertionResult r = modelSatisfies(*solver, clauses, assumptions);
-        if (!r) {
-          ADD_FAILURE() << "seed " << seed << " round " << round << ": " << r.message() << "\n"
-                        << describe(clauses, assumptions);
-          return volume;
-        }
-      }
     }
   }
   return volume;
 }
 
-// Two back ends given the same random formulas and assumption sets must
-// agree on every answer, and each model must satisfy every clause.
-inline Volume backendsAgree(const SolverFactory& first, const SolverFactory& second, uint32_t seed,
-                            int rounds, int max_vars = 60) {
+// Two back ends given the same random formulas near the 3-SAT threshold and
+// the same assumption sets must agree, each model satisfying every clause.
+inline Volume backendsAgree(const SolverFactory& first, const SolverFactory& second, uint32_t seed, int rounds,
+                            int max_vars = 60) {
   Volume volume;
   std::mt19937 rng(seed);
   for (int round = 0; round < rounds; round++) {
     int vars = std::uniform_int_distribution<int>(5, max_vars)(rng);
-    // Near the 3-SAT threshold, plus some short clauses.
     int nclauses = (int)(vars * std::uniform_real_distribution<double>(3.0, 5.0)(rng));
     std::vector<Clause> clauses;
     for (int i = 0; i < nclauses; i++) clauses.push_back(randomClause(rng, vars, (rng() % 10) == 0 ? 2 : 3, 3));
-    std::unique_ptr<varnok::sat::Solver> a(first());
-    std::unique_ptr<varnok::sat::Solver> b(second());
-    for (const Clause& c : clauses) {
-      a->addClause(c);
-      b->addClause(c);
-    }
-    volume.clauses += (long)clauses.size();
+    std::unique_ptr<varnok::sat::Solver> a(first()), b(second());
+    for (const Clause& c : clauses) a->addClause(c), b->addClause(c);
     for (int check = 0; check < 3; check++) {
       Clause assumptions = check == 0 ? Clause() : randomAssumptions(rng, vars, 6);
-      int ra = a->solve(assumptions);
-      int rb = b->solve(assumptions);
-      volume.solves += 2;
-      (ra == 0 ? volume.sat : volume.unsat)++;
-      (rb == 0 ? volume.sat : volume.unsat)++;
-      if (ra != rb) {
-        ADD_FAILURE() << "seed " << seed << " round " << round << ": " << a->getName() << " answers " << ra
-                      << ", " << b->getName() << " answers " << rb << "\n"
-                      << describe(clauses, assumptions);
+      bool expected = a->solve(assumptions) == 0;
+      if (!solveAndCheck(*a, clauses, assumptions, expected, at(seed, round), volume) ||
+          !solveAndCheck(*b, clauses, assumptions, expected, at(seed, round), volume))
         return volume;
-      }
-      if (ra == 0) {
-        ::testing::AssertionResult r1 = modelSatisfies(*a, clauses, assumptions);
-        ::testing::AssertionResult r2 = modelSatisfies(*b, clauses, assumptions);
-        if (!r1 || !r2) {
-          ADD_FAILURE() << "seed " << seed << " round " << round << ": " << (r1 ? r2.message() : r1.message());
-          return volume;
-        }
-      }
     }
   }
   return volume;
 }
 
 // A module that takes no part in the search: registering it makes the
-// variable a frozen decision variable of a module-aware solver. It counts
-// assigned/unassigned calls.
+// variable a frozen decision variable of a module-aware solver.
 class IdleModule : public varnok::ModuleCallbacks {
  public:
-  int propagate(std::vector<int>& clause, int& implied) override {
-    (void)clause;
-    (void)implied;
-    return 0;
-  }
-  void assigned(varnok::sat::ModuleCallbackNode*, bool) override { balance++; }
-  void unassigned(varnok::sat::ModuleCallbackNode*) override { balance--; }
-  long balance = 0;
+  int propagate(std::vector<int>&, int&) override { return 0; }
 };
 
 struct IncrementalOptions {
-  int max_vars = 30;      // at most 32
-  int steps = 200;        // operations per sequence
-  bool modules = false;   // register idle modules (module-aware back ends only)
+  int max_vars = 30;     // at most 32
+  int steps = 200;       // operations per sequence
+  bool modules = false;  // register idle modules (module-aware back ends only)
 };
 
 // Long random sequences of clause additions and solves under assumptions on
@@ -312,65 +252,32 @@ inline Volume incrementalSequences(const SolverFactory& factory, uint32_t seed, 
     IdleModule module;
     std::deque<varnok::sat::ModuleCallbackNode> nodes;
     std::vector<Clause> clauses;
-    bool known_unsat = false;
     for (int step = 0; step < options.steps; step++) {
       int op = (int)(rng() % 100);
       if (op < 5 && known_vars < vars) {
-        known_vars++;
-        solver->ensureVars(known_vars);
+        solver->ensureVars(++known_vars);
       } else if (op < 40) {
-        int kind = (int)(rng() % 20);
-        Clause c;
-        if (kind == 0)
-          c = randomClause(rng, known_vars, 1, 1);
-        else if (kind == 1)
-          c = randomClause(rng, known_vars, 21, 24);  // resolvents beyond the length limit
-        else
-          c = randomClause(rng, known_vars, 2, 4);
-        clauses.push_back(c);
-        solver->addClause(c);
-        volume.clauses++;
+        int kind = (int)(rng() % 20);  // units, resolvents beyond the length limit, short clauses
+        clauses.push_back(kind == 0   ? randomClause(rng, known_vars, 1, 1)
+                          : kind == 1 ? randomClause(rng, known_vars, 21, 24)
+                                      : randomClause(rng, known_vars, 2, 4));
+        solver->addClause(clauses.back());
       } else if (op < 48 && options.modules) {
         int v = std::uniform_int_distribution<int>(0, known_vars - 1)(rng);
         nodes.emplace_back();
         nodes.back().module = &module;
         solver->ensureVars(v + 1);
-        bool accepted = solver->addModuleCallback(v, &nodes.back());
-        // The idle module never conflicts: only an already unsatisfiable
-        // clause set refuses it.
-        if (!accepted && !known_unsat) {
-          ReferenceDpll ref(clauses, Clause());
-          if (ref.solve()) {
-            ADD_FAILURE() << "seed " << seed << " sequence " << sequence << " step " << step
-                          << ": module registration refused on a satisfiable clause set";
-            return volume;
-          }
+        // The idle module never conflicts: only an unsatisfiable clause set refuses it.
+        if (!solver->addModuleCallback(v, &nodes.back()) && ReferenceDpll(clauses, {}).solve()) {
+          ADD_FAILURE() << at(seed, sequence, step) << ": module registration refused on a satisfiable clause set";
+          return volume;
         }
       } else {
         Clause assumptions = randomAssumptions(rng, known_vars, 5);
-        ReferenceDpll ref(clauses, assumptions);
-        bool expected = ref.solve();
-        int answer = solver->solve(assumptions);
-        volume.solves++;
-        (answer == 0 ? volume.sat : volume.unsat)++;
-        if (answer != (expected ? 0 : 1)) {
-          ADD_FAILURE() << "seed " << seed << " sequence " << sequence << " step " << step << ": answer "
-                        << answer << ", expected " << (expected ? "sat" : "unsat") << "\n"
-                        << describe(clauses, assumptions);
+        bool expected = ReferenceDpll(clauses, assumptions).solve();
+        if (!solveAndCheck(*solver, clauses, assumptions, expected, at(seed, sequence, step), volume))
           return volume;
-        }
-        if (answer == 0) {
-          ::testing::AssertionResult r = modelSatisfies(*solver, clauses, assumptions);
-          if (!r) {
-            ADD_FAILURE() << "seed " << seed << " sequence " << sequence << " step " << step << ": "
-                          << r.message() << "\n"
-                          << describe(clauses, assumptions);
-            return volume;
-          }
-        }
-        if (!expected && assumptions.empty()) known_unsat = true;
-        // Once unsatisfiable without assumptions, start a new sequence.
-        if (known_unsat) break;
+        if (!expected && assumptions.empty()) break;  // unsatisfiable for good: next sequence
       }
     }
   }
@@ -380,56 +287,35 @@ inline Volume incrementalSequences(const SolverFactory& factory, uint32_t seed, 
 // The edge cases every adapter shares: empty solve, contradicting units,
 // assumptions that fail and then go, variables created by clauses.
 inline void basicAdapterBehaviour(const SolverFactory& factory) {
-  {
-    std::unique_ptr<varnok::sat::Solver> s(factory());
-    s->ensureVars(3);
-    EXPECT_EQ(0, s->solve({}));
-    for (int l = 0; l < 6; l++) {
-      int v = s->modelValue(l);
-      EXPECT_TRUE(v == 1 || v == -1) << l;
-      EXPECT_EQ(-v, s->modelValue(l ^ 1));
-    }
-    // A variable the solver never saw is unknown in the model.
-    EXPECT_EQ(0, s->modelValue(2 * 1000));
-    EXPECT_EQ(0, s->modelValue(2 * 1000 + 1));
-  }
-  {
-    std::unique_ptr<varnok::sat::Solver> s(factory());
-    s->addClause({0});
-    s->addClause({1});
-    EXPECT_EQ(1, s->solve({}));
-    EXPECT_EQ(1, s->solve({}));
-  }
-  {
-    std::unique_ptr<varnok::sat::Solver> s(factory());
-    s->addClause({0});
-    EXPECT_EQ(1, s->solve({1}));
-    EXPECT_EQ(0, s->solve({}));
-    EXPECT_EQ(1, s->modelValue(0));
-    EXPECT_EQ(-1, s->modelValue(1));
-  }
-  {
-    std::unique_ptr<varnok::sat::Solver> s(factory());
-    s->addClause({2 * 9 + 1});
-    std::ostringstream stats;
-    s->printStatistics(stats);
-    EXPECT_EQ(0u, stats.str().rfind("Variables: 10\n", 0)) << stats.str();
-    EXPECT_EQ(0, s->solve({}));
-    EXPECT_EQ(1, s->modelValue(2 * 9 + 1));
-  }
-  {
-    // x1 <-> x2 chains with assumptions that contradict only together.
-    std::unique_ptr<varnok::sat::Solver> s(factory());
-    for (int v = 0; v < 10; v++) {
-      s->addClause({2 * v + 1, 2 * (v + 1)});
-      s->addClause({2 * v, 2 * (v + 1) + 1});
-    }
-    EXPECT_EQ(1, s->solve({0, 2 * 10 + 1}));
-    EXPECT_EQ(0, s->solve({0, 2 * 10}));
-    for (int v = 0; v <= 10; v++) EXPECT_EQ(1, s->modelValue(2 * v));
-    EXPECT_EQ(0, s->solve({1}));
-    for (int v = 0; v <= 10; v++) EXPECT_EQ(-1, s->modelValue(2 * v));
-  }
+  std::unique_ptr<varnok::sat::Solver> s(factory());
+  s->ensureVars(3);
+  EXPECT_EQ(0, s->solve({}));
+  for (int l = 0; l < 6; l++) EXPECT_TRUE(s->modelValue(l) == 1 || s->modelValue(l) == -1) << l;
+  EXPECT_TRUE(modelSatisfies(*s, {}, {}));
+  // A variable the solver never saw is unknown in the model.
+  EXPECT_EQ(0, s->modelValue(2 * 1000));
+  EXPECT_EQ(0, s->modelValue(2 * 1000 + 1));
+
+  s.reset(factory());
+  s->addClause({0});
+  s->addClause({1});
+  EXPECT_EQ(1, s->solve({}));
+  EXPECT_EQ(1, s->solve({}));
+
+  s.reset(factory());
+  s->addClause({0});
+  EXPECT_EQ(1, s->solve({1}));
+  EXPECT_EQ(0, s->solve({}));
+  EXPECT_EQ(1, s->modelValue(0));
+  EXPECT_EQ(-1, s->modelValue(1));
+
+  s.reset(factory());
+  s->addClause({2 * 9 + 1});
+  std::ostringstream stats;
+  s->printStatistics(stats);
+  EXPECT_EQ(0u, stats.str().rfind("Variables: 10\n", 0)) << stats.str();
+  EXPECT_EQ(0, s->solve({}));
+  EXPECT_EQ(1, s->modelValue(2 * 9 + 1));
 }
 
 // Assumptions repeated or already true open decision levels of their own,
@@ -453,6 +339,7 @@ inline void repeatedAssumptions(const SolverFactory& factory, uint32_t seed, int
     EXPECT_EQ(0, s->solve({}));
   }
   std::mt19937 rng(seed);
+  Volume volume;
   for (int round = 0; round < rounds; round++) {
     int vars = std::uniform_int_distribution<int>(2, 10)(rng);
     std::vector<Clause> clauses;
@@ -461,30 +348,16 @@ inline void repeatedAssumptions(const SolverFactory& factory, uint32_t seed, int
     std::unique_ptr<varnok::sat::Solver> s(factory());
     for (const Clause& c : clauses) s->addClause(c);
     for (int check = 0; check < 3; check++) {
-      Clause base = randomAssumptions(rng, vars, 3);
       Clause assumptions;
-      for (int l : base) {
-        int copies = std::uniform_int_distribution<int>(1, 4 * vars)(rng);
-        for (int k = 0; k < copies; k++) assumptions.push_back(l);
-      }
+      for (int l : randomAssumptions(rng, vars, 3))
+        assumptions.insert(assumptions.end(), std::uniform_int_distribution<int>(1, 4 * vars)(rng), l);
       // Units of the clause set, assumed again.
       for (const Clause& c : clauses) {
         if (c.size() == 1 && (rng() & 1) != 0) assumptions.insert(assumptions.begin(), c[0]);
       }
-      bool expected = bruteForceSat(vars, clauses, assumptions);
-      int answer = s->solve(assumptions);
-      if (answer != (expected ? 0 : 1)) {
-        ADD_FAILURE() << "seed " << seed << " round " << round << ": answer " << answer << "\n"
-                      << describe(clauses, assumptions);
+      if (!solveAndCheck(*s, clauses, assumptions, bruteForceSat(vars, clauses, assumptions), at(seed, round),
+                         volume))
         return;
-      }
-      if (answer == 0) {
-        ::testing::AssertionResult r = modelSatisfies(*s, clauses, assumptions);
-        if (!r) {
-          ADD_FAILURE() << "seed " << seed << " round " << round << ": " << r.message();
-          return;
-        }
-      }
     }
   }
 }

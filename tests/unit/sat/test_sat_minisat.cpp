@@ -1,605 +1,370 @@
-// Inside the MiniSat solvers: the restart sequence, clause addition and the
-// clause database (reduction, garbage collection), final conflicts under
-// assumptions, and the simplifying solver's elimination, subsumption and
-// incremental re-introduction. (The solver core shared with the module-aware
-// solver is tested here once; the back ends as a whole in test_sat_backends.)
+// Inside the solver core shared by the MiniSat families: the restart
+// sequence, clause addition, final conflicts under assumptions, learnt clause
+// reduction, clause relocation (over every family), and the simplifying
+// solver's elimination, subsumption and incremental re-introduction. The
+// back ends as a whole are tested in test_sat_backends.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "sat/adapters.h"
+#include "sat/glucose/simp_solver.h"
 #include "sat/minisat/simp_solver.h"
-#include "sat/minisat/solver.h"
+#include "sat/minisat_modified/simp_solver.h"
+#include "support/sat_backend_tests.h"
 
-namespace Minisat {
-
-// The family's containers and clauses, as the solver names them.
-template <class T>
-using vec = Solver::vec<T>;
-typedef Solver::Clause Clause;
-typedef Solver::ClauseAllocator ClauseAllocator;
-typedef Family::Option Option;
-
-// Reaches the protected state of the solvers for white-box checks.
-struct SolverTestAccess {
-  static ClauseAllocator& arena(Solver& s) { return s.ca; }
-  static vec<CRef>& clauses(Solver& s) { return s.clauses; }
-  static vec<CRef>& learnts(Solver& s) { return s.learnts; }
-  static int level(Solver& s, Var v) { return s.level(v); }
-  static CRef reason(Solver& s, Var v) { return s.reason(v); }
-  static void garbageCollect(Solver& s) { s.garbageCollect(); }
-  static void setClaInc(Solver& s, double x) { s.cla_inc = x; }
-  static void reduceDB(Solver& s) { s.reduceDB(); }
-  static void enqueue(Solver& s, Lit p, CRef from) { s.uncheckedEnqueue(p, from); }
-  // Adds a learnt clause with the given activity, attached like a learnt one.
-  static CRef addLearnt(Solver& s, std::initializer_list<Lit> ls, float act) {
-    vec<Lit> ps;
-    for (Lit l : ls) ps.push(l);
-    CRef cr = s.ca.alloc(ps, true);
-    s.learnts.push(cr);
-    s.attachClause(cr);
-    s.ca[cr].activity() = act;
-    return cr;
-  }
-};
-
-struct SimpSolverTestAccess {
-  static ClauseAllocator& arena(SimpSolver& s) { return s.ca; }
-  static vec<CRef>& clauses(SimpSolver& s) { return s.clauses; }
-  static vec<Var> elimList(SimpSolver& s) {
-    vec<Var> listed;
-    s.elim_order.copyTo(listed);
-    return listed;
-  }
-  static const ElimRecord& record(SimpSolver& s, Var v) { return s.elim_records[v]; }
-  static vec<CRef>& resolventsOf(SimpSolver& s, Var v) { return s.resolvents.lookup(v); }
-  static int frozenEliminated(SimpSolver& s) { return s.frozen_eliminated; }
-  static CRef tmpUnit(SimpSolver& s) { return s.bwdsub_tmpunit; }
-  static bool eliminate(SimpSolver& s) { return s.eliminate(false); }
-};
-
-}  // namespace Minisat
-
-using Minisat::lbool;
 using Minisat::Lit;
 using Minisat::mkLit;
-using Minisat::SimpSolver;
-using Minisat::SimpSolverTestAccess;
-using Minisat::SolverTestAccess;
 using Minisat::Var;
+using sat_backend_tests::Clause;
 
 namespace {
 
-// The clauses currently stored in a solver, each as sorted literal codes.
-std::vector<std::vector<int>> storedClauses(Minisat::ClauseAllocator& ca, Minisat::vec<Minisat::CRef>& cs) {
-  std::vector<std::vector<int>> out;
+template <class V>
+V lits(std::initializer_list<Lit> ls) {
+  V v;
+  for (Lit l : ls) v.push(l);
+  return v;
+}
+using Lits = Minisat::Solver::vec<Lit>;
+
+// The live clauses of a list, each as sorted literal codes, sorted.
+template <class S, class Refs>
+std::vector<Clause> stored(S& s, Refs& cs) {
+  std::vector<Clause> out;
   for (int i = 0; i < cs.size(); i++) {
-    const Minisat::Clause& c = ca[cs[i]];
+    const auto& c = s.ca[cs[i]];
     if (c.mark() != 0) continue;
-    std::vector<int> lits;
-    for (int k = 0; k < c.size(); k++) lits.push_back(c[k].x);
-    std::sort(lits.begin(), lits.end());
-    out.push_back(lits);
+    out.emplace_back();
+    for (int k = 0; k < c.size(); k++) out.back().push_back(toInt(c[k]));
+    std::sort(out.back().begin(), out.back().end());
   }
   std::sort(out.begin(), out.end());
   return out;
 }
 
-}  // namespace
+std::vector<Clause> norm(std::vector<Clause> cs) {
+  for (Clause& c : cs) std::sort(c.begin(), c.end());
+  std::sort(cs.begin(), cs.end());
+  return cs;
+}
 
 // ---------------------------------------------------------------------------
 // Core solver
 
-TEST(SatMiniSatCore, LubySequenceAndRestartLimits) {
+TEST(SatMiniSatCore, LubySequence) {
   const double expected[] = {1, 1, 2, 1, 1, 2, 4, 1, 1, 2, 1, 1, 2, 4, 8, 1, 1, 2, 1, 1, 2, 4, 1, 1, 2, 1, 1, 2, 4, 8, 16};
-  for (int x = 0; x < (int)(sizeof(expected) / sizeof(expected[0])); x++)
-    EXPECT_EQ(expected[x], Minisat::Solver::luby(2, x)) << x;
-  const int limits[] = {100, 100, 200, 100, 100, 200, 400};
-  for (int x = 0; x < 7; x++) EXPECT_EQ(limits[x], (int)(Minisat::Solver::luby(2, x) * 100)) << x;
+  for (int x = 0; x < 31; x++) EXPECT_EQ(expected[x], Minisat::Solver::luby(2, x)) << x;
   EXPECT_EQ(27.0, Minisat::Solver::luby(3, 14));
 }
 
-TEST(SatMiniSatCore, EmptyProblemAndFreshVariables) {
+TEST(SatMiniSatCore, ClauseAdditionRewritesAndDecidesFalseFirst) {
   Minisat::Solver s;
   EXPECT_TRUE(s.solve());
-  EXPECT_EQ(0, s.model.size());
-  for (int i = 0; i < 5; i++) s.newVar();
-  EXPECT_EQ(5u, s.dec_vars);
-  EXPECT_TRUE(s.solve());
-  ASSERT_EQ(5, s.model.size());
-  // Never-assigned variables are decided false first.
-  for (int i = 0; i < 5; i++) EXPECT_TRUE(s.model[i] == Minisat::l_False) << i;
-}
-
-TEST(SatMiniSatCore, ClauseAdditionRewrites) {
-  Minisat::Solver s;
   Var a = s.newVar(), b = s.newVar(), c = s.newVar();
+  EXPECT_TRUE(s.solve());
+  // Never-assigned variables are decided false first.
+  for (int i = 0; i < 3; i++) EXPECT_TRUE(s.model[i] == Minisat::l_False) << i;
   EXPECT_TRUE(s.addClause(mkLit(a), ~mkLit(a)));  // tautology
   EXPECT_EQ(0, s.nClauses());
-  Minisat::vec<Lit> ps;
-  ps.push(mkLit(b));
-  ps.push(mkLit(a));
-  ps.push(mkLit(b));
-  EXPECT_TRUE(s.addClause(ps));  // duplicate stored once
-  ASSERT_EQ(1, s.nClauses());
-  Minisat::Clause& cl = SolverTestAccess::arena(s)[SolverTestAccess::clauses(s)[0]];
-  EXPECT_EQ(2, cl.size());
-  EXPECT_EQ(mkLit(a), cl[0]);  // sorted
-  EXPECT_EQ(mkLit(b), cl[1]);
-  EXPECT_FALSE(cl.learnt());
-  EXPECT_FALSE(cl.has_extra());
+  EXPECT_TRUE(s.addClause(lits<Lits>({mkLit(b), mkLit(a), mkLit(b)})));  // duplicate stored once, sorted
+  EXPECT_EQ((std::vector<Clause>{{toInt(mkLit(a)), toInt(mkLit(b))}}), stored(s, s.clauses));
   // A false literal is dropped: (c or b) with b false becomes the unit c.
   EXPECT_TRUE(s.addClause(~mkLit(b)));
   EXPECT_TRUE(s.value(a) == Minisat::l_True);  // propagated through (a or b)
   EXPECT_TRUE(s.addClause(mkLit(c), mkLit(b)));
-  EXPECT_EQ(1, s.nClauses());
   EXPECT_TRUE(s.value(c) == Minisat::l_True);
-  EXPECT_EQ(0, SolverTestAccess::level(s, c));
-  EXPECT_EQ(Minisat::CRef_Undef, SolverTestAccess::reason(s, c));
+  EXPECT_EQ(0, s.level(c));
+  EXPECT_EQ(1, s.nClauses());
   // A clause with a true literal changes nothing.
   EXPECT_TRUE(s.addClause(mkLit(c), ~mkLit(a)));
   EXPECT_EQ(1, s.nClauses());
-}
-
-TEST(SatMiniSatCore, ContradictingUnitsAreFinal) {
-  Minisat::Solver s;
-  Var x = s.newVar(), y = s.newVar();
-  EXPECT_TRUE(s.addClause(mkLit(x)));
-  EXPECT_FALSE(s.addClause(~mkLit(x)));
+  EXPECT_FALSE(s.addClause(~mkLit(c)));
   EXPECT_FALSE(s.okay());
-  EXPECT_FALSE(s.addClause(mkLit(y)));
-  EXPECT_FALSE(s.simplify());
   EXPECT_FALSE(s.solve());
-  EXPECT_FALSE(s.okay());
   Minisat::Solver e;
   EXPECT_FALSE(e.addEmptyClause());
   EXPECT_FALSE(e.okay());
 }
 
-TEST(SatMiniSatCore, FalseAssumptionAtLevelZero) {
+TEST(SatMiniSatCore, FinalConflictOverAssumptions) {
   Minisat::Solver s;
   Var x = s.newVar(), y = s.newVar();
   s.addClause(mkLit(x));
   s.addClause(~mkLit(x), mkLit(y));
-  s.budgetOff();
-  s.assumptions.clear();
-  s.assumptions.push(~mkLit(y));
-  EXPECT_TRUE(s.solve_() == Minisat::l_False);
-  ASSERT_EQ(1, s.conflict.size());
-  EXPECT_EQ(mkLit(y), s.conflict[0]);
+  // False at level 0: the conflict is that assumption alone.
+  EXPECT_FALSE(s.solve(lits<Lits>({~mkLit(y)})));
+  EXPECT_EQ((std::vector<int>{toInt(mkLit(y))}), std::vector<int>(1, toInt(s.conflict[0])));
+  EXPECT_EQ(1, s.conflict.size());
   EXPECT_TRUE(s.okay());
-  EXPECT_TRUE(s.solve());
-  // Unsatisfiable only under assumptions that together fail.
   Var a = s.newVar(), b = s.newVar(), c = s.newVar();
   s.addClause(~mkLit(a), ~mkLit(b), mkLit(c));
-  Minisat::vec<Lit> as;
-  as.push(mkLit(a));
-  as.push(mkLit(b));
-  as.push(~mkLit(c));
+  Lits as = lits<Lits>({mkLit(a), mkLit(y), mkLit(b), ~mkLit(c)});
   EXPECT_FALSE(s.solve(as));
   EXPECT_TRUE(s.okay());
-  // The final conflict is a clause over negated assumptions.
-  EXPECT_GE(s.conflict.size(), 2);
-  for (int i = 0; i < s.conflict.size(); i++) {
-    bool negated_assumption = false;
-    for (int k = 0; k < as.size(); k++) negated_assumption |= s.conflict[i] == ~as[k];
-    EXPECT_TRUE(negated_assumption) << s.conflict[i].x;
-  }
+  // A clause over negated assumptions that failed together.
+  std::vector<int> conflict;
+  for (int i = 0; i < s.conflict.size(); i++) conflict.push_back(toInt(s.conflict[i]));
+  std::sort(conflict.begin(), conflict.end());
+  EXPECT_EQ((std::vector<int>{toInt(~mkLit(a)), toInt(~mkLit(b)), toInt(mkLit(c))}), conflict);
   EXPECT_TRUE(s.solve());
 }
 
-TEST(SatMiniSatCore, SimplifyRemovesSatisfiedClausesOnlyWhenDue) {
-  Minisat::Solver s;
-  Var a = s.newVar(), b = s.newVar(), c = s.newVar(), d = s.newVar(), e = s.newVar();
-  s.addClause(mkLit(a), mkLit(b));
-  s.addClause(mkLit(c), mkLit(d));
-  s.addClause(mkLit(c), mkLit(e));
-  s.addClause(mkLit(a));
-  EXPECT_EQ(3, s.nClauses());
-  EXPECT_TRUE(s.simplify());  // new level-0 assignment, no propagation debt
-  EXPECT_EQ(2, s.nClauses());
-  s.addClause(mkLit(c));  // one propagation: the budget of 4 literals is not used up
-  EXPECT_TRUE(s.simplify());
-  EXPECT_EQ(2, s.nClauses());
-  EXPECT_TRUE(s.value(c) == Minisat::l_True);
-}
-
+// Learnt clauses of activities 5, 1, 4, 2, 6, 3, a binary one and a locked
+// one (0.5) with cla_inc 36: extra_lim = 4.5 removes, in the second half of
+// the sorted list (4, 5, 6), only activity 4; the first half goes except
+// the locked clause. The binary clause stays.
 TEST(SatMiniSatCore, LearntClauseReduction) {
   Minisat::Solver s;
   for (int i = 0; i < 30; i++) s.newVar();
-  auto L = [](int v) { return mkLit(v); };
-  Minisat::CRef l0 = SolverTestAccess::addLearnt(s, {L(0), L(1), L(2)}, 5);
-  SolverTestAccess::addLearnt(s, {L(3), L(4), L(5)}, 1);
-  SolverTestAccess::addLearnt(s, {L(6), L(7), L(8)}, 4);
-  SolverTestAccess::addLearnt(s, {L(9), L(10), L(11)}, 2);
-  Minisat::CRef l4 = SolverTestAccess::addLearnt(s, {L(12), L(13), L(14)}, 6);
-  SolverTestAccess::addLearnt(s, {L(15), L(16), L(17)}, 3);
-  Minisat::CRef bin = SolverTestAccess::addLearnt(s, {L(18), L(19)}, 0);
-  // A locked clause: the reason of its first literal's assignment.
-  Minisat::CRef locked = SolverTestAccess::addLearnt(s, {L(20), L(21), L(22)}, 0.5f);
-  SolverTestAccess::enqueue(s, L(20), locked);
-  // extra_lim = cla_inc / 8 = 4.5: in the second half of the sorted list
-  // (activities 4, 5, 6) only the clause of activity 4 goes; the first half
-  // (0.5 locked, 1, 2, 3) goes except the locked clause.
-  SolverTestAccess::setClaInc(s, 36);
-  Minisat::ClauseAllocator& ca = SolverTestAccess::arena(s);
-  std::vector<int> expected = {ca[locked][0].x, ca[l0][0].x, ca[l4][0].x, ca[bin][0].x};
-  SolverTestAccess::reduceDB(s);  // may collect garbage: old references are void
-  Minisat::vec<Minisat::CRef>& lr = SolverTestAccess::learnts(s);
+  const float acts[] = {5, 1, 4, 2, 6, 3, 0, 0.5f};
+  std::vector<Minisat::CRef> crefs;
+  for (int k = 0; k < 8; k++) {
+    Lits ps = k == 6 ? lits<Lits>({mkLit(18), mkLit(19)}) : lits<Lits>({mkLit(3 * k), mkLit(3 * k + 1), mkLit(3 * k + 2)});
+    crefs.push_back(s.addLearnt(ps, false));
+    s.ca[crefs.back()].activity() = acts[k];
+  }
+  s.uncheckedEnqueue(mkLit(21), crefs[7]);
+  s.cla_inc = 36;
+  std::vector<int> expected = {toInt(mkLit(21)), toInt(mkLit(0)), toInt(mkLit(12)), toInt(mkLit(18))};
+  s.reduceDB();  // may collect garbage: old references are void
   std::vector<int> firsts;
-  for (int i = 0; i < lr.size(); i++) firsts.push_back(ca[lr[i]][0].x);
+  for (int i = 0; i < s.learnts.size(); i++) firsts.push_back(toInt(s.ca[s.learnts[i]][0]));
   EXPECT_EQ(expected, firsts);
-  // The locked clause is still the reason of its literal.
-  EXPECT_EQ(lr[0], SolverTestAccess::reason(s, 20));
+  EXPECT_EQ(s.learnts[0], s.reason(21));
 }
 
-TEST(SatMiniSatCore, GarbageCollectionKeepsLiveClauses) {
-  Minisat::Solver s;
+// ---------------------------------------------------------------------------
+// Clause relocation, once for every family: a garbage collection keeps every
+// clause with its literals and fields (and the reasons and watches that
+// point at it), also while the simplifier's lists are relocated many times.
+
+template <class C>
+auto fieldsOf(const C& c, int) -> decltype(c.lbd(), std::vector<double>()) {
+  return {(double)c.lbd(), (double)c.deletable(), (double)c.selectorFreeSize()};
+}
+template <class C>
+auto fieldsOf(const C& c, long) -> decltype(c.module(), std::vector<double>()) {
+  return {(double)c.module()};
+}
+template <class C>
+std::vector<double> fieldsOf(const C&, ...) {
+  return {};
+}
+
+template <class A>
+class SatRelocation : public ::testing::Test {};
+using Simplifying = ::testing::Types<varnok::sat::MiniSatSimp, varnok::sat::MiniSatSimpModified, varnok::sat::GlucoseSimp>;
+TYPED_TEST_SUITE(SatRelocation, Simplifying);
+
+TYPED_TEST(SatRelocation, GarbageCollectionKeepsEveryClauseRecord) {
+  TypeParam adapter;
+  auto& s = adapter.getSolver();
   std::mt19937 rng(7);
-  for (int i = 0; i < 60; i++) s.newVar();
   // A satisfiable formula (planted solution) hard enough to learn clauses.
-  std::vector<bool> hidden(60);
-  for (int v = 0; v < 60; v++) hidden[v] = rng() & 1;
+  std::vector<int> hidden(60);
+  for (int& h : hidden) h = (int)(rng() & 1);
   for (int i = 0; i < 250;) {
-    Minisat::vec<Lit> ps;
+    Clause c = sat_backend_tests::randomClause(rng, 60, 3, 3);
     bool sat = false;
-    for (int k = 0; k < 3; k++) {
-      Var v = (int)(rng() % 60);
-      bool neg = rng() & 1;
-      ps.push(mkLit(v, neg));
-      sat |= hidden[v] != neg;
-    }
-    if (!sat) continue;
-    s.addClause(ps);
-    i++;
+    for (int l : c) sat = sat || hidden[l >> 1] != (l & 1);
+    if (sat) adapter.addClause(c), i++;
   }
-  ASSERT_TRUE(s.solve());
-  Minisat::ClauseAllocator& ca = SolverTestAccess::arena(s);
-  Minisat::vec<Minisat::CRef>& cls = SolverTestAccess::clauses(s);
-  Minisat::vec<Minisat::CRef>& lrn = SolverTestAccess::learnts(s);
-  ASSERT_GT(cls.size(), 10);
-  ASSERT_GT(lrn.size(), 0);
-  ca[cls[3]].setHasSubsumed(true);
-  struct Snapshot {
-    std::vector<int> lits;
-    bool learnt;
-    bool sub;
-    float act;
-  };
-  auto snap = [&](Minisat::vec<Minisat::CRef>& v) {
-    std::vector<Snapshot> out;
-    for (int i = 0; i < v.size(); i++) {
-      Minisat::Clause& c = ca[v[i]];
-      Snapshot sn;
-      for (int k = 0; k < c.size(); k++) sn.lits.push_back(c[k].x);
-      sn.learnt = c.learnt();
-      sn.sub = c.hasSubsumed();
-      sn.act = c.learnt() ? c.activity() : 0;
-      out.push_back(sn);
+  ASSERT_EQ(0, adapter.solve({}));
+  ASSERT_GT(s.clauses.size(), 10);
+  ASSERT_GT(s.learnts.size(), 0);
+  s.ca[s.clauses[3]].setHasSubsumed(true);
+  auto snapshot = [&](auto& refs) {
+    std::vector<std::vector<double>> out;
+    for (int i = 0; i < refs.size(); i++) {
+      const auto& c = s.ca[refs[i]];
+      std::vector<double> r = fieldsOf(c, 0);
+      r.push_back(c.learnt());
+      r.push_back(c.hasSubsumed());
+      r.push_back(c.learnt() ? c.activity() : 0);
+      for (int k = 0; k < c.size(); k++) r.push_back(toInt(c[k]));
+      out.push_back(r);
     }
     return out;
   };
-  std::vector<Snapshot> before_c = snap(cls), before_l = snap(lrn);
-  SolverTestAccess::garbageCollect(s);
-  EXPECT_EQ(0u, ca.wasted());
-  std::vector<Snapshot> after_c = snap(cls), after_l = snap(lrn);
-  ASSERT_EQ(before_c.size(), after_c.size());
-  ASSERT_EQ(before_l.size(), after_l.size());
-  for (size_t i = 0; i < before_c.size(); i++) {
-    EXPECT_EQ(before_c[i].lits, after_c[i].lits);
-    EXPECT_EQ(before_c[i].sub, after_c[i].sub);
-    EXPECT_FALSE(after_c[i].learnt);
-  }
-  for (size_t i = 0; i < before_l.size(); i++) {
-    EXPECT_EQ(before_l[i].lits, after_l[i].lits);
-    EXPECT_TRUE(after_l[i].learnt);
-    EXPECT_EQ(before_l[i].act, after_l[i].act);
-  }
-  EXPECT_TRUE(ca[cls[3]].hasSubsumed());
-  EXPECT_TRUE(s.solve());
+  auto clauses = snapshot(s.clauses), learnts = snapshot(s.learnts);
+  using Vec = typename std::decay_t<decltype(s)>::template vec<Lit>;
+  for (int k = 0; k < 5; k++) s.ca.free(s.ca.alloc(lits<Vec>({mkLit(1), mkLit(2), mkLit(3)})));
+  s.garbageCollect();
+  EXPECT_EQ(0u, s.ca.wasted());
+  EXPECT_EQ(clauses, snapshot(s.clauses));
+  EXPECT_EQ(learnts, snapshot(s.learnts));
+  EXPECT_TRUE(s.ca[s.clauses[3]].hasSubsumed());
+  EXPECT_EQ(0, adapter.solve({}));
+
+  // Incremental solving with a collection after almost every removal.
+  sat_backend_tests::SolverFactory collecting = [] {
+    TypeParam* a = new TypeParam();
+    a->getSolver().garbage_frac = 0.01;
+    a->getSolver().simp_garbage_frac = 0.01;
+    return a;
+  };
+  sat_backend_tests::IncrementalOptions options;
+  options.steps = 300;
+  EXPECT_GT(sat_backend_tests::incrementalSequences(collecting, 1905, sat_backend_tests::rounds(200, 40), options).unsat, 0);
 }
 
 // ---------------------------------------------------------------------------
 // Simplifying solver: elimination, subsumption and re-introduction
 
-namespace {
+template <class A>
+class SatSimplifier : public ::testing::Test {};
+using MiniSatFamilies = ::testing::Types<varnok::sat::MiniSatSimp, varnok::sat::MiniSatSimpModified>;
+TYPED_TEST_SUITE(SatSimplifier, MiniSatFamilies);
 
-// A simplifying solver with `n` variables of which `frozen` are kept from
-// elimination (so that a test can watch one variable alone).
-struct SimpFixture {
-  SimpSolver s;
-  explicit SimpFixture(int n, std::initializer_list<Var> frozen = {}) {
-    for (int i = 0; i < n; i++) s.newVar();
-    for (Var v : frozen) s.setFrozen(v, true);
-  }
-  Minisat::ClauseAllocator& ca() { return SimpSolverTestAccess::arena(s); }
-  std::vector<std::vector<int>> clauses() { return storedClauses(ca(), SimpSolverTestAccess::clauses(s)); }
-  const Minisat::ElimRecord& record(Var v) { return SimpSolverTestAccess::record(s, v); }
-  bool solve(std::initializer_list<Lit> assumptions = {}) {
-    Minisat::vec<Lit> as;
-    for (Lit l : assumptions) as.push(l);
-    return s.solve(as);
-  }
-  bool model(Var v) { return s.modelValue(v) == Minisat::l_True; }
-  // x (variable 2) only in (a or x) and (b or not x): eliminated by the first solve.
-  void eliminateX() {
-    s.addClause(mkLit(0), mkLit(2));
-    s.addClause(mkLit(1), ~mkLit(2));
-    ASSERT_TRUE(solve());
-    ASSERT_TRUE(s.isEliminated(2));
-  }
-};
+const int A = 0, B = 2, X = 4, C = 6, nA = 1, nB = 3, nX = 5;  // literal codes
 
-std::vector<int> C(std::initializer_list<Lit> ls) {
-  std::vector<int> out;
-  for (Lit l : ls) out.push_back(l.x);
-  std::sort(out.begin(), out.end());
-  return out;
-}
-
-const Var A = 0, B = 1, X = 2, Cv = 3;
-
-}  // namespace
-
-TEST(SatMiniSatSimp, EliminationReplacesClausesByResolvent) {
-  SimpFixture f(3, {A, B});
-  f.eliminateX();
-  EXPECT_EQ(1, f.s.eliminated_vars);
-  EXPECT_EQ(std::vector<std::vector<int>>({C({mkLit(A), mkLit(B)})}), f.clauses());
-  EXPECT_EQ(1, f.record(X).n_pos);
-  EXPECT_EQ(1, f.record(X).n_neg);
-  EXPECT_EQ(1, SimpSolverTestAccess::resolventsOf(f.s, X).size());
-  ASSERT_EQ(1, SimpSolverTestAccess::elimList(f.s).size());
-  EXPECT_EQ(X, SimpSolverTestAccess::elimList(f.s)[0]);
-  // The model extension makes the removed clauses true whatever a and b are.
-  for (int m = 0; m < 3; m++) {
-    Lit la = m == 1 ? ~mkLit(A) : mkLit(A), lb = m == 2 ? ~mkLit(B) : mkLit(B);
-    ASSERT_TRUE(f.solve({la, lb}));
-    EXPECT_TRUE(f.model(A) || f.model(X));
-    EXPECT_TRUE(f.model(B) || !f.model(X));
-    EXPECT_TRUE(f.s.isEliminated(X));
-  }
-  // With equally many positive and negative clauses the extension starts
-  // from false: a and b true leave x false.
-  ASSERT_TRUE(f.solve({mkLit(A), mkLit(B)}));
-  EXPECT_FALSE(f.model(X));
-}
-
-TEST(SatMiniSatSimp, ResolventLengthLimit) {
-  for (int extra = 0; extra < 2; extra++) {
-    // (x or a1..a10) and (not x or b1..b10[, b11]): the resolvent has 20
-    // literals (eliminated) or 21 (kept).
-    int n = 1 + 10 + 10 + extra;
-    SimpSolver s;
-    for (int i = 0; i < n; i++) s.newVar();
-    for (int i = 1; i < n; i++) s.setFrozen(i, true);
-    Minisat::vec<Lit> p, q;
-    p.push(mkLit(0));
-    for (int i = 1; i <= 10; i++) p.push(mkLit(i));
-    q.push(~mkLit(0));
-    for (int i = 11; i < n; i++) q.push(mkLit(i));
-    s.addClause(p);
-    s.addClause(q);
-    ASSERT_TRUE(s.solve());
-    EXPECT_EQ(extra == 0, s.isEliminated(0)) << extra;
-    EXPECT_EQ(extra == 0 ? 1 : 2, s.nClauses());
+// Variables other than x are frozen. `before` is solved (x gets eliminated),
+// then `after` is added and solved: x is eliminated or not and the stored
+// clauses are those given; every clause holds in every model extended over
+// a, b and c; assuming x restores it with the clauses listed last.
+TYPED_TEST(SatSimplifier, EliminationAndReintroduction) {
+  const struct {
+    const char* what;
+    std::vector<Clause> before, after;
+    bool eliminated;
+    std::vector<Clause> stored, restored;
+  } rows[] = {
+      {"resolvent replaces the clauses", {{A, X}, {B, nX}}, {}, true, {{A, B}}, {{A, X}, {B, nX}}},
+      {"tautological resolvents only", {{A, X}, {nA, nX}}, {}, true, {}, {{A, X}, {nA, nX}}},
+      {"subsumed by the resolvent, which then stays", {{A, X}, {B, nX}}, {{A, B, C}}, true, {{A, B}},
+       {{A, B}, {A, X}, {B, nX}}},
+      {"new clause re-eliminates", {{A, X}, {B, nX}}, {{C, X}}, true, {{A, B}, {B, C}},
+       {{A, X}, {B, nX}, {C, X}}},
+      {"new clauses over the count limit restore", {{A, X}, {B, nX}}, {{C, X}, {8, X}, {10, nX}, {12, nX}}, false,
+       {{A, X}, {B, nX}, {C, X}, {8, X}, {10, nX}, {12, nX}},
+       {{A, X}, {B, nX}, {C, X}, {8, X}, {10, nX}, {12, nX}}},
+      {"a resolvent over the length limit restores", {{A, X}, {B, nX}},
+       {{nX, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30, 32, 34, 36, 38, 40, 42, 44, 46}}, false,
+       {{A, X}, {B, nX}, {nX, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30, 32, 34, 36, 38, 40, 42, 44, 46}},
+       {{A, X}, {B, nX}, {nX, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30, 32, 34, 36, 38, 40, 42, 44, 46}}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    TypeParam adapter;
+    auto& s = adapter.getSolver();
+    adapter.ensureVars(24);
+    for (Var v = 0; v < 24; v++) s.setFrozen(v, v != X / 2);
+    std::vector<Clause> all = r.before;
+    for (const Clause& c : r.before) adapter.addClause(c);
+    ASSERT_EQ(0, adapter.solve({}));
+    ASSERT_TRUE(s.isEliminated(X / 2));
+    for (const Clause& c : r.after) adapter.addClause(c), all.push_back(c);
+    ASSERT_EQ(0, adapter.solve({}));
+    EXPECT_EQ(r.eliminated, s.isEliminated(X / 2));
+    EXPECT_EQ(norm(r.stored), stored(s, s.clauses));
+    for (int m = 0; m < 8; m++) {
+      Clause as = {A + (m & 1), B + (m >> 1 & 1), C + (m >> 2 & 1)};
+      EXPECT_TRUE(adapter.solve(as) == 1 || sat_backend_tests::modelSatisfies(adapter, all, as)) << m;
+    }
+    ASSERT_EQ(0, adapter.solve({X}));
+    EXPECT_FALSE(s.isEliminated(X / 2));
+    EXPECT_EQ(norm(r.restored), stored(s, s.clauses));
+    EXPECT_EQ(0, s.eliminationOrder().size());
+    // Not frozen by the assumption: eliminated again when it can be.
+    ASSERT_EQ(0, adapter.solve({}));
+    EXPECT_TRUE(!r.after.empty() || s.isEliminated(X / 2));
   }
 }
 
-TEST(SatMiniSatSimp, TautologicalResolventsOnly) {
-  SimpFixture f(3, {A});
-  f.s.addClause(mkLit(A), mkLit(X));
-  f.s.addClause(~mkLit(A), ~mkLit(X));
-  ASSERT_TRUE(f.solve());
-  EXPECT_TRUE(f.s.isEliminated(X));
-  EXPECT_EQ(0, f.s.nClauses());
-  EXPECT_EQ(0, SimpSolverTestAccess::resolventsOf(f.s, X).size());
-  for (int sign = 0; sign < 2; sign++) {
-    ASSERT_TRUE(f.solve({mkLit(A, sign)}));
-    EXPECT_NE(f.model(A), f.model(X));
-  }
+TYPED_TEST(SatSimplifier, UnusedPureAndUnitVariables) {
+  TypeParam adapter;
+  auto& s = adapter.getSolver();
+  adapter.ensureVars(5);
+  s.setFrozen(2, true);
+  s.setFrozen(3, true);
+  adapter.addClause({2, 4});
+  adapter.addClause({2, 7});
+  ASSERT_EQ(0, adapter.solve({5, 6}));
+  EXPECT_TRUE(s.isEliminated(0));  // no clauses: false
+  EXPECT_EQ(-1, adapter.modelValue(0));
+  EXPECT_TRUE(s.isEliminated(1));  // only positive: true
+  EXPECT_EQ(1, adapter.modelValue(2));
+  // A unit on an eliminated variable restores it.
+  adapter.addClause({1});
+  ASSERT_EQ(0, adapter.solve({}));
+  EXPECT_FALSE(s.isEliminated(0));
+  EXPECT_EQ(-1, adapter.modelValue(0));
 }
 
-TEST(SatMiniSatSimp, AssumedVariableIsRestoredThenEliminatedAgain) {
-  SimpFixture f(3, {A, B});
-  f.eliminateX();
-  // Assuming x restores it before the search: its clauses are back and the
-  // resolvent (a or b) is withdrawn.
-  ASSERT_TRUE(f.solve({mkLit(X)}));
-  EXPECT_FALSE(f.s.isEliminated(X));
-  EXPECT_EQ(0, SimpSolverTestAccess::frozenEliminated(f.s));
-  EXPECT_FALSE(f.s.isFrozen(X));
-  EXPECT_EQ(std::vector<std::vector<int>>({C({mkLit(A), mkLit(X)}), C({mkLit(B), ~mkLit(X)})}), f.clauses());
-  EXPECT_TRUE(f.model(X));
-  EXPECT_TRUE(f.model(B));
-  EXPECT_EQ(0, SimpSolverTestAccess::elimList(f.s).size());
-  EXPECT_EQ(0, f.record(X).n_pos);
-  EXPECT_EQ(0, f.record(X).pos_clauses.size());
-  EXPECT_FALSE(f.record(X).restored());
-  // Unfrozen again, x is eliminated at the next solve and listed anew.
-  ASSERT_TRUE(f.solve());
-  EXPECT_TRUE(f.s.isEliminated(X));
-  ASSERT_EQ(1, SimpSolverTestAccess::elimList(f.s).size());
-  EXPECT_EQ(std::vector<std::vector<int>>({C({mkLit(A), mkLit(B)})}), f.clauses());
-  // Assuming not x works the same way and the model honours it.
-  ASSERT_TRUE(f.solve({~mkLit(X)}));
-  EXPECT_FALSE(f.model(X));
-  EXPECT_TRUE(f.model(A));
-}
-
-TEST(SatMiniSatSimp, ResolventThatSubsumedStaysOnRestore) {
-  SimpFixture f(4, {A, B, Cv});
-  f.eliminateX();
-  // (a or b or c) arrives and is subsumed by the resolvent (a or b).
-  f.s.addClause(mkLit(A), mkLit(B), mkLit(Cv));
-  ASSERT_TRUE(f.solve());
-  EXPECT_EQ(std::vector<std::vector<int>>({C({mkLit(A), mkLit(B)})}), f.clauses());
-  ASSERT_TRUE(f.solve({mkLit(X)}));
-  EXPECT_FALSE(f.s.isEliminated(X));
-  // The resolvent now stands for the clause it removed.
-  EXPECT_EQ(std::vector<std::vector<int>>(
-                {C({mkLit(A), mkLit(B)}), C({mkLit(A), mkLit(X)}), C({mkLit(B), ~mkLit(X)})}),
-            f.clauses());
-  ASSERT_TRUE(f.solve({~mkLit(A), ~mkLit(B)}) == false);
-}
-
-TEST(SatMiniSatSimp, NewClauseOnEliminatedVariableReEliminates) {
-  SimpFixture f(4, {A, B, Cv});
-  f.eliminateX();
-  // (c or x): the one new resolvent (b or c) counts 1 against 1 + 1 + 1 + 0.
-  f.s.addClause(mkLit(Cv), mkLit(X));
-  ASSERT_TRUE(f.solve());
-  EXPECT_TRUE(f.s.isEliminated(X));
-  EXPECT_EQ(2, f.record(X).n_pos);
-  EXPECT_EQ(1, f.record(X).n_neg);
-  EXPECT_EQ(1, SimpSolverTestAccess::elimList(f.s).size());
-  EXPECT_EQ(std::vector<std::vector<int>>({C({mkLit(A), mkLit(B)}), C({mkLit(B), mkLit(Cv)})}), f.clauses());
-  EXPECT_EQ(2, SimpSolverTestAccess::resolventsOf(f.s, X).size());
-  // Every removed clause holds in the extended model.
-  for (int m = 0; m < 8; m++) {
-    if (!f.solve({mkLit(A, m & 1), mkLit(B, m & 2), mkLit(Cv, m & 4)})) continue;
-    EXPECT_TRUE(f.model(A) || f.model(X));
-    EXPECT_TRUE(f.model(Cv) || f.model(X));
-    EXPECT_TRUE(f.model(B) || !f.model(X));
-  }
-  // Restoring brings back all three clauses and withdraws both resolvents.
-  ASSERT_TRUE(f.solve({mkLit(X)}));
-  EXPECT_EQ(std::vector<std::vector<int>>(
-                {C({mkLit(A), mkLit(X)}), C({mkLit(B), ~mkLit(X)}), C({mkLit(Cv), mkLit(X)})}),
-            f.clauses());
-}
-
-TEST(SatMiniSatSimp, NewClauseOverTheLimitRestores) {
-  SimpFixture f(7, {A, B, Cv, 4, 5, 6});
-  f.eliminateX();
-  // Two new positive and two new negative clauses: 2 x 2 new resolvents and
-  // 2 + 2 of the stored clauses against the new ones make 8, over the limit
-  // of 4 + 1 + 1 + 0.
-  f.s.addClause(mkLit(Cv), mkLit(X));
-  f.s.addClause(mkLit(4), mkLit(X));
-  f.s.addClause(mkLit(5), ~mkLit(X));
-  f.s.addClause(mkLit(6), ~mkLit(X));
-  ASSERT_TRUE(f.solve());
-  EXPECT_FALSE(f.s.isEliminated(X));
-  EXPECT_EQ(0, SimpSolverTestAccess::elimList(f.s).size());
-  // Its clauses are all live again; the resolvent (a or b) is gone.
-  EXPECT_EQ(6, f.s.nClauses());
-  for (auto& c : f.clauses()) EXPECT_NE(C({mkLit(A), mkLit(B)}), c);
-}
-
-TEST(SatMiniSatSimp, UnitOnEliminatedVariableRestores) {
-  SimpFixture f(3, {A, B});
-  f.eliminateX();
-  EXPECT_TRUE(f.s.addClause(~mkLit(X)));
-  EXPECT_TRUE(f.s.value(X) == Minisat::l_False);
-  ASSERT_TRUE(f.solve());
-  EXPECT_FALSE(f.s.isEliminated(X));
-  EXPECT_FALSE(f.model(X));
-  EXPECT_TRUE(f.model(A));
-  ASSERT_FALSE(f.solve({~mkLit(A)}));
-  EXPECT_TRUE(f.s.okay());
-}
-
-TEST(SatMiniSatSimp, UnsatisfiableRestoreIsFinal) {
-  SimpFixture f(3, {A, B});
-  f.s.addClause(mkLit(A), mkLit(X));
-  f.s.addClause(mkLit(B), ~mkLit(X));
-  f.s.addClause(~mkLit(A), mkLit(B));
-  ASSERT_TRUE(f.solve());
-  f.s.addClause(~mkLit(B));
-  f.s.addClause(~mkLit(X));
-  EXPECT_FALSE(f.solve());
-  EXPECT_FALSE(f.s.okay());
-  EXPECT_FALSE(f.solve());
-}
-
-TEST(SatMiniSatSimp, SubsumptionAndStrengthening) {
-  SimpFixture f(3, {0, 1, 2});
-  f.s.addClause(mkLit(0), mkLit(1), mkLit(2));
-  f.s.addClause(mkLit(0), mkLit(1), mkLit(2));
-  ASSERT_TRUE(f.solve());
-  EXPECT_EQ(1, f.s.nClauses());
-
-  SimpFixture g(3, {0, 1, 2});
-  g.s.addClause(mkLit(0), mkLit(1), mkLit(2));
-  g.s.addClause(mkLit(0), ~mkLit(1));
-  ASSERT_TRUE(g.solve());
-  EXPECT_EQ(std::vector<std::vector<int>>({C({mkLit(0), ~mkLit(1)}), C({mkLit(0), mkLit(2)})}), g.clauses());
+TYPED_TEST(SatSimplifier, SubsumptionStrengtheningAndLimits) {
+  TypeParam adapter;
+  auto& s = adapter.getSolver();
+  adapter.ensureVars(1001);
+  for (Var v = 0; v < 1001; v++) s.setFrozen(v, true);
+  adapter.addClause({A, B, X});
+  adapter.addClause({A, B, X});
+  adapter.addClause({C, 8, 10});
+  adapter.addClause({C, 9});
+  Clause big;  // above the subsumption limit: not a candidate
+  for (int v = 0; v < 1000; v++) big.push_back(2 * v);
+  adapter.addClause(big);
+  ASSERT_EQ(0, adapter.solve({}));
+  EXPECT_EQ(norm({{A, B, X}, {C, 9}, {C, 10}, big}), stored(s, s.clauses));
   // The strengthening clause is flagged, the strengthened one not.
-  Minisat::vec<Minisat::CRef>& cs = SimpSolverTestAccess::clauses(g.s);
-  int flagged = 0;
-  for (int i = 0; i < cs.size(); i++) {
-    const Minisat::Clause& c = g.ca()[cs[i]];
-    if (c.mark() != 0) continue;
-    bool is_binary_with_not_b = c.size() == 2 && (c[0] == ~mkLit(1) || c[1] == ~mkLit(1));
-    EXPECT_EQ(is_binary_with_not_b, c.hasSubsumed());
-    flagged += c.hasSubsumed();
+  for (int i = 0; i < s.clauses.size(); i++) {
+    const auto& c = s.ca[s.clauses[i]];
+    EXPECT_TRUE(c.mark() != 0 || c.size() != 2 || (toInt(c[0]) == 9 || toInt(c[1]) == 9) == c.hasSubsumed()) << i;
   }
-  EXPECT_EQ(1, flagged);
-}
-
-TEST(SatMiniSatSimp, ImpliedClauseCheckOnlyWhenEnabled) {
-  for (int rcheck = 0; rcheck < 2; rcheck++) {
-    SimpFixture f(3);
-    f.s.use_rcheck = rcheck;
-    f.s.addClause(mkLit(0), mkLit(1));
-    f.s.addClause(~mkLit(1), mkLit(2));
-    f.s.addClause(mkLit(0), mkLit(2));  // implied by the two above
-    EXPECT_EQ(rcheck ? 2 : 3, f.s.nClauses());
+  // The implied-clause check only when enabled.
+  for (bool rcheck : {false, true}) {
+    TypeParam t;
+    t.getSolver().use_rcheck = rcheck;
+    t.addClause({0, 2});
+    t.addClause({3, 4});
+    t.addClause({0, 4});  // implied by the two above
+    EXPECT_EQ(rcheck ? 2 : 3, t.getSolver().nClauses());
   }
 }
 
-TEST(SatMiniSatSimp, DummyUnitIsNeverAProblemClause) {
-  SimpFixture f(40);
-  f.s.garbage_frac = 0.0001;
-  f.s.simp_garbage_frac = 0.0001;
-  std::mt19937 rng(11);
-  for (int round = 0; round < 20; round++) {
-    for (int i = 0; i < 15; i++) f.s.addClause(mkLit(rng() % 40, rng() & 1), mkLit(rng() % 40, rng() & 1), mkLit(rng() % 40, rng() & 1));
-    f.s.addClause(mkLit(rng() % 40, rng() & 1));
-    Minisat::vec<Lit> as;
-    as.push(mkLit(rng() % 40, rng() & 1));
-    f.s.solve(as);
-    if (!f.s.okay()) break;
-    Minisat::CRef t = SimpSolverTestAccess::tmpUnit(f.s);
-    EXPECT_EQ(1, f.ca()[t].size());
-    EXPECT_FALSE(f.ca()[t].learnt());
-    EXPECT_TRUE(f.ca()[t].has_extra());
-    Minisat::vec<Minisat::CRef>& cs = SimpSolverTestAccess::clauses(f.s);
-    for (int i = 0; i < cs.size(); i++) ASSERT_NE(t, cs[i]);
-  }
-}
-
-TEST(SatMiniSatSimp, LearntClausesOfEliminatedVariablesGo) {
-  // After searches that learn clauses, every variable elimination removes the
-  // learnt clauses that mention the variable.
+TYPED_TEST(SatSimplifier, LearntClausesOfEliminatedVariablesGo) {
   std::mt19937 rng(21);
   for (int round = 0; round < 20; round++) {
-    SimpSolver s;
-    for (int i = 0; i < 50; i++) s.newVar();
-    for (int i = 0; i < 200; i++) s.addClause(mkLit(rng() % 50, rng() & 1), mkLit(rng() % 50, rng() & 1), mkLit(rng() % 50, rng() & 1));
+    TypeParam adapter;
+    auto& s = adapter.getSolver();
+    for (int i = 0; i < 200; i++) adapter.addClause(sat_backend_tests::randomClause(rng, 50, 3, 3));
     for (int k = 0; k < 5 && s.okay(); k++) {
-      Minisat::vec<Lit> as;
-      for (int i = 0; i < 3; i++) as.push(mkLit(rng() % 50, rng() & 1));
-      s.solve(as);
-      for (int i = 0; i < 3; i++) s.addClause(mkLit(rng() % 50, rng() & 1), mkLit(rng() % 50, rng() & 1));
-      // Run the elimination alone and look at the learnt clauses.
-      if (!SimpSolverTestAccess::eliminate(s)) break;
-      Minisat::ClauseAllocator& ca = SimpSolverTestAccess::arena(s);
-      Minisat::vec<Minisat::CRef>& ls = SolverTestAccess::learnts(s);
-      for (int i = 0; i < ls.size(); i++) {
-        const Minisat::Clause& c = ca[ls[i]];
-        ASSERT_EQ(0u, c.mark());
-        for (int j = 0; j < c.size(); j++) ASSERT_FALSE(s.isEliminated(Minisat::var(c[j])));
-      }
-      Minisat::vec<Minisat::CRef>& cs = SimpSolverTestAccess::clauses(s);
-      for (int i = 0; i < cs.size(); i++) {
-        const Minisat::Clause& c = ca[cs[i]];
-        ASSERT_EQ(0u, c.mark());
-        for (int j = 0; j < c.size(); j++) ASSERT_FALSE(s.isEliminated(Minisat::var(c[j])));
+      adapter.solve(sat_backend_tests::randomClause(rng, 50, 3, 3));
+      for (int i = 0; i < 3; i++) adapter.addClause(sat_backend_tests::randomClause(rng, 50, 2, 2));
+      if (!s.eliminate(false)) break;
+      for (auto* refs : {&s.learnts, &s.clauses}) {
+        for (int i = 0; i < refs->size(); i++) {
+          const auto& c = s.ca[(*refs)[i]];
+          ASSERT_EQ(0u, c.mark());
+          for (int j = 0; j < c.size(); j++) ASSERT_FALSE(s.isEliminated(var(c[j])));
+        }
       }
     }
   }
 }
+
+// Module clauses are counted while attached (the statistics line reports them).
+TEST(SatModifiedCore, ModuleClauseCounts) {
+  MinisatModified::Solver s;
+  for (int i = 0; i < 6; i++) s.newVar();
+  ASSERT_TRUE(s.addClause(mkLit(0), mkLit(1), mkLit(2)));
+  auto cr = s.ca.alloc(lits<MinisatModified::Solver::vec<Lit>>({mkLit(3), ~mkLit(4), mkLit(5), ~mkLit(0)}), true, true);
+  s.learnts.push(cr);
+  s.attachClause(cr);
+  EXPECT_EQ(1u, s.module_clauses);
+  EXPECT_EQ(4u, s.module_literals);
+  EXPECT_EQ(7u, s.attached_literals);
+  s.detachClause(cr, true);
+  EXPECT_EQ(0u, s.module_clauses);
+  EXPECT_EQ(3u, s.attached_literals);
+  s.attachClause(cr);
+  s.removeClause(cr);
+  s.learnts.clear();
+  EXPECT_EQ(0u, s.module_clauses);
+  EXPECT_TRUE(s.solve());
+}
+
+}  // namespace
