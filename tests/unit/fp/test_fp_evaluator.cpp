@@ -271,20 +271,11 @@ TEST(FpEvaluator, WideExponentFormats) {
 // and signed width 8, the top bit alone for other signed widths. NaN and
 // infinity take the path of their exponent.
 TEST(FpEvaluator, FloatToIntegerOutOfRange) {
-  const struct {
-    uint32_t x;
-    unsigned width;
-    bool isSigned;
-    unsigned mode;
-    uint64_t expected;
-  } cases[] = {{0x43480000, 8, true, 0, 200},        // 200.0
-               {0x43800000, 8, true, 0, 0},          // 256.0
-               {0x437f8000, 8, false, 0, 0},         // 255.5 rounds to 256
-               {0x437f8000, 8, false, 4, 255},       //
-               {0x44000000, 9, true, 0, 256},        // 512.0
-               {0xff800000, 16, true, 0, 0x8000},    // -infinity
-               {0x7fc00000, 16, false, 0, 0},        // NaN
-               {0xbf800000, 8, false, 0, 1}};        // -1.0 to unsigned: the magnitude
+  // 200.0, 256.0, 255.5 (rounds to 256 but not toward zero), 512.0, -infinity, NaN, -1.0 to unsigned (the magnitude).
+  const struct { uint32_t x; unsigned width; bool isSigned; unsigned mode; uint64_t expected; } cases[] = {
+      {0x43480000, 8, true, 0, 200}, {0x43800000, 8, true, 0, 0},       {0x437f8000, 8, false, 0, 0},
+      {0x437f8000, 8, false, 4, 255}, {0x44000000, 9, true, 0, 256},    {0xff800000, 16, true, 0, 0x8000},
+      {0x7fc00000, 16, false, 0, 0},  {0xbf800000, 8, false, 0, 1}};
   ExactFloatEvaluator ev;
   Bits out;
   for (const auto& c : cases) {

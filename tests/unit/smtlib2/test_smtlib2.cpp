@@ -27,108 +27,78 @@ namespace {
 
 std::vector<std::string> loadSeeds() {
   const std::string dir = std::string(VARNOK_SOURCE_DIR) + "/tests/data/smtlib2";
-  std::vector<std::string> names;
+  std::vector<std::string> names, seeds;
   if (DIR* handle = opendir(dir.c_str())) {
-    while (const dirent* entry = readdir(handle)) {
-      const std::string name = entry->d_name;
-      if (name.size() > 5 && name.substr(name.size() - 5) == ".smt2") names.push_back(name);
-    }
+    while (const dirent* entry = readdir(handle))
+      if (std::regex_match(entry->d_name, std::regex(".+\\.smt2"))) names.push_back(entry->d_name);
     closedir(handle);
   }
   std::sort(names.begin(), names.end());
-  std::vector<std::string> seeds;
   for (const std::string& name : names) seeds.push_back(varnok_test::readWholeFile(dir + "/" + name));
   return seeds;
 }
 
-// Pieces that are inserted into scripts: delimiters, reserved words, odd
-// numerals and whole commands.
+// Pieces inserted into scripts: delimiters, reserved words, odd numerals, whole commands; terms with wrong sorts,
+// counts and indices, theory constants, defined functions and floating point.
 const char* const SNIPPETS[] = {
-    "(", ")", "|", "\"", ";", "\n", "\\", "_", "!", ":named", ":status", "(_", "#x", "#b",
-    "let", "exit", "push", "pop", "0", "2147483648", "4294967295", "18446744073709551616",
-    "(push 0)", "(pop 1)", "(push 2147483647)", "(check-sat)", "(exit)", "(get-value (",
-    "(get-assignment)", "(set-info :status unsat)", "(set-info :status sat)",
-    "(set-option :produce-models true)", "(declare-fun q () Bool)", "(assert q)",
-    "(define-fun d ((v Bool)) Bool v)", "(! q :named n)", "(let ((z q)) z)",
-    "(_ BitVec 0)", "(_ bv5 2)", "(as q Bool)", "(forall ((v Bool)) v)", "|a\"b\nc|",
-    "\"s\"\"t\"", "RoundingMode", "(_ FloatingPoint 1 1)", "(Array Bool Bool)",
-    // Terms: operators with wrong sorts, counts and indices, theory
-    // constants, defined functions and floating point.
-    "(bvadd", "(bvadd x)", "(bvadd x y x)", "(= p x)", "(ite p x p)", "(distinct RNE RTZ)",
-    "((_ extract 3 0)", "((_ extract 0 3) x)", "((_ extract 4294967295 0) x)", "(_ extract",
-    "((_ repeat 4294967295)", "((_ repeat 0) x)", "((_ zero_extend 4294967295) x)",
-    "((_ rotate_left 4294967295) x)", "(select m", "(store m #x1 x)", "(select x x)",
-    "(_ bv5 3)", "(_ bv5 2)", "(_ bv0 0)", "(_ bv99999999999999999999999 80)", "bit0", "bit1",
-    "(bvcomp x y)", "(f x)", "(f x y x)", "(g)", "(h (h p))", "f", "(concat x x)",
-    "(fp #b0 #b101 #b1)", "((_ to_fp 3 5) x)", "((_ to_fp 2 1) #b10)", "(_ +oo 8 24)",
-    "(_ NaN 2 2)", "(fp.add RNE", "(fp.eq (_ -zero 3 3) (_ +zero 3 3))", "((_ to_ubv 0) RNE",
-    "(fp.sqrt RNE", "RNE", "roundTowardZero", "(as x (_ BitVec 8))", "(let ((x p)) x)",
-    "(! x :named nn)", "(define-fun k ((a Bool)) Bool (k a))"};
+    "(", ")", "|", "\"", ";", "\n", "\\", "_", "!", ":named", ":status", "(_", "#x", "#b", "let", "exit", "push", "pop",
+    "0", "2147483648", "4294967295", "18446744073709551616", "(push 0)", "(pop 1)", "(push 2147483647)", "(check-sat)",
+    "(exit)", "(get-value (", "(get-assignment)", "(set-info :status unsat)", "(set-info :status sat)",
+    "(set-option :produce-models true)", "(declare-fun q () Bool)", "(assert q)", "(define-fun d ((v Bool)) Bool v)",
+    "(! q :named n)", "(let ((z q)) z)", "(_ BitVec 0)", "(_ bv5 2)", "(as q Bool)", "(forall ((v Bool)) v)",
+    "|a\"b\nc|", "\"s\"\"t\"", "RoundingMode", "(_ FloatingPoint 1 1)", "(Array Bool Bool)", "(bvadd", "(bvadd x)",
+    "(bvadd x y x)", "(= p x)", "(ite p x p)", "(distinct RNE RTZ)", "((_ extract 3 0)", "((_ extract 0 3) x)",
+    "((_ extract 4294967295 0) x)", "(_ extract", "((_ repeat 4294967295)", "((_ repeat 0) x)",
+    "((_ zero_extend 4294967295) x)", "((_ rotate_left 4294967295) x)", "(select m", "(store m #x1 x)",
+    "(select x x)", "(_ bv5 3)", "(_ bv5 2)", "(_ bv0 0)", "(_ bv99999999999999999999999 80)", "bit0", "bit1",
+    "(bvcomp x y)", "(f x)", "(f x y x)", "(g)", "(h (h p))", "f", "(concat x x)", "(fp #b0 #b101 #b1)",
+    "((_ to_fp 3 5) x)", "((_ to_fp 2 1) #b10)", "(_ +oo 8 24)", "(_ NaN 2 2)", "(fp.add RNE",
+    "(fp.eq (_ -zero 3 3) (_ +zero 3 3))", "((_ to_ubv 0) RNE", "(fp.sqrt RNE", "RNE", "roundTowardZero",
+    "(as x (_ BitVec 8))", "(let ((x p)) x)", "(! x :named nn)", "(define-fun k ((a Bool)) Bool (k a))"};
 
-std::string mutate(const std::string& seed, std::mt19937& random) {
-  std::string text = seed;
-  auto position = [&](size_t size) {
-    return std::uniform_int_distribution<size_t>(0, size)(random);
-  };
+// 1 to 4 of: replace a byte, delete a span, insert a snippet, duplicate a span, truncate, insert a raw byte.
+std::string mutate(std::string text, std::mt19937& random) {
+  auto position = [&](size_t size) { return std::uniform_int_distribution<size_t>(0, size)(random); };
+  auto upTo = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
   static const std::string interesting = "()|\";:#_!\n\r\\ 0123456789abxyz-.@\t";
-  const int mutations = std::uniform_int_distribution<int>(1, 4)(random);
-  for (int m = 0; m < mutations; ++m) {
-    switch (std::uniform_int_distribution<int>(0, 5)(random)) {
-      case 0:  // replace one byte
-        if (!text.empty()) {
-          text[position(text.size() - 1)] = interesting[position(interesting.size() - 1)];
-        }
+  for (int m = upTo(1, 4); m > 0; --m) {
+    switch (upTo(0, 5)) {
+      case 0:
+        if (!text.empty()) text[position(text.size() - 1)] = interesting[position(interesting.size() - 1)];
         break;
-      case 1: {  // delete a span
+      case 1: {
         const size_t at = position(text.size());
         text.erase(at, std::uniform_int_distribution<size_t>(1, 12)(random));
         break;
       }
-      case 2:  // insert a snippet
-        text.insert(position(text.size()),
-                    SNIPPETS[position(sizeof(SNIPPETS) / sizeof(SNIPPETS[0]) - 1)]);
-        break;
-      case 3: {  // duplicate a span
+      case 2: text.insert(position(text.size()), SNIPPETS[position(sizeof(SNIPPETS) / sizeof(SNIPPETS[0]) - 1)]); break;
+      case 3: {
         const size_t at = position(text.size());
         const std::string span = text.substr(at, std::uniform_int_distribution<size_t>(1, 40)(random));
         text.insert(position(text.size()), span);
         break;
       }
-      case 4:  // truncate
-        text.resize(position(text.size()));
-        break;
-      default:  // a raw byte, NUL and high bytes included
-        text.insert(position(text.size()), 1,
-                    static_cast<char>(std::uniform_int_distribution<int>(0, 255)(random)));
-        break;
+      case 4: text.resize(position(text.size())); break;
+      default: text.insert(position(text.size()), 1, static_cast<char>(upTo(0, 255)));
     }
   }
   return text;
 }
 
-// Empty when the run is acceptable, else what is wrong with it.
+// Empty when the run is acceptable (status 0 without error line, or 1 with one well-formed error line last; lines
+// ended, nothing on standard error), else what is wrong with it.
 std::string checkRun(const RunResult& result) {
-  if (result.status != 0 && result.status != 1) {
-    return "status " + std::to_string(result.status);
-  }
+  if (result.status != 0 && result.status != 1) return "status " + std::to_string(result.status);
   if (!result.err.empty()) return "output on standard error: " + result.err.substr(0, 2000);
+  if (!result.out.empty() && result.out.back() != '\n') return "output does not end with a line end";
   static const std::regex errorLine("\\(error \"line [0-9]+ column [0-9]+: ([^\"\\n]|\"\")*\"\\)");
-  size_t errorLines = 0;
-  std::string last;
-  size_t start = 0;
-  while (start < result.out.size()) {
-    const size_t end = result.out.find('\n', start);
-    if (end == std::string::npos) return "output does not end with a line end";
-    last = result.out.substr(start, end - start);
-    if (last.rfind("(error", 0) == 0) ++errorLines;
-    start = end + 1;
-  }
-  if (result.status == 0) {
-    if (errorLines != 0) return "error line with status 0";
-    return "";
-  }
-  if (errorLines != 1) return std::to_string(errorLines) + " error lines with status 1";
-  if (!std::regex_match(last, errorLine)) return "malformed or misplaced error line: " + last;
+  size_t errorLines = result.out.rfind("(error", 0) == 0;
+  for (size_t at = 0; (at = result.out.find("\n(error", at)) != std::string::npos; ++at) ++errorLines;
+  const size_t lastStart = result.out.rfind('\n', result.out.size() < 2 ? 0 : result.out.size() - 2);
+  const std::string last = result.out.substr(lastStart == std::string::npos ? 0 : lastStart + 1);
+  if (errorLines != size_t(result.status)) return std::to_string(errorLines) + " error lines with status " + std::to_string(result.status);
+  if (result.status == 1 && !std::regex_match(last.substr(0, last.size() - 1), errorLine))
+    return "malformed or misplaced error line: " + last;
   return "";
 }
 
@@ -143,32 +113,21 @@ TEST(Smtlib2Fuzz, MutatedScriptsEndCleanly) {
   const double budgetSeconds = 40;
 #endif
   if (const char* text = std::getenv("VARNOK_FUZZ_CASES")) cases = std::strtoul(text, nullptr, 10);
-  unsigned seed = 20261206;
-  if (const char* text = std::getenv("VARNOK_FUZZ_SEED")) seed = std::strtoul(text, nullptr, 10);
-  std::mt19937 random(seed);
+  std::mt19937 random(std::getenv("VARNOK_FUZZ_SEED") ? std::strtoul(std::getenv("VARNOK_FUZZ_SEED"), nullptr, 10)
+                                                       : 20261206);
   const std::string dir = varnok_test::scratchDirectory("fuzz");
   const auto begin = std::chrono::steady_clock::now();
-  size_t ran = 0;
-  size_t failures = 0;
-  size_t errorRuns = 0;
-  for (; ran < cases; ++ran) {
-    const double elapsed =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    if (elapsed > budgetSeconds) break;
+  size_t ran = 0, failures = 0;
+  for (; ran < cases && std::chrono::steady_clock::now() - begin < std::chrono::duration<double>(budgetSeconds); ++ran) {
     const std::string script = mutate(seeds[ran % seeds.size()], random);
-    const std::vector<std::string> arguments =
-        ran % 7 == 3 ? std::vector<std::string>{"--parse-only"} : std::vector<std::string>{};
-    const RunResult result = varnok_test::runVarnok(arguments, script, dir, 30);
-    const std::string problem = checkRun(result);
-    if (result.status == 1) ++errorRuns;
-    if (!problem.empty()) {
-      const std::string path = dir + "/failure" + std::to_string(failures) + ".smt2";
-      std::ofstream(path, std::ios::binary) << script;
-      ADD_FAILURE() << problem << "\n(script kept in " << path << ")";
-      if (++failures >= 10) break;
-    }
+    const std::string problem = checkRun(runVarnok(ran % 7 == 3 ? std::vector<std::string>{"--parse-only"}
+                                                                : std::vector<std::string>{}, script, dir, 30));
+    if (problem.empty()) continue;
+    const std::string path = dir + "/failure" + std::to_string(failures) + ".smt2";
+    std::ofstream(path, std::ios::binary) << script;
+    ADD_FAILURE() << problem << "\n(script kept in " << path << ")";
+    if (++failures >= 10) break;
   }
-  std::cout << "fuzz: " << ran << " scripts, " << errorRuns << " ended with an error line\n";
   EXPECT_GE(ran, std::min<size_t>(cases, 200));
 }
 
