@@ -14,7 +14,6 @@
 #include "sat/adapters.h"
 #include "sat/factory.h"
 #include "sat/sat_solver.h"
-#include "support/run_program.h"
 #include "support/sat_backend_tests.h"
 
 using namespace varnok::sat;
@@ -40,14 +39,20 @@ const struct BackEnd {
                  {"Glucose 3.0 core", makeGlucoseCore},
                  {"Glucose 3.0 simp", makeGlucoseSimp}};
 
-TEST(SatAdapters, SharedBehaviourNamesAndModuleSupport) {
+TEST(SatAdapters, SharedBehaviourNamesStatisticsAndModuleSupport) {
   for (const BackEnd& b : kBackEnds) {
     SCOPED_TRACE(b.name);
     basicAdapterBehaviour(b.factory);
     std::unique_ptr<Solver> s(b.factory());
     EXPECT_STREQ(b.name, s->getName());
-    if (std::string(b.name).find("modified") != std::string::npos) continue;
-    s->ensureVars(2);
+    bool modified = std::string(b.name).find("modified") != std::string::npos;
+    s->addClause({0, 2});
+    s->addClause({1, 4});
+    std::ostringstream out;
+    s->printStatistics(out);
+    EXPECT_EQ(std::string("Variables: 3\nClauses: 2\nLearnts: 0\n") + (modified ? "Module Propagation Clauses: 0\n" : ""),
+              out.str());
+    if (modified) continue;
     ModuleCallbackNode node;
     try {
       s->addModuleCallback(1, &node);
@@ -60,24 +65,6 @@ TEST(SatAdapters, SharedBehaviourNamesAndModuleSupport) {
     }
     EXPECT_FALSE(node.isLinked());
     EXPECT_EQ(0, s->solve({}));
-  }
-}
-
-TEST(SatAdapters, StatisticsLines) {
-  const struct {
-    SolverFactory factory;
-    const char* text;
-  } rows[] = {{makeCore, "Variables: 3\nClauses: 2\nLearnts: 0\n"},
-              {makeGlucoseSimp, "Variables: 3\nClauses: 2\nLearnts: 0\n"},
-              {makeCoreModified, "Variables: 3\nClauses: 2\nLearnts: 0\nModule Propagation Clauses: 0\n"},
-              {makeSimpModified, "Variables: 3\nClauses: 2\nLearnts: 0\nModule Propagation Clauses: 0\n"}};
-  for (const auto& r : rows) {
-    std::unique_ptr<Solver> s(r.factory());
-    s->addClause({0, 2});
-    s->addClause({1, 4});
-    std::ostringstream out;
-    s->printStatistics(out);
-    EXPECT_EQ(r.text, out.str()) << s->getName();
   }
 }
 
@@ -121,30 +108,17 @@ TEST(SatAdapters, VariablesComeWithClausesAndAssumptions) {
   EXPECT_EQ(0, simp.value(2 * 50));
 }
 
-TEST(SatAdapters, ChosenOnTheCommandLine) {
-  const std::string script =
-      "(set-logic QF_BV)\n(declare-fun x () (_ BitVec 8))\n(declare-fun y () (_ BitVec 8))\n"
-      "(assert (= (bvmul x y) #x8f))\n(assert (bvugt x #x01))\n(assert (bvugt y #x01))\n"
-      "(check-sat)\n(assert (not (= (bvmul x y) (bvmul y x))))\n(check-sat)\n";
-  for (const char* pre : {"--sat-preprocessing=on", "--sat-preprocessing=off"}) {
-    varnok_test::RunResult r =
-        varnok_test::runVarnok({"--sat-solver=glucose", pre}, script, varnok_test::scratchDirectory("glucose"));
-    EXPECT_EQ(0, r.status) << r.err;
-    EXPECT_EQ("sat\nunsat\n", r.out) << pre;
-  }
-}
-
 // ---------------------------------------------------------------------------
 // Random differential tests
 
-TEST(SatFuzz, EveryBackEndAgainstBruteForce) {
+TEST(SatFuzz, EveryBackEndAgainstTheReference) {
   uint32_t seed = 101;
   for (const BackEnd& b : kBackEnds) {
     SCOPED_TRACE(b.name);
-    Volume v = randomCnfVsBruteForce(b.factory, seed++, rounds(1200, 200));
+    Volume v = randomCnfVsReference(b.factory, seed++, rounds(1200, 200));
     EXPECT_GT(v.sat, 0);
     EXPECT_GT(v.unsat, 0);
-    repeatedAssumptions(b.factory, seed++, rounds(200, 40));
+    repeatedAssumptions(b.factory);
   }
 }
 
@@ -182,9 +156,6 @@ TEST(SatFuzz, IncrementalSequences) {
     EXPECT_GT(incrementalSequences(b.factory, seed++, rounds(300, 40), dense).solves, 0);
   }
   IncrementalOptions options;
-  options.steps = 300;
-  EXPECT_GT(incrementalSequences(makeCollecting<GlucoseSimp>, 1905, rounds(300, 60), options).unsat, 0);
-  options = IncrementalOptions();
   options.modules = true;
   EXPECT_GT(incrementalSequences(makeSimpModified, 22, rounds(800, 200), options).sat, 0);
   EXPECT_GT(incrementalSequences(makeCoreModified, 23, rounds(400, 100), options).sat, 0);
@@ -210,10 +181,10 @@ Solver* makeSimpModifiedAllSteps() {
 TEST(SatFuzz, OptionalPreprocessingSteps) {
   IncrementalOptions options;
   options.steps = 400;
-  Volume v = randomCnfVsBruteForce(makeSimpAllSteps, 30, rounds(320, 80));
+  Volume v = randomCnfVsReference(makeSimpAllSteps, 30, rounds(320, 80));
   v.add(incrementalSequences(makeSimpAllSteps, 34, rounds(480, 120), options));
   v.add(backendsAgree(makeCore, makeSimpAllSteps, 35, rounds(80, 20), 120));
-  v.add(randomCnfVsBruteForce(makeSimpModifiedAllSteps, 31, rounds(320, 80)));
+  v.add(randomCnfVsReference(makeSimpModifiedAllSteps, 31, rounds(320, 80)));
   options.modules = true;
   v.add(incrementalSequences(makeSimpModifiedAllSteps, 32, rounds(480, 120), options));
   v.add(backendsAgree(makeCoreModified, makeSimpModifiedAllSteps, 33, rounds(80, 20), 120));
