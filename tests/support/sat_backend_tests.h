@@ -1,10 +1,8 @@
 #pragma once
-// Test bodies shared by every SAT back end behind varnok::sat::Solver.
-//
-// Each body takes a factory that creates a fresh back end and checks it
-// against an independent reference, a small DPLL search. Every model is
-// checked against every clause and assumption given so far.
-// Volumes are parameters so that sanitizer builds can scale them down.
+// Test bodies shared by every SAT back end behind varnok::sat::Solver: each
+// takes a factory of fresh back ends and checks answers against a small DPLL
+// search, models against every clause and assumption given so far. Volumes
+// are parameters so that sanitizer builds can scale them down.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -30,15 +28,11 @@ struct Volume {
   void add(const Volume& o) { solves += o.solves, sat += o.sat, unsat += o.unsat; }
 };
 
-inline int rounds(int normal, int sanitized) {
 #ifdef VARNOK_SANITIZED
-  (void)normal;
-  return sanitized;
+inline int rounds(int, int sanitized) { return sanitized; }
 #else
-  (void)sanitized;
-  return normal;
+inline int rounds(int normal, int) { return normal; }
 #endif
-}
 
 inline int dimacs(int l) { return (l & 1) ? -(l >> 1) - 1 : (l >> 1) + 1; }
 
@@ -132,13 +126,11 @@ inline bool solveAndCheck(varnok::sat::Solver& solver, const std::vector<Clause>
   int answer = solver.solve(assumptions);
   volume.solves++;
   (answer == 0 ? volume.sat : volume.unsat)++;
-  if (answer != (expected ? 0 : 1)) {
-    ADD_FAILURE() << solver.getName() << " " << where << ": answer " << answer << ", expected "
-                  << (expected ? "sat" : "unsat");
-    return false;
-  }
-  ::testing::AssertionResult r = answer == 0 ? modelSatisfies(solver, clauses, assumptions)
-                                             : ::testing::AssertionSuccess();
+  ::testing::AssertionResult r = answer != (expected ? 0 : 1)
+                                     ? ::testing::AssertionFailure() << "answer " << answer << ", expected "
+                                                                      << (expected ? "sat" : "unsat")
+                                 : answer == 0 ? modelSatisfies(solver, clauses, assumptions)
+                                               : ::testing::AssertionSuccess();
   if (!r) ADD_FAILURE() << solver.getName() << " " << where << ": " << r.message();
   return r;
 }
@@ -224,11 +216,9 @@ struct IncrementalOptions {
 };
 
 // Long random sequences of clause additions and solves under assumptions on
-// one solver. The formulas stay sparse so that a preprocessing back end
-// eliminates many variables, which then come back through later clauses
-// (short ones, units and long ones beyond the resolvent length limit),
-// assumptions and module registrations. Every answer is compared with the
-// reference search and every model with every clause added so far.
+// one solver, sparse so that a preprocessing back end eliminates many
+// variables, which come back through later clauses (units and long ones
+// beyond the resolvent length limit too), assumptions and modules.
 inline Volume incrementalSequences(const SolverFactory& factory, uint32_t seed, int sequences,
                                    const IncrementalOptions& options = IncrementalOptions()) {
   Volume volume;

@@ -1,6 +1,5 @@
-// Inside the solver core shared by the MiniSat families: the restart
-// sequence, clause addition, final conflicts under assumptions, clause
-// relocation (over every family), and the simplifying solver's elimination,
+// Inside the solver core shared by the MiniSat families: final conflicts
+// under assumptions, clause relocation (over every family), and the simplifying solver's elimination,
 // subsumption and incremental re-introduction.
 #include <gtest/gtest.h>
 
@@ -54,60 +53,24 @@ std::vector<Clause> norm(std::vector<Clause> cs) {
 // ---------------------------------------------------------------------------
 // Core solver
 
-TEST(SatMiniSatCore, LubySequence) {
-  const double expected[] = {1, 1, 2, 1, 1, 2, 4, 1, 1, 2, 1, 1, 2, 4, 8, 1, 1, 2, 1, 1, 2, 4, 1, 1, 2, 1, 1, 2, 4, 8, 16};
-  for (int x = 0; x < 31; x++) EXPECT_EQ(expected[x], Minisat::Solver::luby(2, x)) << x;
-  EXPECT_EQ(27.0, Minisat::Solver::luby(3, 14));
-}
-
-TEST(SatMiniSatCore, ClauseAdditionRewrites) {
-  Minisat::Solver s;
-  EXPECT_TRUE(s.solve());
-  Var a = s.newVar(), b = s.newVar(), c = s.newVar();
-  EXPECT_TRUE(s.solve());
-  EXPECT_TRUE(s.addClause(mkLit(a), ~mkLit(a)));  // tautology
-  EXPECT_EQ(0, s.nClauses());
-  EXPECT_TRUE(s.addClause(lits<Lits>({mkLit(b), mkLit(a), mkLit(b)})));  // duplicate stored once, sorted
-  EXPECT_EQ((std::vector<Clause>{{toInt(mkLit(a)), toInt(mkLit(b))}}), stored(s, s.clauses));
-  // A false literal is dropped: (c or b) with b false becomes the unit c.
-  EXPECT_TRUE(s.addClause(~mkLit(b)));
-  EXPECT_TRUE(s.value(a) == Minisat::l_True);  // propagated through (a or b)
-  EXPECT_TRUE(s.addClause(mkLit(c), mkLit(b)));
-  EXPECT_TRUE(s.value(c) == Minisat::l_True);
-  EXPECT_EQ(0, s.level(c));
-  EXPECT_EQ(1, s.nClauses());
-  // A clause with a true literal changes nothing.
-  EXPECT_TRUE(s.addClause(mkLit(c), ~mkLit(a)));
-  EXPECT_EQ(1, s.nClauses());
-  EXPECT_FALSE(s.addClause(~mkLit(c)));
-  EXPECT_FALSE(s.okay());
-  EXPECT_FALSE(s.solve());
-  Minisat::Solver e;
-  EXPECT_FALSE(e.addEmptyClause());
-  EXPECT_FALSE(e.okay());
-}
-
+// The final conflict: an assumption false at level 0 alone, otherwise the
+// negated assumptions that failed together.
 TEST(SatMiniSatCore, FinalConflictOverAssumptions) {
   Minisat::Solver s;
-  Var x = s.newVar(), y = s.newVar();
-  s.addClause(mkLit(x));
-  s.addClause(~mkLit(x), mkLit(y));
-  // False at level 0: the conflict is that assumption alone.
-  EXPECT_FALSE(s.solve(lits<Lits>({~mkLit(y)})));
-  EXPECT_EQ((std::vector<int>{toInt(mkLit(y))}), std::vector<int>(1, toInt(s.conflict[0])));
-  EXPECT_EQ(1, s.conflict.size());
-  EXPECT_TRUE(s.okay());
-  Var a = s.newVar(), b = s.newVar(), c = s.newVar();
-  s.addClause(~mkLit(a), ~mkLit(b), mkLit(c));
-  Lits as = lits<Lits>({mkLit(a), mkLit(y), mkLit(b), ~mkLit(c)});
-  EXPECT_FALSE(s.solve(as));
-  EXPECT_TRUE(s.okay());
-  // A clause over negated assumptions that failed together.
-  std::vector<int> conflict;
-  for (int i = 0; i < s.conflict.size(); i++) conflict.push_back(toInt(s.conflict[i]));
-  std::sort(conflict.begin(), conflict.end());
-  EXPECT_EQ((std::vector<int>{toInt(~mkLit(a)), toInt(~mkLit(b)), toInt(mkLit(c))}), conflict);
-  EXPECT_TRUE(s.solve());
+  for (int i = 0; i < 5; i++) s.newVar();
+  s.addClause(mkLit(0));
+  s.addClause(~mkLit(0), mkLit(1));
+  s.addClause(~mkLit(2), ~mkLit(3), mkLit(4));
+  auto conflict = [&] {
+    Clause c;
+    for (int i = 0; i < s.conflict.size(); i++) c.push_back(toInt(s.conflict[i]));
+    return norm({c})[0];
+  };
+  EXPECT_FALSE(s.solve(lits<Lits>({~mkLit(1)})));
+  EXPECT_EQ(Clause{toInt(mkLit(1))}, conflict());
+  EXPECT_FALSE(s.solve(lits<Lits>({mkLit(2), mkLit(1), mkLit(3), ~mkLit(4)})));
+  EXPECT_EQ((Clause{toInt(~mkLit(2)), toInt(~mkLit(3)), toInt(mkLit(4))}), conflict());
+  EXPECT_TRUE(s.okay() && s.solve());
 }
 
 // ---------------------------------------------------------------------------
