@@ -25,18 +25,16 @@ std::string readFile(const std::string& name) {
 class DumpDimacsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::string(VARNOK_TEST_TMPDIR) + "/dimacs_" + info->name();
-    std::string cmd = "rm -rf '" + dir_ + "' && mkdir -p '" + dir_ + "'";
-    ASSERT_EQ(0, system(cmd.c_str()));
+    std::string dir = std::string(VARNOK_TEST_TMPDIR) + "/dimacs_" +
+                      ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    ASSERT_EQ(0, system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str()));
     char buffer[4096];
     ASSERT_NE(nullptr, getcwd(buffer, sizeof buffer));
     old_dir_ = buffer;
-    ASSERT_EQ(0, chdir(dir_.c_str()));
+    ASSERT_EQ(0, chdir(dir.c_str()));
   }
   void TearDown() override { ASSERT_EQ(0, chdir(old_dir_.c_str())); }
 
-  std::string dir_;
   std::string old_dir_;
 };
 

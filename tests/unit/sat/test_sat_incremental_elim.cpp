@@ -1,13 +1,8 @@
 // Incremental elimination of both MiniSat-family preprocessing back ends
-// over long sequences of clause additions and solves: every answer against a
-// fresh solver without elimination, every model against every clause, and
-// the bookkeeping that lets a solve skip the variables nothing touched:
-// - every eliminated variable that the re-introduction pass must visit is
-//   marked for it;
-// - the values that eliminated variables get on demand, asked in random
-//   order, are those of one walk over the whole elimination order from its
-//   end (the rule the solver implements lazily), computed here
-//   independently from the elimination records.
+// over long sequences of clause additions and solves: answers against a fresh
+// solver, models against every clause, re-introduction marks, and model
+// values of eliminated variables (asked lazily, in random order) against one
+// eager walk over the elimination order.
 #include <gtest/gtest.h>
 
 #include <algorithm>

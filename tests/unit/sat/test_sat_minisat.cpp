@@ -1,8 +1,6 @@
-// Inside the solver core shared by the MiniSat families: the restart
-// sequence, clause addition, final conflicts under assumptions, learnt clause
-// reduction, clause relocation (over every family), and the simplifying
-// solver's elimination, subsumption and incremental re-introduction. The
-// back ends as a whole are tested in test_sat_backends.
+// Inside the solver core shared by the MiniSat families: final conflicts
+// under assumptions, clause relocation (over every family), and the simplifying solver's elimination,
+// subsumption and incremental re-introduction.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -55,86 +53,24 @@ std::vector<Clause> norm(std::vector<Clause> cs) {
 // ---------------------------------------------------------------------------
 // Core solver
 
-TEST(SatMiniSatCore, LubySequence) {
-  const double expected[] = {1, 1, 2, 1, 1, 2, 4, 1, 1, 2, 1, 1, 2, 4, 8, 1, 1, 2, 1, 1, 2, 4, 1, 1, 2, 1, 1, 2, 4, 8, 16};
-  for (int x = 0; x < 31; x++) EXPECT_EQ(expected[x], Minisat::Solver::luby(2, x)) << x;
-  EXPECT_EQ(27.0, Minisat::Solver::luby(3, 14));
-}
-
-TEST(SatMiniSatCore, ClauseAdditionRewritesAndDecidesFalseFirst) {
-  Minisat::Solver s;
-  EXPECT_TRUE(s.solve());
-  Var a = s.newVar(), b = s.newVar(), c = s.newVar();
-  EXPECT_TRUE(s.solve());
-  // Never-assigned variables are decided false first.
-  for (int i = 0; i < 3; i++) EXPECT_TRUE(s.model[i] == Minisat::l_False) << i;
-  EXPECT_TRUE(s.addClause(mkLit(a), ~mkLit(a)));  // tautology
-  EXPECT_EQ(0, s.nClauses());
-  EXPECT_TRUE(s.addClause(lits<Lits>({mkLit(b), mkLit(a), mkLit(b)})));  // duplicate stored once, sorted
-  EXPECT_EQ((std::vector<Clause>{{toInt(mkLit(a)), toInt(mkLit(b))}}), stored(s, s.clauses));
-  // A false literal is dropped: (c or b) with b false becomes the unit c.
-  EXPECT_TRUE(s.addClause(~mkLit(b)));
-  EXPECT_TRUE(s.value(a) == Minisat::l_True);  // propagated through (a or b)
-  EXPECT_TRUE(s.addClause(mkLit(c), mkLit(b)));
-  EXPECT_TRUE(s.value(c) == Minisat::l_True);
-  EXPECT_EQ(0, s.level(c));
-  EXPECT_EQ(1, s.nClauses());
-  // A clause with a true literal changes nothing.
-  EXPECT_TRUE(s.addClause(mkLit(c), ~mkLit(a)));
-  EXPECT_EQ(1, s.nClauses());
-  EXPECT_FALSE(s.addClause(~mkLit(c)));
-  EXPECT_FALSE(s.okay());
-  EXPECT_FALSE(s.solve());
-  Minisat::Solver e;
-  EXPECT_FALSE(e.addEmptyClause());
-  EXPECT_FALSE(e.okay());
-}
-
+// The final conflict: an assumption false at level 0 alone, otherwise the
+// negated assumptions that failed together.
 TEST(SatMiniSatCore, FinalConflictOverAssumptions) {
   Minisat::Solver s;
-  Var x = s.newVar(), y = s.newVar();
-  s.addClause(mkLit(x));
-  s.addClause(~mkLit(x), mkLit(y));
-  // False at level 0: the conflict is that assumption alone.
-  EXPECT_FALSE(s.solve(lits<Lits>({~mkLit(y)})));
-  EXPECT_EQ((std::vector<int>{toInt(mkLit(y))}), std::vector<int>(1, toInt(s.conflict[0])));
-  EXPECT_EQ(1, s.conflict.size());
-  EXPECT_TRUE(s.okay());
-  Var a = s.newVar(), b = s.newVar(), c = s.newVar();
-  s.addClause(~mkLit(a), ~mkLit(b), mkLit(c));
-  Lits as = lits<Lits>({mkLit(a), mkLit(y), mkLit(b), ~mkLit(c)});
-  EXPECT_FALSE(s.solve(as));
-  EXPECT_TRUE(s.okay());
-  // A clause over negated assumptions that failed together.
-  std::vector<int> conflict;
-  for (int i = 0; i < s.conflict.size(); i++) conflict.push_back(toInt(s.conflict[i]));
-  std::sort(conflict.begin(), conflict.end());
-  EXPECT_EQ((std::vector<int>{toInt(~mkLit(a)), toInt(~mkLit(b)), toInt(mkLit(c))}), conflict);
-  EXPECT_TRUE(s.solve());
-}
-
-// Learnt clauses of activities 5, 1, 4, 2, 6, 3, a binary one and a locked
-// one (0.5) with cla_inc 36: extra_lim = 4.5 removes, in the second half of
-// the sorted list (4, 5, 6), only activity 4; the first half goes except
-// the locked clause. The binary clause stays.
-TEST(SatMiniSatCore, LearntClauseReduction) {
-  Minisat::Solver s;
-  for (int i = 0; i < 30; i++) s.newVar();
-  const float acts[] = {5, 1, 4, 2, 6, 3, 0, 0.5f};
-  std::vector<Minisat::CRef> crefs;
-  for (int k = 0; k < 8; k++) {
-    Lits ps = k == 6 ? lits<Lits>({mkLit(18), mkLit(19)}) : lits<Lits>({mkLit(3 * k), mkLit(3 * k + 1), mkLit(3 * k + 2)});
-    crefs.push_back(s.addLearnt(ps, false));
-    s.ca[crefs.back()].activity() = acts[k];
-  }
-  s.uncheckedEnqueue(mkLit(21), crefs[7]);
-  s.cla_inc = 36;
-  std::vector<int> expected = {toInt(mkLit(21)), toInt(mkLit(0)), toInt(mkLit(12)), toInt(mkLit(18))};
-  s.reduceDB();  // may collect garbage: old references are void
-  std::vector<int> firsts;
-  for (int i = 0; i < s.learnts.size(); i++) firsts.push_back(toInt(s.ca[s.learnts[i]][0]));
-  EXPECT_EQ(expected, firsts);
-  EXPECT_EQ(s.learnts[0], s.reason(21));
+  for (int i = 0; i < 5; i++) s.newVar();
+  s.addClause(mkLit(0));
+  s.addClause(~mkLit(0), mkLit(1));
+  s.addClause(~mkLit(2), ~mkLit(3), mkLit(4));
+  auto conflict = [&] {
+    Clause c;
+    for (int i = 0; i < s.conflict.size(); i++) c.push_back(toInt(s.conflict[i]));
+    return norm({c})[0];
+  };
+  EXPECT_FALSE(s.solve(lits<Lits>({~mkLit(1)})));
+  EXPECT_EQ(Clause{toInt(mkLit(1))}, conflict());
+  EXPECT_FALSE(s.solve(lits<Lits>({mkLit(2), mkLit(1), mkLit(3), ~mkLit(4)})));
+  EXPECT_EQ((Clause{toInt(~mkLit(2)), toInt(~mkLit(3)), toInt(mkLit(4))}), conflict());
+  EXPECT_TRUE(s.okay() && s.solve());
 }
 
 // ---------------------------------------------------------------------------
@@ -221,6 +157,8 @@ using MiniSatFamilies = ::testing::Types<varnok::sat::MiniSatSimp, varnok::sat::
 TYPED_TEST_SUITE(SatSimplifier, MiniSatFamilies);
 
 const int A = 0, B = 2, X = 4, C = 6, nA = 1, nB = 3, nX = 5;  // literal codes
+// Resolvents with this clause pass the length limit.
+const Clause kLong = {nX, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30, 32, 34, 36, 38, 40, 42, 44, 46};
 
 // Variables other than x are frozen. `before` is solved (x gets eliminated),
 // then `after` is added and solved: x is eliminated or not and the stored
@@ -242,10 +180,8 @@ TYPED_TEST(SatSimplifier, EliminationAndReintroduction) {
       {"new clauses over the count limit restore", {{A, X}, {B, nX}}, {{C, X}, {8, X}, {10, nX}, {12, nX}}, false,
        {{A, X}, {B, nX}, {C, X}, {8, X}, {10, nX}, {12, nX}},
        {{A, X}, {B, nX}, {C, X}, {8, X}, {10, nX}, {12, nX}}},
-      {"a resolvent over the length limit restores", {{A, X}, {B, nX}},
-       {{nX, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30, 32, 34, 36, 38, 40, 42, 44, 46}}, false,
-       {{A, X}, {B, nX}, {nX, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30, 32, 34, 36, 38, 40, 42, 44, 46}},
-       {{A, X}, {B, nX}, {nX, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30, 32, 34, 36, 38, 40, 42, 44, 46}}},
+      {"a resolvent over the length limit restores", {{A, X}, {B, nX}}, {kLong}, false, {{A, X}, {B, nX}, kLong},
+       {{A, X}, {B, nX}, kLong}},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
@@ -275,54 +211,14 @@ TYPED_TEST(SatSimplifier, EliminationAndReintroduction) {
   }
 }
 
-TYPED_TEST(SatSimplifier, UnusedPureAndUnitVariables) {
+// A duplicate clause is subsumed; (c 9) strengthens (c 8 10) to (c 10).
+TYPED_TEST(SatSimplifier, SubsumptionAndStrengthening) {
   TypeParam adapter;
-  auto& s = adapter.getSolver();
-  adapter.ensureVars(5);
-  s.setFrozen(2, true);
-  s.setFrozen(3, true);
-  adapter.addClause({2, 4});
-  adapter.addClause({2, 7});
-  ASSERT_EQ(0, adapter.solve({5, 6}));
-  EXPECT_TRUE(s.isEliminated(0));  // no clauses: false
-  EXPECT_EQ(-1, adapter.modelValue(0));
-  EXPECT_TRUE(s.isEliminated(1));  // only positive: true
-  EXPECT_EQ(1, adapter.modelValue(2));
-  // A unit on an eliminated variable restores it.
-  adapter.addClause({1});
+  adapter.ensureVars(6);
+  for (Var v = 0; v < 6; v++) adapter.getSolver().setFrozen(v, true);
+  for (const Clause& c : std::vector<Clause>{{A, B, X}, {A, B, X}, {C, 8, 10}, {C, 9}}) adapter.addClause(c);
   ASSERT_EQ(0, adapter.solve({}));
-  EXPECT_FALSE(s.isEliminated(0));
-  EXPECT_EQ(-1, adapter.modelValue(0));
-}
-
-TYPED_TEST(SatSimplifier, SubsumptionStrengtheningAndLimits) {
-  TypeParam adapter;
-  auto& s = adapter.getSolver();
-  adapter.ensureVars(1001);
-  for (Var v = 0; v < 1001; v++) s.setFrozen(v, true);
-  adapter.addClause({A, B, X});
-  adapter.addClause({A, B, X});
-  adapter.addClause({C, 8, 10});
-  adapter.addClause({C, 9});
-  Clause big;  // above the subsumption limit: not a candidate
-  for (int v = 0; v < 1000; v++) big.push_back(2 * v);
-  adapter.addClause(big);
-  ASSERT_EQ(0, adapter.solve({}));
-  EXPECT_EQ(norm({{A, B, X}, {C, 9}, {C, 10}, big}), stored(s, s.clauses));
-  // The strengthening clause is flagged, the strengthened one not.
-  for (int i = 0; i < s.clauses.size(); i++) {
-    const auto& c = s.ca[s.clauses[i]];
-    EXPECT_TRUE(c.mark() != 0 || c.size() != 2 || (toInt(c[0]) == 9 || toInt(c[1]) == 9) == c.hasSubsumed()) << i;
-  }
-  // The implied-clause check only when enabled.
-  for (bool rcheck : {false, true}) {
-    TypeParam t;
-    t.getSolver().use_rcheck = rcheck;
-    t.addClause({0, 2});
-    t.addClause({3, 4});
-    t.addClause({0, 4});  // implied by the two above
-    EXPECT_EQ(rcheck ? 2 : 3, t.getSolver().nClauses());
-  }
+  EXPECT_EQ(norm({{A, B, X}, {C, 9}, {C, 10}}), stored(adapter.getSolver(), adapter.getSolver().clauses));
 }
 
 TYPED_TEST(SatSimplifier, LearntClausesOfEliminatedVariablesGo) {
@@ -344,27 +240,6 @@ TYPED_TEST(SatSimplifier, LearntClausesOfEliminatedVariablesGo) {
       }
     }
   }
-}
-
-// Module clauses are counted while attached (the statistics line reports them).
-TEST(SatModifiedCore, ModuleClauseCounts) {
-  MinisatModified::Solver s;
-  for (int i = 0; i < 6; i++) s.newVar();
-  ASSERT_TRUE(s.addClause(mkLit(0), mkLit(1), mkLit(2)));
-  auto cr = s.ca.alloc(lits<MinisatModified::Solver::vec<Lit>>({mkLit(3), ~mkLit(4), mkLit(5), ~mkLit(0)}), true, true);
-  s.learnts.push(cr);
-  s.attachClause(cr);
-  EXPECT_EQ(1u, s.module_clauses);
-  EXPECT_EQ(4u, s.module_literals);
-  EXPECT_EQ(7u, s.attached_literals);
-  s.detachClause(cr, true);
-  EXPECT_EQ(0u, s.module_clauses);
-  EXPECT_EQ(3u, s.attached_literals);
-  s.attachClause(cr);
-  s.removeClause(cr);
-  s.learnts.clear();
-  EXPECT_EQ(0u, s.module_clauses);
-  EXPECT_TRUE(s.solve());
 }
 
 }  // namespace

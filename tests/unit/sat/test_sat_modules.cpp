@@ -1,6 +1,6 @@
 // The module protocol of the module-aware back ends: modules hear every
-// assignment and unassignment of their variables, propagate implications and
-// conflicts that become clauses, and may steer decisions.
+// (un)assignment of their variables, propagate implications and conflicts,
+// and may steer decisions.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -31,7 +31,6 @@ class TestModule : public varnok::ModuleCallbacks {
   using Steer = std::function<bool(TestModule&, int& variable, int& polarity)>;
   TestModule(std::vector<int> vars, Rule rule, Steer steer = nullptr)
       : vars(vars), view(vars.size(), -1), rule_(rule), steer_(steer), nodes_(vars.size()) {}
-  // (Only here, where the module stays, do the nodes learn its address.)
   bool registerWith(Solver& solver) {
     bool ok = true;
     for (ModuleCallbackNode& n : nodes_) n.module = this;
@@ -148,6 +147,14 @@ TestModule proposing(int on_var, int variable, int polarity) {
 const std::function<Solver*()> kFactories[] = {[] { return (Solver*)new MiniSatCoreModified(); },
                                                [] { return (Solver*)new MiniSatSimpModified(); }};
 
+// A fresh solver of `factory` with `vars` variables and the given clauses.
+std::unique_ptr<Solver> make(const std::function<Solver*()>& factory, int vars, const std::vector<Clause>& clauses) {
+  std::unique_ptr<Solver> s(factory());
+  s->ensureVars(vars);
+  for (const Clause& c : clauses) s->addClause(c);
+  return s;
+}
+
 // Random CNF plus exactly-one modules registered at random points between
 // solves (some on variables already fixed by unit clauses). Answers are
 // compared with brute force over the clauses plus the constraints as
@@ -160,26 +167,23 @@ TEST(SatModules, ExactlyOneFuzz) {
     sat_backend_tests::Volume volume;
     for (int round = 0; round < sat_backend_tests::rounds(4000, 400); round++) {
       int vars = std::uniform_int_distribution<int>(4, 16)(rng);
-      std::unique_ptr<Solver> solver(factory());
-      solver->ensureVars(vars);
+      std::unique_ptr<Solver> solver = make(factory, vars, {});
       std::vector<Clause> clauses, reference;
       std::deque<TestModule> modules;
       for (int step = 0; step < 12; step++) {
         int op = (int)(rng() % 4);
         if (op == 0) {
-          std::vector<int> group;  // 2 to 5 distinct variables
-          int size = std::uniform_int_distribution<int>(2, std::min(5, vars))(rng);
-          while ((int)group.size() < size) {
-            int v = (int)(rng() % vars);
-            if (std::find(group.begin(), group.end(), v) == group.end()) group.push_back(v);
-          }
+          std::vector<int> group(vars);  // 2 to 5 distinct variables
+          for (int v = 0; v < vars; v++) group[v] = v;
+          std::shuffle(group.begin(), group.end(), rng);
+          group.resize(std::uniform_int_distribution<int>(2, std::min(5, vars))(rng));
           modules.push_back(exactlyOne(group, (rng() & 1) != 0));
           reference.emplace_back();
           for (int v : group) reference.back().push_back(pos(v));
           for (size_t i = 0; i < group.size(); i++)
             for (size_t j = i + 1; j < group.size(); j++) reference.push_back({neg(group[i]), neg(group[j])});
           // Refusal is only allowed when the constraints are unsatisfiable.
-          EXPECT_TRUE(modules.back().registerWith(*solver) || !sat_backend_tests::bruteForceSat(vars, reference, {}))
+          EXPECT_TRUE(modules.back().registerWith(*solver) || !sat_backend_tests::referenceSat(reference, {}))
               << sat_backend_tests::at(seed, round);
         } else if (op == 1) {
           for (int k = 0; k < 3; k++) {
@@ -189,7 +193,7 @@ TEST(SatModules, ExactlyOneFuzz) {
           }
         } else {
           Clause assumptions = sat_backend_tests::randomAssumptions(rng, vars, 3);
-          bool expected = sat_backend_tests::bruteForceSat(vars, reference, assumptions);
+          bool expected = sat_backend_tests::referenceSat(reference, assumptions);
           ASSERT_TRUE(sat_backend_tests::solveAndCheck(*solver, reference, assumptions, expected,
                                                        sat_backend_tests::at(seed, round, step), volume));
           for (const TestModule& m : modules) ASSERT_TRUE(m.viewMatches(*solver));
@@ -206,10 +210,7 @@ TEST(SatModules, LevelZeroImplications) {
     // x0 is decided at some level > 0 (under an assumption); the module
     // implies x5 with an empty reason: x5 goes on the trail at level 0 and
     // stays when everything above level 0 is undone.
-    std::unique_ptr<Solver> solver(factory());
-    solver->ensureVars(6);
-    solver->addClause({pos(1), pos(2), pos(3)});
-    solver->addClause({neg(1), neg(2)});
+    std::unique_ptr<Solver> solver = make(factory, 6, {{pos(1), pos(2), pos(3)}, {neg(1), neg(2)}});
     TestModule m = implication(0, pos(5), true);
     ASSERT_TRUE(m.registerWith(*solver));
     EXPECT_EQ(0, solver->solve({pos(1), pos(0)}));
@@ -223,9 +224,7 @@ TEST(SatModules, LevelZeroImplications) {
     // Registered on a variable assigned at level 0, the module is consulted
     // at once: x3 at level 0, propagated to x4 (unless the preprocessing
     // solver eliminated x4, which then comes back at the next solve).
-    solver.reset(factory());
-    solver->addClause({pos(0)});
-    solver->addClause({neg(3), pos(4)});
+    solver = make(factory, 0, {{pos(0)}, {neg(3), pos(4)}});
     ASSERT_EQ(0, solver->solve({}));
     TestModule u = implication(0, pos(3), true);
     EXPECT_TRUE(u.registerWith(*solver));
@@ -240,9 +239,7 @@ TEST(SatModules, LevelZeroImplications) {
 TEST(SatModules, Conflicts) {
   for (const auto& factory : kFactories) {
     // At registration: the variable is true at level 0.
-    std::unique_ptr<Solver> solver(factory());
-    solver->addClause({pos(0)});
-    solver->addClause({pos(1), pos(2)});
+    std::unique_ptr<Solver> solver = make(factory, 0, {{pos(0)}, {pos(1), pos(2)}});
     TestModule m = conflict(0, {pos(0)});
     EXPECT_FALSE(m.registerWith(*solver));
     EXPECT_EQ(1, solver->solve({}));
@@ -251,18 +248,14 @@ TEST(SatModules, Conflicts) {
     EXPECT_FALSE(other.registerWith(*solver));
 
     // During search: the reason consists of level-0 literals only.
-    solver.reset(factory());
-    solver->addClause({pos(3)});
-    solver->addClause({pos(0), pos(1)});
-    solver->addClause({pos(0), neg(1)});
+    solver = make(factory, 0, {{pos(3)}, {pos(0), pos(1)}, {pos(0), neg(1)}});
     TestModule level0 = conflict(0, {pos(3), pos(0)});
     ASSERT_TRUE(level0.registerWith(*solver));
     EXPECT_EQ(1, solver->solve({}));
     EXPECT_EQ(1, solver->solve({neg(0)}));
 
     // An empty conflict reason at a higher level.
-    solver.reset(factory());
-    solver->ensureVars(3);
+    solver = make(factory, 3, {});
     TestModule empty = conflict(0, {});
     ASSERT_TRUE(empty.registerWith(*solver));
     EXPECT_EQ(0, solver->solve({neg(0)}));
@@ -270,8 +263,7 @@ TEST(SatModules, Conflicts) {
     EXPECT_EQ(1, solver->solve({}));
 
     // A reason forbids only its combination: x0 & x1 & !x2.
-    solver.reset(factory());
-    solver->ensureVars(4);
+    solver = make(factory, 4, {});
     TestModule combination = conflict(0, {pos(0), pos(1), neg(2)});
     ASSERT_TRUE(combination.registerWith(*solver));
     EXPECT_EQ(1, solver->solve({pos(1), neg(2), pos(0)}));
@@ -287,9 +279,7 @@ TEST(SatModules, ImpliedLiteralAlreadyFalseIsAConflict) {
   for (const auto& factory : kFactories) {
     // x1 false at level 0, then at a higher level (x2 decides it first).
     for (Clause unit : {Clause{neg(1)}, Clause{neg(2), neg(1)}}) {
-      std::unique_ptr<Solver> solver(factory());
-      solver->ensureVars(3);
-      solver->addClause(unit);
+      std::unique_ptr<Solver> solver = make(factory, 3, {unit});
       TestModule m = implication(0, pos(1));  // x0 -> x1
       ASSERT_TRUE(m.registerWith(*solver));
       EXPECT_EQ(1, solver->solve({pos(2), pos(0)}));
@@ -299,9 +289,7 @@ TEST(SatModules, ImpliedLiteralAlreadyFalseIsAConflict) {
     // At registration: both values already fixed at level 0; an implied
     // literal that is already true changes nothing.
     for (bool then_false : {true, false}) {
-      std::unique_ptr<Solver> solver(factory());
-      solver->addClause({pos(0)});
-      solver->addClause({then_false ? neg(1) : pos(1)});
+      std::unique_ptr<Solver> solver = make(factory, 0, {{pos(0)}, {then_false ? neg(1) : pos(1)}});
       TestModule m = implication(0, pos(1));
       EXPECT_EQ(!then_false, m.registerWith(*solver));
       EXPECT_EQ(then_false ? 1 : 0, solver->solve({}));
@@ -313,8 +301,7 @@ TEST(SatModules, DecisionProposals) {
   for (const auto& factory : kFactories) {
     // The default polarity is negative; the proposal asks for x3 positive
     // (a second module keeps x3 from elimination).
-    std::unique_ptr<Solver> solver(factory());
-    solver->ensureVars(5);
+    std::unique_ptr<Solver> solver = make(factory, 5, {});
     TestModule m = proposing(0, 3, -1), keep = proposing(3, 3, 0);
     ASSERT_TRUE(m.registerWith(*solver) && keep.registerWith(*solver));
     EXPECT_EQ(0, solver->solve({}));
@@ -323,10 +310,7 @@ TEST(SatModules, DecisionProposals) {
 
     // Proposals of an assigned variable (fixed at level 0) and of a
     // variable the solver does not have are ignored.
-    solver.reset(factory());
-    solver->addClause({pos(1)});
-    solver->addClause({pos(0), pos(2)});
-    solver->addClause({neg(0), pos(2)});
+    solver = make(factory, 0, {{pos(1)}, {pos(0), pos(2)}, {neg(0), pos(2)}});
     TestModule assigned = proposing(0, 1, 1), unknown = proposing(2, 1000, 1);
     ASSERT_TRUE(assigned.registerWith(*solver) && unknown.registerWith(*solver));
     EXPECT_EQ(0, solver->solve({}));

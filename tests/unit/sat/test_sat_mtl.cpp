@@ -147,15 +147,18 @@ const char* const kSimpRows =
     "SIMP   -sub-lim      = <int32>  [  -1 .. imax] (default: 1000)\n"
     "SIMP   -simp-gc-frac = <double> (   0 ..  inf) (default: 0.5)\n";
 
+const std::string kCoreRows =
+    "CORE   -cla-decay    = <double> (   0 ..    1) (default: 0.999)\n"
+    "CORE   -rnd-freq     = <double> [   0 ..    1] (default: 0)\n"
+    "CORE   -rnd-seed     = <double> (   0 ..  inf) (default: 9.16483e+07)\n"
+    "CORE   -ccmin-mode   = <int32>  [   0 ..    2] (default: 2)\n"
+    "CORE   -phase-saving = <int32>  [   0 ..    2] (default: 2)\n"
+    "CORE   -rnd-init, -no-rnd-init                 (default: off)\n";
+
 TEST(SatOptions, TablesOfEveryFamily) {
   const std::string minisat = std::string() +
       "CORE   -var-decay    = <double> (   0 ..    1) (default: 0.95)\n"
-      "CORE   -cla-decay    = <double> (   0 ..    1) (default: 0.999)\n"
-      "CORE   -rnd-freq     = <double> [   0 ..    1] (default: 0)\n"
-      "CORE   -rnd-seed     = <double> (   0 ..  inf) (default: 9.16483e+07)\n"
-      "CORE   -ccmin-mode   = <int32>  [   0 ..    2] (default: 2)\n"
-      "CORE   -phase-saving = <int32>  [   0 ..    2] (default: 2)\n"
-      "CORE   -rnd-init, -no-rnd-init                 (default: off)\n"
+      + kCoreRows +
       "CORE   -luby, -no-luby                         (default: on)\n"
       "CORE   -rfirst       = <int32>  [   1 .. imax] (default: 100)\n"
       "CORE   -rinc         = <double> (   1 ..  inf) (default: 2)\n"
@@ -176,12 +179,7 @@ TEST(SatOptions, TablesOfEveryFamily) {
                 "CORE -- MINIMIZE   -minSizeMinimizingClause = <int32>  [   3 .. imax] (default: 30)\n"
                 "CORE -- MINIMIZE   -minLBDMinimizingClause = <int32>  [   3 .. imax] (default: 6)\n"
                 "CORE   -var-decay    = <double> (   0 ..    1) (default: 0.8)\n"
-                "CORE   -cla-decay    = <double> (   0 ..    1) (default: 0.999)\n"
-                "CORE   -rnd-freq     = <double> [   0 ..    1] (default: 0)\n"
-                "CORE   -rnd-seed     = <double> (   0 ..  inf) (default: 9.16483e+07)\n"
-                "CORE   -ccmin-mode   = <int32>  [   0 ..    2] (default: 2)\n"
-                "CORE   -phase-saving = <int32>  [   0 ..    2] (default: 2)\n"
-                "CORE   -rnd-init, -no-rnd-init                 (default: off)\n"
+                + kCoreRows +
                 "CORE   -gc-frac      = <double> (   0 ..  inf) (default: 0.2)\n"
                 "CORE -- CERTIFIED UNSAT   -certified, -no-certified               (default: off)\n"
                 "CORE -- CERTIFIED UNSAT   -certified-output = <string>\n" + kSimpRows,
