@@ -1,6 +1,6 @@
 ; Terms that cannot be asserted: numerals, decimals, strings, quantifiers,
 ; unknown identifiers, non-Bool terms, wrong argument counts, repeated
-; parameters and :named without a symbol.
+; parameters, :named without a symbol and a bit-vector literal with a non-digit.
 
 ; ---
 (assert 5)
@@ -30,3 +30,5 @@
 (assert (! true :named 5))
 ; ---
 (declare-fun x () Bool)(define-fun g ((a (_ BitVec 2))) Bool (= a #b01))(assert (exists ((x (_ BitVec 2))) (let ((y x)) (forall ((z Bool)) (and z (g y))))))
+; ---
+(declare-fun x () (_ BitVec 8))(assert (= x (_ bv12a 8)))
