@@ -73,34 +73,6 @@ TEST(ApiSolve, AssertRulesAndQueries) {
   EXPECT_TRUE(s.solve() == VARNOK::SOLVE_UNSAT && s.solve() == VARNOK::SOLVE_UNSAT);
 }
 
-TEST(ApiSolve, IncrementalOnEveryBackEnd) {
-  // From a first check with nothing asserted: x * y = 143 with 1 < x <= y has only x = 11, y = 13 at 8 bits.
-  for (unsigned kind : {0u, 1u, 3u}) {
-    for (bool pre : {false, true}) {
-      SCOPED_TRACE(std::to_string(kind) + (pre ? " with preprocessing" : ""));
-      Solver s;
-      ASSERT_TRUE(s.setSATSolver(static_cast<VARNOK::SATSolver>(kind)) && s.setSATPreprocessing(pre));
-      EXPECT_EQ(s.solve(), VARNOK::SOLVE_SAT);
-      Expression x = s.makeVariable(8, "x"), y = s.makeVariable(8, "y");
-      Expression one = constant(s, 1, 8);
-      ASSERT_TRUE(s.assertFormula(
-          s.makeEqual(s.makeMul(s.makeZeroExtend(x, 8), s.makeZeroExtend(y, 8)), constant(s, 143, 16))));
-      ASSERT_TRUE(s.assertFormula(s.makeULT(one, x)));
-      ASSERT_EQ(s.solve(), VARNOK::SOLVE_SAT);
-      ASSERT_TRUE(s.assertFormula(s.makeULT(one, y)) && s.assumeFormula(s.makeULE(x, y)));
-      ASSERT_EQ(s.solve(), VARNOK::SOLVE_SAT);
-      EXPECT_EQ(valueOf(s, x) * 100 + valueOf(s, y), 1113u);
-      ASSERT_TRUE(s.assumeFormula(s.makeULT(y, x)));
-      ASSERT_EQ(s.solve(), VARNOK::SOLVE_SAT);
-      EXPECT_EQ(valueOf(s, x), 13u);
-      ASSERT_TRUE(s.assertFormula(s.makeDistinct(x, constant(s, 13, 8))) && s.assumeFormula(s.makeULT(y, x)));
-      EXPECT_EQ(s.solve(), VARNOK::SOLVE_UNSAT);
-      ASSERT_EQ(s.solve(), VARNOK::SOLVE_SAT);
-      EXPECT_EQ(valueOf(s, x), 11u);
-    }
-  }
-}
-
 TEST(ApiSolve, DumpDimacsAnswersUnknownAndWritesFiles) {
   std::string old(4096, '\0');
   ASSERT_NE(getcwd(&old[0], old.size()), nullptr);

@@ -29,7 +29,8 @@ const unsigned kInstances = 6000, kSessions = 320;
 
 const VARNOK::SATSolver kKinds[2] = {VARNOK::SAT_SOLVER_MINISAT, VARNOK::SAT_SOLVER_MINISAT_MODIFIED};
 
-// Rounds of checks on two solvers, with and without substitution; back ends and preprocessing by turns.
+// Rounds of checks on three solvers: with and without substitution (back ends and preprocessing by turns), and
+// with constraint propagation (given interval-shaped formulas too).
 TEST(ContextRandom, FormulasAgreeWithTheReference) {
   Tally t;
   for (unsigned n = 0; n < kInstances; ++n) {
@@ -37,18 +38,22 @@ TEST(ContextRandom, FormulasAgreeWithTheReference) {
     std::mt19937_64 rng(seed);
     const Signature sig = rng() % 2 == 0 ? smallSignature(rng, 12, 4, 6, true)
                                          : wideSignature(rng, {1, 2, 3, 4, 5, 7, 8, 8, 12, 16}, 4, true);
-    std::vector<Settings> settings(2);
+    std::vector<Settings> settings(3);
     for (unsigned k = 0; k < 2; ++k) {
       const unsigned variant = static_cast<unsigned>((seed + k) % 4);
       settings[k] = Settings{kKinds[variant / 2], variant % 2 == 0, k == 0, false};
     }
+    settings[2] = Settings{VARNOK::SAT_SOLVER_MINISAT, seed % 3 == 0, seed % 5 < 2, true};
     Differential d(rng(), sig, settings);
-    const unsigned rounds = 1 + d.gen.pick(4);
+    Generator& g = d.gen;
+    const unsigned rounds = 1 + g.pick(4);
     for (unsigned round = 0; round < rounds; ++round) {
-      const unsigned nAssert = d.gen.pick(3) + (round == 0 ? 1 : 0), nAssume = d.gen.pick(3);
-      for (unsigned i = 0; i < nAssert; ++i) d.assertFormula(d.gen.assertion(1 + static_cast<int>(d.gen.pick(4))));
+      const unsigned nAssert = g.pick(3) + (round == 0 ? 1 : 0), nAssume = g.pick(3);
+      for (unsigned i = 0; i < nAssert; ++i)
+        d.assertFormula(g.pick(3) == 0 ? g.bounded() : g.assertion(1 + static_cast<int>(g.pick(4))));
       std::vector<int> assumed;
-      for (unsigned i = 0; i < nAssume; ++i) assumed.push_back(d.gen.boolean(1 + static_cast<int>(d.gen.pick(2))));
+      for (unsigned i = 0; i < nAssume; ++i)
+        assumed.push_back(g.pick(4) == 0 ? g.bounded() : g.boolean(1 + static_cast<int>(g.pick(2))));
       if (d.check(assumed, t) < 0) return;
     }
   }
@@ -57,7 +62,7 @@ TEST(ContextRandom, FormulasAgreeWithTheReference) {
   EXPECT_GT(t.unsat, kInstances / 10);
 }
 
-// Sessions as a front end drives push and pop: each check assumes its scope's formulas on top of the permanent
+// Sessions on every back end, as a front end drives push and pop: each check assumes its scope's formulas on top of the permanent
 // assertions, so what preprocessing eliminated after one check comes back later.
 TEST(ContextRandom, IncrementalChecksAgreeWithFreshSolvers) {
   Tally t;
@@ -65,7 +70,8 @@ TEST(ContextRandom, IncrementalChecksAgreeWithFreshSolvers) {
     const std::uint64_t seed = 0x1c0000u + n;
     std::mt19937_64 rng(seed);
     const unsigned variant = static_cast<unsigned>(seed % 6);
-    const Settings one{kKinds[variant % 2], variant < 4, variant / 2 == 1, false};
+    const VARNOK::SATSolver kinds[3] = {kKinds[0], kKinds[1], VARNOK::SAT_SOLVER_GLUCOSE};
+    const Settings one{kinds[variant % 3], variant < 3, (seed / 6) % 2 == 1, false};
     Differential d(rng(), wideSignature(rng, {1, 2, 3, 4, 6, 8, 8, 12}, 4, false), {one}, true);
     for (unsigned check = 0; check < 24; ++check) {
       if (d.gen.chance(15)) d.assertFormula(d.gen.assertion(1 + static_cast<int>(d.gen.pick(3))));
