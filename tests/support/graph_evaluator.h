@@ -19,19 +19,13 @@ class GraphEvaluator {
   void collect(const std::vector<varnok::Expression*>& roots) {
     std::vector<std::pair<varnok::Expression*, uint32_t>> stack;
     for (varnok::Expression* r : roots) {
-      if (!r || slot.count(r)) continue;
-      slot[r] = SIZE_MAX;
-      stack.push_back({r, 0});
+      if (r && slot.emplace(r, SIZE_MAX).second) stack.push_back({r, 0});
       while (!stack.empty()) {
         varnok::Expression* e = stack.back().first;
-        const uint32_t i = stack.back().second;
+        const uint32_t i = stack.back().second++;
         if (i < e->getArity()) {
-          ++stack.back().second;
           varnok::Expression* c = e->getChild(i);
-          if (!slot.count(c)) {
-            slot[c] = SIZE_MAX;
-            stack.push_back({c, 0});
-          }
+          if (slot.emplace(c, SIZE_MAX).second) stack.push_back({c, 0});
           continue;
         }
         slot[e] = order.size();

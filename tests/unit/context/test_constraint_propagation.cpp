@@ -1,5 +1,5 @@
-// Constraint propagation: derived facts hold in every model of random formulas (answers with it on are compared
-// in test_solver_context.cpp), and the engine on hand-built graphs (interval bits, rules, classes with parity, queues, node lifetime).
+// Constraint propagation: derived facts hold in every model of random formulas (answers are compared with the
+// reference in test_solver_context.cpp); the engine on hand-built graphs: interval bits, rules, classes, queues.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -371,7 +371,8 @@ TEST(ConstraintPropagationRules, ConstantsNotAndAnd) {
   EXPECT_TRUE(f.cp->propagate());
   EXPECT_EQ(f.range(c), Range(10, 10));
   // (w had no records yet.)
-  EXPECT_EQ(f.known(c) + f.known(masked) + f.ties(masked, 2, u).substr(0, 2) + f.known(contradiction), "10100??0==???");
+  EXPECT_EQ(f.known(c) + f.known(masked) + f.ties(masked, 2, u).substr(0, 2) + f.known(contradiction),
+            "10100??0==???");
   f.merge(x, 3, f.cp->getTrueLiteral());  // Not upward
   f.assertTrue(f.extract(ny, 5, 5));      // Not downward
   f.merge(a, 0, f.cp->getTrueLiteral());  // And true: both operands true

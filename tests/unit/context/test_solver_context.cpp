@@ -62,8 +62,8 @@ TEST(ContextRandom, FormulasAgreeWithTheReference) {
   EXPECT_GT(t.unsat, kInstances / 10);
 }
 
-// Sessions on every back end, as a front end drives push and pop: each check assumes its scope's formulas on top of the permanent
-// assertions, so what preprocessing eliminated after one check comes back later.
+// Sessions on every back end as a front end drives push and pop: each check assumes its scope's formulas on top
+// of the permanent assertions, so what preprocessing eliminated after one check comes back later.
 TEST(ContextRandom, IncrementalChecksAgreeWithFreshSolvers) {
   Tally t;
   for (unsigned n = 0; n < kSessions; ++n) {

@@ -129,13 +129,11 @@ TEST(SubstitutionApply, VariablesForwardToDefinitionsAndUsersAreRebuilt) {
   Solver s;
   Expression x = s.makeVariable(8, "x"), y = s.makeVariable(8, "y"), u = s.makeVariable(8, "u"),
              v = s.makeVariable(8, "v");
-  Expression sum = s.makeAdd(y, constant(s, 3, 8));
-  ASSERT_TRUE(s.assertFormula(s.makeEqual(x, sum)));
-  Expression use = s.makeULT(x, constant(s, 10, 8));
-  ASSERT_TRUE(s.assertFormula(use));
-  // A variable equation: exactly one side is substituted.
-  ASSERT_TRUE(s.assertFormula(s.makeEqual(u, v)));
-  ASSERT_TRUE(s.assertFormula(s.makeEqual(s.makeAdd(u, v), constant(s, 10, 8))));
+  Expression sum = s.makeAdd(y, constant(s, 3, 8)), use = s.makeULT(x, constant(s, 10, 8));
+  // u = v, a variable equation: exactly one side is substituted.
+  for (const Expression& f :
+       {s.makeEqual(x, sum), use, s.makeEqual(u, v), s.makeEqual(s.makeAdd(u, v), constant(s, 10, 8))})
+    ASSERT_TRUE(s.assertFormula(f));
   ASSERT_EQ(s.solve(), VARNOK::SOLVE_SAT);
   EXPECT_TRUE(representative(x) == sum.getNode() && use.getNode()->isForwarding());
   const std::uint64_t vx = valueOf(s, x), vy = valueOf(s, y);
@@ -150,9 +148,9 @@ TEST(SubstitutionApply, ChainsAndCyclesAreResolvedInOneRun) {
   // x = y + 1, y = z * 2, z = 3: rebuilt formulas feed the following passes of the same run; everything folds.
   Solver s;
   Expression x = s.makeVariable(8, "x"), y = s.makeVariable(8, "y"), z = s.makeVariable(8, "z");
-  ASSERT_TRUE(s.assertFormula(s.makeEqual(x, s.makeAdd(y, constant(s, 1, 8)))));
-  ASSERT_TRUE(s.assertFormula(s.makeEqual(y, s.makeMul(z, constant(s, 2, 8)))));
-  ASSERT_TRUE(s.assertFormula(s.makeEqual(z, constant(s, 3, 8))));
+  for (const Expression& f : {s.makeEqual(x, s.makeAdd(y, constant(s, 1, 8))),
+                              s.makeEqual(y, s.makeMul(z, constant(s, 2, 8))), s.makeEqual(z, constant(s, 3, 8))})
+    ASSERT_TRUE(s.assertFormula(f));
   ASSERT_EQ(s.solve(), VARNOK::SOLVE_SAT);
   EXPECT_EQ(representative(x)->getKind(), varnok::KIND_CONSTANT);
   EXPECT_EQ(valueOf(s, x) * 10000 + valueOf(s, y) * 100 + valueOf(s, z), 70603u);
@@ -162,11 +160,10 @@ TEST(SubstitutionApply, ChainsAndCyclesAreResolvedInOneRun) {
   Solver t;
   Expression a = t.makeVariable(8, "a"), b = t.makeVariable(8, "b"), c = t.makeVariable(8, "c"),
              d = t.makeVariable(8, "d");
-  ASSERT_TRUE(t.assertFormula(t.makeEqual(a, t.makeAdd(b, constant(t, 1, 8)))));
-  ASSERT_TRUE(t.assertFormula(t.makeEqual(b, t.makeAdd(c, constant(t, 1, 8)))));
-  ASSERT_TRUE(t.assertFormula(t.makeEqual(c, d)));
-  ASSERT_TRUE(t.assertFormula(t.makeEqual(c, t.makeSub(a, constant(t, 2, 8)))));
-  ASSERT_TRUE(t.assertFormula(t.makeEqual(d, constant(t, 40, 8))));
+  for (const Expression& f : {t.makeEqual(a, t.makeAdd(b, constant(t, 1, 8))),
+                              t.makeEqual(b, t.makeAdd(c, constant(t, 1, 8))), t.makeEqual(c, d),
+                              t.makeEqual(c, t.makeSub(a, constant(t, 2, 8))), t.makeEqual(d, constant(t, 40, 8))})
+    ASSERT_TRUE(t.assertFormula(f));
   ASSERT_EQ(t.solve(), VARNOK::SOLVE_SAT);
   EXPECT_EQ(valueOf(t, a) * 1000000 + valueOf(t, b) * 10000 + valueOf(t, c) * 100 + valueOf(t, d), 42414040u);
 }
