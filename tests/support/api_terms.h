@@ -1,10 +1,6 @@
 #pragma once
-// The one random-term generator of the tests: random terms of the reference
-// model over a signature of bit-vector and array variables, built through the
-// public solver API; models read back from the solver; enumeration of every
-// assignment (for small signatures) to confirm unsatisfiable answers; and a
-// differential harness that gives the same assertions, assumptions and checks
-// to several solvers and checks every answer against the reference.
+// Random reference-model terms over bit-vector and array variables, built through the public API; models read
+// back; enumeration of assignments; a differential harness checking several solvers against the reference.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -39,24 +35,18 @@ inline std::uint64_t toValue(const std::vector<bool>& bits) {
   return v;
 }
 
-// The model value of e, prepared first unless `prepare` is false (e may have
-// been eliminated by substitution into a term that no check blasted).
+// The model value of e, prepared first unless `prepare` is false.
 inline std::uint64_t valueOf(VARNOK::Solver& s, const VARNOK::Expression& e, bool prepare = true) {
   std::vector<bool> bits;
-  if (prepare) {
-    EXPECT_TRUE(s.prepareModel({e}));
-  }
+  EXPECT_TRUE(!prepare || s.prepareModel({e}));
   EXPECT_TRUE(s.getModelValue(e, bits));
   return toValue(bits);
 }
 
-// The variables of one random problem: bit-vector variables first, then
-// arrays, numbered in that order.
+// The variables of one random problem: bit-vector variables first, then arrays, numbered in that order.
 struct Signature {
   std::vector<unsigned> bvWidths;
-  struct Arr {
-    unsigned indexWidth, elementWidth;
-  };
+  struct Arr { unsigned indexWidth, elementWidth; };  // NOLINT
   std::vector<Arr> arrays;
   int arrayVariable(unsigned a) const { return static_cast<int>(bvWidths.size() + a); }
   unsigned freeBits() const {
@@ -68,8 +58,7 @@ struct Signature {
 };
 using Assignment = std::vector<Value>;
 
-// At most `budget` free bits, so that every assignment can be tried; with
-// `arrays`, up to two arrays of one-bit indices, indexed by the first variable.
+// At most `budget` free bits (every assignment can be tried); up to two arrays of one-bit indices.
 inline Signature smallSignature(std::mt19937_64& rng, unsigned budget, unsigned maxVars, unsigned maxWidth,
                                 bool arrays) {
   Signature sig;
@@ -91,8 +80,7 @@ inline Signature smallSignature(std::mt19937_64& rng, unsigned budget, unsigned 
   return sig;
 }
 
-// 1 to maxVars variables of widths drawn from `widths`; up to two arrays of
-// up to 8-bit indices and elements (the second often of the first's sort).
+// 1 to maxVars variables of widths drawn from `widths`; up to two arrays of up to 8-bit indices and elements.
 inline Signature wideSignature(std::mt19937_64& rng, const std::vector<unsigned>& widths, unsigned maxVars,
                                bool arrays) {
   Signature sig;
@@ -107,8 +95,7 @@ inline Signature wideSignature(std::mt19937_64& rng, const std::vector<unsigned>
   return sig;
 }
 
-// Builds node `root` through the public API; `vars` and `arrays` hold the
-// handles of the variables. Operands are built first, without recursion.
+// Builds node `root` through the public API from the variables' handles, operands first, without recursion.
 inline VARNOK::Expression build(VARNOK::Solver& s, const std::vector<Node>& nodes, int root,
                                 const std::vector<VARNOK::Expression>& vars,
                                 const std::vector<VARNOK::Expression>& arrays) {
@@ -166,12 +153,9 @@ class Generator {
   bool chance(unsigned percent) { return pick(100) < percent; }
 
   int mk(int op, unsigned w, std::vector<int> kids, int var = -1) {
-    Node t;
-    t.op = op;
-    t.w = w;
-    t.kids = std::move(kids);
-    t.var = var;
-    nodes.push_back(std::move(t));
+    nodes.emplace_back();
+    Node& t = nodes.back();
+    t.op = op, t.w = w, t.kids = std::move(kids), t.var = var;
     return static_cast<int>(nodes.size() - 1);
   }
 
@@ -208,8 +192,7 @@ class Generator {
     if (xw > w) {
       unsigned lo = pick(xw - w + 1);
       int t = mk(EXTRACT, w, {x});
-      nodes[t].p = lo + w - 1;
-      nodes[t].q = lo;
+      nodes[t].p = lo + w - 1, nodes[t].q = lo;
       return t;
     }
     int t = mk(chance(50) ? ZEXT : SEXT, w, {x});
@@ -219,8 +202,7 @@ class Generator {
 
   int arrayNode(int op, unsigned a, std::vector<int> kids) {
     const int t = mk(op, 0, std::move(kids), op == AVAR ? sig.arrayVariable(a) : -1);
-    nodes[t].iw = sig.arrays[a].indexWidth;
-    nodes[t].ew = sig.arrays[a].elementWidth;
+    nodes[t].iw = sig.arrays[a].indexWidth, nodes[t].ew = sig.arrays[a].elementWidth;
     return t;
   }
 
@@ -314,8 +296,7 @@ class Generator {
     }
   }
 
-  // A conjunct that often has the shape of a definition (variable = term),
-  // which substitution picks up.
+  // A conjunct that often has the shape of a definition (variable = term) for substitution.
   int assertion(int depth) {
     unsigned c = pick(10);
     if (c < 3) {
@@ -331,9 +312,7 @@ class Generator {
     return boolean(depth);
   }
 
-  // A conjunct that gives the interval rules work: a comparison of a term
-  // with a constant (or its negation), or a range c <= x <= d (plain, or
-  // wrapping when d < c).
+  // Work for the interval rules: a (negated) comparison with a constant, or a range c <= x <= d (maybe wrapping).
   int bounded() {
     unsigned w = sig.bvWidths[pick(static_cast<unsigned>(sig.bvWidths.size()))];
     int x = bv(w, static_cast<int>(pick(2)));
@@ -355,8 +334,7 @@ class Generator {
   std::vector<Node>& nodes;
 };
 
-// Enumerates every assignment of the signature (only for small free-bit
-// counts); stops early and answers true when `f` answers true.
+// Enumerates every assignment of a small signature; stops early and answers true when `f` answers true.
 inline bool anyAssignment(const Signature& sig, const std::function<bool(const Assignment&)>& f) {
   const unsigned n = sig.freeBits();
   Assignment a(sig.bvWidths.size() + sig.arrays.size());
@@ -394,10 +372,8 @@ inline bool someAssignmentSatisfies(const Signature& sig, const std::vector<Node
   return anyAssignment(sig, [&](const Assignment& a) { return allTrue(nodes, a, formulas); });
 }
 
-// Reads the solver's model of every variable and array of the signature
-// (array indices without an entry read 0); answers false (with a test
-// failure) when something cannot be read, has the wrong width or is
-// inconsistent.
+// Reads the model of every variable and array (missing array entries read 0); false (and a test failure) when
+// something cannot be read, has the wrong width or is inconsistent.
 inline bool readModel(VARNOK::Solver& s, const Signature& sig, const std::vector<VARNOK::Expression>& vars,
                       const std::vector<VARNOK::Expression>& arrays, Assignment& out) {
   std::vector<VARNOK::Expression> all(vars);
@@ -428,22 +404,17 @@ inline bool readModel(VARNOK::Solver& s, const Signature& sig, const std::vector
   return true;
 }
 
-// ---------------------------------------------------------------------------
-// Differential runs through the public API.
-
 struct Settings {
   VARNOK::SATSolver kind = VARNOK::SAT_SOLVER_MINISAT;
   bool preprocessing = true, substitution = true, propagation = false;
 };
 
 struct Tally {
-  unsigned checks = 0, sat = 0, unsat = 0, enumerated = 0;
+  unsigned checks = 0, sat = 0, unsat = 0;
 };
 
-// The same assertions, assumptions and checks on one solver per setup. Every
-// model must satisfy everything asserted and assumed, all solvers must give
-// the same answer, unsatisfiable answers are confirmed by enumeration when
-// the signature is small, and (with `fresh`) every answer is compared with a
+// The same assertions, assumptions and checks on one solver per setup: every model satisfies everything, all
+// answers agree, small unsatisfiable ones are confirmed by enumeration, and (with `fresh`) every answer matches a
 // fresh solver given every formula of the check as an assertion.
 class Differential {
  public:
@@ -452,10 +423,8 @@ class Differential {
     for (const Settings& u : settings) {
       solvers.emplace_back(new Instance);
       VARNOK::Solver& s = solvers.back()->solver;
-      EXPECT_TRUE(s.setSATSolver(u.kind));
-      EXPECT_TRUE(s.setSATPreprocessing(u.preprocessing));
-      EXPECT_TRUE(s.setSubstitution(u.substitution));
-      EXPECT_TRUE(s.setConstraintPropagation(u.propagation));
+      EXPECT_TRUE(s.setSATSolver(u.kind) && s.setSATPreprocessing(u.preprocessing) &&
+                  s.setSubstitution(u.substitution) && s.setConstraintPropagation(u.propagation));
       declare(*solvers.back());
     }
   }
@@ -471,8 +440,7 @@ class Differential {
     }
   }
 
-  // One check on every solver under the assumptions; answers its answer
-  // (-1 after a failure).
+  // One check on every solver under the assumptions; its answer (-1 after a failure).
   int check(const std::vector<int>& assumed, Tally& tally) {
     std::vector<int> all(asserted);
     all.insert(all.end(), assumed.begin(), assumed.end());
@@ -498,10 +466,8 @@ class Differential {
     }
     ++(answer == 0 ? tally.sat : tally.unsat);
     if (fresh && freshAnswer(all) != answer) return fail("a fresh solver disagrees");
-    if (answer == 1 && sig.freeBits() <= 12) {
-      ++tally.enumerated;
-      if (someAssignmentSatisfies(sig, nodes, all)) return fail("unsat but an assignment satisfies everything");
-    }
+    if (answer == 1 && sig.freeBits() <= 12 && someAssignmentSatisfies(sig, nodes, all))
+      return fail("unsat but an assignment satisfies everything");
     return answer;
   }
 
@@ -539,10 +505,7 @@ class Differential {
     print(o, nodes, f, 100);
     return o.str();
   }
-  int fail(const char* what) {
-    ADD_FAILURE() << what << "\n" << trace;
-    return -1;
-  }
+  int fail(const char* what) { return ADD_FAILURE() << what << "\n" << trace, -1; }
   bool fresh;
   std::vector<std::unique_ptr<Instance>> solvers;
 };

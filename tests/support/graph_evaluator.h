@@ -1,7 +1,6 @@
 #pragma once
-// Evaluates nodes of the solver's expression graph on concrete values with the
-// reference operations, for the kinds that the bit-vector and array makers
-// build (widths up to 127 bits, arrays up to 16 index bits).
+// Evaluates nodes of the solver's graph with the reference operations, for the kinds the bit-vector and array
+// makers build (widths up to 127 bits, arrays up to 16 index bits).
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -20,19 +19,13 @@ class GraphEvaluator {
   void collect(const std::vector<varnok::Expression*>& roots) {
     std::vector<std::pair<varnok::Expression*, uint32_t>> stack;
     for (varnok::Expression* r : roots) {
-      if (!r || slot.count(r)) continue;
-      slot[r] = SIZE_MAX;
-      stack.push_back({r, 0});
+      if (r && slot.emplace(r, SIZE_MAX).second) stack.push_back({r, 0});
       while (!stack.empty()) {
         varnok::Expression* e = stack.back().first;
-        const uint32_t i = stack.back().second;
+        const uint32_t i = stack.back().second++;
         if (i < e->getArity()) {
-          ++stack.back().second;
           varnok::Expression* c = e->getChild(i);
-          if (!slot.count(c)) {
-            slot[c] = SIZE_MAX;
-            stack.push_back({c, 0});
-          }
+          if (slot.emplace(c, SIZE_MAX).second) stack.push_back({c, 0});
           continue;
         }
         slot[e] = order.size();
@@ -43,9 +36,8 @@ class GraphEvaluator {
     values.resize(order.size());
   }
 
-  // Evaluates every collected node; `variable` gives the value of a variable
-  // node. False (with `error` set) for a variable without a value or a node
-  // kind not covered here.
+  // Evaluates every collected node (`variable` gives variables' values); false (with `error` set) for a variable
+  // without a value or a node kind not covered here.
   bool run(const std::function<bool(const varnok::Expression*, Value&)>& variable) {
     using namespace varnok;
     for (size_t i = 0; i < order.size(); ++i) {
@@ -63,8 +55,7 @@ class GraphEvaluator {
           break;
         case KIND_CONSTANT: {
           const BitVector& v = static_cast<const ConstantExpression*>(e)->getValue();
-          r.v = v.getWord(0);
-          if (v.getNumWords() > 1) r.v |= u128(v.getWord(1)) << 64;
+          r.v = v.getWord(0) | (v.getNumWords() > 1 ? u128(v.getWord(1)) << 64 : 0);
           break;
         }
         case KIND_EQUAL: r.v = k(0).v == k(1).v; break;
@@ -85,10 +76,7 @@ class GraphEvaluator {
         case KIND_ULT: r.v = k(0).v < k(1).v; break;
         case KIND_SLT: r.v = ref::slt(k(0).v, k(1).v, kw(0)); break;
         case KIND_ARRAY_READ: r.v = k(0).a[size_t(k(1).v)]; break;
-        case KIND_ARRAY_WRITE:
-          r = k(0);
-          r.a[size_t(k(1).v)] = k(2).v;
-          break;
+        case KIND_ARRAY_WRITE: r = k(0), r.a[size_t(k(1).v)] = k(2).v; break;
         case KIND_ARRAY_EQUAL: r.v = k(0).a == k(1).a; break;
         default: return fail("unexpected node kind " + std::to_string(e->getKind()));
       }
@@ -105,10 +93,7 @@ class GraphEvaluator {
   std::string error;
 
  private:
-  bool fail(const std::string& what) {
-    error = what;
-    return false;
-  }
+  bool fail(const std::string& what) { return error = what, false; }
 };
 
 }  // namespace varnok_test

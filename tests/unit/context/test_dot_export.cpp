@@ -1,7 +1,5 @@
-// Graphviz dot export against golden files (golden/NAME.dot, node ids
-// renumbered in order of appearance): node and edge statements, the walk
-// order, hidden Boolean nodes, model bits, forwarding nodes, one file per
-// top-level conjunct; and the numbering of bit classes.
+// Dot export against golden files (golden/NAME.dot, node ids renumbered in order of appearance): statements,
+// walk order, hidden Boolean nodes, model bits, forwarding, one file per conjunct; numbering of bit classes.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -75,16 +73,15 @@ TEST(DotExport, WholeGraphs) {
   ASSERT_TRUE(s.assertFormula(x));
   expectGolden("single_variable_root", exportText(s));
 
-  // Operands ordered by serial id with tail labels; the most recently pushed
-  // operand is printed first.
+  // Operands ordered by serial id with tail labels; the most recently pushed operand is printed first.
   Solver c;
   ASSERT_TRUE(c.setSubstitution(false));
   Expression a = c.makeVariable(1, "a");
   ASSERT_TRUE(c.assertFormula(c.makeAnd(a, c.makeVariable(1, "b"))));
   expectGolden("conjunction", exportText(c));
 
-  // Nothing asserted (no boxes); the stack starts with the root (true) and
-  // then the assumption; one-operand edges have no label.
+  // Nothing asserted (no boxes); the stack starts with the root (true), then the assumption; one-operand edges
+  // have no label.
   Solver u;
   ASSERT_TRUE(u.setSubstitution(false));
   ASSERT_TRUE(u.assumeFormula(u.makeULT(u.makeNot(u.makeVariable(4, "x")), u.makeVariable(4, "y"))));
@@ -96,8 +93,7 @@ TEST(DotExport, WriterOptions) {
   ASSERT_TRUE(s.setSubstitution(false));
   Expression p = s.makeVariable(1, "p"), q = s.makeVariable(1, "q");
   Expression u = s.makeVariable(32, "u"), v = s.makeVariable(32, "v");
-  // or(and(p, and(u, v) = u), q) is a Not of an And of Nots: the one-bit
-  // operators are hidden, their edges kept.
+  // or(and(p, and(u, v) = u), q) is a Not of an And of Nots: the one-bit operators are hidden, edges kept.
   Expression top = s.makeOr(s.makeAnd(p, s.makeEqual(s.makeAnd(u, v), u)), q);
   expectGolden("hidden_boolean", writeGraph(s, top, false, true));
 
@@ -108,8 +104,7 @@ TEST(DotExport, WriterOptions) {
   ASSERT_EQ(s.solve(), VARNOK::SOLVE_SAT);
   expectGolden("model_bits", writeGraph(s, c, true, false));
 
-  // A forwarding node shows a dashed edge; the writer applies the pending
-  // substitution first.
+  // A forwarding node shows a dashed edge; the writer applies the pending substitution first.
   Solver t;
   Expression y = t.makeVariable(8, "y"), z = t.makeVariable(8, "z");
   ASSERT_TRUE(t.assertFormula(t.makeEqual(y, t.makeAdd(z, t.makeConstantFromHex("01")))));
@@ -145,15 +140,10 @@ TEST(DotExport, OneFilePerConjunct) {
   ASSERT_TRUE(s.assumeFormula(s.makeVariable(1, "d")));
   ASSERT_TRUE(s.assumeFormula(a));  // asserted already: not queued
   const std::string base = std::string(VARNOK_TEST_TMPDIR) + "/roots";
-  auto name = [&](int k) {
-    char n[16];
-    std::snprintf(n, sizeof n, "%04d.dot", k);
-    return base + n;
-  };
+  auto name = [&](int k) { return base + std::to_string(10000 + k).substr(1) + ".dot"; };
   for (int k = 1; k <= 5; ++k) std::remove(name(k).c_str());
   EXPECT_TRUE(s.exportDotRoots(base.c_str()));
-  // Pending: the root, then d. The last added is taken first: d, then the
-  // root's operands, the last pushed first: c, b; then a.
+  // Pending: the root, then d; the last added first: d, then the root's operands, last pushed first: c, b, a.
   std::string all;
   for (int k = 1; k <= 4; ++k) all += readFile(name(k));
   expectGolden("roots", all);
