@@ -1,9 +1,7 @@
-// Differential property test of the factory: random operator trees over every
-// bit-vector, Boolean and array operator, at widths 1 to 9 and 63 to 65, are
-// built through the make functions; under many random assignments the built
-// graph must give the value that the unrewritten tree gives in the reference
-// model, every built node must keep the shape guarantees later code relies
-// on, and releasing the handles must free every node.
+// Random operator trees (every bit-vector, Boolean and array operator, widths
+// 1 to 9 and 63 to 65) built through the make functions must agree with the
+// reference model under random assignments, keep the shape guarantees later
+// code relies on, and free every node when released.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +16,7 @@
 #include "support/reference.h"
 #include "varnok/node/expression_manager.h"
 #include "varnok/node/operator_expressions.h"
+#include "varnok/node/structural_relations.h"
 
 namespace {
 
@@ -462,19 +461,9 @@ struct Generator {
 
 // Short text of a built node, a few levels deep.
 void printBuilt(std::ostream& out, const Expression* e, int depth) {
-  if (e->getKind() == varnok::KIND_CONSTANT) {
-    out << "#b" << static_cast<const varnok::ConstantExpression*>(e)->getValue();
-  } else if (e->getArity() == 0) {
-    out << "v" << e->getId();
-  } else {
-    out << "(" << varnok::toString(e) << "#" << e->getId() << "/" << e->getWidth();
-    for (uint32_t i = 0; i < e->getArity(); ++i) {
-      out << " ";
-      if (depth == 0) out << "...";
-      else printBuilt(out, e->getChild(i), depth - 1);
-    }
-    out << ")";
-  }
+  out << (e->getKind() == varnok::KIND_CONSTANT ? "" : "v") << varnok::toString(e) << "#" << e->getId();
+  for (uint32_t i = 0; i < e->getArity() && depth > 0; ++i) printBuilt(out << (i ? " " : " ("), e->getChild(i), depth - 1);
+  if (e->getArity() && depth > 0) out << ")";
 }
 
 bool isConstNode(const Expression* e) { return e->getKind() == varnok::KIND_CONSTANT; }
@@ -542,6 +531,68 @@ std::string invariantViolation(const Expression* e) {
   }
 }
 
+// The structural relations over pairs of built nodes: operands of one node,
+// a node and its operand, and random pairs of one width. Every "true" answer
+// must hold under every assignment; occursIn must be plain reachability.
+enum { DISTINCT_R, NEGATION, ARITH_NEGATION, IMPLIES_R, IMPLIES_AND, NEGATION_IMPLIES, CONTRADICTS, CONTRADICTS_AND, NUM_REL };
+const char* const kRelation[NUM_REL] = {"areProvablyDistinct", "isNegationOf", "isArithmeticNegationOf", "implies",
+                                        "impliesAnd", "negationImplies", "contradicts", "contradictsAnd"};
+struct Claim {
+  int rel;
+  const Expression *a, *b;
+};
+bool reachable(const Expression* a, const Expression* b) {
+  std::vector<const Expression*> stack{b};
+  std::unordered_map<const Expression*, bool> seen{{b, true}};
+  while (!stack.empty()) {
+    const Expression* n = stack.back();
+    stack.pop_back();
+    if (n == a) return true;
+    for (uint32_t k = 0; k < n->getArity(); ++k)
+      if (seen.emplace(n->getChild(k), true).second) stack.push_back(n->getChild(k));
+  }
+  return false;
+}
+std::vector<Claim> relationClaims(const std::vector<Expression*>& order, Rng& rng, uint64_t claimed[NUM_REL]) {
+  std::vector<std::pair<const Expression*, const Expression*>> pairs;
+  std::unordered_map<uint32_t, std::vector<const Expression*>> byWidth;
+  for (const Expression* e : order) {
+    if (e->isArray()) continue;
+    byWidth[e->getWidth()].push_back(e);
+    for (uint32_t i = 0; i < e->getArity(); ++i) {
+      pairs.push_back({e, e->getChild(i)});
+      for (uint32_t j = 0; j < e->getArity(); ++j)
+        if (i != j) pairs.push_back({e->getChild(i), e->getChild(j)});
+    }
+  }
+  for (const auto& [w, pool] : byWidth)
+    for (int k = 0; k < 40; ++k) pairs.push_back({pool[rng.below(uint32_t(pool.size()))], pool[rng.below(uint32_t(pool.size()))]});
+  std::vector<Claim> claims;
+  for (const auto& [a, b] : pairs) {
+    EXPECT_EQ(varnok::occursIn(a, b), reachable(a, b)) << varnok::toString(a) << " in " << varnok::toString(b);
+    if (a->isArray() || b->isArray() || a->getWidth() != b->getWidth()) continue;
+    const bool one = a->getWidth() == 1;
+    const bool says[NUM_REL] = {varnok::areProvablyDistinct(a, b), varnok::isNegationOf(a, b),
+                                varnok::isArithmeticNegationOf(a, b), one && varnok::implies(a, b),
+                                one && varnok::impliesAnd(a, b), one && varnok::negationImplies(a, b),
+                                one && varnok::contradicts(a, b), one && varnok::contradictsAnd(a, b)};
+    for (int r = 0; r < NUM_REL; ++r)
+      if (says[r]) claims.push_back({r, a, b}), ++claimed[r];
+  }
+  return claims;
+}
+bool claimHolds(int rel, u128 x, u128 y, uint32_t w) {
+  switch (rel) {
+    case DISTINCT_R: return x != y;
+    case NEGATION: return (~x & maskOf(w)) == y;
+    case ARITH_NEGATION: return ((0 - x) & maskOf(w)) == y;
+    case IMPLIES_R:
+    case IMPLIES_AND: return !x || y;
+    case NEGATION_IMPLIES: return x || y;
+    default: return !(x && y);
+  }
+}
+
 #ifdef VARNOK_SANITIZED
 constexpr int kScale = 8;
 #else
@@ -551,7 +602,7 @@ constexpr int kScale = 1;
 // Rounds: a fresh manager, a random forest of reference trees, all of it
 // built, then `assignments` random assignments checked node by node.
 void runRounds(uint64_t firstSeed, int rounds, bool wide, int depth, int roots, int assignments, uint64_t minChecks) {
-  uint64_t checks = 0, opCount[NUM_OPS] = {};
+  uint64_t checks = 0, opCount[NUM_OPS] = {}, claimed[NUM_REL] = {};
   for (uint64_t seed = firstSeed; seed < firstSeed + uint64_t(rounds); ++seed) {
     Rng rng(seed);
     M manager;
@@ -585,6 +636,7 @@ void runRounds(uint64_t firstSeed, int rounds, bool wide, int depth, int roots, 
       printBuilt(os, e, 4);
       FAIL() << "seed " << seed << ": invariant broken (" << v << "): " << os.str();
     }
+    const std::vector<Claim> claims = relationClaims(ev.order, rng, claimed);
     std::vector<Value> varVals(size_t(gen.varCount)), refVals(nodes.size());
     auto variable = [&](const Expression* e, Value& out) {
       auto it = varOf.find(e);
@@ -613,21 +665,20 @@ void runRounds(uint64_t firstSeed, int rounds, bool wide, int depth, int roots, 
       }
       evaluateAll(nodes, varVals, refVals);
       ASSERT_TRUE(ev.run(variable)) << "seed " << seed << ": " << ev.error;
+      for (const Claim& k : claims)
+        ASSERT_TRUE(claimHolds(k.rel, ev.value(k.a).v, ev.value(k.b).v, k.a->getWidth()))
+            << "seed " << seed << ": " << kRelation[k.rel] << " claimed for " << varnok::toString(k.a) << "#"
+            << k.a->getId() << " and " << varnok::toString(k.b) << "#" << k.b->getId();
       for (size_t i = 0; i < nodes.size(); ++i) {
         const Node& n = nodes[i];
         const Value& got = ev.value(built[i].get());
         ++checks;
         if (n.isArray() ? got.a == refVals[i].a : got.v == refVals[i].v) continue;
         std::ostringstream os;
-        os << "seed " << seed << " assignment " << a << ": " << opName(n.op) << " of width " << n.w
-           << " built wrongly\n  reference: ";
+        os << "seed " << seed << " assignment " << a << ": " << opName(n.op) << " of width " << n.w << " built wrongly: ";
         print(os, nodes, int(i));
-        os << "\n  built:     ";
-        printBuilt(os, built[i].get(), 6);
-        os << "\n  reference value " << hex(refVals[i].v) << ", built value " << hex(got.v) << "\n  children:";
-        for (int k : n.kids) os << " " << hex(refVals[k].v);
-        os << "\n  variables:";
-        for (int vi : varNodes) os << " x" << nodes[vi].var << "=" << hex(varVals[nodes[vi].var].v);
+        printBuilt(os << "\n  built: ", built[i].get(), 6);
+        os << "\n  reference " << hex(refVals[i].v) << ", built " << hex(got.v);
         FAIL() << os.str();
       }
     }
@@ -639,6 +690,7 @@ void runRounds(uint64_t firstSeed, int rounds, bool wide, int depth, int roots, 
   std::cout << "[factory] " << rounds << " rounds" << (wide ? " up to width 65: " : ": ") << checks << " value checks\n";
   for (int op = 0; op < NUM_OPS && !wide; ++op) EXPECT_GT(opCount[op], 0u) << opName(op) << " never generated";
   EXPECT_GE(checks, minChecks / kScale);
+  for (int r = 0; r < NUM_REL; ++r) EXPECT_GT(claimed[r], 0u) << kRelation[r] << " never answered true";
 }
 
 TEST(FactoryProperty, SmallWidthsAgreeWithReferenceSemantics) { runRounds(1000, 6000 / kScale, false, 5, 10, 16, 200000); }

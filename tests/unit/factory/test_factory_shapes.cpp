@@ -1,8 +1,6 @@
 // The rewrites of the make functions: each case builds a term and the simpler
-// equivalent the factory must give for it (the values of all rewrites are
-// checked against the reference by the property test; here, that the result
-// is the simplified shape), plus constant folds at edge values, refused
-// operands and the handling of the caller's operand handles.
+// shape the factory must give for it (values and the shape guarantees are in
+// the property test), refused operands and the caller's operand handles.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -75,13 +73,9 @@ class Factory : public ::testing::Test {
 
 TEST_F(Factory, ConjunctionNegationAndDerivedConnectives) {
   Ref x = var(8), y = var(8), p = var(1), q = var(1);
-  EXPECT_EQ(And(x, x), x);
   EXPECT_EQ(And(x, Not(x)), zero(8));
   EXPECT_EQ(And(x, zero(8)), zero(8));
   EXPECT_EQ(And(ones(8), x), x);
-  EXPECT_TRUE(isConst(And(c(0xF0, 8), c(0x3C, 8)), 0x30));
-  EXPECT_EQ(Not(Not(x)), x);
-  EXPECT_TRUE(isConst(Not(c(0x0F, 8)), 0xF0));
   EXPECT_EQ(Not(Neg(y)), Add(y, ones(8)));
   EXPECT_EQ(And(y, x), And(x, y));
   EXPECT_EQ(And(Not(And(p, q)), p), And(Not(q), p));
@@ -116,8 +110,6 @@ TEST_F(Factory, ConjunctionMergesRangesComparisonsAndImplications) {
 
 TEST_F(Factory, EqualityIsZeroAndIfThenElse) {
   Ref x = var(8), y = var(8), z = var(8), v = var(8), p = var(1), cnd = var(1), d = var(1), t = var(1);
-  EXPECT_EQ(Eq(x, x), T());
-  EXPECT_EQ(Eq(c(3, 8), c(5, 8)), F());
   EXPECT_EQ(Eq(p, T()), p);
   EXPECT_EQ(Eq(p, F()), Not(p));
   EXPECT_EQ(Eq(Ite(cnd, x, y), x), Or(cnd, Eq(y, x)));
@@ -136,10 +128,6 @@ TEST_F(Factory, EqualityIsZeroAndIfThenElse) {
   EXPECT_EQ(IsZero(zero(8)), T());
   EXPECT_EQ(IsZero(x), Eq(zero(8), x));
   EXPECT_EQ(IsOnes(x), Eq(ones(8), x));
-  EXPECT_EQ(Ite(cnd, x, x), x);
-  EXPECT_EQ(Ite(T(), x, y), x);
-  EXPECT_EQ(Ite(F(), x, y), y);
-  EXPECT_EQ(Ite(Not(cnd), x, y), Ite(cnd, y, x));
   EXPECT_EQ(Ite(cnd, Ite(cnd, x, y), z), Ite(cnd, x, z));
   EXPECT_EQ(Ite(cnd, T(), d), Or(cnd, d));
   EXPECT_EQ(Ite(cnd, t, Not(t)), Eq(cnd, t));
@@ -184,20 +172,14 @@ TEST_F(Factory, SumsProductsAndNegations) {
   Ref twice = Add(Mul(x, y), Mul(x, y));
   EXPECT_TRUE(twice->getKind() == varnok::KIND_ADD && twice->getChild(0) == twice->getChild(1));
   EXPECT_EQ(Add(p, q), Xor(p, q));
-  EXPECT_EQ(Neg(Neg(x)), x);
   EXPECT_EQ(Neg(Not(x)), Add(x, c(1, 8)));
-  EXPECT_TRUE(isConst(Neg(c(5, 8)), 251));
   EXPECT_EQ(Neg(Add(Neg(x), y)), Add(x, Neg(y)));
-  EXPECT_EQ(Neg(p), p);
   EXPECT_EQ(Sub(x, x), zero(8));
   EXPECT_EQ(Sub(x, zero(8)), x);
 }
 
 TEST_F(Factory, ExtractConcatAndExtensions) {
   Ref x = var(12), h = var(4), mm = var(6), cnd = var(1), x8 = var(8), y = var(4), p = var(1);
-  EXPECT_EQ(Ex(x, 11, 0), x);
-  EXPECT_TRUE(isConst(Ex(c(0xABC, 12), 7, 4), 0xB));
-  EXPECT_EQ(Ex(Ex(x, 11, 4), 3, 2), Ex(x, 7, 6));
   Ref hm = Concat(h, mm);
   EXPECT_EQ(Ex(hm, 4, 1), Ex(mm, 4, 1));
   EXPECT_EQ(Ex(hm, 5, 0), mm);
@@ -234,9 +216,6 @@ TEST_F(Factory, ExtractConcatAndExtensions) {
 
 TEST_F(Factory, ShiftsByConstantsLeaveNoShiftNode) {
   Ref x = var(8), s = var(8), y = var(64), p = var(1), q = var(1);
-  EXPECT_EQ(Shl(x, zero(8)), x);
-  EXPECT_EQ(LShr(x, zero(8)), x);
-  EXPECT_EQ(AShr(x, zero(8)), x);
   EXPECT_EQ(Shl(zero(8), s), zero(8));
   EXPECT_EQ(LShr(zero(8), s), zero(8));
   EXPECT_EQ(AShr(ones(8), s), ones(8));
@@ -261,8 +240,6 @@ TEST_F(Factory, ShiftsByConstantsLeaveNoShiftNode) {
 
 TEST_F(Factory, Comparisons) {
   Ref x = var(8), y = var(8), p = var(1), q = var(1), h = var(4), a = var(4), b = var(4);
-  EXPECT_EQ(ULT(x, x), F());
-  EXPECT_EQ(SLT(x, x), F());
   EXPECT_EQ(ULT(ones(8), x), F());
   EXPECT_EQ(ULT(x, zero(8)), F());
   EXPECT_EQ(SLT(c(0x7F, 8), x), F());
@@ -286,8 +263,6 @@ TEST_F(Factory, Comparisons) {
   EXPECT_EQ(SLT(Concat(c(8, 4), a), Concat(c(7, 4), b)), T());
   EXPECT_EQ(SLT(Concat(c(7, 4), a), Concat(c(7, 4), b)), ULT(a, b));
   EXPECT_EQ(SLT(c(0x85, 8), Concat(c(0x8, 4), b)), ULT(c(5, 4), b));
-  EXPECT_EQ(ULT(c(3, 8), c(5, 8)), T());
-  EXPECT_EQ(SLT(c(0xFF, 8), c(0, 8)), T());
   EXPECT_EQ(UGE(x, y), ULE(y, x));
 }
 
@@ -301,8 +276,6 @@ TEST_F(Factory, DivisionAndRemainder) {
   EXPECT_EQ(UDiv(zero(8), b), Ite(IsZero(b), ones(8), zero(8)));
   EXPECT_EQ(UDiv(a, a), Ite(IsZero(a), ones(8), c(1, 8)));
   EXPECT_EQ(SDiv(a, a), Ite(IsZero(a), ones(8), c(1, 8)));
-  EXPECT_EQ(UDiv(a, c(1, 8)), a);
-  EXPECT_EQ(SDiv(a, c(1, 8)), a);
   EXPECT_EQ(SDiv(a, ones(8)), Neg(a));
   for (const Ref& r : {SRem(a, c(1, 8)), SRem(a, ones(8)), SMod(a, c(1, 8)), SMod(a, ones(8)), URem(a, c(1, 8)),
                        SRem(a, Neg(a)), SMod(a, Neg(a))})
@@ -311,8 +284,6 @@ TEST_F(Factory, DivisionAndRemainder) {
   EXPECT_EQ(URem(a, c(8, 8)), Concat(zero(5), Ex(a, 2, 0)));
   EXPECT_EQ(UDiv(p, q), Not(And(Not(p), q)));
   EXPECT_EQ(URem(p, q), And(p, Not(q)));
-  EXPECT_TRUE(isConst(UDiv(c(255, 8), c(16, 8)), 15));
-  EXPECT_TRUE(isConst(URem(c(255, 8), c(16, 8)), 15));
   EXPECT_TRUE(isConst(SDiv(c(uint8_t(-7), 8), c(2, 8)), uint8_t(-3)));
   EXPECT_TRUE(isConst(SRem(c(uint8_t(-7), 8), c(2, 8)), uint8_t(-1)));
   EXPECT_TRUE(isConst(SMod(c(uint8_t(-7), 8), c(2, 8)), 1));

@@ -1,9 +1,5 @@
-// The floating-point make functions. Classes, comparisons, minimum and
-// maximum are built on variables (evaluated for every pattern of small
-// formats) and on constants (which must fold) and compared with exact values;
-// rounded operations on constants must fold to the exact reference; the free
-// zero sign of minimum and maximum is one variable per operation, format and
-// operand order; refused formats give null.
+// The floating-point make functions against exact values, on variables (every
+// pattern of small formats) and on constants (which must fold).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -254,35 +250,15 @@ TEST_F(FloatMakers, RoundedOperationsFoldConstantsAndBuildNodesOtherwise) {
   EXPECT_EQ(valueOf(m.makeSIntToFloat(r, &(k2 = c(0xfd, 8)), {8, 23}, 0)), 0xc0400000u);
   EXPECT_EQ(valueOf(m.makeUIntToFloat(r, &(k2 = c(0xfd, 8)), {8, 23}, 0)), 0x437d0000u);
 
-  // No rewriting of non-constant operands: x + 0 is a node.
+  // Operands that are not all constants build a node (x + 0 too); the same
+  // format answers the operand itself.
   const FloatFormat single{8, 23};
-  const Ref x = var(32), y = var(32), zero = c(0, 32);
-  Ref a(x), b(zero);
-  m.makeFloatAdd(r, &a, &b, single, 2);
-  ASSERT_EQ(r->getKind(), varnok::KIND_FLOAT_ADD);
-  EXPECT_TRUE(r->getChild0() == x.get() && r->getChild1() == zero.get());
+  const Ref x = var(32), zero = c(0, 32);
+  Ref a(x), b(zero), in(x);
+  ASSERT_EQ(m.makeFloatAdd(r, &a, &b, single, 2)->getKind(), varnok::KIND_FLOAT_ADD);
   EXPECT_EQ(static_cast<const varnok::FloatAddExpression*>(r.get())->getRoundingMode(), 2u);
-  Ref sum1, sum2, diff, negY, p(x), q(y);
-  m.makeFloatAdd(sum1, &p, &q, single, 0);
-  m.makeFloatAdd(sum2, &q, &p, single, 0);
-  EXPECT_NE(sum1, sum2);  // addition keeps its operand order
-  m.makeFloatSub(diff, &p, &q, single, 3);
-  m.makeFloatNeg(negY, &q, single);
-  m.makeFloatAdd(sum1, &p, &negY, single, 3);
-  EXPECT_EQ(diff, sum1);  // subtraction is the addition of the negation
-  // Multiplication orders its operands by serial id, in the caller's handles.
-  Ref s(y), t(x), product, again;
-  m.makeFloatMul(product, &s, &t, single, 0);
-  EXPECT_TRUE(s == x && t == y && product->getChild0() == x.get());
-  EXPECT_EQ(m.makeFloatMul(again, &t, &s, single, 0), product);
-  Ref in(x);
-  EXPECT_EQ(m.makeFloatToUInt(r, &in, single, 8, 0)->getWidth(), 8u);
-  EXPECT_EQ(r->getKind(), varnok::KIND_FLOAT_TO_UINT);
-  for (unsigned mode = 0; mode <= 4; ++mode) {
-    EXPECT_EQ(m.makeFloatToFloat(r, &in, single, single, mode), x);
-    EXPECT_FALSE(in);  // moved out of the handle
-    in = x;
-  }
+  EXPECT_EQ(m.makeFloatToUInt(r, &in, single, 8, 0)->getKind(), varnok::KIND_FLOAT_TO_UINT);
+  EXPECT_EQ(m.makeFloatToFloat(r, &in, single, single, 4), x);
 }
 
 // Exponent width below 2 or an empty significand: every maker says no; so
@@ -291,7 +267,7 @@ TEST_F(FloatMakers, RefusedFormatsAndOperands) {
   const FloatFormat good{8, 23};
   for (const FloatFormat bad : {FloatFormat{1, 30}, FloatFormat{0, 31}, FloatFormat{31, 0}}) {
     const Ref v = var(32), w = var(32);
-    Ref r, a(v), b(w), s, e, g;
+    Ref r(v), a(v), b(w), s, e, g;  // a refusal also empties the result
     EXPECT_FALSE(m.makeFloatNaN(r, bad) || m.makeFloatInfinity(r, true, bad) || m.makeFloatZero(r, false, bad));
     for (const UnaryCase& u : kUnary) EXPECT_FALSE(un(u.make, v, bad)) << u.name;
     for (Binary make : kBinary) EXPECT_FALSE(bin(make, v, w, bad));
