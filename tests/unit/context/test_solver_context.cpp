@@ -31,9 +31,14 @@ const VARNOK::SATSolver kKinds[2] = {VARNOK::SAT_SOLVER_MINISAT, VARNOK::SAT_SOL
 
 // Rounds of checks on three solvers: with and without substitution (back ends and preprocessing by turns), and
 // with constraint propagation (given interval-shaped formulas too).
-TEST(ContextRandom, FormulasAgreeWithTheReference) {
+// Each of the random tests runs in four shards of consecutive seeds, so that they run side by side.
+constexpr unsigned kShards = 4;
+class ContextRandom : public ::testing::TestWithParam<unsigned> {};
+INSTANTIATE_TEST_SUITE_P(Shards, ContextRandom, ::testing::Range(0u, kShards));
+
+TEST_P(ContextRandom, FormulasAgreeWithTheReference) {
   Tally t;
-  for (unsigned n = 0; n < kInstances; ++n) {
+  for (unsigned n = GetParam() * kInstances / kShards; n < (GetParam() + 1) * kInstances / kShards; ++n) {
     const std::uint64_t seed = 0x5eed0000u + n;
     std::mt19937_64 rng(seed);
     const Signature sig = rng() % 2 == 0 ? smallSignature(rng, 12, 4, 6, true)
@@ -58,15 +63,15 @@ TEST(ContextRandom, FormulasAgreeWithTheReference) {
     }
   }
   // Both answers must be well represented, or the comparison proves little.
-  EXPECT_GT(t.sat, kInstances / 5);
-  EXPECT_GT(t.unsat, kInstances / 10);
+  EXPECT_GT(t.sat, kInstances / kShards / 5);
+  EXPECT_GT(t.unsat, kInstances / kShards / 10);
 }
 
 // Sessions on every back end as a front end drives push and pop: each check assumes its scope's formulas on top
 // of the permanent assertions, so what preprocessing eliminated after one check comes back later.
-TEST(ContextRandom, IncrementalChecksAgreeWithFreshSolvers) {
+TEST_P(ContextRandom, IncrementalChecksAgreeWithFreshSolvers) {
   Tally t;
-  for (unsigned n = 0; n < kSessions; ++n) {
+  for (unsigned n = GetParam() * kSessions / kShards; n < (GetParam() + 1) * kSessions / kShards; ++n) {
     const std::uint64_t seed = 0x1c0000u + n;
     std::mt19937_64 rng(seed);
     const unsigned variant = static_cast<unsigned>(seed % 6);
@@ -84,8 +89,8 @@ TEST(ContextRandom, IncrementalChecksAgreeWithFreshSolvers) {
       if (answer == 1 && d.freshAnswer(d.asserted) == 1) break;
     }
   }
-  EXPECT_GT(t.sat, kSessions * 4);
-  EXPECT_GT(t.unsat, kSessions * 2);
+  EXPECT_GT(t.sat, kSessions / kShards * 4);
+  EXPECT_GT(t.unsat, kSessions / kShards * 2);
 }
 
 // A constant false root answers before blasting (the back end is made all the same) and clears the assumptions.
