@@ -77,8 +77,9 @@ struct OptionTables {
   Int sizeTrailQueue{"CORE -- RESTART", "szTrailQueue", "The size of moving average for trail (block restarts)",
                      5000, IntRange(10, INT32_MAX)};
 
+  // At least 1: the search divides by it when it schedules reductions.
   Int firstReduceDB{"CORE -- REDUCE", "firstReduceDB", "The number of conflicts before the first reduce DB", 2000,
-                    IntRange(0, INT32_MAX)};
+                    IntRange(1, INT32_MAX)};
   Int incReduceDB{"CORE -- REDUCE", "incReduceDB", "Increment for reduce DB", 300, IntRange(0, INT32_MAX)};
   Int specialIncReduceDB{"CORE -- REDUCE", "specialIncReduceDB", "Special increment for reduce DB", 1000,
                          IntRange(0, INT32_MAX)};

@@ -57,8 +57,9 @@ struct IntRange {
   int begin;
   int end;
   IntRange(int b, int e) : begin(b), end(e) {}
-  bool above(int x) const { return x > end; }
-  bool below(int x) const { return x < begin; }
+  // Checked on the full number read, before it is narrowed to int.
+  bool above(long long x) const { return x > end; }
+  bool below(long long x) const { return x < begin; }
 };
 
 struct DoubleRange {
@@ -72,7 +73,17 @@ struct DoubleRange {
   bool below(double x) const { return x <= begin && (!begin_inclusive || x != begin); }
 };
 
-inline void readNumber(const char* text, char** end, int& value) { value = (int)strtol(text, end, 10); }
+// The number as read, wide enough that a value beyond 32 bits is seen as
+// out of range rather than wrapped into it (strtoll saturates beyond 64).
+template <class T>
+struct WideNumber {
+  typedef T type;
+};
+template <>
+struct WideNumber<int> {
+  typedef long long type;
+};
+inline void readNumber(const char* text, char** end, long long& value) { value = strtoll(text, end, 10); }
 inline void readNumber(const char* text, char** end, double& value) { value = strtod(text, end); }
 
 // Parses "-name=number" into value. Another text is not this option's
@@ -82,7 +93,7 @@ bool parseNumberOption(const char* str, const char* name, const Range& range, T&
   const char* span = str;
   if (!matchPrefix(span, "-") || !matchPrefix(span, name) || !matchPrefix(span, "=")) return false;
   char* end;
-  T tmp;
+  typename WideNumber<T>::type tmp;
   readNumber(span, &end, tmp);
   if (end == nullptr) return false;
   if (range.above(tmp)) {
@@ -92,7 +103,7 @@ bool parseNumberOption(const char* str, const char* name, const Range& range, T&
     fprintf(stderr, "ERROR! value <%s> is too small for option \"%s\".\n", span, name);
     exit(1);
   }
-  value = tmp;
+  value = static_cast<T>(tmp);
   return true;
 }
 

@@ -51,7 +51,6 @@ class ModuleExpression : public Expression, public ModuleCallbacks {
   // Number of tracked bits: input bits plus output bits.
   uint32_t getTrackedBitCount() const { return inputBitCount_ + getWidth(); }
   uint32_t getInputBitCount() const { return inputBitCount_; }
-  sat::ModuleCallbackNode* getWatchNodes() const { return watchNodes_; }
   sat::ModuleCallbackNode* getWatchNode(uint32_t k) const { return watchNodes_ + k; }
   int32_t* getLiterals() const { return literals_; }
   // Position of a watch node of this module in the array.

@@ -1,6 +1,7 @@
 ; Syntax errors report the last token read (reserved keywords without a row of
 ; their own, reserved words as symbols, a character that starts no token, the
-; end of the input inside a command); error messages double quotes and escape
+; end of the input inside a command, after blanks and inside a string at the
+; last character read); error messages double quotes and escape
 ; line ends; constants that cannot be made.
 
 ; ---
@@ -22,6 +23,10 @@
 (assert @)
 ; ---
 (check-sat
+; ---
+(push 1   
+; ---
+(push "abc
 ; ---
 (set-option :print-success 1)
 ; ---

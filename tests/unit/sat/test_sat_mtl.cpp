@@ -123,6 +123,37 @@ TEST(SatOptionsDeathTest, ValuesOutOfRangeEndTheProcess) {
   EXPECT_EXIT(d.parse("-decay=0"), ::testing::ExitedWithCode(1), "ERROR! value <0> is too small for option \"decay\".");
 }
 
+template <class Option>
+Option* optionNamed(const std::vector<Option*>& list, const std::string& name) {
+  for (Option* o : list)
+    if (name == o->getName()) return o;
+  return nullptr;
+}
+
+// The range is checked on the number as written, not on its 32-bit residue;
+// a zero first reduction interval (a division by zero in the search) is
+// refused.
+TEST(SatOptionsDeathTest, TableRowsRefuseValuesBeyondTheirRange) {
+  auto* rfirst = optionNamed(Minisat::Family::Option::getOptionList(), "rfirst");
+  ASSERT_NE(nullptr, rfirst);
+  EXPECT_EXIT(rfirst->parse("-rfirst=-3000000000"), ::testing::ExitedWithCode(1),
+              "ERROR! value <-3000000000> is too small for option \"rfirst\".");
+  EXPECT_EXIT(rfirst->parse("-rfirst=3000000000"), ::testing::ExitedWithCode(1),
+              "ERROR! value <3000000000> is too large for option \"rfirst\".");
+  EXPECT_EXIT(rfirst->parse("-rfirst=99999999999999999999999"), ::testing::ExitedWithCode(1),
+              "ERROR! value <99999999999999999999999> is too large for option \"rfirst\".");
+  auto* grow = optionNamed(Minisat::Family::Option::getOptionList(), "grow");  // no bounds
+  EXPECT_EXIT(grow->parse("-grow=-2147483649"), ::testing::ExitedWithCode(1),
+              "ERROR! value <-2147483649> is too small for option \"grow\".");
+  EXPECT_TRUE(grow->parse("-grow=-2147483648"));
+  EXPECT_TRUE(grow->parse("-grow=0"));
+  auto* reduce = optionNamed(Glucose::Family::Option::getOptionList(), "firstReduceDB");
+  ASSERT_NE(nullptr, reduce);
+  EXPECT_EXIT(reduce->parse("-firstReduceDB=0"), ::testing::ExitedWithCode(1),
+              "ERROR! value <0> is too small for option \"firstReduceDB\".");
+  EXPECT_TRUE(reduce->parse("-firstReduceDB=2000"));
+}
+
 // ---------------------------------------------------------------------------
 // The option tables, the one place they are checked: every row as the help
 // prints it, by category, in construction order. The MiniSat families share
@@ -172,7 +203,7 @@ TEST(SatOptions, TablesOfEveryFamily) {
                 "CORE -- RESTART   -R            = <double> (   1 ..    5) (default: 1.4)\n"
                 "CORE -- RESTART   -szLBDQueue   = <int32>  [  10 .. imax] (default: 50)\n"
                 "CORE -- RESTART   -szTrailQueue = <int32>  [  10 .. imax] (default: 5000)\n"
-                "CORE -- REDUCE   -firstReduceDB = <int32>  [   0 .. imax] (default: 2000)\n"
+                "CORE -- REDUCE   -firstReduceDB = <int32>  [   1 .. imax] (default: 2000)\n"
                 "CORE -- REDUCE   -incReduceDB  = <int32>  [   0 .. imax] (default: 300)\n"
                 "CORE -- REDUCE   -specialIncReduceDB = <int32>  [   0 .. imax] (default: 1000)\n"
                 "CORE -- REDUCE   -minLBDFrozenClause = <int32>  [   0 .. imax] (default: 30)\n"
