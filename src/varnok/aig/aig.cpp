@@ -25,6 +25,7 @@ AIG::AIG()
     : nextNodeId(0),
       nextSatVar(0),
       solveCount(0),
+      assertionCount(0),
       contradiction(0),
       nodeCount(0),
       primeIndex(0),

@@ -166,6 +166,9 @@ class AIG {
   sat::Solver* getSatSolver() const noexcept { return satSolver; }
   // Makes `e` permanently true (conjunctions are split into their conjuncts).
   void assertTrue(AIGEdge e);
+  // How many times assertTrue was called: a change tells that the last model
+  // may not satisfy what has been asserted since.
+  std::uint64_t getAssertionCount() const noexcept { return assertionCount; }
   // Queues the edge's node for encoding unless it is queued or encoded.
   void enqueue(const AIGEdge& e);
   void addAssumption(const AIGEdge& e);
@@ -219,6 +222,7 @@ class AIG {
   std::uint64_t nextNodeId;
   std::uint32_t nextSatVar;
   std::uint32_t solveCount;
+  std::uint64_t assertionCount;
   AIGEdge trueEdge;
   AIGEdge falseEdge;
   std::deque<AIGNode*> encodeQueue;

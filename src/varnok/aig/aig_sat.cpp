@@ -48,6 +48,7 @@ void AIG::assertNode(AIGNode* n, bool positive, std::vector<AIGNode*>& stack) {
 }
 
 void AIG::assertTrue(AIGEdge e) {
+  ++assertionCount;
   std::vector<AIGNode*> stack;
   assertNode(e.getNode(), !e.isComplemented(), stack);
   while (!stack.empty()) {

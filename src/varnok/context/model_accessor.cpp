@@ -25,6 +25,8 @@ bool ArrayModelCursor::isValid() const {
 
 bool ModelAccessor::refineArrays(const std::vector<ExpressionRef>& list) {
   if (list.empty()) return true;
+  AIG& aig = context->getAIG();
+  const std::uint64_t assertedBefore = aig.getAssertionCount();
   bool anyArray = false;
   for (const ExpressionRef& e : list) {
     if (!e) continue;
@@ -32,6 +34,11 @@ bool ModelAccessor::refineArrays(const std::vector<ExpressionRef>& list) {
     context->getBitBlaster().blast(r.get());
     if (r->isArray()) anyArray = true;
   }
+  // Blasting may have asserted constraints the last model was never solved
+  // under: the witness of an array equality outside the formula ties its
+  // fresh bit to the arrays. Its bit is then only meaningful after a new
+  // solve (under the last check's assumptions).
+  const bool constrained = aig.getAssertionCount() != assertedBefore;
   // Terms that are not arrays themselves may still read arrays: a variable
   // defined by substitution as a term over array reads, or a get-value term
   // with reads that were never part of the formula. Their freshly blasted
@@ -40,19 +47,21 @@ bool ModelAccessor::refineArrays(const std::vector<ExpressionRef>& list) {
   ExpressionManager& manager = context->getManager();
   const bool anyAccess =
       manager.getKindCount(KIND_ARRAY_READ) != 0 || manager.getKindCount(KIND_ARRAY_WRITE) != 0;
-  if (!anyArray && !anyAccess) return true;
+  if (!anyArray && !anyAccess && !constrained) return true;
   // Without a back end no check has run: there is no array model to refine.
   if (!context->hasSatSolver()) return false;
-  for (;;) {
-    if (context->getArrayChecker().check(true)) return true;
-    int r;
+  auto solveAgain = [&aig]() {
     try {
-      r = context->getAIG().solve();
+      return aig.solve() == 0;
     } catch (const sat::NoModuleSupport&) {
       // A module under a back end without module support: no model.
       return false;
     }
-    if (r != 0) return false;
+  };
+  if (constrained && !solveAgain()) return false;
+  for (;;) {
+    if (context->getArrayChecker().check(true)) return true;
+    if (!solveAgain()) return false;
   }
 }
 

@@ -1,6 +1,7 @@
 ; get-value and get-assignment: when they are available, names as source
 ; texts, value formats of every sort (an array without model entries prints
-; nothing and no separator follows it), constants print their own values.
+; nothing and no separator follows it), constants print their own values; an
+; array equality that only get-value asks for has the value the arrays give it.
 
 ; ---
 (declare-fun a () Bool)(get-value (a))
@@ -40,3 +41,13 @@
 (set-option :produce-models true)
 (check-sat)
 (get-value (#x0F  false))
+; ---
+(set-logic QF_ABV)
+(set-option :produce-models true)
+(declare-fun a () (Array (_ BitVec 8) (_ BitVec 8)))
+(declare-fun b () (Array (_ BitVec 8) (_ BitVec 8)))
+(assert (= (select a #x01) #x11))
+(assert (= (select b #x02) #x22))
+(check-sat)
+(get-value ((= a (store a #x01 #x11)) (= a (store a #x01 #x12)) (= (store b #x02 #x22) b)))
+(get-value ((= (store a #x01 #x00) (store a #x01 #x00))))
