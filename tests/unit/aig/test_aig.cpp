@@ -129,10 +129,16 @@ TEST_F(Graph, ConjunctionAgreesWithTruthTablesOnTwoLevelShapes) {
 TEST_F(Graph, HashingSurvivesGrowthAndRelease) {
   std::vector<AIGEdge> in, ands;
   for (int i = 0; i < 30; ++i) in.push_back(aig.makeInput());
-  // 203 nodes: past the growth point of the first table.
+  // The table of 101 buckets holds 202 nodes; the 203rd conjunction grows it
+  // to the next prime first.
+  EXPECT_EQ(aig.getBucketCount(), 101u);
   for (int i = 0; i < 30 && ands.size() < 203; ++i)
-    for (int j = i + 1; j < 30 && ands.size() < 203; ++j) ands.push_back(aig.makeAnd(in[i], in[j]));
+    for (int j = i + 1; j < 30 && ands.size() < 203; ++j) {
+      EXPECT_EQ(aig.getBucketCount(), 101u);
+      ands.push_back(aig.makeAnd(in[i], in[j]));
+    }
   ASSERT_EQ(aig.getNodeCount(), 203u);
+  EXPECT_EQ(aig.getBucketCount(), 211u);
   const uint64_t ids = aig.getNextNodeId();
   for (std::size_t k = 0, i = 0; i < 30 && k < 203; ++i)
     for (std::size_t j = i + 1; j < 30 && k < 203; ++j) EXPECT_EQ(aig.makeAnd(in[j], in[i]), ands[k++]);

@@ -14,7 +14,9 @@
 #include "varnok.h"
 #include "varnok/context/dot_export.h"
 #include "varnok/context/solver_access.h"
+#include "varnok/node/add_module.h"
 #include "varnok/node/expression.h"
+#include "varnok/node/expression_manager.h"
 #include "varnok/node/propagation_bit.h"
 
 namespace {
@@ -110,6 +112,39 @@ TEST(DotExport, WriterOptions) {
   ASSERT_TRUE(t.assertFormula(t.makeEqual(y, t.makeAdd(z, t.makeConstantFromHex("01")))));
   expectGolden("forwarding", writeGraph(t, y, false, false));
   EXPECT_TRUE(y.getNode()->isForwarding());
+}
+
+// Each module's operator text: sine, cosine, exp and log of a single and of a
+// double (the argument's width shows), the addition module with its operands
+// in order.
+TEST(DotExport, ModuleOperators) {
+  Solver s;
+  varnok::ExpressionManager& m = varnok::solverContext(s).getManager();
+  typedef varnok::ExpressionRef Ref;
+  auto graph = [&](const Ref& top) {
+    std::ostringstream out;
+    varnok::DotWriter(out, &m, false, false).printGraph(top.get());
+    return renumber(out.str());
+  };
+  typedef Ref& (varnok::ExpressionManager::*Maker)(Ref&, Ref*, const varnok::FloatFormat&);
+  const struct { Maker make; const char* text; } functions[] = {
+      {&varnok::ExpressionManager::makeSinModule, "sin"}, {&varnok::ExpressionManager::makeCosModule, "cos"},
+      {&varnok::ExpressionManager::makeExpModule, "exp"}, {&varnok::ExpressionManager::makeLogModule, "log"}};
+  Ref x, y, a, b, module;
+  m.makeVariable(x, 32, "x");
+  m.makeVariable(y, 64, "y");
+  for (const auto& f : functions)
+    for (Ref* argument : {&x, &y}) {
+      (m.*f.make)(module, argument, argument == &x ? varnok::FloatFormat{8, 23} : varnok::FloatFormat{11, 52});
+      EXPECT_EQ(graph(module), "digraph {\n\tn0 [label=\"0: " + std::string(f.text) + "\"];\n\tn0 -> n1;\n" +
+                                   "\tn1 [label=\"1: " + (argument == &x ? "x[32]" : "y[64]") + "\"];\n}\n");
+    }
+  m.makeVariable(a, 8, "a");
+  m.makeVariable(b, 8, "b");
+  module = m.findOrInsert(new varnok::ADDModuleExpression(b.get(), a.get()));
+  ASSERT_NE(varnok::ModuleExpression::asModule(module.get()), nullptr);
+  EXPECT_EQ(graph(module), "digraph {\n\tn0 [label=\"0: add\"];\n\tn0 -> n1 [taillabel=\"0\"];\n"
+                           "\tn0 -> n2 [taillabel=\"1\"];\n\tn2 [label=\"2: a[8]\"];\n\tn1 [label=\"1: b[8]\"];\n}\n");
 }
 
 TEST(DotExport, BitClassesNumberedInOrderWithParity) {

@@ -2,7 +2,9 @@
 // pattern of small formats) and on constants (which must fold).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <utility>
 #include <vector>
@@ -95,6 +97,12 @@ const UnaryCase kUnary[] = {
      [](uint64_t x, fpref::Format f) -> uint64_t { return !isNaN(x, f) && !(x & fpref::signBit(f)); }},
     {"abs", &M::makeFloatAbs, [](uint64_t x, fpref::Format f) -> uint64_t { return x & ~fpref::signBit(f); }},
     {"neg", &M::makeFloatNeg, [](uint64_t x, fpref::Format f) -> uint64_t { return x ^ fpref::signBit(f); }},
+    {"signBit", &M::makeFloatSignBit, [](uint64_t x, fpref::Format f) -> uint64_t { return x >> (f.e + f.s); }},
+    {"exponentField", &M::makeFloatExponent, [](uint64_t x, fpref::Format f) -> uint64_t { return field(x, f); }},
+    {"significandField", &M::makeFloatSignificand,
+     [](uint64_t x, fpref::Format f) -> uint64_t { return x & fpref::fractionMask(f); }},
+    {"magnitude", &M::makeFloatMagnitude,
+     [](uint64_t x, fpref::Format f) -> uint64_t { return x & (fpref::signBit(f) - 1); }},
 };
 
 // unpackFloat too: the exponent field minus 2^(e-1) in e bits (a zero field
@@ -128,11 +136,18 @@ TEST_F(FloatMakers, ClassesAndSignOperationsOfEveryPattern) {
   }
   // NaN patterns: sign 0, exponent all ones, only the top significand bit.
   const std::pair<FloatFormat, uint64_t> nans[] = {
-      {{8, 23}, 0x7fc00000u}, {{11, 52}, 0x7ff8000000000000u}, {{2, 1}, 0b0111}};
+      {{8, 23}, 0x7fc00000u}, {{11, 52}, 0x7ff8000000000000u}, {{2, 1}, 0b0111}, {{3, 2}, 0b011110}};
   for (const auto& [f, nan] : nans) {
     Ref r;
     EXPECT_EQ(valueOf(m.makeFloatNaN(r, f)), nan);
   }
+  // Signed infinities and zeros.
+  Ref r;
+  const std::pair<Ref, uint64_t> constants[] = {
+      {m.makeFloatInfinity(r, false, {8, 23}), 0x7f800000u}, {m.makeFloatInfinity(r, true, {8, 23}), 0xff800000u},
+      {m.makeFloatInfinity(r, true, {11, 52}), 0xfff0000000000000u}, {m.makeFloatInfinity(r, false, {2, 1}), 0b0110},
+      {m.makeFloatZero(r, true, {2, 1}), 0b1000}, {m.makeFloatZero(r, false, {8, 23}), 0}};
+  for (const auto& [made, value] : constants) EXPECT_EQ(valueOf(made), value);
 }
 
 enum { SAME, EQ, NOT_EQ, LT, LEQ, ORDER_LT, ORDER_GT, ORDER_LE, ORDER_GE, MIN, MAX, NUM_BINARY };
@@ -225,6 +240,17 @@ TEST_F(FloatMakers, ZeroSignIsOneVariablePerOperationFormatAndOrder) {
   const uint32_t variables = m.getKindCount(varnok::KIND_VARIABLE);
   EXPECT_EQ(valueOf(bin(&M::makeFloatMin, c(0xbf800000u, 32), c(0x40000000u, 32), {8, 23})), 0xbf800000u);
   EXPECT_EQ(m.getKindCount(varnok::KIND_VARIABLE), variables);
+  // A sign variable replaced since (by substitution) is used through its
+  // representative: the minimum of +0 and -0 becomes a constant then.
+  Ref plus, minus;
+  m.makeFloatZero(plus, false, {8, 23});
+  m.makeFloatZero(minus, true, {8, 23});
+  for (bool negativeFirst : {false, true}) {
+    const Ref& a = negativeFirst ? minus : plus;
+    const Ref& b = negativeFirst ? plus : minus;
+    bin(&M::makeFloatMin, a, b, {8, 23})->getChild0()->setRepresentative(c(negativeFirst, 1).get());
+    EXPECT_EQ(valueOf(bin(&M::makeFloatMin, a, b, {8, 23})), negativeFirst ? 0x80000000u : 0u);
+  }
 }
 
 TEST_F(FloatMakers, RoundedOperationsFoldConstantsAndBuildNodesOtherwise) {
@@ -259,6 +285,37 @@ TEST_F(FloatMakers, RoundedOperationsFoldConstantsAndBuildNodesOtherwise) {
   EXPECT_EQ(static_cast<const varnok::FloatAddExpression*>(r.get())->getRoundingMode(), 2u);
   EXPECT_EQ(m.makeFloatToUInt(r, &in, single, 8, 0)->getKind(), varnok::KIND_FLOAT_TO_UINT);
   EXPECT_EQ(m.makeFloatToFloat(r, &in, single, single, 4), x);
+  EXPECT_FALSE(in);  // moved out of the caller's handle
+}
+
+// Nodes of operands that are not all constants: the operands in their slots
+// (a difference a - b is a + (-b); a product puts the smaller serial id
+// first, in the caller's handles too), the format(s), the result width and
+// the rounding mode as given.
+TEST_F(FloatMakers, OperationNodesKeepOperandsFormatsAndMode) {
+  const FloatFormat single{8, 23}, wide{11, 52};
+  const Ref x = var(32), y = var(32), i = var(16);
+  Expression *X = x.get(), *Y = y.get(), *I = i.get();
+  auto node = [&](Expression* e) { return m.findOrInsert(e); };
+  using namespace varnok;
+  Ref r, a, b, ny(y), negY;
+  m.makeFloatNeg(negY, &ny, single);
+  const std::pair<Ref, Ref> rows[] = {
+      {m.makeFloatAdd(r, &(a = y), &(b = x), single, 1), node(new FloatAddExpression(Y, X, single, 1))},
+      {m.makeFloatSub(r, &(a = x), &(b = y), single, 2), node(new FloatAddExpression(X, negY.get(), single, 2))},
+      {m.makeFloatMul(r, &(a = y), &(b = x), single, 3), node(new FloatMulExpression(X, Y, single, 3))},
+      {m.makeFloatDiv(r, &(a = y), &(b = x), single, 4), node(new FloatDivExpression(Y, X, single, 4))},
+      {m.makeFloatToUInt(r, &(a = x), single, 9, 1), node(new FloatToUIntExpression(X, single, 9, 1))},
+      {m.makeFloatToSInt(r, &(a = x), single, 16, 2), node(new FloatToSIntExpression(X, single, 16, 2))},
+      {m.makeUIntToFloat(r, &(a = i), wide, 3), node(new UIntToFloatExpression(I, wide, 3))},
+      {m.makeSIntToFloat(r, &(a = i), single, 4), node(new SIntToFloatExpression(I, single, 4))},
+      {m.makeFloatToFloat(r, &(a = x), single, wide, 1), node(new FloatToFloatExpression(X, single, wide, 1))},
+  };
+  for (size_t k = 0; k < std::size(rows); ++k) EXPECT_EQ(rows[k].first, rows[k].second) << "row " << k;
+  Ref p(y), q(x);
+  EXPECT_EQ(m.makeFloatMul(r, &p, &q, single, 3), rows[2].second);
+  EXPECT_TRUE(p == x && q == y);  // swapped in place
+  EXPECT_NE(m.makeFloatAdd(r, &(a = x), &(b = y), single, 1), rows[0].second);
 }
 
 // Exponent width below 2 or an empty significand: every maker says no; so
@@ -282,12 +339,80 @@ TEST_F(FloatMakers, RefusedFormatsAndOperands) {
     EXPECT_TRUE(a && b);
   }
   const Ref x = var(32), narrow = var(16);
-  Ref r, a(x), n(narrow), none;
+  Ref r, a(x), b(x), n(narrow), none;
   EXPECT_FALSE(m.makeFloatToUInt(r, &a, good, 0, 0) || m.makeFloatToSInt(r, &a, good, 0, 0));
   EXPECT_FALSE(m.makeFloatAdd(r, &a, &n, good, 0) || m.makeFloatSub(r, &a, &n, good, 0));
   EXPECT_FALSE(m.makeFloatMul(r, &n, &a, good, 0) || m.makeFloatDiv(r, &a, &none, good, 0));
   EXPECT_FALSE(m.makeFloatToFloat(r, &n, good, good, 0) || m.makeFloatToUInt(r, &n, good, 8, 0));
   EXPECT_TRUE(n);
+  // A format whose width does not fit 32 bits (1 + e + s would wrap to 32).
+  const FloatFormat wrapping{0x80000000u, 0x8000001Fu};
+  EXPECT_FALSE(m.makeFloatAdd(r, &(a = x), &(b = x), wrapping, 0) || m.makeFloatToUInt(r, &(a = x), wrapping, 8, 0));
+  // Fields of an operand narrower than the format do not exist; a wider
+  // second operand cannot be the same float, nor the minimum or maximum, nor
+  // be subtracted.
+  const Ref wide = var(64);
+  for (Binary make : kBinary) EXPECT_FALSE(bin(make, x, narrow, good) || bin(make, narrow, x, good));
+  for (Binary make : {&M::makeFloatSame, &M::makeFloatMin, &M::makeFloatMax}) EXPECT_FALSE(bin(make, x, wide, good));
+  Ref w(wide);
+  EXPECT_FALSE(m.makeFloatSub(r, &(a = x), &w, good, 0));
+  // No operand: a null handle or no handle at all; a refusal empties the result.
+  for (Ref* no : {&none, static_cast<Ref*>(nullptr)}) {
+    for (const UnaryCase& u : kUnary) EXPECT_FALSE((m.*u.make)(r = x, no, good)) << u.name;
+    for (Binary make : kBinary) {
+      EXPECT_FALSE((m.*make)(r = x, no, &(a = x), good));
+      EXPECT_FALSE((m.*make)(r = x, &(a = x), no, good));
+    }
+    for (Rounded make : {&M::makeFloatAdd, &M::makeFloatSub, &M::makeFloatMul, &M::makeFloatDiv}) {
+      EXPECT_FALSE((m.*make)(r = x, no, &(a = x), good, 0));
+      EXPECT_FALSE((m.*make)(r = x, &(a = x), no, good, 0));
+    }
+    EXPECT_FALSE(m.makeFloatToUInt(r = x, no, good, 8, 0) || m.makeFloatToSInt(r = x, no, good, 8, 0));
+    EXPECT_FALSE(m.makeUIntToFloat(r = x, no, good, 0) || m.makeSIntToFloat(r = x, no, good, 0));
+    EXPECT_FALSE(m.makeFloatToFloat(r = x, no, good, good, 0));
+    Ref s(x), e(x), g(x);
+    m.unpackFloat(no, s, e, g, good);
+    EXPECT_FALSE(s || e || g);
+  }
+}
+
+// exp, log, sin and cos of single-precision constants: the host's double
+// function of the widened value, rounded, or the NaN pattern where the maker
+// guards the argument (exp: NaN; log: NaN and every argument with the sign
+// set, -0 too; sin and cos: NaN and both infinities). Formats other than
+// single and double give nothing, also for arguments of their width.
+TEST_F(FloatMakers, NonLinearGuardsOnConstantsAndRefusedFormats) {
+  const Unary guarded[] = {&M::makeExp, &M::makeLog, &M::makeSin, &M::makeCos};
+  const uint32_t args[] = {0x7f800000, 0xff800000, 0xff800001, 0x80000000, 0, 0xbf800000, 0x3f800000, 0x3f400000};
+  for (int which = 0; which < 4; ++which) {
+    for (uint32_t bits : args) {
+      float x;
+      std::memcpy(&x, &bits, 4);
+      const double v = x;
+      const bool nan = std::isnan(v) || (which == 1 && std::signbit(v)) || (which >= 2 && std::isinf(v));
+      const double host = which == 0 ? std::exp(v) : which == 1 ? std::log(v) : which == 2 ? std::sin(v) : std::cos(v);
+      const float y = float(host);
+      uint32_t want = 0x7fc00000;
+      if (!nan) std::memcpy(&want, &y, 4);
+      EXPECT_EQ(valueOf(un(guarded[which], c(bits, 32), {8, 23})), want) << which << " of " << std::hex << bits;
+    }
+  }
+  const Unary all[] = {&M::makeExp,       &M::makeLog,       &M::makeSin,       &M::makeCos,
+                       &M::makeExpModule, &M::makeLogModule, &M::makeSinModule, &M::makeCosModule};
+  for (const FloatFormat f : {FloatFormat{5, 10}, FloatFormat{8, 24}, FloatFormat{8, 22}, FloatFormat{11, 53}})
+    for (Unary make : all) EXPECT_FALSE(un(make, var(f.width()), f)) << f.exponentWidth << " " << f.significandWidth;
+}
+
+// The literals of a propagation reason: the table entries of the set mask
+// bits, from the highest bit down, appended.
+TEST(FloatMakerHelpers, MaskedEntriesFromTheHighestBitDown) {
+  int table[64];
+  for (int i = 0; i < 64; ++i) table[i] = 100 + i;
+  std::vector<int> out = {7};
+  M::collectMaskedEntries32(0b1011u, table, out);
+  M::collectMaskedEntries32(0, table, out);
+  M::collectMaskedEntries64((uint64_t(1) << 63) | (uint64_t(1) << 40) | 2, table, out);
+  EXPECT_EQ(out, (std::vector<int>{7, 103, 101, 100, 163, 140, 101}));
 }
 
 }  // namespace

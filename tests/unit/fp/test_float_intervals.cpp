@@ -137,6 +137,8 @@ template <typename T> void checkEntryAndShapes() {
       // A NaN bound stands for the infinity of its sign; the value at an
       // infinity is not part of the image.
       {fi::exp<T>, iv(-nan, T(0)), T(0), T(1)}, {fi::cos<T>, iv(-nan, T(1)), T(-1), T(1)},
+      {fi::exp<T>, iv(T(1), nan), H::exp(T(1)), inf}, {fi::log<T>, iv(T(1), nan), T(0), inf},
+      {fi::exp<T>, iv(-nan, -inf), T(0), T(0)}, {fi::cos<T>, iv(T(1), nan), T(-1), T(1)},
       {fi::cos<T>, iv(inf, inf), T(1), T(-1)}, {fi::sin<T>, iv(-nan, -inf), T(1), T(-1)},
       {fi::cos<T>, iv(max, inf), H::cos(max), H::cos(max)}, {fi::sin<T>, iv(-inf, inf), T(-1), T(1)},
       {fi::reduceTwoPi<T>, iv(T(1), inf), -inf, inf}, {fi::cos<T>, iv(T(0), T(1)), H::cos(T(1)), T(1)},
@@ -159,6 +161,25 @@ template <typename T> void checkEntryAndShapes() {
   EXPECT_TRUE(x.lower < 0 && x.lower > T(-1e-5) && x.upper > 1 && x.upper < T(1.00001)) << show(x);
   EXPECT_TRUE(y.lower < 1 && y.lower > T(0.99999) && y.upper > e && y.upper < T(2.7183)) << show(y);
   EXPECT_EQ(fi::expInverse(iv(T(0), T(1))).lower, -max);
+  // No argument has a negative or NaN exp, nor a NaN log: the searches end
+  // at the largest finite values.
+  const FloatInterval<T> none = fi::expInverse(iv(T(-2), T(-1)));
+  EXPECT_TRUE(none.lower == -max && none.upper == max) << show(none);
+  EXPECT_EQ(fi::logInverse(iv(T(1), nan)).upper, max);
+  // Just above the log of the largest single only +infinity has its log; the
+  // downward search meets exp = +infinity twice (the largest single's log is
+  // the next value down) before it stops below the largest single.
+  if (sizeof(T) == 4) {
+    const FloatInterval<T> top = fi::logInverse(iv(T(0x1.62e432p+6f), T(0x1.62e432p+6f)));
+    EXPECT_TRUE(top.lower == T(0x1.ffff08p+127f) && top.upper == inf) << show(top);
+  }
+  // Nine or eleven values near 2^52 (double) or 2^23 (single), less than
+  // 2 pi apart: the reduced upper bound lies beyond 5 pi / 2.
+  const FloatInterval<T> far = sizeof(T) == 8 ? iv(T(0x1.fba8c0f1abf4ep+51), T(0x1.fba8c0f1abf56p+51))
+                                              : iv(T(0x1.fdf0e4p+22), T(0x1.fdf0f8p+22));
+  EXPECT_GT(fi::reduceTwoPi(far).upper, varnok::IntervalConstants<T>::fiveHalfPiLow);
+  const FloatInterval<T> s = fi::sin(far);
+  EXPECT_TRUE(s.lower == -1 && s.upper == 1) << show(s);
 }
 
 TEST(FloatInterval, EntryRulesAndShapes) {

@@ -12,6 +12,8 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <typeinfo>
+#include <utility>
 #include <vector>
 
 #include "varnok.h"
@@ -229,20 +231,49 @@ TEST(NonLinearMakers, RefuseOtherWidthsAndArrays) {
     }
 }
 
+// The value of function `which` (0 exp, 1 log, 2 sin, 3 cos) at x: the host's
+// double function rounded to T, or the format's NaN where the maker guards
+// the argument.
+template <typename T> typename FloatBits<T>::Word hostValue(int which, T x) {
+  const double v = x, r = which == 0 ? std::exp(v) : which == 1 ? std::log(v) : which == 2 ? std::sin(v) : std::cos(v);
+  const bool guarded = std::isnan(v) || (which >= 2 && !std::isfinite(v)) || (which == 1 && std::signbit(v));
+  return kb::patternOf(guarded ? std::numeric_limits<T>::quiet_NaN() : T(r));
+}
+
 // Substitution rebuilds a module over its argument's representative: a
 // constant folds with the host function, an argument whose module exists
-// gives that module.
+// gives that module, another variable a new module of the same class and
+// element type, an array nothing.
 TEST(NonLinearMakers, RebuildOverRepresentatives) {
-  Fixture fx;
-  ExpressionRef x = fx.variable(32), z = fx.variable(32), y = fx.variable(32), sx, sz, sy;
-  fx.m.makeCosModule(sx, &x, {8, 23});
-  fx.m.makeCosModule(sz, &z, {8, 23});
-  fx.m.makeCosModule(sy, &y, {8, 23});
-  ExpressionRef half = fx.constant(0x3F000000u, 32);
-  x->setRepresentative(half.get());
-  y->setRepresentative(z.get());
-  EXPECT_EQ(fx.valueOf(sx->rebuild(fx.m)), kb::patternOf(float(std::cos(0.5))));
-  EXPECT_EQ(sy->rebuild(fx.m), sz);
+  for (int row = 0; row < 8; ++row) {
+    const int which = row % 4;
+    const bool single = row < 4;
+    const uint32_t width = single ? 32 : 64;
+    const varnok::FloatFormat format = single ? varnok::FloatFormat{8, 23} : varnok::FloatFormat{11, 52};
+    const Maker make = kMakers[4 + which];
+    Fixture fx;
+    ExpressionRef x = fx.variable(width), y = fx.variable(width), z = fx.variable(width), u = fx.variable(width);
+    ExpressionRef v = fx.variable(width), xa = fx.variable(width), a, mx, my, mz, mu, ma, again;
+    fx.m.makeArrayVariable(a, 4, width, "a");
+    const std::pair<ExpressionRef*, ExpressionRef*> modules[] = {
+        {&mx, &x}, {&my, &y}, {&mz, &z}, {&mu, &u}, {&ma, &xa}};
+    for (const auto& p : modules) (fx.m.*make)(*p.first, p.second, format);
+    // 0.75: exp, log, sin and cos all differ, in either precision.
+    ExpressionRef c = fx.constant(single ? kb::patternOf(0.75f) : kb::patternOf(0.75), width);
+    x->setRepresentative(c.get());
+    y->setRepresentative(z.get());
+    u->setRepresentative(v.get());
+    xa->setRepresentative(a.get());
+    const uint64_t want = single ? hostValue(which, 0.75f) : hostValue(which, 0.75);
+    EXPECT_EQ(fx.valueOf(mx->rebuild(fx.m)), want) << row;
+    EXPECT_EQ(my->rebuild(fx.m), mz) << row;
+    ExpressionRef fresh = mu->rebuild(fx.m);
+    ASSERT_FALSE(fresh.isNull());
+    EXPECT_TRUE(fresh.get() != mu.get() && fresh->getChild0() == v.get() && fresh->getKind() == mu->getKind() &&
+                typeid(*fresh) == typeid(*mu)) << row;
+    EXPECT_EQ((fx.m.*make)(again, &v, format), fresh) << row;  // registered
+    EXPECT_TRUE(ma->rebuild(fx.m).isNull()) << row;
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -307,6 +338,84 @@ TEST(FloatModulePropagation, ProtocolExamples) {
   for (uint32_t k = 52; k < 64; ++k) l.set(k, true);  // -inf or a negative NaN
   for (uint32_t k = 64 + 1; k < 128; ++k) l.set(k, (host >> (k - 64)) & 1);
   EXPECT_NE(l.propagate(), 2);
+}
+
+// The solver's callbacks keep the known bits: tracked bit W is the result's
+// bit 0; a negated literal's variable becoming false makes the bit 1;
+// forgetting a bit clears its mask and value.
+TEST(FloatModulePropagation, AssignmentsSetTheKnownBits) {
+  ModuleBench<varnok::CosModuleExpression<double>> d;  // literals of tracked bits 63 and 66 negated
+  varnok::CosModuleExpression<double>* m = d.module;
+  m->assigned(m->getWatchNode(64), true);
+  m->assigned(m->getWatchNode(66), true);
+  m->assigned(m->getWatchNode(63), false);
+  EXPECT_EQ(m->getArgumentMask(), uint64_t(1) << 63);
+  EXPECT_EQ(m->getArgumentValues(), uint64_t(1) << 63);
+  EXPECT_EQ(m->getResultMask(), 5u);
+  EXPECT_EQ(m->getResultValues(), 1u);
+  m->unassigned(m->getWatchNode(63));
+  m->unassigned(m->getWatchNode(64));
+  EXPECT_EQ(m->getArgumentMask() | m->getArgumentValues() | m->getResultValues(), 0u);
+  EXPECT_EQ(m->getResultMask(), 4u);
+  m->assigned(m->getWatchNode(63), true);
+  EXPECT_EQ(m->getArgumentMask(), uint64_t(1) << 63);
+  EXPECT_EQ(m->getArgumentValues(), 0u);
+  ModuleBench<varnok::SinModuleExpression<float>> f;
+  f.module->assigned(f.module->getWatchNode(32 + 31), false);  // negated: the result's sign is 1
+  EXPECT_EQ(f.module->getResultMask() & f.module->getResultValues(), 1u << 31);
+  EXPECT_EQ(f.module->getArgumentMask(), 0u);
+}
+
+// The decision a module proposes with the argument bits of argumentMask set
+// to argumentValues and the result bits of resultMask set to 0: the tracked
+// bit (the variable) and the sign.
+template <class Module>
+std::pair<int, int> decision(uint64_t argumentMask, uint64_t argumentValues, uint64_t resultMask) {
+  ModuleBench<Module> b;
+  const unsigned W = ModuleBench<Module>::W;
+  for (uint32_t k = 0; k < W; ++k) {
+    if ((argumentMask >> k) & 1) b.set(k, (argumentValues >> k) & 1);
+    if ((resultMask >> k) & 1) b.set(W + k, false);
+  }
+  int variable = -7, sign = 0;
+  EXPECT_TRUE(b.module->decide(variable, sign));
+  return {variable, sign};
+}
+
+// The highest unknown bit, proposed as 0 (sign 1 for a plain literal, -1 for
+// a negated one): the argument's on a tie, the result's when that is higher,
+// but the argument's when the argument's interval alone already spans the
+// whole range [-1, 1] of a sine or cosine.
+TEST(FloatModulePropagation, DecisionRule) {
+  using namespace varnok;
+  const uint64_t top = uint64_t(1) << 63, exponent = 0xFFF0000000000000u;
+  const struct {
+    const char* what;
+    std::pair<int, int> (*decide)(uint64_t, uint64_t, uint64_t);
+    uint64_t argumentMask, argumentValues, resultMask;
+    int variable, sign;
+  } rows[] = {
+      {"tie at bit 62", decision<ExpModuleExpression<double>>, top, 0, top, 62, 1},
+      {"result bit 11 above argument bit 10", decision<ExpModuleExpression<double>>, ~0ull << 11, 0, ~0ull << 12,
+       64 + 11, -1},
+      {"argument bit 12 above result bit 11", decision<LogModuleExpression<double>>, ~0ull << 13, 0, ~0ull << 12, 12,
+       -1},
+      {"tie at bit 30", decision<LogModuleExpression<float>>, 1u << 31, 0, 1u << 31, 30, -1},
+      // x in [1024, 2048): wider than 2 pi.
+      {"cos, wide argument", decision<CosModuleExpression<double>>, exponent, 1033ull << 52, 0, 51, -1},
+      {"exp, same argument", decision<ExpModuleExpression<double>>, exponent, 1033ull << 52, 0, 64 + 63, 1},
+      {"cos, x in [1, 2)", decision<CosModuleExpression<double>>, exponent, 1023ull << 52, 0, 64 + 63, 1},
+      {"sin, x in [1, 2)", decision<SinModuleExpression<double>>, exponent, 1023ull << 52, 0, 64 + 63, 1},
+      // x in [4, 8): the sine takes both -1 and 1 there, the cosine not 1.
+      {"sin, x in [4, 8)", decision<SinModuleExpression<double>>, exponent, 1025ull << 52, 0, 51, -1},
+      {"cos, x in [4, 8)", decision<CosModuleExpression<double>>, exponent, 1025ull << 52, 0, 64 + 63, 1},
+      {"single cos, wide argument", decision<CosModuleExpression<float>>, 0xFF800000u, 137u << 23, 0, 22, 1},
+      {"single sin, x in [1, 2)", decision<SinModuleExpression<float>>, 0xFF800000u, 127u << 23, 0, 32 + 31, -1},
+  };
+  for (const auto& row : rows) {
+    const std::pair<int, int> got = row.decide(row.argumentMask, row.argumentValues, row.resultMask);
+    EXPECT_EQ(got, std::make_pair(row.variable, row.sign)) << row.what;
+  }
 }
 
 // Soundness of the whole propagation: known bits taken from a real pair
@@ -392,12 +501,6 @@ TEST(FloatModulePropagation, SoundAgainstTheHostFunctions) {
 // and the model's f(x) must be the function's value at the model's x: the
 // host's double function, rounded for a single, or the format's NaN where
 // the argument is guarded. Every configuration of the back end.
-template <typename T> typename FloatBits<T>::Word hostValue(int which, T x) {
-  const double v = x, r = which == 0 ? std::exp(v) : which == 1 ? std::log(v) : which == 2 ? std::sin(v) : std::cos(v);
-  const bool guarded = std::isnan(v) || (which >= 2 && !std::isfinite(v)) || (which == 1 && std::signbit(v));
-  return kb::patternOf(guarded ? std::numeric_limits<T>::quiet_NaN() : T(r));
-}
-
 template <typename T> void smallProblemsAgreeWithEnumeration(uint64_t seed, unsigned problems, unsigned* answers) {
   typedef typename FloatBits<T>::Word Word;
   const unsigned width = sizeof(T) * 8;

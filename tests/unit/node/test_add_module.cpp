@@ -5,12 +5,15 @@
 // refuted and proposed something along the way.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "support/reference.h"
+#include "sat/sat_solver.h"
 #include "varnok.h"
 #include "varnok/context/model_accessor.h"
 #include "varnok/context/solver_context.h"
@@ -252,6 +255,81 @@ TEST(AddModule, RandomProblemsAgreeWithEnumerationAndModelsAreSums) {
   EXPECT_GT(work.implications, 0u);
   EXPECT_GT(work.conflicts, 0u);
   EXPECT_GT(work.decisions, 0u);
+}
+
+// A back end whose current assignment is a table: per variable 1 true, -1
+// false, 0 unassigned.
+class AssignmentTable : public varnok::sat::Solver {
+ public:
+  std::vector<int> values = std::vector<int>(16, 0);
+  const char* getName() const override { return "table"; }
+  void ensureVars(int) override {}
+  void addClause(const std::vector<int>&) override {}
+  int solve(const std::vector<int>&) override { return 2; }
+  int modelValue(int literal) const override { return value(literal); }
+  int value(int literal) const override { return (literal & 1) ? -values[literal >> 1] : values[literal >> 1]; }
+};
+
+// The module proposes the first unassigned argument bit, by position and at
+// each position argument 0 first, as 1 (sign -1 for a plain literal, 1 for a
+// negated one); nothing once every argument bit is assigned, even with result
+// bits unassigned.
+TEST(AddModule, BranchesOnTheFirstUnassignedArgumentBit) {
+  varnok::SolverContext context;
+  varnok::ExpressionManager& m = context.getManager();
+  ExpressionRef a, b;
+  m.makeVariable(a, 3, "a");
+  m.makeVariable(b, 3, "b");
+  ExpressionRef sum = m.findOrInsert(new varnok::ADDModuleExpression(a.get(), b.get()));
+  auto* module = static_cast<varnok::ADDModuleExpression*>(varnok::ModuleExpression::asModule(sum.get()));
+  ASSERT_NE(module, nullptr);
+  // Tracked bit k (a0-a2, b0-b2, r0-r2) on variable k, negated for odd k.
+  for (uint32_t k = 0; k < 9; ++k) module->getLiterals()[k] = int(2 * k + (k & 1));
+  AssignmentTable table;
+  module->setSolver(&table);
+  const struct {
+    std::vector<int> assigned;  // variables with a value
+    int variable, sign;         // the proposal, variable -1 for none
+  } rows[] = {{{}, 0, -1},           {{0}, 3, 1},          {{0, 3}, 1, 1},  {{3, 0, 1, 4, 6}, 2, -1},
+              {{0, 1, 2, 3, 4}, 5, 1}, {{0, 1, 2, 3, 4, 5}, -1, 0}};
+  for (const auto& row : rows) {
+    std::fill(table.values.begin(), table.values.end(), 0);
+    for (int v : row.assigned) table.values[size_t(v)] = v % 2 ? 1 : -1;
+    int variable = -1, sign = 0;
+    EXPECT_EQ(module->decide(variable, sign), row.variable >= 0);
+    if (row.variable >= 0) {
+      EXPECT_EQ(std::make_pair(variable, sign), std::make_pair(row.variable, row.sign)) << row.assigned.size();
+    }
+  }
+  module->setSolver(nullptr);
+}
+
+// Rebuilding the addition module: over constants the sum modulo 2^8 (200 +
+// 100 = 44), over a variable the factory's addition, which finds an equal
+// node (a module too) when there is one.
+TEST(AddModule, RebuildOverRepresentatives) {
+  varnok::SolverContext context;
+  varnok::ExpressionManager& m = context.getManager();
+  ExpressionRef c, a, b, d, e, f, k200, k100;
+  for (ExpressionRef* v : {&c, &a, &b, &d, &e, &f}) m.makeVariable(*v, 8, nullptr);
+  m.makeConstantFromUInt64(k200, 200, 8);
+  m.makeConstantFromUInt64(k100, 100, 8);
+  ExpressionRef overConstants = m.findOrInsert(new varnok::ADDModuleExpression(d.get(), e.get()));
+  d->setRepresentative(k200.get());
+  e->setRepresentative(k100.get());
+  ExpressionRef folded = overConstants->rebuild(m);
+  ASSERT_EQ(folded->getKind(), uint32_t(varnok::KIND_CONSTANT));
+  EXPECT_EQ(static_cast<varnok::ConstantExpression*>(folded.get())->getValue().getWord(0), 44u);
+
+  ExpressionRef existing = m.findOrInsert(new varnok::ADDModuleExpression(c.get(), b.get()));
+  ExpressionRef overA = m.findOrInsert(new varnok::ADDModuleExpression(a.get(), b.get()));
+  ExpressionRef overF = m.findOrInsert(new varnok::ADDModuleExpression(f.get(), a.get()));
+  a->setRepresentative(c.get());
+  EXPECT_EQ(overA->rebuild(m), existing);
+  ExpressionRef adder = overF->rebuild(m);  // no sum of c and f yet
+  ASSERT_EQ(adder->getKind(), uint32_t(varnok::KIND_ADD));
+  EXPECT_EQ(varnok::ModuleExpression::asModule(adder.get()), nullptr);
+  EXPECT_EQ(std::minmax(adder->getChild0(), adder->getChild1()), std::minmax(c.get(), f.get()));
 }
 
 }  // namespace

@@ -3,14 +3,17 @@
 // leaf makers, module watch nodes and the two hash sets.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <map>
 #include <memory>
 #include <random>
 #include <set>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "varnok/aig/aig.h"
+#include "varnok/fp/float_module.h"
 #include "varnok/node/expression_manager.h"
 #include "varnok/node/module_expression.h"
 #include "varnok/node/operator_expressions.h"
@@ -247,7 +250,7 @@ TEST(ExpressionStore, AssumptionsAndAssertions) {
 
 TEST(ExpressionLifetime, HandlesOutlivingTheManagerFreeOnlyTheirNodes) {
   AIG aig;
-  ExpressionRef kept, forwarding, deep, withEdges;
+  ExpressionRef kept, forwarding, deep, withEdges, duplicate;
   {
     ExpressionManager m;
     m.setAIG(&aig);
@@ -261,7 +264,12 @@ TEST(ExpressionLifetime, HandlesOutlivingTheManagerFreeOnlyTheirNodes) {
     withEdges = var(m, 2);
     EXPECT_EQ(getAIG(withEdges.get()), &aig);
     withEdges->setBitEdges(new std::vector<AIGEdge>{aig.makeInput(), aig.makeInput()});
+    // A node registered beside an equal one (no lookup) is orphaned too.
+    duplicate = m.registerExpression(new ADDExpression(x.get(), y.get()));
+    EXPECT_TRUE(duplicate != kept && addOf(m, x.get(), y.get()) == kept);
   }
+  EXPECT_TRUE(duplicate->isOrphaned());
+  duplicate.reset();
   EXPECT_EQ(kept->getManager(), nullptr);
   EXPECT_TRUE(kept->isOrphaned());
   EXPECT_EQ(toString(kept.get()), "add");
@@ -335,6 +343,240 @@ TEST(ExpressionClasses, HelpersPredicatesModelAccessAndRebuild) {
   EXPECT_EQ(toString(r.get()), "0111");
 }
 
+// Every operator class, one row each: the node built over fresh leaves, its
+// kind and operator text; rebuilding it after one child was forwarded to a
+// fresh leaf gives the class's own node over that leaf with the same fields
+// (so a wrong maker, a dropped field or swapped children fail); rebuilding it
+// after every child was forwarded to a constant gives what the class's maker
+// folds to. The constants make each operator differ from its neighbours and
+// from its swapped operands; the float rows use operands whose result depends
+// on the rounding mode. Children of width 0 are arrays (index 4, element 8
+// bits); array rows forward their children by their own function instead.
+namespace {
+
+using Kids = std::vector<Expression*>;
+struct ClassRow {
+  uint32_t kind;
+  const char* text;
+  std::vector<uint32_t> widths;
+  Expression* (*make)(const Kids& k);
+  uint32_t forwarded;
+  std::vector<uint64_t> values;
+  uint64_t folded;
+  uint32_t foldedWidth;
+  // Array rows: forwards the children and answers the expected rebuilt node.
+  ExpressionRef (*forward)(ExpressionManager& m, std::vector<ExpressionRef>& kids);
+};
+
+ExpressionRef arrayVar(ExpressionManager& m) {
+  ExpressionRef r;
+  return m.makeArrayVariable(r, 4, 8, nullptr);
+}
+// write(B, 3, 0x5A) over a fresh array B.
+ExpressionRef writeOverFresh(ExpressionManager& m, Expression*& B) {
+  ExpressionRef b = arrayVar(m), i = constant(m, 3, 4), v = constant(m, 0x5A, 8), w;
+  B = b.get();
+  m.makeArrayWrite(w, &b, &i, &v);
+  return w;
+}
+
+constexpr FloatFormat kSingle{8, 23}, kDouble{11, 52};
+constexpr uint64_t kA = 0xB5, kB = 0x06;  // -75 and 6 as signed bytes
+constexpr uint64_t kThreeQuarters32 = 0x3f400000, kThreeQuarters64 = 0x3fe8000000000000;
+
+const ClassRow kClassRows[] = {
+    {KIND_EQUAL, "=", {8, 8}, [](const Kids& k) -> Expression* { return new EqualExpression(k[0], k[1]); }, 1,
+     {kB, kB}, 1, 1, nullptr},
+    {KIND_NOT, "not", {8}, [](const Kids& k) -> Expression* { return new NotExpression(k[0]); }, 0, {kA}, 0x4A, 8,
+     nullptr},
+    {KIND_ITE, "ite", {1, 8, 8}, [](const Kids& k) -> Expression* { return new IteExpression(k[0], k[1], k[2]); }, 1,
+     {1, kA, kB}, kA, 8, nullptr},
+    {KIND_AND, "and", {8, 8}, [](const Kids& k) -> Expression* { return new AndExpression(k[0], k[1]); }, 1, {kA, kB},
+     0x04, 8, nullptr},
+    {KIND_CONCAT, "concat", {8, 4}, [](const Kids& k) -> Expression* { return new ConcatExpression(k[0], k[1]); }, 0,
+     {kA, kB}, 0xB56, 12, nullptr},
+    {KIND_EXTRACT, "extract[5:2]", {8}, [](const Kids& k) -> Expression* { return new ExtractExpression(k[0], 5, 2); },
+     0, {kA}, 0xD, 4, nullptr},
+    {KIND_NEG, "neg", {8}, [](const Kids& k) -> Expression* { return new NEGExpression(k[0]); }, 0, {kA}, 0x4B, 8,
+     nullptr},
+    {KIND_ADD, "add", {8, 8}, [](const Kids& k) -> Expression* { return new ADDExpression(k[0], k[1]); }, 1, {kA, kB},
+     0xBB, 8, nullptr},
+    {KIND_MUL, "mul", {8, 8}, [](const Kids& k) -> Expression* { return new MULExpression(k[0], k[1]); }, 1, {kA, kB},
+     0x3E, 8, nullptr},
+    {KIND_DIV, "div", {8, 8}, [](const Kids& k) -> Expression* { return new DIVExpression(k[0], k[1]); }, 0, {kA, kB},
+     0x1E, 8, nullptr},
+    {KIND_UREM, "urem", {8, 8}, [](const Kids& k) -> Expression* { return new UREMExpression(k[0], k[1]); }, 0,
+     {kA, kB}, 0x01, 8, nullptr},
+    {KIND_SHL, "shl", {8, 8}, [](const Kids& k) -> Expression* { return new SHLExpression(k[0], k[1]); }, 0, {kA, kB},
+     0x40, 8, nullptr},
+    {KIND_LSHR, "lshr", {8, 8}, [](const Kids& k) -> Expression* { return new LSHRExpression(k[0], k[1]); }, 0,
+     {kA, kB}, 0x02, 8, nullptr},
+    {KIND_ASHR, "ashr", {8, 8}, [](const Kids& k) -> Expression* { return new ASHRExpression(k[0], k[1]); }, 0,
+     {kA, kB}, 0xFE, 8, nullptr},
+    {KIND_ULT, "ult", {8, 8}, [](const Kids& k) -> Expression* { return new ULTExpression(k[0], k[1]); }, 0, {kB, kA},
+     1, 1, nullptr},
+    {KIND_SLT, "slt", {8, 8}, [](const Kids& k) -> Expression* { return new SLTExpression(k[0], k[1]); }, 0, {kA, kB},
+     1, 1, nullptr},
+    // 2^24 + 1 upward; -(2^24 + 1) downward.
+    {KIND_UINT_TO_FLOAT, "UINTTOFLT", {32},
+     [](const Kids& k) -> Expression* { return new UIntToFloatExpression(k[0], kSingle, 2); }, 0, {0x01000001},
+     0x4b800001, 32, nullptr},
+    {KIND_SINT_TO_FLOAT, "SINTTOFLT", {32},
+     [](const Kids& k) -> Expression* { return new SIntToFloatExpression(k[0], kSingle, 3); }, 0, {0xFEFFFFFF},
+     0xcb800001, 32, nullptr},
+    // 2.5 to nearest, ties away; -2.5 downward.
+    {KIND_FLOAT_TO_UINT, "FLTTOUINT", {32},
+     [](const Kids& k) -> Expression* { return new FloatToUIntExpression(k[0], kSingle, 8, 1); }, 0, {0x40200000}, 3,
+     8, nullptr},
+    {KIND_FLOAT_TO_SINT, "FLTTOSINT", {32},
+     [](const Kids& k) -> Expression* { return new FloatToSIntExpression(k[0], kSingle, 8, 3); }, 0, {0xc0200000},
+     0xFD, 8, nullptr},
+    // The double 1/3 toward zero.
+    {KIND_FLOAT_TO_FLOAT, "FLTTOFLT", {64},
+     [](const Kids& k) -> Expression* { return new FloatToFloatExpression(k[0], kDouble, kSingle, 4); }, 0,
+     {0x3FD5555555555555}, 0x3eaaaaaa, 32, nullptr},
+    // 1 + 2^-24 to nearest, ties away; (1 + 2^-23)^2 upward; 1 / 3 downward.
+    {KIND_FLOAT_ADD, "FLTADD", {32, 32},
+     [](const Kids& k) -> Expression* { return new FloatAddExpression(k[0], k[1], kSingle, 1); }, 0,
+     {0x3f800000, 0x33800000}, 0x3f800001, 32, nullptr},
+    {KIND_FLOAT_MUL, "FLTMUL", {32, 32},
+     [](const Kids& k) -> Expression* { return new FloatMulExpression(k[0], k[1], kSingle, 2); }, 1,
+     {0x3f800001, 0x3f800001}, 0x3f800003, 32, nullptr},
+    {KIND_FLOAT_DIV, "FLTDIV", {32, 32},
+     [](const Kids& k) -> Expression* { return new FloatDivExpression(k[0], k[1], kSingle, 3); }, 0,
+     {0x3f800000, 0x40400000}, 0x3eaaaaaa, 32, nullptr},
+    {KIND_ARRAY_READ, "read", {0, 4}, [](const Kids& k) -> Expression* { return new ArrayReadExpression(k[0], k[1]); },
+     0, {}, 0, 0,
+     [](ExpressionManager& m, std::vector<ExpressionRef>& kids) {  // read(write(B, 3, 0x5A), 3)
+       Expression* B;
+       kids[0]->setRepresentative(writeOverFresh(m, B).get());
+       kids[1]->setRepresentative(constant(m, 3, 4).get());
+       return constant(m, 0x5A, 8);
+     }},
+    {KIND_ARRAY_WRITE, "write", {0, 4, 8},
+     [](const Kids& k) -> Expression* { return new ArrayWriteExpression(k[0], k[1], k[2]); }, 0, {}, 0, 0,
+     [](ExpressionManager& m, std::vector<ExpressionRef>& kids) {  // the later write at 3 overwrites
+       Expression* B;
+       kids[0]->setRepresentative(writeOverFresh(m, B).get());
+       kids[1]->setRepresentative(constant(m, 3, 4).get());
+       kids[2]->setRepresentative(constant(m, 0x77, 8).get());
+       return m.findOrInsert(new ArrayWriteExpression(B, constant(m, 3, 4).get(), constant(m, 0x77, 8).get()));
+     }},
+    {KIND_ARRAY_ITE, "ite", {1, 0, 0},
+     [](const Kids& k) -> Expression* { return new ArrayIteExpression(k[0], k[1], k[2]); }, 2, {}, 0, 0,
+     [](ExpressionManager& m, std::vector<ExpressionRef>& kids) {  // a true condition picks the then-array
+       ExpressionRef t;
+       kids[0]->setRepresentative(m.makeTrue(t).get());
+       return kids[1];
+     }},
+    {KIND_ARRAY_EQUAL, "=", {0, 0},
+     [](const Kids& k) -> Expression* { return new ArrayEqualExpression(k[0], k[1]); }, 1, {}, 0, 0,
+     [](ExpressionManager& m, std::vector<ExpressionRef>& kids) {  // an array equals itself
+       ExpressionRef t;
+       kids[1]->setRepresentative(kids[0].get());
+       return m.makeTrue(t);
+     }},
+    // The host's functions at 0.75, rounded to the element type.
+    {KIND_EXP_MODULE, "exp", {32}, [](const Kids& k) -> Expression* { return new ExpModuleExpression<float>(k[0]); },
+     0, {kThreeQuarters32}, 0x40077cee, 32, nullptr},
+    {KIND_LOG_MODULE, "log", {32}, [](const Kids& k) -> Expression* { return new LogModuleExpression<float>(k[0]); },
+     0, {kThreeQuarters32}, 0xbe934b11, 32, nullptr},
+    {KIND_SIN_MODULE, "sin", {32}, [](const Kids& k) -> Expression* { return new SinModuleExpression<float>(k[0]); },
+     0, {kThreeQuarters32}, 0x3f2e7fe1, 32, nullptr},
+    {KIND_COS_MODULE, "cos", {32}, [](const Kids& k) -> Expression* { return new CosModuleExpression<float>(k[0]); },
+     0, {kThreeQuarters32}, 0x3f3b4ff6, 32, nullptr},
+    {KIND_EXP_MODULE, "exp", {64}, [](const Kids& k) -> Expression* { return new ExpModuleExpression<double>(k[0]); },
+     0, {kThreeQuarters64}, 0x4000ef9db467dcf8, 64, nullptr},
+    {KIND_LOG_MODULE, "log", {64}, [](const Kids& k) -> Expression* { return new LogModuleExpression<double>(k[0]); },
+     0, {kThreeQuarters64}, 0xbfd269621134db92, 64, nullptr},
+    {KIND_SIN_MODULE, "sin", {64}, [](const Kids& k) -> Expression* { return new SinModuleExpression<double>(k[0]); },
+     0, {kThreeQuarters64}, 0x3fe5cffc16bf8f0d, 64, nullptr},
+    {KIND_COS_MODULE, "cos", {64}, [](const Kids& k) -> Expression* { return new CosModuleExpression<double>(k[0]); },
+     0, {kThreeQuarters64}, 0x3fe769fec655211f, 64, nullptr},
+};
+
+}  // namespace
+
+TEST(ExpressionClasses, OperatorTextAndRebuildOfEveryClass) {
+  std::set<uint32_t> kinds;
+  for (const ClassRow& row : kClassRows) {
+    SCOPED_TRACE(row.text);
+    ExpressionManager m;
+    auto leaf = [&](uint32_t w) { return w ? var(m, w) : arrayVar(m); };
+    std::vector<ExpressionRef> kids;
+    Kids raw;
+    for (uint32_t w : row.widths) kids.push_back(leaf(w)), raw.push_back(kids.back().get());
+    ExpressionRef node = m.findOrInsert(row.make(raw));
+    kinds.insert(node->getKind());
+    EXPECT_EQ(node->getKind(), row.kind);
+    EXPECT_EQ(toString(node.get()), row.text);
+    ExpressionRef fresh = leaf(row.widths[row.forwarded]);
+    kids[row.forwarded]->setRepresentative(fresh.get());
+    raw[row.forwarded] = fresh.get();
+    ExpressionRef rebuilt = node->rebuild(m);
+    EXPECT_EQ(rebuilt, m.findOrInsert(row.make(raw)));
+    ExpressionRef expected;
+    if (row.forward) {
+      expected = row.forward(m, kids);
+    } else {
+      for (size_t k = 0; k < kids.size(); ++k)
+        kids[k]->setRepresentative(constant(m, row.values[k], row.widths[k]).get());
+      expected = constant(m, row.folded, row.foldedWidth);
+    }
+    rebuilt = node->rebuild(m);
+    EXPECT_EQ(rebuilt, expected) << (rebuilt ? toString(rebuilt.get()) : "null");
+  }
+  // Leaves answer themselves with a reference added, forwarding or not.
+  ExpressionManager m;
+  ExpressionRef mem;
+  ExpressionRef leaves[] = {var(m, 8, "v"), constant(m, 5, 4), m.makeArrayVariable(mem, 4, 8, "mem")};
+  const char* texts[] = {"v[8]", "0101", "mem[8,4]"};
+  for (int i = 0; i < 3; ++i) {
+    kinds.insert(leaves[i]->getKind());
+    EXPECT_EQ(toString(leaves[i].get()), texts[i]);
+    if (i != 1) leaves[i]->setRepresentative(i == 0 ? var(m, 8).get() : arrayVar(m).get());
+    const uint32_t count = leaves[i]->getRefCount();
+    ExpressionRef r = leaves[i]->rebuild(m);
+    EXPECT_TRUE(r == leaves[i] && r->getRefCount() == count + 1) << texts[i];
+  }
+  EXPECT_EQ(kinds.size(), size_t(NUM_EXPRESSION_KINDS));
+}
+
+// Equality of the classes with fields of their own compares every field,
+// not only the hash: nodes that differ in one field only are never equal.
+TEST(ExpressionClasses, EqualityComparesEveryField) {
+  ExpressionManager m;
+  ExpressionRef x = var(m, 32), d = var(m, 64);
+  const FloatFormat g{7, 24};  // as wide as a single
+  Expression *X = x.get(), *D = d.get();
+  const FloatFormat S = kSingle;
+  std::vector<std::unique_ptr<Expression>> hold;
+  auto h = [&](Expression* e) { return hold.emplace_back(e).get(); };
+  const std::tuple<Expression*, Expression*, bool> pairs[] = {
+      {h(new FloatToFloatExpression(D, kDouble, S, 0)), h(new FloatToFloatExpression(D, kDouble, S, 0)), true},
+      {h(new FloatToFloatExpression(D, kDouble, kSingle, 0)), h(new FloatToFloatExpression(D, kDouble, g, 0)), false},
+      {h(new FloatToFloatExpression(X, kSingle, kDouble, 0)), h(new FloatToFloatExpression(X, g, kDouble, 0)), false},
+      {h(new FloatToFloatExpression(D, kDouble, S, 0)), h(new FloatToFloatExpression(D, kDouble, S, 2)), false},
+      {h(new UIntToFloatExpression(X, kSingle, 1)), h(new UIntToFloatExpression(X, kSingle, 1)), true},
+      {h(new UIntToFloatExpression(X, kSingle, 1)), h(new UIntToFloatExpression(X, g, 1)), false},
+      {h(new SIntToFloatExpression(X, kSingle, 1)), h(new SIntToFloatExpression(X, kSingle, 3)), false},
+      {h(new FloatToUIntExpression(X, kSingle, 8, 0)), h(new FloatToUIntExpression(X, kSingle, 16, 0)), false},
+      {h(new FloatToSIntExpression(X, kSingle, 8, 0)), h(new FloatToSIntExpression(X, g, 8, 0)), false},
+      {h(new FloatToSIntExpression(X, kSingle, 8, 0)), h(new FloatToSIntExpression(X, kSingle, 8, 4)), false},
+      {h(new FloatAddExpression(X, X, kSingle, 0)), h(new FloatAddExpression(X, X, g, 0)), false},
+      {h(new FloatMulExpression(X, X, kSingle, 0)), h(new FloatMulExpression(X, X, kSingle, 1)), false},
+      {h(new FloatDivExpression(X, X, kSingle, 2)), h(new FloatDivExpression(X, X, kSingle, 2)), true},
+      {h(new FloatDivExpression(X, X, kSingle, 2)), h(new FloatMulExpression(X, X, kSingle, 2)), false},
+      {h(new ExtractExpression(X, 7, 4)), h(new ExtractExpression(X, 8, 5)), false},
+      {h(new ExtractExpression(X, 7, 4)), h(new ExtractExpression(X, 7, 4)), true},
+  };
+  for (size_t i = 0; i < std::size(pairs); ++i) {
+    const auto& [a, b, equal] = pairs[i];
+    EXPECT_EQ(a->isEqual(b), equal) << "pair " << i;
+    EXPECT_EQ(b->isEqual(a), equal) << "pair " << i;
+  }
+}
+
 TEST(ExpressionLeafMakers, ConstantsAreSharedAndBadDigitsRefused) {
   ExpressionManager m;
   ExpressionRef t, r, v, a, b;
@@ -351,12 +593,21 @@ TEST(ExpressionLeafMakers, ConstantsAreSharedAndBadDigitsRefused) {
   BitVector one(70);
   one.setOne();
   EXPECT_EQ(m.makeOne(r, 70), m.makeConstant(v, one));
-  EXPECT_FALSE(m.makeConstantFromDecimal(r, "300", 8));
-  EXPECT_FALSE(m.makeConstantFromHex(r, ""));
-  EXPECT_FALSE(m.makeConstantFromHex(r, "1g"));
-  EXPECT_FALSE(m.makeConstantFromBinary(r, "10x1"));
-  EXPECT_FALSE(m.makeConstantFromDecimal(r, "", 8));
-  EXPECT_FALSE(m.makeVariable(r, 0, "z"));
+  // A refusal also empties the result handle.
+  EXPECT_FALSE(m.makeConstantFromDecimal(r = t, "300", 8));
+  EXPECT_FALSE(m.makeConstantFromHex(r = t, ""));
+  EXPECT_FALSE(m.makeConstantFromHex(r = t, "1g"));
+  EXPECT_FALSE(m.makeConstantFromBinary(r = t, "10x1"));
+  EXPECT_FALSE(m.makeConstantFromBinary(r = t, ""));
+  EXPECT_FALSE(m.makeConstantFromDecimal(r = t, "", 8));
+  EXPECT_FALSE(m.makeVariable(r = t, 0, "z"));
+  // Every lookup that finds the shared constant adds exactly one reference.
+  const uint32_t count = t->getRefCount();
+  ExpressionRef again[4];
+  m.makeTrue(again[0]), m.makeBool(again[1], true), m.makeConstantFromBits(again[2], {true});
+  m.makeConstantFromUInt64(again[3], 3, 1);
+  for (const ExpressionRef& g : again) EXPECT_EQ(g, t);
+  EXPECT_EQ(t->getRefCount(), count + 4);
   m.makeArrayVariable(a, 4, 8, "A");
   EXPECT_NE(m.makeArrayVariable(b, 4, 8, "A"), a);
   EXPECT_TRUE(asArray(a.get())->getIndexWidth() == 4u && asArray(a.get())->getElementWidth() == 8u);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "varnok/node/expression_manager.h"
@@ -191,4 +192,98 @@ TEST(StructuralRelations, LongConcatenationChainsAgainstConstants) {
   m.makeEqual(eq2, &c2, &o);
   ASSERT_TRUE(eq2);
   EXPECT_FALSE(eq2->isZero());
+}
+
+// One row per rule not shown above, in each operand order the rule knows; the
+// rows that answer false guard a condition the rule tests before it proves.
+TEST(StructuralRelations, EveryRuleProvesItsCase) {
+  Builder b;
+  using Relation = bool (*)(const Expression*, const Expression*);
+  Expression *x = b.var(8), *y = b.var(8), *z = b.var(8), *p = b.var(1), *q = b.var(1);
+  Expression *x4 = b.var(4), *y4 = b.var(4), *z4 = b.var(4), *one4 = b.c(1, 4), *two4 = b.c(2, 4);
+  auto k = [&](uint64_t v) { return b.c(v, 8); };
+  Expression *lt5 = b.Ult(x, k(5)), *lt7 = b.Ult(x, k(7));
+  struct Row {
+    Relation relation;
+    Expression* a;
+    Expression* b;
+    bool expected;
+  };
+  const Row rows[] = {
+      {isArithmeticNegationOf, x, b.Neg(x), true},
+      // Provably distinct: x and its complement; -x and its complement; a
+      // constant against a masking And; concatenations split alike, by the
+      // high or the low parts; sums sharing either operand in either slot.
+      {areProvablyDistinct, x, b.Not(x), true},
+      {areProvablyDistinct, b.Neg(x4), b.Not(x4), true},
+      {areProvablyDistinct, b.bin("0100"), b.And(x4, b.bin("0011")), true},
+      {areProvablyDistinct, b.Concat(b.Not(x4), z4), b.Concat(x4, y4), true},
+      {areProvablyDistinct, b.Concat(z4, b.Add(x4, one4)), b.Concat(y4, x4), true},
+      {areProvablyDistinct, b.Concat(z4, x4), b.Concat(y4, x4), false},
+      {areProvablyDistinct, b.Add(x4, one4), b.Add(x4, two4), true},
+      {areProvablyDistinct, b.Add(one4, x4), b.Add(two4, x4), true},
+      {areProvablyDistinct, b.Add(x4, one4), b.Add(two4, x4), true},
+      {areProvablyDistinct, b.Add(x4, y4), b.Add(x4, z4), false},
+      // x < 3 forces not 5 < x; a range equal to a constant forces a lower
+      // bound, also with the constant first, but not when the bound has
+      // bits above the range.
+      {implies, b.Ult(x, k(3)), b.Not(b.Ult(k(5), x)), true},
+      {implies, b.Ult(x, k(5)), b.Not(b.Ult(k(3), x)), false},
+      {implies, b.Eq(b.bin("0100"), b.Extract(x, 7, 4)), b.Ult(b.bin("00111111"), x), true},
+      {implies, b.Eq(b.Extract(x, 3, 0), b.bin("0100")), b.Ult(b.bin("00000011"), x), true},
+      {implies, b.Eq(b.Extract(x, 3, 0), b.bin("0100")), b.Ult(b.bin("00010011"), x), false},
+      {implies, lt5, b.Ult(y, k(7)), false},
+      // not x forces not z when z forces x, or an operand of an And z does;
+      // a constant's negation forces a different constant.
+      {negationImplies, p, b.Not(p), true},
+      {negationImplies, lt7, b.Not(b.And(q, lt5)), true},
+      {negationImplies, lt5, b.Not(b.And(q, lt7)), false},
+      {negationImplies, b.c(0, 1), b.c(1, 1), true},
+      {negationImplies, p, q, false},
+      {impliesAnd, b.And(q, lt5), lt7, true},
+      {impliesAnd, b.And(lt5, q), lt7, true},
+      {impliesAnd, b.And(q, lt7), lt5, false},
+      // not x against an And one of whose operands forces x.
+      {contradicts, b.Not(lt7), b.And(q, lt5), true},
+      {contradicts, b.Not(lt5), b.And(q, lt7), false},
+      {contradicts, b.Slt(x, y), b.Slt(y, x), true},
+      {contradicts, b.Ult(x, y), b.Eq(x, y), true},
+      {contradicts, b.Slt(x, y), b.Eq(y, x), true},
+      {contradicts, b.Eq(x, y), b.Eq(x, k(1)), false},
+      // Equalities: a common operand in either slot against distinct values;
+      // overlapping ranges against different bits, either way round.
+      {contradicts, b.Eq(x, k(0)), b.Eq(k(1), x), true},
+      {contradicts, b.Eq(k(0), x), b.Eq(x, k(1)), true},
+      {contradicts, b.Eq(x, y), b.Eq(b.Not(y), x), true},
+      {contradicts, b.Eq(y, x), b.Eq(x, b.Not(y)), true},
+      {contradicts, b.Eq(k(0), x), b.Eq(y, k(1)), false},
+      {contradicts, b.Eq(b.Extract(x, 7, 4), b.bin("0011")), b.Eq(b.bin("0000"), b.Extract(x, 5, 2)), true},
+      {contradicts, b.Eq(b.bin("0011"), b.Extract(x, 7, 4)), b.Eq(b.Extract(x, 5, 2), b.bin("0000")), true},
+      {contradicts, b.Eq(b.Extract(x, 7, 6), b.bin("11")), b.Eq(b.bin("00"), b.Extract(x, 1, 0)), false},
+      // Bounds: c1 < x and x < c2 with c1 >= c2; signed bounds in the signed
+      // order (-2 below 1, where the unsigned order has it above).
+      {contradicts, b.Ult(k(5), x), b.Ult(x, k(3)), true},
+      {contradicts, b.Ult(x, k(3)), b.Ult(k(3), x), true},
+      {contradicts, b.Ult(k(3), x), b.Ult(x, k(5)), false},
+      {contradicts, b.Slt(x, k(0xfe)), b.Slt(k(1), x), true},
+      {contradicts, b.Slt(k(0xfe), x), b.Slt(x, k(1)), false},
+      // An equality against a bound, in each slot and either order.
+      {contradicts, b.Eq(k(5), x), b.Ult(k(7), x), true},
+      {contradicts, b.Eq(k(5), x), b.Ult(x, k(3)), true},
+      {contradicts, b.Eq(x, k(5)), b.Ult(x, k(5)), true},
+      {contradicts, b.Eq(x, k(5)), b.Ult(x, k(6)), false},
+      {contradicts, b.Ult(x, k(3)), b.Eq(x, k(5)), true},
+      {contradicts, b.Ult(k(7), x), b.Eq(x, k(7)), true},
+      {contradictsAnd, b.Eq(x, k(1)), b.And(q, b.Eq(x, k(0))), true},
+      {contradictsAnd, b.And(b.Eq(x, k(0)), q), b.Eq(x, k(1)), true},
+      {contradictsAnd, b.And(q, b.Eq(x, k(0))), b.And(p, b.Eq(y, k(1))), false},
+      // Occurrence: itself, below, not in a shallower node, not in a deeper
+      // node without it.
+      {occursIn, x, x, true},
+      {occursIn, x, b.Not(b.Add(y, b.Mul(z, x))), true},
+      {occursIn, b.Mul(x, y), x, false},
+      {occursIn, x, b.Not(b.Add(y, b.Mul(z, y))), false},
+  };
+  for (size_t i = 0; i < std::size(rows); ++i)
+    EXPECT_EQ(rows[i].relation(rows[i].a, rows[i].b), rows[i].expected) << "row " << i;
 }
