@@ -1,6 +1,7 @@
 ; Operator application: the generic message names the identifier and the
 ; argument sorts; argument counts and sorts (Bool is not (_ BitVec 1), bvcomp is
-; no Bool, the sign of fp is one bit), rounding modes in distinct, ite and =.
+; no Bool, the sign of fp is one bit, fp.max takes no bit-vectors), rounding modes
+; in distinct, ite and =.
 
 ; ---
 (declare-fun x () (_ BitVec 8))(declare-fun y () (_ BitVec 16))(declare-fun a () Bool)(declare-fun b () Bool)(assert (= (bvadd x y) x))
@@ -72,3 +73,5 @@
 ; ---
 (declare-fun x () (_ BitVec 8))(declare-fun y () (_ BitVec 16))(declare-fun a () Bool)(declare-fun b () Bool)
 (assert (fp.isNaN (fp.add (_ NaN 3 4) RNE (_ NaN 3 4))))
+; ---
+(declare-fun x () (_ BitVec 8))(assert (= (fp.max x x) x))
