@@ -118,6 +118,19 @@ TEST(ApiMakers, RefusedOperandsConstantsAndNaryForms) {
   EXPECT_EQ(Ops({s.makeEqual(Ops{p, q}), s.makeAnd(Ops{p, q}), s.makeAnd(Ops{p, q, r}), s.makeDistinct(Ops{p, q, p})}),
             Ops({s.makeEqual(p, q), s.makeAnd(p, q), s.makeAnd(Ops{r, p, q}), f}));
   EXPECT_TRUE(s.makeAnd(Ops{p, Expression(), q}).isNull() && s.makeOr(Ops{p, Expression()}).isNull());
+  // Iff of two is the binary iff (its truth table on constants); one element is that element, whatever its
+  // width; no element, a null element or an operand wider than one bit among two or three is refused.
+  EXPECT_EQ(Ops({s.makeIff(Ops{p, q}), s.makeIff(Ops{f, f}), s.makeIff(Ops{f, t}), s.makeIff(Ops{t, f}),
+                 s.makeIff(Ops{t, t}), s.makeIff(Ops{x8})}),
+            Ops({s.makeIff(p, q), t, f, f, t, x8}));
+  for (const Expression& e : {s.makeIff(Ops{}), s.makeIff(Ops{p, Expression()}), s.makeIff(Ops{p, x8}),
+                              s.makeIff(Ops{x8, x8}), s.makeIff(Ops{p, q, x8})})
+    EXPECT_TRUE(e.isNull());
+  // Zero of any width is the constant 0 (of one bit: false), not one.
+  EXPECT_EQ(Ops({s.makeZero(1), s.makeZero(8), s.makeZero(65)}),
+            Ops({f, constant(s, 0, 8), s.makeConstantFromBinary(std::string(65, '0').c_str())}));
+  EXPECT_NE(s.makeZero(8), constant(s, 1, 8));
+  EXPECT_NE(s.makeZero(65), s.makeConstantFromBinary((std::string(64, '0') + "1").c_str()));
   // Iff of three is the left-nested biconditional: true for p=0, q=0, r=1.
   ASSERT_TRUE(s.assertFormula(s.makeIff(Ops{p, q, r})) && s.assumeFormula(s.makeNot(p)) &&
               s.assumeFormula(s.makeNot(q)));

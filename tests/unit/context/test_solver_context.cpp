@@ -10,6 +10,7 @@
 #include "support/api_terms.h"
 #include "varnok.h"
 #include "varnok/aig/aig.h"
+#include "varnok/context/model_accessor.h"
 #include "varnok/context/solver_context.h"
 #include "varnok/node/expression.h"
 #include "varnok/node/expression_manager.h"
@@ -108,6 +109,21 @@ TEST(ContextCheck, ConstantFalseRootAnswersEarly) {
   EXPECT_TRUE(m.getAssumptions().empty() && !x->isAssumed());
 }
 
+// Result names are appended to the text given; the public answer keeps SAT, UNSAT and UNKNOWN, and swaps the
+// numbers of TIMEOUT and ERROR (anything beyond is an error too, with no name).
+TEST(ContextCheck, ResultNamesAndPublicAnswers) {
+  const char* const names[] = {"SAT", "UNSAT", "UNKNOWN", "TIMEOUT", "ERROR", ""};
+  const VARNOK::SolveResult answers[] = {VARNOK::SOLVE_SAT,     VARNOK::SOLVE_UNSAT, VARNOK::SOLVE_UNKNOWN,
+                                         VARNOK::SOLVE_TIMEOUT, VARNOK::SOLVE_ERROR, VARNOK::SOLVE_ERROR};
+  for (uint32_t r = 0; r < 6; ++r) {
+    const auto result = static_cast<varnok::SolverResult>(r);
+    std::string out = "answer ";
+    EXPECT_EQ(&varnok::resultToString(out, result), &out);
+    EXPECT_EQ(out, std::string("answer ") + names[r]);
+    EXPECT_EQ(varnok::toPublicResult(result), static_cast<uint32_t>(answers[r])) << r;
+  }
+}
+
 TEST(ContextLifecycle, HandlesOutliveTheSolverAndCountTheirReferences) {
   // Releasing a handle after its solver is gone must not touch freed memory (checked by the sanitizer build).
   VARNOK::Expression survivor;
@@ -167,6 +183,13 @@ varnok::SolverResult checkWithModule(uint32_t kind) {
   varnok::SolverResult first = c.check();
   // The same answer again: nothing was left half registered.
   EXPECT_EQ(c.check(), first);
+  // A model term that needs another solve (an equality of arrays outside the formula constrains its witness)
+  // has a model exactly when the back end takes the module.
+  ExpressionRef a, b, same;
+  m.makeArrayVariable(a, 2, 8, "a");
+  m.makeArrayVariable(b, 2, 8, "b");
+  m.makeEqual(same, &a, &b);
+  EXPECT_EQ(varnok::ModelAccessor(&c).refineArrays({same}), first == varnok::SAT);
   return first;
 }
 

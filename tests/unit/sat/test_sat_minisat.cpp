@@ -71,6 +71,15 @@ TEST(SatMiniSatCore, FinalConflictOverAssumptions) {
   EXPECT_FALSE(s.solve(lits<Lits>({mkLit(2), mkLit(1), mkLit(3), ~mkLit(4)})));
   EXPECT_EQ((Clause{toInt(~mkLit(2)), toInt(~mkLit(3)), toInt(mkLit(4))}), conflict());
   EXPECT_TRUE(s.okay() && s.solve());
+  // The forms of one to three assumptions assume exactly those literals.
+  EXPECT_FALSE(s.solve(~mkLit(1)));
+  EXPECT_EQ(Clause{toInt(mkLit(1))}, conflict());
+  EXPECT_FALSE(s.solve(~mkLit(4), mkLit(3), mkLit(2)));
+  EXPECT_EQ((Clause{toInt(~mkLit(2)), toInt(~mkLit(3)), toInt(mkLit(4))}), conflict());
+  ASSERT_TRUE(s.solve(~mkLit(4), mkLit(2)));
+  EXPECT_TRUE(s.modelValue(~mkLit(3)) == Minisat::l_True && s.modelValue(mkLit(1)) == Minisat::l_True);
+  // The empty clause makes the set unsatisfiable for good.
+  EXPECT_FALSE(s.addEmptyClause() || s.okay() || s.solve());
 }
 
 // ---------------------------------------------------------------------------

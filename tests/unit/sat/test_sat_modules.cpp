@@ -233,6 +233,15 @@ TEST(SatModules, LevelZeroImplications) {
     EXPECT_EQ(1, solver->modelValue(pos(4)));
     EXPECT_EQ(1, solver->solve({neg(4)}));
     EXPECT_EQ(0, solver->solve({}));
+
+    // An implication whose reason only level-0 facts explain holds at level 0: under the assumption x0 the
+    // module implies x1 with an empty reason, (-x1 x2) propagates x2 above level 0, and x2 implies x3.
+    solver = make(factory, 4, {{neg(1), pos(2)}});
+    TestModule fact = implication(0, pos(1), true), follows = implication(2, pos(3));
+    ASSERT_TRUE(fact.registerWith(*solver) && follows.registerWith(*solver));
+    EXPECT_EQ(0, solver->solve({pos(0)}));
+    EXPECT_EQ(1, solver->value(pos(3)));
+    EXPECT_EQ(1, solver->solve({neg(3)}));
   }
 }
 
