@@ -319,6 +319,32 @@ struct Generator {
     };
     return mk(ops[rng.below(6)], 1, {side(), side()});
   }
+  // The parts [from, to) as one concatenation, cut at a random place.
+  int group(const std::vector<int>& parts, size_t from, size_t to) {
+    if (to - from == 1) return parts[from];
+    const size_t cut = from + 1 + rng.below(uint32_t(to - from - 1));
+    const int hi = group(parts, from, cut), lo = group(parts, cut, to);
+    return mk(CONCAT, nodes[hi].w + nodes[lo].w, {hi, lo});
+  }
+  // A concatenation of width w (3 or more) whose neighbouring parts belong
+  // together: two adjacent bit ranges of one term between other terms, or
+  // three copies of one bit or its complement; grouped in any association.
+  int splitConcat(uint32_t w, int depth) {
+    std::vector<int> parts;
+    if (w == 3 && rng.chance(50)) {
+      const int b = bv(1, depth - 1);
+      for (int j = 0; j < 3; ++j) parts.push_back(rng.chance(40) ? mk(NOT, 1, {b}) : b);
+      return group(parts, 0, 3);
+    }
+    const uint32_t others = rng.below(std::min(w - 1, 4u)), e = w - others, high = 1 + rng.below(e - 1);
+    const uint32_t above = rng.below(others + 1), sw = e + rng.below(3), lo = rng.below(sw - e + 1);
+    const int x = rng.chance(60) ? var(sw) : bv(sw, depth - 1);
+    if (above) parts.push_back(bv(above, depth - 1));
+    parts.push_back(mk(EXTRACT, high, {x}, lo + e - 1, lo + e - high));
+    parts.push_back(mk(EXTRACT, e - high, {x}, lo + e - high - 1, lo));
+    if (others > above) parts.push_back(bv(others - above, depth - 1));
+    return group(parts, 0, parts.size());
+  }
   int predicate(int depth) {
     static const int cmp[] = {UGT, ULE, UGE, SGT, SLE, SGE}, tests[] = {ISZERO, ISONES, ISONE},
                      overflows[] = {UADDO, SADDO, USUBO, SSUBO, UMULO, SMULO, SDIVO};
@@ -353,6 +379,20 @@ struct Generator {
         const int x = bv(ow, depth - 1), y = bv(ow, depth - 1);
         const int op = rng.chance(50) ? ULT : SLT;
         return mk(AND, 1, {mk(NOT, 1, {mk(op, 1, {x, y})}), mk(NOT, 1, {mk(op, 1, {y, x})})});
+      }
+      case 15: {  // not(s & u) & not(~s & v), the parts made in a random order
+        int s = -1, u = -1, v = -1, ns = -1;
+        const bool notEarly = rng.chance(50), firstEarly = rng.chance(50);
+        for (uint32_t j = 0, first = rng.below(3); j < 3; ++j) {
+          const uint32_t k = (first + j) % 3;
+          (k == 0 ? s : k == 1 ? u : v) = atom();
+          if (k == 0 && notEarly) ns = mk(NOT, 1, {s});
+        }
+        if (ns < 0) ns = mk(NOT, 1, {s});
+        int p = firstEarly ? mk(NOT, 1, {mk(AND, 1, {s, u})}) : -1;
+        const int q = mk(NOT, 1, {mk(AND, 1, {ns, v})});
+        if (p < 0) p = mk(NOT, 1, {mk(AND, 1, {s, u})});
+        return mk(AND, 1, {p, q});
       }
       default: return pair2(rng.chance(50) ? EQ : ULT, ow, depth, 1);
     }
@@ -400,6 +440,7 @@ struct Generator {
       }
       case 14:
       case 15: {
+        if (w >= 3 && rng.chance(30)) return splitConcat(w, depth);
         if (w < 2) {
           const uint32_t bit = rng.below(2);
           return mk(EXTRACT, 1, {mk(CONCAT, 2, {bv(1, depth - 1), bv(1, depth - 1)})}, bit, bit);

@@ -36,8 +36,9 @@ class Factory : public ::testing::Test {
   BINARY(And, makeAnd) BINARY(Or, makeOr) BINARY(Xor, makeXor) BINARY(Implies, makeImplies) BINARY(Iff, makeIff)
   BINARY(Eq, makeEqual) BINARY(Add, makeAdd) BINARY(Sub, makeSub) BINARY(Mul, makeMul) BINARY(Concat, makeConcat)
   BINARY(Shl, makeShl) BINARY(LShr, makeLShr) BINARY(AShr, makeAShr) BINARY(ULT, makeULT) BINARY(SLT, makeSLT)
-  BINARY(ULE, makeULE) BINARY(UGE, makeUGE) BINARY(UDiv, makeUDiv) BINARY(URem, makeURem) BINARY(SDiv, makeSDiv)
-  BINARY(SRem, makeSRem) BINARY(SMod, makeSMod) BINARY(Read, makeArrayRead) TERNARY(Ite, makeIte)
+  BINARY(ULE, makeULE) BINARY(UGE, makeUGE) BINARY(UGT, makeUGT) BINARY(SGT, makeSGT) BINARY(SLE, makeSLE)
+  BINARY(SGE, makeSGE) BINARY(Nand, makeNand) UNARY(IsOne, makeIsOne) BINARY(UDiv, makeUDiv) BINARY(URem, makeURem)
+  BINARY(SDiv, makeSDiv) BINARY(SRem, makeSRem) BINARY(SMod, makeSMod) BINARY(Read, makeArrayRead) TERNARY(Ite, makeIte)
   TERNARY(Write, makeArrayWrite) COUNTED(ZExt, makeZeroExtend) COUNTED(SExt, makeSignExtend)
   COUNTED(Repeat, makeRepeat) COUNTED(RotL, makeRotateLeft) COUNTED(RotR, makeRotateRight)
 #undef UNARY
@@ -68,6 +69,10 @@ class Factory : public ::testing::Test {
     if (!r || r->getKind() != varnok::KIND_CONSTANT) return false;
     const varnok::BitVector& b = static_cast<const varnok::ConstantExpression*>(r.get())->getValue();
     return b.getWord(0) == v && (b.getNumWords() == 1 || b.getWord(1) == 0);
+  }
+  // A node of that kind over exactly these two children, in this order.
+  static bool isNode(const Ref& r, uint32_t kind, const Ref& c0, const Ref& c1) {
+    return r && r->getKind() == kind && r->getArity() == 2 && r->getChild(0) == c0.get() && r->getChild(1) == c1.get();
   }
 };
 
@@ -240,6 +245,8 @@ TEST_F(Factory, ShiftsByConstantsLeaveNoShiftNode) {
 
 TEST_F(Factory, Comparisons) {
   Ref x = var(8), y = var(8), p = var(1), q = var(1), h = var(4), a = var(4), b = var(4);
+  EXPECT_EQ(ULT(x, x), F());
+  EXPECT_EQ(SLT(x, x), F());
   EXPECT_EQ(ULT(ones(8), x), F());
   EXPECT_EQ(ULT(x, zero(8)), F());
   EXPECT_EQ(SLT(c(0x7F, 8), x), F());
@@ -329,6 +336,196 @@ TEST_F(Factory, ArrayReadsAndWrites) {
   EXPECT_EQ(Write(Write(A, c(1, 4), x), c(2, 4), v)->getChild(0)->getKind(), uint32_t(varnok::KIND_ARRAY_WRITE));
   EXPECT_EQ(Ite(cnd, Write(A, i, v), Write(B, i, v)), Write(Ite(cnd, A, B), i, v));
   EXPECT_EQ(Eq(A, B)->getKind(), uint32_t(varnok::KIND_ARRAY_EQUAL));
+}
+
+// One row per step of the conjunction, the negation and the derived
+// connectives: each operand shape is one that only that step simplifies (at
+// width 8 the implication steps for single bits do not apply).
+TEST_F(Factory, EachConjunctionStepGivesItsShape) {
+  Ref x = var(8), y = var(8), z = var(8), w = var(8), p = var(1), q = var(1), cnd = var(1);
+  const Ref xy = And(x, y), nx = Not(x), xz = And(x, z), nxz = And(nx, z);
+  EXPECT_EQ(And(x, x), x);
+  EXPECT_TRUE(isConst(And(c(0xC, 4), c(0xA, 4)), 8));
+  EXPECT_EQ(And(xy, nx), zero(8));
+  EXPECT_EQ(And(xy, nxz), zero(8));
+  EXPECT_EQ(And(Not(xy), nx), nx);
+  EXPECT_EQ(And(Not(xy), nxz), nxz);
+  EXPECT_EQ(And(xy, y), xy);
+  EXPECT_EQ(And(Not(xy), Not(And(x, Not(y)))), nx);
+  EXPECT_EQ(And(Not(xy), x), And(Not(y), x));
+  EXPECT_EQ(And(Not(xy), xz), And(Not(y), xz));
+  EXPECT_EQ(And(xz, xy), And(xy, z));  // the later conjunction (xz) loses the shared x
+  // Wider than a bit, the and/not form of exclusive or stays that form.
+  const Ref xo = Xor(x, y);
+  EXPECT_TRUE(xo->getWidth() == 8 && xo->getKind() == varnok::KIND_NOT &&
+              xo->getChild(0)->getKind() == varnok::KIND_AND);
+  // Under the other conjunction's w > 5, the conjunction p & w < 3 is false.
+  const Ref lt3 = ULT(w, c(3, 8)), gt5 = ULT(c(5, 8), w);
+  EXPECT_EQ(And(And(p, lt3), And(q, gt5)), F());
+  EXPECT_EQ(Not(Not(x)), x);
+  EXPECT_EQ(Not(Ite(cnd, x, y))->getKind(), uint32_t(varnok::KIND_NOT));
+  EXPECT_EQ(Nand(p, q), Not(And(p, q)));
+  EXPECT_EQ(Implies(p, q), Or(Not(p), q));
+  EXPECT_EQ(Iff(p, q), Eq(p, q));
+}
+
+// not(s & u) & not(~s & v), where u (w < 3) forces v (w < 5), is
+// not(~s & v) & not(u), whichever conjunction and operand came first; s and ~s are looked for as
+// first and first, first and second, second and first operands of the two
+// (by creation order), never as two second operands. Beside a third conjunct
+// t the same pair regroups.
+TEST_F(Factory, NegatedConjunctionsWithComplementaryOperands) {
+  for (int order = 0; order < 8; ++order) {
+    const bool sLate = order & 1, notSLate = order & 2, secondFirst = order & 4;
+    Ref w = var(8), t = var(1), s, ns, u, v;
+    auto atom = [&](int which) {
+      if (which == 0) s = var(1);
+      if (which == 1) ns = Not(s);
+      if (which == 2) u = ULT(w, c(3, 8));
+      if (which == 3) v = ULT(w, c(5, 8));
+    };
+    const int sequence[4][4] = {{0, 1, 2, 3}, {2, 0, 1, 3}, {0, 2, 3, 1}, {2, 3, 0, 1}};
+    for (int which : sequence[order & 3]) atom(which);
+    const Ref first = And(s, u), second = And(ns, v);
+    Ref nFirst, nSecond;
+    if (secondFirst) nSecond = Not(second);
+    nFirst = Not(first);
+    if (!secondFirst) nSecond = Not(second);
+    const Ref r = And(nFirst, nSecond), kept = And(nSecond, Not(u));
+    if (sLate && notSLate) {
+      EXPECT_TRUE(isNode(r, varnok::KIND_AND, secondFirst ? nSecond : nFirst, secondFirst ? nFirst : nSecond)) << order;
+    } else {
+      EXPECT_EQ(r, kept) << order;
+      EXPECT_EQ(And(And(t, nFirst), nSecond), And(t, kept)) << order;
+    }
+  }
+}
+
+// Equalities of adjacent bit ranges of one node, or an equality beside the
+// bit next to its range, join into one equality, the higher range first.
+TEST_F(Factory, EqualitiesOfAdjacentRangesJoin) {
+  Ref e = var(8), h = var(4), l = var(4), m = var(2), k = c(0xA, 4);
+  const Ref highFirst = Eq(Ex(e, 7, 4), h), lowAfter = Eq(Ex(e, 3, 0), l);
+  EXPECT_EQ(And(highFirst, lowAfter), Eq(e, Concat(h, l)));
+  const Ref lowFirst = Eq(Ex(e, 1, 0), m), highAfter = Eq(Ex(e, 5, 2), h);
+  EXPECT_EQ(And(lowFirst, highAfter), Eq(Ex(e, 5, 0), Concat(h, m)));
+  EXPECT_EQ(And(Eq(Ex(e, 3, 0), k), Ex(e, 4, 4)), Eq(c(0x1A, 5), Ex(e, 4, 0)));
+  EXPECT_EQ(And(Eq(Ex(e, 3, 0), k), Not(Ex(e, 4, 4))), Eq(c(0x0A, 5), Ex(e, 4, 0)));
+}
+
+TEST_F(Factory, EachEqualityAndIfThenElseStepGivesItsShape) {
+  Ref x = var(8), y = var(8), z = var(8), v = var(8), cnd = var(1), d = var(1), a = var(4), b = var(4), a2 = var(4),
+      b2 = var(4);
+  const Ref xy = Mul(x, y), xz = Mul(x, z);
+  EXPECT_EQ(Eq(x, x), T());
+  EXPECT_EQ(Eq(Ite(cnd, c(3, 8), x), c(5, 8)), And(Not(cnd), Eq(x, c(5, 8))));
+  EXPECT_EQ(Eq(Ite(cnd, x, y), y), Or(Not(cnd), Eq(x, y)));
+  EXPECT_EQ(Eq(Ite(cnd, x, c(3, 8)), c(5, 8)), And(cnd, Eq(x, c(5, 8))));
+  EXPECT_EQ(Eq(Not(xy), Not(xz)), Eq(xy, xz));
+  EXPECT_EQ(Eq(Neg(xy), Neg(xz)), Eq(xy, xz));
+  EXPECT_EQ(Eq(c(5, 8), Not(xy)), Eq(c(0xFA, 8), xy));
+  EXPECT_EQ(Eq(c(5, 8), Neg(xy)), Eq(c(0xFB, 8), xy));
+  EXPECT_EQ(Eq(Neg(v), Add(y, z)), Eq(v, Neg(Add(y, z))));
+  EXPECT_EQ(Eq(Concat(a, b), Concat(a2, b2)), And(Eq(a, a2), Eq(b, b2)));
+  EXPECT_EQ(Eq(Concat(a, x), Concat(x, a))->getKind(), uint32_t(varnok::KIND_EQUAL));  // seams apart
+  EXPECT_EQ(IsOne(x), Eq(c(1, 8), x));
+  EXPECT_EQ(Ite(cnd, x, x), x);
+  EXPECT_EQ(Ite(T(), x, y), x);
+  EXPECT_EQ(Ite(F(), x, y), y);
+  EXPECT_EQ(Ite(Not(cnd), x, y), Ite(cnd, y, x));
+  EXPECT_EQ(Ite(cnd, x, Ite(cnd, y, z)), Ite(cnd, x, z));
+  EXPECT_EQ(Ite(cnd, Not(cnd), d), And(Not(cnd), d));
+  EXPECT_EQ(Ite(cnd, d, Not(cnd)), Or(d, Not(cnd)));
+  EXPECT_EQ(Ite(cnd, And(x, y), x), And(x, Ite(cnd, y, ones(8))));
+  EXPECT_EQ(Ite(cnd, x, And(x, y)), And(x, Ite(cnd, ones(8), y)));
+  EXPECT_EQ(Ite(cnd, Concat(a, b), Concat(b, b)), Concat(Ite(cnd, a, b), b));
+  EXPECT_EQ(Ite(cnd, xy, xz), Mul(x, Ite(cnd, y, z)));
+  EXPECT_EQ(Ite(cnd, F(), d), And(Not(cnd), d));
+  EXPECT_EQ(Ite(cnd, d, F()), And(cnd, d));
+  EXPECT_EQ(Ite(cnd, d, T()), Or(Not(cnd), d));
+}
+
+TEST_F(Factory, EachArithmeticAndBitStructureStepGivesItsShape) {
+  Ref x = var(8), y = var(8), cnd = var(1), p = var(1), h = var(4), mm = var(6), x12 = var(12), y4 = var(4),
+      z4 = var(4), u4 = var(4);
+  EXPECT_TRUE(isConst(Mul(c(3, 8), c(6, 8)), 18));
+  EXPECT_TRUE(isConst(Add(c(3, 8), c(6, 8)), 9));
+  EXPECT_TRUE(isConst(Neg(c(5, 8)), 251));
+  EXPECT_EQ(Neg(p), p);
+  EXPECT_EQ(Neg(Ite(cnd, Neg(x), y)), Ite(cnd, x, Neg(y)));
+  EXPECT_EQ(Neg(Ite(cnd, Not(x), Not(y))), Add(Ite(cnd, x, y), c(1, 8)));
+  EXPECT_EQ(Neg(Ite(cnd, x, y))->getKind(), uint32_t(varnok::KIND_NEG));
+  EXPECT_EQ(Ex(Not(Concat(h, mm)), 9, 7), Ex(Not(h), 3, 1));
+  EXPECT_EQ(Concat(Ex(x12, 11, 8), Concat(Ex(x12, 7, 4), y4)), Concat(Ex(x12, 11, 4), y4));
+  EXPECT_EQ(Concat(Concat(y4, Ex(x12, 11, 8)), Ex(x12, 7, 4)), Concat(y4, Ex(x12, 11, 4)));
+  EXPECT_EQ(Concat(Concat(z4, Ex(x12, 11, 8)), Concat(Ex(x12, 7, 4), u4)), Concat(Concat(z4, Ex(x12, 11, 4)), u4));
+  EXPECT_EQ(Concat(Concat(y4, bin("01")), Concat(bin("1"), z4)), Concat(y4, Concat(bin("011"), z4)));
+}
+
+// Constant factors and summands: where the rules find them depends on the
+// order the nodes were made in (k3 before x: (3, x); k7 after x: (x, 7)).
+TEST_F(Factory, ConstantFactorsAndSummandsMoveOutwards) {
+  Ref v = var(8), k3 = c(3, 8), x = var(8), k7 = c(7, 8);
+  const Ref x3 = Mul(x, k3), x7 = Mul(x, k7), s3 = Add(x, k3), s7 = Add(x, k7);
+  Ref y = var(8), k5 = c(5, 8);
+  const Ref y5 = Mul(y, k5), t5 = Add(y, k5);
+  Ref z = var(8);
+  // (3 * x) * (y * 5): both constants gathered, y made after 3 * x.
+  EXPECT_EQ(Mul(x3, y5), Mul(c(15, 8), Mul(x, y)));
+  EXPECT_EQ(Add(s3, t5), Add(c(8, 8), Add(x, y)));
+  // (x * 7) * z: the constant of the first operand moves out; (3 * x) * z keeps it.
+  EXPECT_EQ(Mul(x7, z), Mul(k7, Mul(x, z)));
+  EXPECT_EQ(Add(s7, z), Add(k7, Add(x, z)));
+  EXPECT_TRUE(isNode(Mul(x3, z), varnok::KIND_MUL, x3, z));
+  EXPECT_TRUE(isNode(Add(s3, z), varnok::KIND_ADD, s3, z));
+  // v * (3 * x), v * (x * 7): the second operand's constant moves out from either side.
+  EXPECT_EQ(Mul(v, x3), Mul(k3, Mul(v, x)));
+  EXPECT_EQ(Mul(v, x7), Mul(k7, Mul(v, x)));
+  EXPECT_EQ(Add(v, s3), Add(k3, Add(v, x)));
+  EXPECT_EQ(Add(v, s7), Add(k7, Add(v, x)));
+}
+
+TEST_F(Factory, EachComparisonShiftAndDivisionStepGivesItsShape) {
+  Ref x = var(8), y = var(8), a = var(4), b = var(8);
+  EXPECT_EQ(UGT(x, y), ULT(y, x));
+  EXPECT_EQ(SGT(x, y), SLT(y, x));
+  EXPECT_EQ(SLE(x, y), Not(SLT(y, x)));
+  EXPECT_EQ(SGE(x, y), Not(SLT(x, y)));
+  EXPECT_EQ(ULT(Concat(c(3, 4), a), c(0x35, 8)), ULT(a, c(5, 4)));
+  EXPECT_EQ(ULT(Concat(c(0x3A, 8), a), Concat(c(3, 4), x)), ULT(Concat(c(0xA, 4), a), x));
+  EXPECT_TRUE(isConst(Shl(c(3, 8), c(2, 8)), 12));
+  EXPECT_TRUE(isConst(LShr(c(0x80, 8), c(7, 8)), 1));
+  EXPECT_TRUE(isConst(AShr(c(0x80, 8), c(1, 8)), 0xC0));
+  EXPECT_EQ(UDiv(x, c(1, 8)), x);
+  EXPECT_EQ(SDiv(x, c(1, 8)), x);
+  EXPECT_EQ(SDiv(zero(8), b), Ite(IsZero(b), ones(8), zero(8)));
+  EXPECT_EQ(SRem(zero(8), b), zero(8));
+  EXPECT_EQ(SMod(zero(8), b), zero(8));
+  EXPECT_EQ(URem(zero(8), b), zero(8));
+  EXPECT_EQ(URem(b, b), zero(8));
+  EXPECT_TRUE(isNode(UDiv(x, b), varnok::KIND_DIV, x, b) && isNode(UDiv(b, x), varnok::KIND_DIV, b, x));
+  EXPECT_TRUE(isNode(URem(b, x), varnok::KIND_UREM, b, x));
+  EXPECT_TRUE(isNode(UDiv(x, c(6, 8)), varnok::KIND_DIV, x, c(6, 8)));
+}
+
+// Near misses of the steps above: shapes no step simplifies stay one node
+// over the given operands.
+TEST_F(Factory, NearMissesStayNodes) {
+  Ref x = var(8), y = var(8), z = var(8), v = var(8), e = var(8), cnd = var(1), d = var(1), m = var(2), l = var(4),
+      a = var(4), b = var(4);
+  const Ref xy = Add(x, y), zv = Add(z, v), pxy = Mul(x, y), pzv = Mul(z, v), dxy = Ite(d, x, y), dyz = Ite(d, y, z);
+  const Ref ab = Concat(a, b), ba = Concat(b, a), high = Eq(Ex(e, 7, 6), m), low = Eq(Ex(e, 3, 0), l);
+  auto isIte = [](const Ref& r, const Ref& t, const Ref& f) {
+    return r && r->getKind() == varnok::KIND_ITE && r->getChild(1) == t.get() && r->getChild(2) == f.get();
+  };
+  EXPECT_TRUE(isNode(Eq(zv, xy), varnok::KIND_EQUAL, xy, zv));       // sums without a shared summand
+  EXPECT_TRUE(isNode(Mul(pzv, pxy), varnok::KIND_MUL, pxy, pzv));    // products without constants
+  EXPECT_TRUE(isNode(And(low, high), varnok::KIND_AND, high, low));  // ranges with a gap
+  EXPECT_TRUE(isIte(Ite(cnd, dxy, z), dxy, z));
+  EXPECT_TRUE(isIte(Ite(cnd, x, dyz), x, dyz));
+  EXPECT_TRUE(isIte(Ite(cnd, ab, ba), ab, ba));
+  EXPECT_TRUE(isIte(Ite(cnd, xy, zv), xy, zv));
+  EXPECT_TRUE(isIte(Ite(cnd, pxy, pzv), pxy, pzv));
 }
 
 TEST_F(Factory, NaryMakersIgnoreOperandOrder) {
