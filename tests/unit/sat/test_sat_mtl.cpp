@@ -112,6 +112,16 @@ TEST(SatOptions, ParsingAndRanges) {
   const char* text = "-out=/tmp/proof";
   EXPECT_TRUE(path.parse(text));
   EXPECT_EQ(text + 5, (const char*)path);
+
+  // The verbose help adds the description under each row.
+  ::testing::internal::CaptureStderr();
+  i.help(true);
+  d.help(true);
+  path.help(true);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "  -lim          = <int32>  [  -1 ..   10] (default: 10)\n\n        a limit\n\n"
+            "  -frac         = <double> (   0 ..    1] (default: 1)\n\n        a fraction\n\n"
+            "  -out        = <string>\n\n        where\n\n");
 }
 
 TEST(SatOptionsDeathTest, ValuesOutOfRangeEndTheProcess) {

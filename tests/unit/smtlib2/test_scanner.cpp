@@ -3,6 +3,9 @@
 // included), and the recording of source text.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -25,9 +28,8 @@ struct Token {
   varnok::smtlib2::Location location;
 };
 
-// Scans the whole input (which may contain NUL bytes).
-std::vector<Token> scan(std::string input) {
-  FILE* file = input.empty() ? std::tmpfile() : fmemopen(&input[0], input.size(), "r");
+// Scans the whole of a file, then closes it.
+std::vector<Token> scanFile(FILE* file) {
   varnok::smtlib2::setScannerInput(file);
   std::vector<Token> tokens;
   do {
@@ -43,6 +45,11 @@ std::vector<Token> scan(std::string input) {
   smtlib2_parser_lex_destroy();
   std::fclose(file);
   return tokens;
+}
+
+// Scans the whole input (which may contain NUL bytes).
+std::vector<Token> scan(std::string input) {
+  return scanFile(input.empty() ? std::tmpfile() : fmemopen(&input[0], input.size(), "r"));
 }
 
 // One word per token: a character token as itself, a reserved word by name,
@@ -153,6 +160,27 @@ TEST(Smtlib2Scanner, RecordingKeepsTheExactSourceText) {
     smtlib2_parser_lex_destroy();
     std::fclose(file);
   }
+}
+
+// A script typed at a terminal is read line by line: the end-of-file key
+// sends a piece of a line without its line end, and at the start of a line
+// it ends the input.
+TEST(Smtlib2Scanner, ReadsATerminalLineByLine) {
+  const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  ASSERT_EQ(grantpt(terminal), 0);
+  ASSERT_EQ(unlockpt(terminal), 0);
+  FILE* input = fdopen(open(ptsname(terminal), O_RDONLY | O_NOCTTY), "r");
+  ASSERT_NE(input, nullptr);
+  const std::string typed = "(check-sat)\n(push\x04 17)\n\x04";
+  ASSERT_EQ(write(terminal, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+  std::string codes;
+  for (const Token& t : scanFile(input)) {
+    codes += std::to_string(t.code) + (t.code == NUMERAL ? "=" + std::to_string(t.numeral) : "") + "@" +
+             std::to_string(t.location.firstLine) + ":" + std::to_string(t.location.firstColumn) + " ";
+  }
+  EXPECT_EQ(codes, "40@1:1 268@1:2 41@1:11 40@2:1 265@2:2 299=17@2:7 41@2:9 0@3:0 ");
+  close(terminal);
 }
 
 }  // namespace
