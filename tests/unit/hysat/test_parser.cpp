@@ -4,12 +4,9 @@
 // that the start rule runs is replaced by a recorder, so nothing is solved.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <pthread.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,6 +16,7 @@
 #include "hysat/parser_state.h"
 #include "hysat/symbol.h"
 #include "options/cmd_line_options.h"
+#include "support/typed_terminal.h"
 #include "varnok.h"
 
 using namespace varnok::hysat;
@@ -158,14 +156,9 @@ TEST(HysatParser, DeepTreesNeedNoStackPerLevel) {
 // sends a line without its line end, and again at the start of a line it
 // ends the input.
 TEST(HysatParser, ReadsATerminalLineByLine) {
-  const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_GE(terminal, 0);
-  ASSERT_EQ(grantpt(terminal), 0);
-  ASSERT_EQ(unlockpt(terminal), 0);
-  FILE* input = fdopen(open(ptsname(terminal), O_RDONLY | O_NOCTTY), "r");
+  varnok_test::TypedTerminal terminal("DECL int [0, 9] x;\n boole b;\nEXPR x = 7 and b; -- c\nx > 1;\x04\x04");
+  FILE* input = terminal.input();
   ASSERT_NE(input, nullptr);
-  const std::string typed = "DECL int [0, 9] x;\n boole b;\nEXPR x = 7 and b; -- c\nx > 1;\x04\x04";
-  ASSERT_EQ(write(terminal, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
   VARNOK::Solver solver;
   varnok::CmdLineOptions options;
   runs = 0;
@@ -177,5 +170,4 @@ TEST(HysatParser, ReadsATerminalLineByLine) {
   EXPECT_EQ(target, "(((x = 7) and b) and (x > 1))");
   EXPECT_EQ(symbolLines, "b:2\nx:3 [0, 9]\n");
   std::fclose(input);
-  close(terminal);
 }

@@ -3,14 +3,12 @@
 // included), and the recording of source text.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "smtlib2/state.h"
+#include "support/typed_terminal.h"
 
 using varnok::smtlib2::frontEnd;
 using namespace std::string_literals;
@@ -166,21 +164,14 @@ TEST(Smtlib2Scanner, RecordingKeepsTheExactSourceText) {
 // sends a piece of a line without its line end, and at the start of a line
 // it ends the input.
 TEST(Smtlib2Scanner, ReadsATerminalLineByLine) {
-  const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_GE(terminal, 0);
-  ASSERT_EQ(grantpt(terminal), 0);
-  ASSERT_EQ(unlockpt(terminal), 0);
-  FILE* input = fdopen(open(ptsname(terminal), O_RDONLY | O_NOCTTY), "r");
-  ASSERT_NE(input, nullptr);
-  const std::string typed = "(check-sat)\n(push\x04 17)\n\x04";
-  ASSERT_EQ(write(terminal, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+  varnok_test::TypedTerminal terminal("(check-sat)\n(push\x04 17)\n\x04");
+  ASSERT_NE(terminal.input(), nullptr);
   std::string codes;
-  for (const Token& t : scanFile(input)) {
+  for (const Token& t : scanFile(terminal.input())) {
     codes += std::to_string(t.code) + (t.code == NUMERAL ? "=" + std::to_string(t.numeral) : "") + "@" +
              std::to_string(t.location.firstLine) + ":" + std::to_string(t.location.firstColumn) + " ";
   }
   EXPECT_EQ(codes, "40@1:1 268@1:2 41@1:11 40@2:1 265@2:2 299=17@2:7 41@2:9 0@3:0 ");
-  close(terminal);
 }
 
 }  // namespace
