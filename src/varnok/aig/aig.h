@@ -180,6 +180,20 @@ class AIG {
   // Encodes the unencoded cone of `node`.
   void encode(AIGNode* node);
 
+  // ----- holding a model -----
+  // While held, every solve also assumes each input bit that exists when
+  // holdModel is called at the value it has in the model current then (an
+  // input not encoded yet reads false, and is assumed false once a later
+  // solve encodes it). Such a solve can only extend that model: what it
+  // finds agrees with every value read before. Module outputs are not held;
+  // their inputs are.
+  void holdModel();
+  void releaseModel();
+  bool isModelHeld() const noexcept { return modelHeld; }
+  // Literals the held solves assume besides the assumptions (filled by the
+  // first held solve).
+  std::size_t getHeldLiteralCount() const noexcept { return heldLiterals.size(); }
+
   // Module hook-up: see the watch node protocol of module expressions.
   void attachModule(const AIGEdge& outputBit, sat::ModuleCallbackNode* watchNode);
   void queueModule(sat::ModuleCallbackNode* watchNode);
@@ -236,6 +250,13 @@ class AIG {
   sat::Solver* satSolver;
 
   std::vector<int> clauseBuffer;
+  // The literal of every encoded input node but the constant, in encoding
+  // order (the literal outlives its node: the SAT variable stays).
+  std::vector<int> inputLiterals;
+  bool modelHeld = false;
+  bool heldInputsTaken = false;
+  std::uint64_t heldIdLimit = 0;  // nodes with smaller ids existed at holdModel
+  std::vector<int> heldLiterals;
   std::vector<AIGNode*> deleteStack;
   // Set by the destructor: the bucket array is about to be freed, so dying
   // nodes are not unlinked from their chains (the walk to a node's chain

@@ -106,6 +106,12 @@ void AIG::encode(AIGNode* node) {
       clauseBuffer.assign({l, l0 ^ 1, l1 ^ 1});
       satSolver->addClause(clauseBuffer);
     }
+    if (!x->isAnd() && x->id != 0) {
+      inputLiterals.push_back(l);
+      // An input that existed when the model was held, but was not encoded,
+      // read false in that model.
+      if (modelHeld && x->id < heldIdLimit && !x->hasWatchers()) heldLiterals.push_back(l ^ 1);
+    }
     x->flags |= AIGNode::kEncoded;
     if (x->hasWatchers()) {
       sat::ModuleCallbackNode* w = x->watchers.prev;  // linked first
@@ -119,8 +125,28 @@ void AIG::encode(AIGNode* node) {
   }
 }
 
+void AIG::holdModel() {
+  modelHeld = true;
+  heldInputsTaken = false;
+  heldIdLimit = nextNodeId;
+  heldLiterals.clear();
+}
+
+void AIG::releaseModel() {
+  modelHeld = false;
+  heldLiterals.clear();
+  heldLiterals.shrink_to_fit();
+}
+
 int AIG::solve() {
   if (contradiction) return 1;
+  if (modelHeld && !heldInputsTaken) {
+    // The model is still the one current at holdModel: nothing has been
+    // solved since.
+    heldInputsTaken = true;
+    heldLiterals.reserve(inputLiterals.size());
+    for (int l : inputLiterals) heldLiterals.push_back(satSolver->modelValue(l) == 1 ? l : l ^ 1);
+  }
   for (const AIGEdge& a : assumptions) enqueue(a);
   while (!encodeQueue.empty()) {
     AIGNode* x = encodeQueue.front();
@@ -142,8 +168,9 @@ int AIG::solve() {
     if (!satSolver->addModuleCallback(var, w)) return 1;
   }
   std::vector<int> literals;
-  literals.reserve(assumptions.size());
+  literals.reserve(assumptions.size() + heldLiterals.size());
   for (const AIGEdge& a : assumptions) literals.push_back(a.getLiteral());
+  literals.insert(literals.end(), heldLiterals.begin(), heldLiterals.end());
   ++solveCount;
   return satSolver->solve(literals);
 }

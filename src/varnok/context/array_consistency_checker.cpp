@@ -32,11 +32,23 @@ ArrayConsistencyChecker::~ArrayConsistencyChecker() {
 }
 
 void ArrayConsistencyChecker::expressionAdded(Expression* e) {
-  if (ArrayAccessExpression* a = asArrayAccess(e)) accesses.insert(a);
+  if (ArrayAccessExpression* a = asArrayAccess(e))
+    accesses.insert(a);
+  else if (e->getKind() == KIND_ARRAY_EQUAL)
+    equalities.insert(e);
 }
 
 void ArrayConsistencyChecker::expressionRemoved(Expression* e) {
-  if (ArrayAccessExpression* a = asArrayAccess(e)) accesses.erase(a);
+  if (ArrayAccessExpression* a = asArrayAccess(e))
+    accesses.erase(a);
+  else if (e->getKind() == KIND_ARRAY_EQUAL)
+    equalities.erase(e);
+}
+
+void ArrayConsistencyChecker::collectModelTerms(std::vector<ExpressionRef>& out) const {
+  out.reserve(out.size() + accesses.size() + equalities.size());
+  for (ArrayAccessExpression* a : accesses) out.emplace_back(a->getExpression());
+  for (Expression* e : equalities) out.emplace_back(e);
 }
 
 void ArrayConsistencyChecker::clearModels() {

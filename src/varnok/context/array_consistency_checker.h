@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <set>
+#include <vector>
 
 #include "varnok/aig/aig.h"
 #include "varnok/node/expression.h"
@@ -35,6 +36,9 @@ class ArrayConsistencyChecker : public ExpressionAddRemoveListener {
   // exists) accesses also travel upward into writes and if-then-else terms
   // and across array equalities that hold in the model.
   bool check(bool full);
+
+  // Appends a reference to every array access and array equality alive.
+  void collectModelTerms(std::vector<ExpressionRef>& out) const;
 
   // Empties every model table filled by the last check.
   void clearModels();
@@ -68,6 +72,10 @@ class ArrayConsistencyChecker : public ExpressionAddRemoveListener {
   bool full;
   Stopwatch timer;
   std::set<ArrayAccessExpression*, BySerialId> accesses;
+  struct ById {
+    bool operator()(const Expression* a, const Expression* b) const { return a->getId() < b->getId(); }
+  };
+  std::set<Expression*, ById> equalities;
   std::deque<ExpressionRef> touchedArrays;
   uint32_t lemmaCount;
 };

@@ -23,21 +23,43 @@ bool ArrayModelCursor::isValid() const {
   return hasTable && checker->getCheckCount() == generation && current != end;
 }
 
+namespace {
+
+// Holds the graph's model for the solves of one refinement.
+class HeldModel {
+ public:
+  explicit HeldModel(AIG& aig) : aig(aig) { aig.holdModel(); }
+  ~HeldModel() { aig.releaseModel(); }
+  HeldModel(const HeldModel&) = delete;
+  HeldModel& operator=(const HeldModel&) = delete;
+
+ private:
+  AIG& aig;
+};
+
+}  // namespace
+
 bool ModelAccessor::refineArrays(const std::vector<ExpressionRef>& list) {
   if (list.empty()) return true;
   AIG& aig = context->getAIG();
+  // Every input bit that exists now keeps its model value through the solves
+  // below: they may only extend the model that earlier queries read.
+  HeldModel held(aig);
   const std::uint64_t assertedBefore = aig.getAssertionCount();
   bool anyArray = false;
   for (const ExpressionRef& e : list) {
     if (!e) continue;
     ExpressionRef r(getRepresentative(e.get()));
     context->getBitBlaster().blast(r.get());
+    // Kept until the next check: the same term asked again is the same node
+    // with the same bits, and a later query meets its array accesses.
+    context->holdModelTerm(r.get());
     if (r->isArray()) anyArray = true;
   }
   // Blasting may have asserted constraints the last model was never solved
   // under: the witness of an array equality outside the formula ties its
   // fresh bit to the arrays. Its bit is then only meaningful after a new
-  // solve (under the last check's assumptions).
+  // solve (under the last check's assumptions, with the model held).
   const bool constrained = aig.getAssertionCount() != assertedBefore;
   // Terms that are not arrays themselves may still read arrays: a variable
   // defined by substitution as a term over array reads, or a get-value term

@@ -61,6 +61,7 @@ SolverContext::SolverContext()
 }
 
 SolverContext::~SolverContext() {
+  modelTerms.clear();
   delete constraintPropagation;
   delete arrayChecker;
   // bitBlaster, manager and aig go in reverse declaration order after this
@@ -91,6 +92,8 @@ class AssumptionScope {
 SolverResult SolverContext::check() {
   AssumptionScope scope(manager);
   lastSolveCount = 0;
+  // A new model is about to be made: the last one's terms may go.
+  modelTerms.clear();
   if (!satSolver) {
     sat::Solver* s = getSatSolver();
     if (!s) return ERROR;
@@ -128,7 +131,10 @@ SolverResult SolverContext::check() {
     }
     if (r == 1) return UNSAT;
     if (r != 0) return UNKNOWN;
-    if (arrayChecker->check(false)) return SAT;
+    if (arrayChecker->check(false)) {
+      arrayChecker->collectModelTerms(modelTerms);
+      return SAT;
+    }
   }
 }
 

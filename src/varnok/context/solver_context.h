@@ -9,6 +9,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "varnok/aig/aig.h"
 #include "varnok/blast/bit_blaster.h"
@@ -89,6 +90,14 @@ class SolverContext {
   ArrayConsistencyChecker& getArrayChecker() { return *arrayChecker; }
   ConstraintPropagation* getConstraintPropagationEngine() { return constraintPropagation; }
 
+  // The terms the model of the last satisfiable check is made of: every
+  // array access and array equality alive at its answer, and every term
+  // prepared for a model query since. They are held until the next check
+  // begins, so that a query after a pop, or one that builds a released term
+  // again, meets the same nodes and bits as the queries before it.
+  void holdModelTerm(Expression* e) { modelTerms.emplace_back(e); }
+  std::size_t getHeldModelTermCount() const { return modelTerms.size(); }
+
   // Number of solver calls of the last check (1 plus one per array lemma;
   // 0 for an early answer).
   uint32_t getLastSolveCount() const { return lastSolveCount; }
@@ -104,6 +113,7 @@ class SolverContext {
   ConstraintPropagation* constraintPropagation;
   bool constraintPropagationEnabled;
   uint32_t lastSolveCount;
+  std::vector<ExpressionRef> modelTerms;
 };
 
 }  // namespace varnok
