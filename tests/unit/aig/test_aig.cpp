@@ -266,3 +266,44 @@ TEST_F(Graph, ModelOfUnencodedNodes) {
   for (int i = 0; i < n; ++i) acc = aig.makeAnd(~acc, ~aig.makeInput());
   EXPECT_EQ(aig.getModel(acc), (n % 2) == 0);
 }
+
+// While the model is held, every solve also assumes each input that existed
+// at holdModel at its model value: encoded inputs (module outputs included)
+// at the back end's value, inputs encoded later at false, the value they read
+// unencoded. Conjunctions and inputs made after holdModel are free; releasing
+// the model drops the extra assumptions.
+TEST_F(Graph, HeldModelAssumesEveryEarlierInput) {
+  aig.setSatSolver(&s);
+  aig.enqueue(a);
+  aig.enqueue(b);
+  aig.addAssumption(a);
+  EXPECT_EQ(aig.solve(), 0);
+  const int la = a.getLiteral(), lb = b.getLiteral();
+  s.setNode(la, true);
+  s.setNode(lb, false);
+  EXPECT_EQ(s.lastAssumptions, std::vector<int>{la});
+
+  aig.holdModel();
+  const AIGEdge fresh = aig.makeInput();
+  aig.assertTrue(aig.makeOr(aig.makeAnd(c, fresh), b));
+  EXPECT_EQ(aig.solve(), 0);
+  const int lc = c.getLiteral();
+  ASSERT_GE(lc, 0);
+  EXPECT_EQ(s.lastAssumptions, (std::vector<int>{la, la, lb ^ 1, lc ^ 1}));
+  // The held values stay for every solve until the release.
+  EXPECT_EQ(aig.solve(), 0);
+  EXPECT_EQ(s.lastAssumptions, (std::vector<int>{la, la, lb ^ 1, lc ^ 1}));
+  EXPECT_EQ(aig.getHeldLiteralCount(), 3u);
+  aig.releaseModel();
+  EXPECT_EQ(aig.solve(), 0);
+  EXPECT_EQ(s.lastAssumptions, std::vector<int>{la});
+
+  // A later hold takes the model current then; the input made during the
+  // first hold is held too now that it is encoded.
+  s.setNode(fresh.getLiteral(), true);
+  s.setNode(lc, true);
+  aig.holdModel();
+  EXPECT_EQ(aig.solve(), 0);
+  EXPECT_EQ(s.lastAssumptions, (std::vector<int>{la, la, lb ^ 1, lc, fresh.getLiteral()}));
+  aig.releaseModel();
+}

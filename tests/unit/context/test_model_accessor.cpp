@@ -10,6 +10,10 @@
 
 #include "support/api_terms.h"
 #include "varnok.h"
+#include "varnok/aig/aig.h"
+#include "varnok/context/model_accessor.h"
+#include "varnok/context/solver_context.h"
+#include "varnok/node/expression_manager.h"
 
 namespace {
 
@@ -152,6 +156,29 @@ TEST_P(ModelQueriesRandom, AnswersAfterOneCheckComeFromOneModel) {
     if (::testing::Test::HasFailure()) return;
   }
   EXPECT_GT(satisfied, kSessions / kShards);
+}
+
+// A refinement solve that cannot keep the model fails instead of answering from another model. No query can
+// contradict the model; a constraint put straight on the graph does, and the array equality outside the formula
+// then needs a solve.
+TEST(ModelQueries, RefinementThatCannotKeepTheModelFails) {
+  for (uint32_t variant = 0; variant < 6; ++variant) {
+    varnok::SolverContext c;
+    ASSERT_TRUE(c.setSatSolver(variant % 3 == 2 ? 3 : variant % 3) && c.setSatPreprocessing(variant < 3));
+    varnok::ExpressionManager& m = c.getManager();
+    varnok::ExpressionRef x, y, either, a, b, same;
+    m.makeVariable(x, 1, "x");
+    m.makeVariable(y, 1, "y");
+    m.makeOr(either, &x, &y);
+    ASSERT_TRUE(m.assertExpression(&either));
+    ASSERT_EQ(c.check(), varnok::SAT);
+    const varnok::AIGEdge bit = (*x->getBitEdges())[0];
+    c.getAIG().assertTrue(x->getModelBit(0) ? ~bit : bit);
+    m.makeArrayVariable(a, 2, 4, "a");
+    m.makeArrayVariable(b, 2, 4, "b");
+    m.makeEqual(same, &a, &b);
+    EXPECT_FALSE(varnok::ModelAccessor(&c).refineArrays({same})) << "variant " << variant;
+  }
 }
 
 }  // namespace
