@@ -189,7 +189,6 @@ class AIG {
   // their inputs are.
   void holdModel();
   void releaseModel();
-  bool isModelHeld() const noexcept { return modelHeld; }
   // Literals the held solves assume besides the assumptions (filled by the
   // first held solve).
   std::size_t getHeldLiteralCount() const noexcept { return heldLiterals.size(); }

@@ -96,7 +96,6 @@ class SolverContext {
   // begins, so that a query after a pop, or one that builds a released term
   // again, meets the same nodes and bits as the queries before it.
   void holdModelTerm(Expression* e) { modelTerms.emplace_back(e); }
-  std::size_t getHeldModelTermCount() const { return modelTerms.size(); }
 
   // Number of solver calls of the last check (1 plus one per array lemma;
   // 0 for an early answer).
