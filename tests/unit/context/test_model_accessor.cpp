@@ -181,4 +181,33 @@ TEST(ModelQueries, RefinementThatCannotKeepTheModelFails) {
   }
 }
 
+// The terms a model is made of live until the next check, no longer: a queried read and the reads of a
+// released assumption go with the next check.
+TEST(ModelQueries, ModelTermsAreReleasedByTheNextCheck) {
+  varnok::SolverContext c;
+  varnok::ExpressionManager& m = c.getManager();
+  varnok::ExpressionRef a, i, j, k;
+  m.makeArrayVariable(a, 2, 4, "a");
+  m.makeVariable(i, 2, "i");
+  m.makeVariable(j, 2, "j");
+  m.makeConstantFromHex(k, "3");
+  {
+    // The makers may reorder the handles they are given: hand them copies.
+    varnok::ExpressionRef read, assumed, three(k);
+    m.makeArrayRead(read, &a, &i);
+    m.makeEqual(assumed, &read, &three);
+    ASSERT_TRUE(m.addAssumption(assumed));
+  }
+  ASSERT_EQ(c.check(), varnok::SAT);
+  {
+    varnok::ExpressionRef read;
+    m.makeArrayRead(read, &a, &j);
+    ASSERT_TRUE(varnok::ModelAccessor(&c).refineArrays({read}));
+  }
+  EXPECT_EQ(m.getKindCount(varnok::KIND_ARRAY_READ), 2u);
+  ASSERT_EQ(c.check(), varnok::SAT);
+  EXPECT_EQ(m.getKindCount(varnok::KIND_ARRAY_READ), 0u);
+  EXPECT_EQ(m.getKindCount(varnok::KIND_EQUAL), 0u);
+}
+
 }  // namespace
